@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+class Database;
+class Transaction;
+
+// The four round slots of a subject as the rounds window shows them: a name and the task count
+// as typed. A slot with a name is used; an empty name is an empty slot.
+struct RoundSlot {
+    QString name;
+    QString count;
+};
+using RoundSlots = std::array<RoundSlot, 4>;
+
+namespace rounds {
+
+constexpr int kMaxTasks = 6;
+
+// Slots as stored; a slot without a row has both texts empty, a stored empty slot shows count "0".
+RoundSlots load(Database& db, Transaction& tr, int idPredmet);
+// Empty when every used slot has a whole task count from 1 to 6; otherwise the message naming
+// the first slot that has not.
+QString validate(const RoundSlots& slots);
+// Writes the four slots: inserts them when the subject has no rows yet, else updates them in
+// place. Validate first. Does not commit.
+void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots);
+
+}  // namespace rounds

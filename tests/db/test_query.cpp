@@ -1,0 +1,249 @@
+// The query layer against a real database: named parameters, types, nulls, Cyrillic text,
+// RETURNING, error texts, and the retaining transaction.
+
+#include "DbError.h"
+#include "Text.h"
+#include "fixtures/TestDatabase.h"
+
+namespace {
+
+class QueryTest : public DbTest {};
+
+TEST_F(QueryTest, RepeatedNamedParameterTakesOneValue) {
+    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')");
+    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('Юг')");
+    Query q(db(), tr(), {"SELECT KOMAND FROM S_KOMAND", "WHERE KOMAND = :K OR (KOMAND > :K AND :N = 1)",
+                         "ORDER BY KOMAND"});
+    EXPECT_EQ(q.paramNames(), QStringList({"K", "K", "N"}));
+    q.setText("K", "Север");
+    q.setInt("N", 0);
+    q.open();
+    ASSERT_EQ(q.recordCount(), 1);
+    EXPECT_EQ(q.fieldText("KOMAND"), "Север");
+    q.setInt("n", 1);  // names are not case-sensitive; the other parameter keeps its value
+    q.open();
+    ASSERT_EQ(q.recordCount(), 2);
+    q.last();
+    EXPECT_EQ(q.fieldText("komand"), "Юг");
+}
+
+TEST_F(QueryTest, ParameterNamesInsideLiteralsAndCommentsAreNotParameters) {
+    Query q(db(), tr(), {"SELECT ':X' AS A, CAST(:Y AS INTEGER) AS B FROM RDB$DATABASE -- :Z", "/* :W */"});
+    EXPECT_EQ(q.paramNames(), QStringList{"Y"});
+    q.setInt("Y", 5);
+    q.open();
+    EXPECT_EQ(q.fieldText("A"), ":X");
+    EXPECT_EQ(q.fieldInt("B"), 5);
+}
+
+TEST_F(QueryTest, UnknownOrUnsetParameterIsAClearError) {
+    Query q(db(), tr(), {"SELECT KOMAND FROM S_KOMAND WHERE ID_KOMAND = :ID_KOMAND"});
+    try {
+        q.setInt("ID_KOMANDA", 1);
+        FAIL() << "an unknown parameter name was accepted";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains(":ID_KOMANDA")) << e.text().toStdString();
+    }
+    try {
+        q.open();
+        FAIL() << "ran with an unset parameter";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains(":ID_KOMAND не задан")) << e.text().toStdString();
+    }
+}
+
+TEST_F(QueryTest, EachTypeAndNullRoundTrips) {
+    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('К')");
+    exec("INSERT INTO S_PREDMET (PREDMET) VALUES ('П')");
+    exec("INSERT INTO S_KLASS (KLASS) VALUES ('9')");
+    Query ins(db(), tr(), {"INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME)",
+                           "SELECT ID_KOMAND, :P, :K, :S, :N FROM S_KOMAND RETURNING ID_CHILD"});
+    ins.setInt("P", scalar("SELECT ID_PREDMET FROM S_PREDMET"));
+    ins.setInt("K", scalar("SELECT ID_KLASS FROM S_KLASS"));
+    ins.setText("S", "");
+    ins.setNull("N");
+    ins.execute();
+    const qint64 id = ins.fieldInt("ID_CHILD");
+    EXPECT_GT(id, 0);
+
+    Query bal(db(), tr(), {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, BAL02, SUMM)",
+                           "SELECT ID_CHILD, ID_PREDMET, KLASS, :B1, :B2, :S FROM SPISOK WHERE ID_CHILD = :ID"});
+    bal.setInt("ID", id);
+    bal.setScore("B1", Score::fromHundredths(750));
+    bal.setScore("B2", Score::fromHundredths(-1));
+    bal.setNull("S");
+    bal.execute();
+
+    Query q(db(), tr(), {"SELECT S.SURNAME, S.NAME, B.BAL01, B.BAL02, B.SUMM, B.MESTO",
+                         "FROM SPISOK S JOIN BAL B ON B.ID_CHILD = S.ID_CHILD"});
+    q.open();
+    ASSERT_EQ(q.recordCount(), 1);
+    EXPECT_FALSE(q.fieldIsNull("SURNAME"));
+    EXPECT_EQ(q.fieldText("SURNAME"), "");
+    EXPECT_TRUE(q.fieldIsNull("NAME"));
+    EXPECT_EQ(q.fieldText("NAME"), "");
+    EXPECT_EQ(q.fieldScore("BAL01").hundredths(), 750);
+    EXPECT_EQ(q.fieldText("BAL01"), QLocale().toString(7.5));
+    EXPECT_EQ(q.fieldScore("BAL02").hundredths(), -1);
+    EXPECT_TRUE(q.fieldIsNull("SUMM"));
+    EXPECT_EQ(q.fieldScore("SUMM").hundredths(), 0);
+    EXPECT_EQ(q.fieldInt("MESTO"), 0);
+    EXPECT_THROW(q.fieldInt("NO_SUCH"), DbError);
+}
+
+TEST_F(QueryTest, ExactSumsOfStoredScores) {
+    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('К')");
+    exec("INSERT INTO S_PREDMET (PREDMET) VALUES ('П')");
+    exec("INSERT INTO S_KLASS (KLASS) VALUES ('9')");
+    Query ins(db(), tr(), {"INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS) SELECT ID_KOMAND,",
+                           "(SELECT ID_PREDMET FROM S_PREDMET), (SELECT ID_KLASS FROM S_KLASS) FROM S_KOMAND",
+                           "RETURNING ID_CHILD"});
+    Query bal(db(), tr(), {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, SUMM)",
+                           "SELECT ID_CHILD, ID_PREDMET, KLASS, :S FROM SPISOK WHERE ID_CHILD = :ID"});
+    Score expected;
+    for (int i = 0; i < 10; ++i) {
+        ins.execute();
+        bal.setInt("ID", ins.fieldInt("ID_CHILD"));
+        bal.setScore("S", Score::parse("0,1"));
+        bal.execute();
+        expected += Score::parse("0.1");
+    }
+    Query sum(db(), tr(), {"SELECT SUM(SUMM) AS T FROM BAL"});
+    sum.open();
+    EXPECT_EQ(sum.fieldScore("T"), expected);
+    EXPECT_EQ(expected.hundredths(), 100);
+}
+
+TEST_F(QueryTest, CyrillicRoundTripAndRefusalOfOtherCharacters) {
+    const QString name = "Ёжиков-Щукин «Гимназия №1» ъЪ ёЁ ЇїЄєІіЎўҐґ €™";
+    Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:KOMAND)"});
+    ins.setText("KOMAND", name);
+    ins.execute();
+    tr().commitRetaining();
+    Query q(db(), tr(), {"SELECT KOMAND, CHAR_LENGTH(KOMAND) AS L FROM S_KOMAND WHERE KOMAND = :KOMAND"});
+    q.setText("KOMAND", name);
+    q.open();
+    ASSERT_EQ(q.recordCount(), 1);
+    EXPECT_EQ(q.fieldText("KOMAND"), name);
+    EXPECT_EQ(q.fieldInt("L"), name.size());
+
+    for (const QString& bad : {QString("Müller"), QString("Ἀθῆναι"), QString::fromUtf8("Смайл \xF0\x9F\x98\x80")}) {
+        try {
+            ins.setText("KOMAND", bad);
+            ins.execute();
+            FAIL() << "stored " << bad.toStdString();
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.text().contains("Windows-1251")) << e.text().toStdString();
+        }
+    }
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 1);
+}
+
+TEST_F(QueryTest, EncodingTableAgreesWithTheServer) {
+    // Every character of the code page goes through the server's WIN1251 and back unchanged.
+    QString all;
+    for (int b = 0x20; b < 0x100; ++b)
+        if (b != 0x7F && b != 0x98) all += text1251::decode(QByteArray(1, char(b)));
+    Query q(db(), tr(), {"SELECT CAST(:T AS VARCHAR(300) CHARACTER SET WIN1251) AS T,",
+                         "OCTET_LENGTH(CAST(:T AS VARCHAR(300) CHARACTER SET WIN1251)) AS L FROM RDB$DATABASE"});
+    q.setText("T", all);
+    q.open();
+    EXPECT_EQ(q.fieldText("T"), all);
+    EXPECT_EQ(q.fieldInt("L"), all.size());
+    EXPECT_EQ(text1251::encode(all), text1251::encode(q.fieldText("T")));
+}
+
+TEST_F(QueryTest, RollbackRetainingUndoesOnlySinceTheLastCommit) {
+    Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:KOMAND)"});
+    ins.setText("KOMAND", "Первая");
+    ins.execute();
+    tr().commitRetaining();
+    ins.setText("KOMAND", "Вторая");
+    ins.execute();
+    ins.setText("KOMAND", "Третья");
+    ins.execute();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 3);
+    tr().rollbackRetaining();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 1);
+    // The transaction goes on after both.
+    ins.setText("KOMAND", "Четвёртая");
+    ins.execute();
+    tr().commitRetaining();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);
+}
+
+TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
+    Database other;
+    other.databaseName = db().databaseName;
+    other.connect();
+    Transaction otherTr(other);
+    otherTr.start();
+    Query count(other, otherTr, {"SELECT COUNT(*) AS N FROM S_KOMAND"});
+
+    Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')"});
+    ins.execute();
+    count.open();
+    EXPECT_EQ(count.fieldInt("N"), 0) << "uncommitted work was visible";
+    tr().commitRetaining();
+    count.open();
+    EXPECT_EQ(count.fieldInt("N"), 1) << "read committed sees the other station's commit";
+}
+
+TEST_F(QueryTest, WalkSurvivesCommitRetaining) {
+    for (const char* k : {"А", "Б", "В"}) {
+        Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:K)"});
+        ins.setText("K", k);
+        ins.execute();
+    }
+    tr().commitRetaining();
+    Query walk(db(), tr(), {"SELECT * FROM S_KOMAND ORDER BY ID_KOMAND"});
+    walk.open();
+    Query upd(db(), tr(), {"INSERT INTO S_PREDMET (PREDMET) VALUES (:P)"});
+    QStringList seen;
+    for (walk.first(); !walk.eof(); walk.next()) {
+        seen << walk.fieldText("KOMAND");
+        upd.setText("P", walk.fieldText("KOMAND"));
+        upd.execute();
+        tr().commitRetaining();
+    }
+    EXPECT_EQ(seen, QStringList({"А", "Б", "В"}));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_PREDMET"), 3);
+}
+
+TEST_F(QueryTest, DbErrorCarriesTheClientText) {
+    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')");
+    Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')"});
+    try {
+        ins.execute();
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains("UQ_S_KOMAND")) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains("Север")) << "the server's Cyrillic text is decoded: " << e.text().toStdString();
+    }
+    tr().rollbackRetaining();
+    Query bad(db(), tr(), {"SELECT NO_SUCH_COLUMN FROM S_KOMAND"});
+    try {
+        bad.open();
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().contains("NO_SUCH_COLUMN")) << e.text().toStdString();
+    }
+}
+
+TEST(DatabaseTest, ConnectFailuresAreReported) {
+    Database d;
+    d.databaseName = "/nonexistent/folder/x.fdb";
+    try {
+        d.connect();
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_FALSE(e.text().isEmpty());
+    }
+    EXPECT_FALSE(d.connected());
+    d.databaseName = "";
+    EXPECT_THROW(d.connect(), DbError);
+    Transaction t(d);
+    EXPECT_THROW(t.start(), DbError);
+}
+
+}  // namespace

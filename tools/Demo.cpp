@@ -1,0 +1,115 @@
+#include "Demo.h"
+
+#include "Database.h"
+#include "Lookups.h"
+#include "participants/Registration.h"
+#include "reference/Dictionaries.h"
+#include "reference/Rounds.h"
+
+#include <QStringList>
+#include <random>
+
+namespace demo {
+
+namespace {
+
+struct Team {
+    const char* name;
+    QStringList schools;
+};
+
+struct Subject {
+    const char* name;
+    RoundSlots rounds;
+};
+
+const QStringList kMaleSurnames = {"Иванов", "Смирнов", "Кузнецов", "Попов", "Васильев", "Петров", "Соколов",
+                                   "Михайлов", "Новиков", "Фёдоров", "Морозов", "Волков", "Алексеев", "Лебедев",
+                                   "Семёнов", "Егоров", "Павлов", "Козлов", "Степанов", "Николаев", "Орлов",
+                                   "Андреев", "Макаров", "Никитин", "Захаров"};
+const QStringList kMaleNames = {"Александр", "Дмитрий", "Максим", "Сергей", "Андрей", "Алексей", "Артём",
+                                "Илья", "Кирилл", "Михаил", "Никита", "Матвей", "Роман", "Егор", "Арсений",
+                                "Иван", "Денис", "Тимофей", "Владимир", "Павел"};
+const QStringList kFemaleNames = {"Анастасия", "Мария", "Дарья", "Анна", "Елизавета", "Полина", "Виктория",
+                                  "Екатерина", "Софья", "Александра", "Валерия", "Ксения", "Варвара", "Алиса",
+                                  "Вероника", "Арина", "Ольга", "Татьяна", "Наталья", "Ирина"};
+// Patronymics, the son's and the daughter's.
+const std::vector<std::pair<QString, QString>> kPatronymics = {
+    {"Александрович", "Александровна"}, {"Дмитриевич", "Дмитриевна"}, {"Сергеевич", "Сергеевна"},
+    {"Андреевич", "Андреевна"},         {"Алексеевич", "Алексеевна"}, {"Михайлович", "Михайловна"},
+    {"Иванович", "Ивановна"},           {"Владимирович", "Владимировна"}, {"Николаевич", "Николаевна"},
+    {"Павлович", "Павловна"},           {"Юрьевич", "Юрьевна"},       {"Викторович", "Викторовна"},
+    {"Евгеньевич", "Евгеньевна"},       {"Олегович", "Олеговна"},     {"Игоревич", "Игоревна"}};
+
+QString femaleSurname(const QString& male) { return male + u'а'; }
+
+}  // namespace
+
+void fill(Database& db, Transaction& tr, const Options& options) {
+    std::mt19937 rng(options.seed);
+    const auto pick = [&](const QStringList& l) { return l.at(int(rng() % unsigned(l.size()))); };
+    const auto patronymic = [&](bool female) {
+        const auto& p = kPatronymics[rng() % kPatronymics.size()];
+        return female ? p.second : p.first;
+    };
+
+    const std::vector<Team> teams = {
+        {"Центральный район", {"МБОУ «Гимназия №1»", "МБОУ «СОШ №5»", "МАОУ «Лицей №3»"}},
+        {"Северный район", {"МБОУ «СОШ №12»", "МБОУ «СОШ №17»"}},
+        {"Заречный район", {"МБОУ «Заречная СОШ»", "МБОУ «СОШ №21»", "МБОУ «Гимназия №8»", "МБОУ «СОШ №24»"}},
+        {"Приморский район", {"МАОУ «Приморский лицей»", "МБОУ «СОШ №30»"}},
+        {"Октябрьский район", {"МБОУ «СОШ №41»", "МБОУ «Гимназия №44»", "МБОУ «СОШ №47»"}},
+        {"Сельские школы", {"МКОУ «Берёзовская СОШ»", "МКОУ «Озёрная СОШ»", "МКОУ «Луговская ООШ»"}},
+    };
+    const std::vector<Subject> subjects = {
+        {"Математика", {{{"Теоретический", "5"}, {"Олимпиадный", "6"}, {}, {}}}},
+        {"Физика", {{{"Теоретический", "4"}, {"Экспериментальный", "2"}, {}, {}}}},
+        {"Русский язык", {{{"Письменный", "6"}, {}, {}, {}}}},
+        {"История", {{{"Тестовый", "3"}, {"Аналитический", "4"}, {"Эссе", "2"}, {}}}},
+        {"Биология", {{{"Теоретический", "6"}, {"Практический", "3"}, {}, {}}}},
+    };
+
+    for (const Team& t : teams) dict::addKomand(db, tr, QString::fromUtf8(t.name));
+    for (const Subject& s : subjects) dict::addPredmet(db, tr, QString::fromUtf8(s.name));
+    for (int k = 5; k <= 11; ++k) dict::addKlass(db, tr, QString::number(k));
+    tr.commitRetaining();
+
+    std::vector<int> teamKeys, subjectKeys, gradeKeys;
+    for (const Team& t : teams) {
+        const int key = lookup::komandKey(db, tr, QString::fromUtf8(t.name));
+        teamKeys.push_back(key);
+        for (const QString& school : t.schools) dict::addSchool(db, tr, key, school);
+    }
+    for (const Subject& s : subjects) {
+        const int key = lookup::predmetKey(db, tr, QString::fromUtf8(s.name));
+        subjectKeys.push_back(key);
+        rounds::save(db, tr, key, s.rounds);
+    }
+    for (int k = 5; k <= 11; ++k) gradeKeys.push_back(lookup::klassKey(db, tr, QString::number(k)));
+    tr.commitRetaining();
+
+    for (int i = 0; i < options.participants; ++i) {
+        const size_t team = rng() % teams.size();
+        Registration r;
+        r.idKomand = teamKeys[team];
+        r.idPredmet = subjectKeys[rng() % subjectKeys.size()];
+        r.idKlass = gradeKeys[rng() % gradeKeys.size()];
+        r.school = pick(teams[team].schools);
+        const bool girl = rng() % 2;
+        const QString surname = pick(kMaleSurnames);
+        r.child = {girl ? femaleSurname(surname) : surname, pick(girl ? kFemaleNames : kMaleNames),
+                   patronymic(girl)};
+        const int teachers = 1 + int(rng() % 4 == 0);
+        for (int t = 0; t < teachers; ++t) {
+            const bool woman = rng() % 3 != 0;
+            const QString ts = pick(kMaleSurnames);
+            r.teachers.append({woman ? femaleSurname(ts) : ts, pick(woman ? kFemaleNames : kMaleNames),
+                               patronymic(woman)});
+        }
+        insertParticipant(db, tr, r);
+        if (i % 50 == 49) tr.commitRetaining();
+    }
+    tr.commitRetaining();
+}
+
+}  // namespace demo

@@ -1,0 +1,90 @@
+// tavrin-db: makes Tavrin databases.
+//   tavrin-db create PATH                      an empty database with every table
+//   tavrin-db demo PATH [--participants N]     a demo olympiad
+// PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server.
+
+#include "Database.h"
+#include "DbError.h"
+#include "Demo.h"
+#include "Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
+
+namespace {
+
+int usage() {
+    std::fputs("Использование:\n"
+               "  tavrin-db create ПУТЬ\n"
+               "  tavrin-db demo ПУТЬ [--participants N]\n"
+               "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь).\n",
+               stderr);
+    return 1;
+}
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "tavrin-db: %s\n", message.toUtf8().constData());
+    return 1;
+}
+
+bool isServerName(const QString& name) {
+    // "host:/path" or "host/port:/path"; a Windows drive "C:\..." is a local file.
+    static const QRegularExpression re(QStringLiteral("^[^:/\\\\]{2,}(/[0-9A-Za-z_]+)?:"));
+    return re.match(name).hasMatch();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.size() < 2) return usage();
+    const QString command = args.takeFirst();
+    const QString path = args.takeFirst();
+    demo::Options options;
+    while (!args.isEmpty()) {
+        const QString opt = args.takeFirst();
+        if (command == u"demo" && opt == u"--participants" && !args.isEmpty()) {
+            bool ok = false;
+            options.participants = args.takeFirst().toInt(&ok);
+            if (!ok || options.participants < 0) return fail(QStringLiteral("--participants: нужно целое число ≥ 0"));
+        } else {
+            return usage();
+        }
+    }
+    if (command != u"create" && command != u"demo") return usage();
+
+    const bool local = !isServerName(path);
+    if (local) {
+        const QFileInfo fi(path);
+        if (fi.exists()) return fail(QStringLiteral("файл %1 уже существует; укажите новый путь").arg(path));
+        if (!fi.absoluteDir().exists())
+            return fail(QStringLiteral("папки %1 нет; создайте её или укажите другой путь").arg(fi.absolutePath()));
+    }
+    Database db;
+    try {
+        schema::createDatabase(db, local ? QFileInfo(path).absoluteFilePath() : path);
+        if (command == u"demo") {
+            Transaction tr(db);
+            tr.start();
+            demo::fill(db, tr, options);
+            tr.commit();
+        }
+        db.disconnect();
+    } catch (const DbError& e) {
+        const bool made = db.connected();
+        try {
+            db.disconnect();
+        } catch (const DbError&) {
+        }
+        if (made && local) QFile::remove(path);  // a half-made database is of no use
+        return fail(QStringLiteral("не удалось создать базу данных %1:\n%2").arg(path, e.text()));
+    }
+    std::printf("%s: %s\n", command == u"demo" ? "Демонстрационная база создана" : "База данных создана",
+                path.toUtf8().constData());
+    return 0;
+}
