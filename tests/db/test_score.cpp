@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "DbError.h"
 #include "Score.h"
+#include "fixtures/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,8 @@ TEST(ScoreTest, ParsesBothSeparatorsAndTheLocales) {
 }
 
 TEST(ScoreTest, RefusesWhatIsNotAScoreNamingTheText) {
-    for (const QString& bad : {"7,555", "1,2,3", "12а", "abc", ",", "-", "1 5", "7.5.", "10000000", "99999999999999"}) {
+    for (const char* text : {"7,555", "1,2,3", "12а", "abc", ",", "-", "1 5", "7.5.", "10000000", "99999999999999"}) {
+        const QString bad = QString::fromUtf8(text);
         try {
             Score::parse(bad, ru);
             ADD_FAILURE() << "accepted " << bad.toStdString();

@@ -1,6 +1,7 @@
 // The database tool, run as the user runs it: an empty database, a demo olympiad, and its refusals.
 
 #include "Schema.h"
+#include "fixtures/QtPrinters.h"
 #include "fixtures/TestDatabase.h"
 
 #include <QProcess>

@@ -1,0 +1,58 @@
+#include "UEnter.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TFormEnter> FormEnter;
+
+namespace {
+QPushButton* addButton(QWidget* w, QLayout* lay, const char* name, const QString& text) {
+    auto* b = new QPushButton(text, w);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setMinimumHeight(32);
+    b->setMinimumWidth(240);
+    b->setAutoDefault(false);
+    lay->addWidget(b);
+    return b;
+}
+}  // namespace
+
+TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
+    setObjectName(QStringLiteral("FormEnter"));
+    setWindowTitle(QStringLiteral("Ввод данных"));
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(20, 16, 20, 16);
+    Button1 = addButton(this, lay, "Button1", QStringLiteral("Списки участников"));
+    Button3 = addButton(this, lay, "Button3", QStringLiteral("Деление на группы"));
+    Button4 = addButton(this, lay, "Button4", QStringLiteral("Шифровка участников"));
+    Button2 = addButton(this, lay, "Button2", QStringLiteral("Ввод баллов по ФИО"));
+    Button6 = addButton(this, lay, "Button6", QStringLiteral("Ввод баллов по шифру"));
+    Button5 = addButton(this, lay, "Button5", QStringLiteral("Награждение по ФИО"));
+    Button7 = addButton(this, lay, "Button7", QStringLiteral("Награждение по шифру"));
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setVisible(false);
+
+    // Windows of the later stages of the olympiad open from here as they come.
+    for (QPushButton* b : {Button1, Button3, Button4, Button2, Button6, Button5, Button7}) b->setEnabled(false);
+
+    connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFormEnter::Button2Click);
+    connect(Button5, &QPushButton::clicked, this, &TFormEnter::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &TFormEnter::Button6Click);
+    connect(Button7, &QPushButton::clicked, this, &TFormEnter::Button7Click);
+}
+
+bool TFormEnter::byCipher() const {
+    return Edit1->text() == u"Ввод баллов по шифру" || Edit1->text() == u"Награждение по шифру";
+}
+
+void TFormEnter::setMode(QPushButton* b) { Edit1->setText(b->text()); }
+
+void TFormEnter::Button1Click() {}
+
+void TFormEnter::Button2Click() { setMode(Button2); }
+void TFormEnter::Button6Click() { setMode(Button6); }
+void TFormEnter::Button5Click() { setMode(Button5); }
+void TFormEnter::Button7Click() { setMode(Button7); }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/Window.h"
+
+class QLineEdit;
+class QPushButton;
+
+// The data-entry menu. Its hidden Edit1 carries the entry mode: the caption of the last of the
+// score-entry and award buttons pressed, which the opened window reads.
+class TFormEnter : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormEnter(QWidget* owner);
+
+    QPushButton* Button1;  // "Списки участников"
+    QPushButton* Button3;  // "Деление на группы"
+    QPushButton* Button4;  // "Шифровка участников"
+    QPushButton* Button2;  // "Ввод баллов по ФИО"
+    QPushButton* Button6;  // "Ввод баллов по шифру"
+    QPushButton* Button5;  // "Награждение по ФИО"
+    QPushButton* Button7;  // "Награждение по шифру"
+    QLineEdit* Edit1;      // hidden: the entry mode
+
+    // True when the mode in Edit1 is one of the by-cipher captions.
+    bool byCipher() const;
+
+public Q_SLOTS:
+    void Button1Click();
+    void Button2Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+
+private:
+    void setMode(QPushButton* b);
+};
+
+extern QPointer<TFormEnter> FormEnter;

@@ -1,0 +1,93 @@
+#include "UMain.h"
+
+#include "UEnter.h"
+#include "UView.h"
+#include "reports/UPrint.h"
+#include "ui/Window.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+QPointer<TMainForm> MainForm;
+
+namespace {
+QPushButton* menuButton(QWidget* parent, const char* name, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setMinimumHeight(34);
+    b->setMinimumWidth(260);
+    return b;
+}
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("MainForm"));
+
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(24, 18, 24, 18);
+    lay->setSpacing(8);
+
+    LabelAuthority = new QLabel(QStringLiteral("Оргкомитет предметной олимпиады школьников"), this);
+    LabelAuthority->setObjectName(QStringLiteral("LabelAuthority"));
+    LabelAuthority->setAlignment(Qt::AlignCenter);
+    QFont big = font();
+    big.setPointSizeF(font().pointSizeF() * 2.0);
+    big.setBold(true);
+    LabelTitle1 = new QLabel(QStringLiteral("Таврин"), this);
+    LabelTitle1->setObjectName(QStringLiteral("LabelTitle1"));
+    LabelTitle2 = new QLabel(QStringLiteral("Учёт олимпиады"), this);
+    LabelTitle2->setObjectName(QStringLiteral("LabelTitle2"));
+    for (QLabel* l : {LabelTitle1, LabelTitle2}) {
+        l->setFont(big);
+        l->setAlignment(Qt::AlignCenter);
+    }
+    LabelContacts = new QLabel(QStringLiteral("Разработчики программы «Таврин»\n"
+                                              "Вопросы и предложения передавайте через оргкомитет олимпиады"),
+                               this);
+    LabelContacts->setObjectName(QStringLiteral("LabelContacts"));
+    LabelContacts->setAlignment(Qt::AlignCenter);
+    LabelContacts->setStyleSheet(QStringLiteral("color: #555;"));
+
+    lay->addWidget(LabelAuthority);
+    lay->addWidget(LabelTitle1);
+    lay->addWidget(LabelTitle2);
+    lay->addSpacing(12);
+
+    Button1 = menuButton(this, "Button1", QStringLiteral("Ввод данных"));
+    Button2 = menuButton(this, "Button2", QStringLiteral("Просмотр данных"));
+    Button3 = menuButton(this, "Button3", QStringLiteral("Печать"));
+    Button5 = menuButton(this, "Button5", QStringLiteral("Объединение"));
+    Button4 = menuButton(this, "Button4", QStringLiteral("Выход"));
+    for (QPushButton* b : {Button1, Button2, Button3, Button5, Button4}) lay->addWidget(b, 0, Qt::AlignHCenter);
+    Button5->setEnabled(false);  // the merge comes with its own window
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setVisible(false);
+    lay->addWidget(ProgressBar1);
+    lay->addSpacing(12);
+    lay->addWidget(LabelContacts);
+
+    connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
+}
+
+void TMainForm::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!m_placed && screen()) {
+        adjustSize();
+        move(screen()->availableGeometry().center() - rect().center());
+        m_placed = true;
+    }
+}
+
+void TMainForm::Button1Click() { openWindow(FormEnter, this); }
+void TMainForm::Button2Click() { openWindow(FormView, this); }
+void TMainForm::Button3Click() { openWindow(FormPrint, this); }
+void TMainForm::Button4Click() { close(); }

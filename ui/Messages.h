@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// Every message box and file choice of the program goes through here, so that tests can answer
+// them beforehand and read what was shown.
+namespace msg {
+
+enum class Kind { Information, Error, Confirmation, GeneralError, FileChoice };
+
+struct Shown {
+    Kind kind;
+    QString text;
+};
+
+void info(const QString& text);
+void error(const QString& text);
+// Yes/No; true for Yes.
+bool confirm(const QString& text);
+// The application's general error box (an exception that escaped a handler, a failed connection).
+void generalError(const QString& text);
+// A file-open dialog; empty when cancelled.
+QString chooseFile(QWidget* parent, const QString& filter);
+
+// Test mode: nothing is shown; each box is recorded and answered from the queue
+// (confirmations: Yes unless told otherwise; file choices: empty unless told).
+void setTestMode(bool on);
+void setNextAnswer(bool yes);
+void setNextFile(const QString& path);
+const QList<Shown>& shown();
+QStringList shownTexts();
+void clearShown();
+
+}  // namespace msg
