@@ -1,5 +1,7 @@
 #include "UEnter.h"
 
+#include "participants/UEnterSpisok.h"
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -35,7 +37,7 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     Edit1->setVisible(false);
 
     // Windows of the later stages of the olympiad open from here as they come.
-    for (QPushButton* b : {Button1, Button3, Button4, Button2, Button6, Button5, Button7}) b->setEnabled(false);
+    for (QPushButton* b : {Button3, Button4, Button2, Button6, Button5, Button7}) b->setEnabled(false);
 
     connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFormEnter::Button2Click);
@@ -50,7 +52,7 @@ bool TFormEnter::byCipher() const {
 
 void TFormEnter::setMode(QPushButton* b) { Edit1->setText(b->text()); }
 
-void TFormEnter::Button1Click() {}
+void TFormEnter::Button1Click() { openWindow(FormEnterSpisok, this); }
 
 void TFormEnter::Button2Click() { setMode(Button2); }
 void TFormEnter::Button6Click() { setMode(Button6); }

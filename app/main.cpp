@@ -1,6 +1,8 @@
 #include "TApplication.h"
 #include "UDM.h"
 #include "UMain.h"
+#include "reference/UAddKlass.h"
+#include "reference/UAddSchool.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
@@ -13,6 +15,8 @@ int main(int argc, char** argv) {
         delete MainForm;
         return 0;
     }
+    FormAddSchool = new TFormAddSchool(MainForm);  // hidden until a registration window opens its own
+    FormAddKlass = new TFormAddKlass(MainForm);
     MainForm->show();
     const int rc = app.exec();
     delete MainForm;  // the windows go before the connections they use

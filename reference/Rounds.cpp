@@ -23,7 +23,7 @@ RoundSlots load(Database& db, Transaction& tr, int idPredmet) {
 QString validate(const RoundSlots& slots) {
     for (int n = 1; n <= 4; ++n) {
         const RoundSlot& s = slots[n - 1];
-        if (s.name.isEmpty()) continue;
+        if (s.name.trimmed().isEmpty()) continue;
         bool ok = false;
         const int count = s.count.trimmed().toInt(&ok);
         if (!ok || count < 1 || count > kMaxTasks)
@@ -51,11 +51,11 @@ void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots)
                       "WHERE ID_PREDMET= :ID_PREDMET AND ID=:ID;"});
     for (int n = 1; n <= 4; ++n) {
         const RoundSlot& s = slots[n - 1];
-        const bool used = !s.name.isEmpty();
+        const bool used = !s.name.trimmed().isEmpty();
         write.setInt("ID", n);
         write.setInt("ID_PREDMET", idPredmet);
         write.setInt("ID_TUR", used ? n : 0);
-        write.setText("NAME_TUR", used ? s.name : QString());
+        write.setText("NAME_TUR", used ? s.name.trimmed() : QString());
         write.setInt("KOL_ZAD", used ? s.count.trimmed().toInt() : 0);
         write.execute();
     }

@@ -7,7 +7,7 @@ class Database;
 class Transaction;
 
 // The four round slots of a subject as the rounds window shows them: a name and the task count
-// as typed. A slot with a name is used; an empty name is an empty slot.
+// as typed. A slot with a name is used; an empty or blank name is an empty slot.
 struct RoundSlot {
     QString name;
     QString count;

@@ -9,9 +9,9 @@ bool guardedWrite(Transaction& tr, const QString& failMessage, const std::functi
         action();
         tr.commitRetaining();
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
         tr.rollbackRetaining();
-        msg::error(failMessage);
+        msg::error(failMessage, e.text());
         return false;
     } catch (...) {
         tr.rollbackRetaining();

@@ -18,7 +18,7 @@ QWidget* parentWindow() {
     return w ? w : QApplication::activeWindow();
 }
 
-void record(Kind k, const QString& text) { g_shown.append({k, text}); }
+void record(Kind k, const QString& text, const QString& detail = QString()) { g_shown.append({k, text, detail}); }
 }  // namespace
 
 void info(const QString& text) {
@@ -26,9 +26,13 @@ void info(const QString& text) {
     if (!g_test) QMessageBox::information(parentWindow(), QApplication::applicationDisplayName(), text);
 }
 
-void error(const QString& text) {
-    record(Kind::Error, text);
-    if (!g_test) QMessageBox::critical(parentWindow(), QApplication::applicationDisplayName(), text);
+void error(const QString& text, const QString& detail) {
+    record(Kind::Error, text, detail);
+    if (g_test) return;
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    parentWindow());
+    if (!detail.isEmpty()) box.setInformativeText(detail);
+    box.exec();
 }
 
 void generalError(const QString& text) {

@@ -14,10 +14,12 @@ enum class Kind { Information, Error, Confirmation, GeneralError, FileChoice };
 struct Shown {
     Kind kind;
     QString text;
+    QString detail;
 };
 
 void info(const QString& text);
-void error(const QString& text);
+// The detail, when given, is shown under the text (the reason of a refusal, the client's words).
+void error(const QString& text, const QString& detail = QString());
 // Yes/No; true for Yes.
 bool confirm(const QString& text);
 // The application's general error box (an exception that escaped a handler, a failed connection).

@@ -1,0 +1,438 @@
+#include "UEnterSpisok.h"
+
+#include "DbError.h"
+#include "Lookups.h"
+#include "Text.h"
+#include "app/UDM.h"
+#include "reference/Dictionaries.h"
+#include "reference/UAddKlass.h"
+#include "reference/UAddKomand.h"
+#include "reference/UAddPredmet.h"
+#include "reference/UAddSchool.h"
+#include "reference/UTur.h"
+#include "ui/Combo.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Messages.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+QPointer<TFormEnterSpisok> FormEnterSpisok;
+
+namespace {
+
+const QString kSureDelete = QStringLiteral("Вы уверены, что хотите удалить запись ?");
+
+QComboBox* chooser(QWidget* parent, const char* name, int maxLength, int minWidth) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->lineEdit()->setMaxLength(maxLength);
+    c->setMinimumWidth(minWidth);
+    c->setMaxVisibleItems(20);
+    return c;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setMaxLength(50);
+    return e;
+}
+
+QToolButton* small(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setFixedWidth(26);
+    return b;
+}
+
+QLabel* heading(QWidget* parent, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+QString fullName(const PersonName& p) {
+    return QStringList{p.surname, p.name, p.secondName}.join(u' ').simplified();
+}
+
+}  // namespace
+
+TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
+    : TForm(owner),
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1, {"SELECT * FROM S_KOMAND ORDER BY ID_KOMAND"}),
+      IBQuery2(DM->IBDatabase1, DM->IBTransaction1, {"SELECT * FROM S_PREDMET ORDER BY ID_PREDMET"}),
+      IBQuery3(DM->IBDatabase1, DM->IBTransaction1, {"SELECT * FROM S_KLASS ORDER BY ID_KLASS"}),
+      IBQuery4(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT * FROM S_SCHOOL ", "WHERE ID_KOMAND=:ID_KOMAND ", "ORDER BY SCHOOL"}) {
+    setObjectName(QStringLiteral("FormEnterSpisok"));
+    setWindowTitle(QStringLiteral("Ввод списка участников"));
+    auto* lay = new QVBoxLayout(this);
+
+    // Team and subject.
+    auto* top = new QGridLayout;
+    ComboBox1 = chooser(this, "ComboBox1", 50, 260);
+    ComboBox2 = chooser(this, "ComboBox2", 50, 220);
+    Button4 = small(this, "Button4", QStringLiteral("+"), QStringLiteral("Добавить"));
+    Button5 = small(this, "Button5", QStringLiteral("-"), QStringLiteral("Удалить"));
+    Button6 = small(this, "Button6", QStringLiteral("+"), QStringLiteral("Добавить"));
+    Button7 = small(this, "Button7", QStringLiteral("-"), QStringLiteral("Удалить"));
+    auto* teamLabel = heading(this, QStringLiteral("Команда"));
+    teamLabel->setBuddy(ComboBox1);
+    auto* subjectLabel = heading(this, QStringLiteral("Предмет"));
+    subjectLabel->setBuddy(ComboBox2);
+    top->addWidget(teamLabel, 0, 0);
+    top->addWidget(subjectLabel, 0, 4, 1, 2);
+    top->addWidget(ComboBox1, 1, 0);
+    top->addWidget(Button4, 1, 1);
+    top->addWidget(Button5, 1, 2);
+    top->addItem(new QSpacerItem(16, 1), 1, 3);
+    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 4);
+    top->addWidget(ComboBox2, 1, 5);
+    top->addWidget(Button6, 1, 6);
+    top->addWidget(Button7, 1, 7);
+    top->setColumnStretch(0, 3);
+    top->setColumnStretch(5, 2);
+    lay->addLayout(top);
+
+    // The participant.
+    auto* child = new QGroupBox(QStringLiteral("Участники"), this);
+    auto* childLay = new QGridLayout(child);
+    Edit1 = edit(child, "Edit1");
+    Edit2 = edit(child, "Edit2");
+    Edit3 = edit(child, "Edit3");
+    const char* captions[3] = {"Фамилия", "Имя", "Отчество"};
+    QLineEdit* childEdits[3] = {Edit1, Edit2, Edit3};
+    for (int i = 0; i < 3; ++i) {
+        auto* l = new QLabel(QString::fromUtf8(captions[i]), child);
+        l->setBuddy(childEdits[i]);
+        childLay->addWidget(l, 0, i);
+        childLay->addWidget(childEdits[i], 1, i);
+    }
+    lay->addWidget(child);
+
+    // The teachers: "+" holds the one in the fields; the held ones are listed beside.
+    auto* teachers = new QGroupBox(QStringLiteral("Учителя"), this);
+    auto* tLay = new QGridLayout(teachers);
+    Edit6 = edit(teachers, "Edit6");
+    Edit7 = edit(teachers, "Edit7");
+    Edit8 = edit(teachers, "Edit8");
+    QLineEdit* teacherEdits[3] = {Edit6, Edit7, Edit8};
+    auto* more = new QHBoxLayout;
+    more->setSpacing(2);
+    more->addWidget(new QLabel(QStringLiteral("(если более 1-го"), teachers));
+    Button1 = new QPushButton(QStringLiteral("+"), teachers);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setToolTip(QStringLiteral("Добавить"));
+    Button1->setAutoDefault(false);
+    Button1->setFixedWidth(32);
+    more->addWidget(Button1);
+    more->addWidget(new QLabel(QStringLiteral(")"), teachers));
+    more->addStretch();
+    tLay->addLayout(more, 0, 0, 1, 3);
+    for (int i = 0; i < 3; ++i) {
+        auto* l = new QLabel(QString::fromUtf8(captions[i]), teachers);
+        l->setBuddy(teacherEdits[i]);
+        tLay->addWidget(l, 1, i);
+        tLay->addWidget(teacherEdits[i], 2, i);
+    }
+    ListTeachers = new QListWidget(teachers);
+    ListTeachers->setObjectName(QStringLiteral("ListTeachers"));
+    ListTeachers->setToolTip(QStringLiteral("Учителя, добавленные кнопкой «+»: сохраняются вместе с участником по кнопке «Ввод»"));
+    ListTeachers->setFocusPolicy(Qt::ClickFocus);
+    ListTeachers->setMaximumHeight(72);
+    ListTeachers->installEventFilter(this);
+    ButtonRemoveTeacher = new QPushButton(QStringLiteral("Убрать"), teachers);
+    ButtonRemoveTeacher->setObjectName(QStringLiteral("ButtonRemoveTeacher"));
+    ButtonRemoveTeacher->setToolTip(QStringLiteral("Убрать выбранного учителя из списка"));
+    ButtonRemoveTeacher->setAutoDefault(false);
+    ButtonRemoveTeacher->setFocusPolicy(Qt::NoFocus);
+    ButtonRemoveTeacher->setEnabled(false);
+    auto* heldLabel = new QLabel(QStringLiteral("Добавлены:"), teachers);
+    tLay->addWidget(heldLabel, 0, 3);
+    tLay->addWidget(ListTeachers, 1, 3, 2, 1);
+    tLay->addWidget(ButtonRemoveTeacher, 3, 3, Qt::AlignRight);
+    tLay->setColumnStretch(3, 1);
+    lay->addWidget(teachers);
+
+    // School, grade, town.
+    auto* school = new QGroupBox(QStringLiteral("Учреждение образования"), this);
+    auto* sLay = new QGridLayout(school);
+    ComboBox3 = chooser(school, "ComboBox3", 500, 420);
+    ComboBox4 = chooser(school, "ComboBox4", 30, 80);
+    Button8 = small(school, "Button8", QStringLiteral("+"), QStringLiteral("Добавить"));
+    Button9 = small(school, "Button9", QStringLiteral("-"), QStringLiteral("Удалить"));
+    BitBtn1 = small(school, "BitBtn1", QStringLiteral("✎"), QStringLiteral("Редактировать"));
+    Button10 = small(school, "Button10", QStringLiteral("+"), QStringLiteral("Добавить"));
+    auto* schoolLabel = new QLabel(QStringLiteral("Название учреждения"), school);
+    schoolLabel->setBuddy(ComboBox3);
+    auto* gradeLabel = new QLabel(QStringLiteral("Класс"), school);
+    gradeLabel->setBuddy(ComboBox4);
+    sLay->addWidget(schoolLabel, 0, 0);
+    sLay->addWidget(ComboBox3, 1, 0);
+    sLay->addWidget(Button8, 1, 1);
+    sLay->addWidget(Button9, 1, 2);
+    sLay->addWidget(BitBtn1, 1, 3);
+    sLay->addItem(new QSpacerItem(16, 1), 1, 4);
+    sLay->addWidget(gradeLabel, 0, 5);
+    sLay->addWidget(ComboBox4, 1, 5);
+    sLay->addWidget(Button10, 1, 6);
+    Label9 = new QLabel(QStringLiteral("Город/район"), school);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Edit9 = edit(school, "Edit9");
+    Label9->setVisible(false);
+    Edit9->setVisible(false);
+    sLay->setColumnStretch(0, 1);
+    lay->addWidget(school);
+
+    auto* buttons = new QHBoxLayout;
+    Button2 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setDefault(true);
+    Button3 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    Button3->setAutoDefault(false);
+    buttons->addStretch();
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button3);
+    lay->addLayout(buttons);
+
+    QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit6, Edit7,
+                        Edit8,     Button1,   ComboBox3, ComboBox4, Button2, Button3};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    connect(ComboBox1, &QComboBox::currentTextChanged, this, &TFormEnterSpisok::ComboBox1Change);
+    connect(ComboBox2, &QComboBox::textActivated, this, &TFormEnterSpisok::ComboBox2Change);
+    connect(ComboBox2->lineEdit(), &QLineEdit::editingFinished, this, &TFormEnterSpisok::ComboBox2Confirmed);
+    connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);
+    connect(ButtonRemoveTeacher, &QPushButton::clicked, this, &TFormEnterSpisok::ButtonRemoveTeacherClick);
+    connect(ListTeachers, &QListWidget::currentRowChanged, this,
+            [this](int row) { ButtonRemoveTeacher->setEnabled(row >= 0); });
+    connect(Button4, &QToolButton::clicked, this, &TFormEnterSpisok::Button4Click);
+    connect(Button5, &QToolButton::clicked, this, &TFormEnterSpisok::Button5Click);
+    connect(Button6, &QToolButton::clicked, this, &TFormEnterSpisok::Button6Click);
+    connect(Button7, &QToolButton::clicked, this, &TFormEnterSpisok::Button7Click);
+    connect(Button8, &QToolButton::clicked, this, &TFormEnterSpisok::Button8Click);
+    connect(Button9, &QToolButton::clicked, this, &TFormEnterSpisok::Button9Click);
+    connect(BitBtn1, &QToolButton::clicked, this, &TFormEnterSpisok::BitBtn1Click);
+    connect(Button10, &QToolButton::clicked, this, &TFormEnterSpisok::Button10Click);
+
+    FormCreate();
+}
+
+void TFormEnterSpisok::refillKomands() { combo::fillFrom(ComboBox1, IBQuery1, QStringLiteral("KOMAND")); }
+void TFormEnterSpisok::refillPredmets() {
+    combo::fillFrom(ComboBox2, IBQuery2, QStringLiteral("PREDMET"));
+    m_roundsOpenedFor.clear();
+}
+void TFormEnterSpisok::refillKlasses() { combo::fillFrom(ComboBox4, IBQuery3, QStringLiteral("KLASS")); }
+
+void TFormEnterSpisok::refillSchools() {
+    IBQuery4.setInt(QStringLiteral("ID_KOMAND"), komandKey());
+    combo::fillFrom(ComboBox3, IBQuery4, QStringLiteral("SCHOOL"));
+}
+
+int TFormEnterSpisok::komandKey() const {
+    return lookup::komandKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText());
+}
+
+void TFormEnterSpisok::FormCreate() {
+    refillKomands();
+    refillPredmets();
+    refillKlasses();
+    combo::clear(ComboBox3);
+}
+
+void TFormEnterSpisok::ComboBox1Change() {
+    combo::clear(ComboBox2);
+    combo::clear(ComboBox3);
+    combo::clear(ComboBox4);
+    refillPredmets();
+    refillSchools();
+    refillKlasses();
+}
+
+void TFormEnterSpisok::ComboBox2Change() {
+    if (lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox2->currentText()) == 0) return;
+    openRounds();
+}
+
+void TFormEnterSpisok::ComboBox2Confirmed() {
+    const QString subject = ComboBox2->currentText();
+    if (subject.isEmpty() || subject == m_roundsOpenedFor) return;
+    if (lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, subject) == 0) return;
+    openRounds();
+}
+
+void TFormEnterSpisok::openRounds() {
+    m_roundsOpenedFor = ComboBox2->currentText();
+    openWindow(FormTur, this);
+}
+
+void TFormEnterSpisok::Button1Click() {
+    const PersonName t{Edit6->text().trimmed(), Edit7->text().trimmed(), Edit8->text().trimmed()};
+    if (!t.surname.isEmpty()) {
+        const QString all = fullName(t);
+        if (!text1251::canEncode(all)) {
+            try {
+                text1251::encode(all);
+            } catch (const DbError& e) {
+                msg::error(kNotDone, e.text());
+            }
+            return;  // the fields keep their text to be corrected
+        }
+        m_held.append(t);
+        ListTeachers->addItem(fullName(t));
+    }
+    Edit6->clear();
+    Edit7->clear();
+    Edit8->clear();
+    Edit6->setFocus();
+}
+
+void TFormEnterSpisok::ButtonRemoveTeacherClick() {
+    const int row = ListTeachers->currentRow();
+    if (row < 0 || row >= m_held.size()) return;
+    m_held.removeAt(row);
+    delete ListTeachers->takeItem(row);
+}
+
+void TFormEnterSpisok::Button2Click() {
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    Registration r;
+    r.idKomand = lookup::komandKey(db, tr, ComboBox1->currentText());
+    if (r.idKomand == 0) {
+        msg::error(QStringLiteral("Выберите команду"));
+        ComboBox1->setFocus();
+        return;
+    }
+    r.idPredmet = lookup::predmetKey(db, tr, ComboBox2->currentText());
+    if (r.idPredmet == 0) {
+        msg::error(QStringLiteral("Выберите предмет"));
+        ComboBox2->setFocus();
+        return;
+    }
+    r.child = {Edit1->text().trimmed(), Edit2->text().trimmed(), Edit3->text().trimmed()};
+    if (r.child.surname.isEmpty()) {
+        msg::error(QStringLiteral("Введите фамилию"));
+        Edit1->setFocus();
+        return;
+    }
+    r.idKlass = lookup::klassKey(db, tr, ComboBox4->currentText());
+    if (r.idKlass == 0) {
+        msg::error(QStringLiteral("Выберите класс"));
+        ComboBox4->setFocus();
+        return;
+    }
+    r.school = ComboBox3->currentText().trimmed();
+    r.sity = Edit9->text();
+    r.teachers = m_held;
+    const PersonName inFields{Edit6->text().trimmed(), Edit7->text().trimmed(), Edit8->text().trimmed()};
+    if (!inFields.surname.isEmpty()) r.teachers.append(inFields);
+
+    if (!guardedWrite(tr, kNotDone, [&] { insertParticipant(db, tr, r); })) return;
+
+    m_held.clear();
+    ListTeachers->clear();
+    combo::setText(ComboBox3, QString());
+    combo::setText(ComboBox4, QString());
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit6, Edit7, Edit8, Edit9}) e->clear();
+    Edit1->setFocus();
+}
+
+bool TFormEnterSpisok::confirmDiscardHeld() {
+    if (m_held.isEmpty()) return true;
+    if (!msg::confirm(QStringLiteral("Учителя, добавленные кнопкой «+», ещё не сохранены: они сохраняются вместе "
+                                     "с участником по кнопке «Ввод».\nЗакрыть окно без них?")))
+        return false;
+    m_held.clear();
+    ListTeachers->clear();
+    return true;
+}
+
+void TFormEnterSpisok::reject() {
+    if (confirmDiscardHeld()) TForm::reject();
+}
+
+bool TFormEnterSpisok::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == ListTeachers && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete) {
+        ButtonRemoveTeacherClick();
+        return true;
+    }
+    return TForm::eventFilter(watched, e);
+}
+
+void TFormEnterSpisok::Button3Click() { reject(); }
+
+void TFormEnterSpisok::Button4Click() { openWindow(FormAddKomand, this); }
+void TFormEnterSpisok::Button6Click() { openWindow(FormAddPredmet, this); }
+void TFormEnterSpisok::Button10Click() { openWindow(FormAddKlass, this); }
+void TFormEnterSpisok::Button8Click() { openWindow(FormAddSchool, this); }
+
+void TFormEnterSpisok::BitBtn1Click() {
+    auto* w = new TFormAddSchool(this);
+    FormAddSchool = w;
+    w->setRenameMode(ComboBox3->currentText());
+    w->exec();
+}
+
+void TFormEnterSpisok::Button5Click() {
+    const QString team = ComboBox1->currentText();
+    if (komandKey() == 0) {
+        msg::error(QStringLiteral("Выберите команду"));
+        return;
+    }
+    if (!msg::confirm(kSureDelete)) return;
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { dict::deleteKomand(DM->IBDatabase1, DM->IBTransaction1, team); }))
+        return;
+    refillKomands();
+    combo::clear(ComboBox3);
+}
+
+void TFormEnterSpisok::Button7Click() {
+    const QString subject = ComboBox2->currentText();
+    if (lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, subject) == 0) {
+        msg::error(QStringLiteral("Выберите предмет"));
+        return;
+    }
+    if (!msg::confirm(kSureDelete)) return;
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { dict::deletePredmet(DM->IBDatabase1, DM->IBTransaction1, subject); }))
+        return;
+    refillPredmets();
+}
+
+void TFormEnterSpisok::Button9Click() {
+    const QString school = ComboBox3->currentText();
+    const int team = komandKey();
+    if (team == 0 || school.isEmpty() || lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, team, school) == 0) {
+        msg::error(QStringLiteral("Выберите учреждение"));
+        return;
+    }
+    if (!msg::confirm(kSureDelete)) return;
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { dict::deleteSchool(DM->IBDatabase1, DM->IBTransaction1, team, school); }))
+        return;
+    refillSchools();
+}

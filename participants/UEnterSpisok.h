@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Query.h"
+#include "participants/Registration.h"
+#include "ui/Window.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+// Registration of participants: team, subject, names, the teachers, school and grade. Each "Ввод"
+// stores one participant with all its teachers as one action. Teachers added with "+" are held in
+// the window until then. The team and subject stay chosen for the next child of the same team.
+class TFormEnterSpisok : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormEnterSpisok(QWidget* owner);
+
+    QComboBox* ComboBox1;  // team
+    QComboBox* ComboBox2;  // subject
+    QComboBox* ComboBox3;  // school of the chosen team
+    QComboBox* ComboBox4;  // grade
+    QLineEdit* Edit1;      // participant: surname, name, patronymic
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QLineEdit* Edit6;  // teacher: surname, name, patronymic
+    QLineEdit* Edit7;
+    QLineEdit* Edit8;
+    QLineEdit* Edit9;  // town or district: hidden, always empty
+    QLabel* Label9;
+    QPushButton* Button1;  // "+": hold the teacher in the fields
+    QListWidget* ListTeachers;  // teachers held for this participant
+    QPushButton* ButtonRemoveTeacher;
+    QPushButton* Button2;  // "Ввод"
+    QPushButton* Button3;  // "Отмена"
+    QToolButton* Button4;  // team + / -
+    QToolButton* Button5;
+    QToolButton* Button6;  // subject + / -
+    QToolButton* Button7;
+    QToolButton* Button8;  // school + / - / rename
+    QToolButton* Button9;
+    QToolButton* BitBtn1;
+    QToolButton* Button10;  // grade +
+
+    const QList<PersonName>& heldTeachers() const { return m_held; }
+
+    void refillKomands();
+    void refillPredmets();
+    void refillKlasses();
+    // The schools of the team now shown in ComboBox1.
+    void refillSchools();
+
+public Q_SLOTS:
+    void FormCreate();
+    void ComboBox1Change();
+    // A subject picked from the list, or a typed name confirmed with Enter or by leaving the box.
+    void ComboBox2Change();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void ButtonRemoveTeacherClick();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void BitBtn1Click();
+    void Button10Click();
+
+protected:
+    // Closing (Отмена, Esc, the close box) discards teachers held with "+", after asking.
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void ComboBox2Confirmed();
+    void openRounds();
+    bool confirmDiscardHeld();
+    int komandKey() const;
+
+    Query IBQuery1;  // teams
+    Query IBQuery2;  // subjects
+    Query IBQuery3;  // grades
+    Query IBQuery4;  // schools of a team
+    QList<PersonName> m_held;
+    QString m_roundsOpenedFor;  // the subject whose rounds were shown last
+};
+
+extern QPointer<TFormEnterSpisok> FormEnterSpisok;

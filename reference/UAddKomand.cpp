@@ -1,0 +1,18 @@
+#include "UAddKomand.h"
+
+#include "app/UDM.h"
+#include "participants/UEnterSpisok.h"
+#include "reference/Dictionaries.h"
+
+QPointer<TFormAddKomand> FormAddKomand;
+
+TFormAddKomand::TFormAddKomand(QWidget* owner)
+    : TFormAddName(owner, {"Введите данные", "Введите команду", "OK", "Cancel", 50}, true) {
+    setObjectName(QStringLiteral("FormAddKomand"));
+}
+
+void TFormAddKomand::store(const QString& name) { dict::addKomand(DM->IBDatabase1, DM->IBTransaction1, name); }
+
+void TFormAddKomand::refill() {
+    if (FormEnterSpisok) FormEnterSpisok->refillKomands();
+}

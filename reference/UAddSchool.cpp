@@ -1,0 +1,112 @@
+#include "UAddSchool.h"
+
+#include "AddNameDialog.h"
+#include "Lookups.h"
+#include "app/UDM.h"
+#include "participants/UEnterSpisok.h"
+#include "reference/Dictionaries.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Messages.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TFormAddSchool> FormAddSchool;
+
+TFormAddSchool::TFormAddSchool(QWidget* owner) : TForm(owner) {
+    setObjectName(QStringLiteral("FormAddSchool"));
+    setWindowTitle(QStringLiteral("Справочник учреждений образования"));
+    auto* lay = new QVBoxLayout(this);
+    Label1 = new QLabel(QStringLiteral("Введите название учреждения"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMaxLength(500);
+    Edit1->setMinimumWidth(560);
+    Label1->setBuddy(Edit1);
+    Button1 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button3 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    Button3->setVisible(false);
+    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    Button1->setDefault(true);
+    lay->addWidget(Label1);
+    lay->addWidget(Edit1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button3);
+    buttons->addWidget(Button2);
+    lay->addLayout(buttons);
+    connect(Button1, &QPushButton::clicked, this, &TFormAddSchool::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFormAddSchool::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TFormAddSchool::Button3Click);
+}
+
+void TFormAddSchool::setRenameMode(const QString& oldName) {
+    Edit1->setText(oldName);
+    Button1->setVisible(false);
+    Button3->setVisible(true);
+    Button1->setDefault(false);
+    Button3->setDefault(true);
+}
+
+namespace {
+
+// The team chosen in the registration window; 0 when its text names no team.
+int chosenTeam() {
+    if (!FormEnterSpisok) return 0;
+    return lookup::komandKey(DM->IBDatabase1, DM->IBTransaction1, FormEnterSpisok->ComboBox1->currentText());
+}
+
+}  // namespace
+
+void TFormAddSchool::Button1Click() {
+    const QString name = Edit1->text().trimmed();
+    const int team = chosenTeam();
+    if (team == 0) {
+        msg::error(QStringLiteral("Выберите команду"));
+        reject();
+        return;
+    }
+    if (name.isEmpty()) {
+        msg::error(kDialogError, QStringLiteral("Название не может быть пустым."));
+        return;
+    }
+    if (!guardedWrite(DM->IBTransaction1, kDialogError,
+                      [&] { dict::addSchool(DM->IBDatabase1, DM->IBTransaction1, team, name); }))
+        return;
+    FormEnterSpisok->refillSchools();
+    accept();
+}
+
+void TFormAddSchool::Button3Click() {
+    const QString oldName = FormEnterSpisok ? FormEnterSpisok->ComboBox3->currentText() : QString();
+    const int team = chosenTeam();
+    const int school =
+        oldName.isEmpty() || team == 0 ? 0 : lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, team, oldName);
+    if (school == 0) {
+        msg::error(QStringLiteral("Выберите учреждение"));
+        reject();
+        return;
+    }
+    const QString name = Edit1->text().trimmed();
+    if (name.isEmpty()) {
+        msg::error(kDialogError, QStringLiteral("Название не может быть пустым."));
+        return;
+    }
+    if (!guardedWrite(DM->IBTransaction1, kDialogError,
+                      [&] { dict::renameSchool(DM->IBDatabase1, DM->IBTransaction1, team, school, name); }))
+        return;
+    FormEnterSpisok->refillSchools();
+    accept();
+}
+
+void TFormAddSchool::Button2Click() { reject(); }

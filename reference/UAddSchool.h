@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/Window.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The schools of the chosen team: adds a school (Button1) or, opened in rename mode, gives the
+// chosen school a new name (Button3, in the same place).
+class TFormAddSchool : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormAddSchool(QWidget* owner);
+
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QPushButton* Button1;  // "Ввод": add
+    QPushButton* Button3;  // "Ввод": rename; shown only in rename mode
+    QPushButton* Button2;  // "Отмена"
+
+    // Rename mode: the old name in the edit, Button3 instead of Button1.
+    void setRenameMode(const QString& oldName);
+
+public Q_SLOTS:
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+};
+
+extern QPointer<TFormAddSchool> FormAddSchool;

@@ -1,0 +1,98 @@
+#include "UTur.h"
+
+#include "Lookups.h"
+#include "app/UDM.h"
+#include "participants/UEnterSpisok.h"
+#include "reference/Rounds.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Messages.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+QPointer<TFormTur> FormTur;
+
+TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
+    setObjectName(QStringLiteral("FormTur"));
+    setWindowTitle(QStringLiteral("Тур"));
+    auto* grid = new QGridLayout(this);
+    QLineEdit** names[4] = {&Edit1, &Edit2, &Edit3, &Edit4};
+    QLineEdit** counts[4] = {&Edit5, &Edit6, &Edit7, &Edit8};
+    auto* subject = new QLabel(this);
+    subject->setObjectName(QStringLiteral("LabelSubject"));
+    QFont bold = font();
+    bold.setBold(true);
+    subject->setFont(bold);
+    if (FormEnterSpisok) subject->setText(FormEnterSpisok->ComboBox2->currentText());
+    grid->addWidget(subject, 0, 0, 1, 5);
+    grid->addWidget(new QLabel(QStringLiteral("Название тура"), this), 2, 0);
+    auto* countLabel = new QLabel(QStringLiteral("Количество задач\n(не более 6)"), this);
+    grid->addWidget(countLabel, 3, 0);
+    for (int n = 0; n < 4; ++n) {
+        auto* head = new QLabel(QStringLiteral("Тур%1").arg(n + 1), this);
+        head->setAlignment(Qt::AlignCenter);
+        grid->addWidget(head, 1, n + 1);
+        *names[n] = new QLineEdit(this);
+        (*names[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 1));
+        (*names[n])->setMaxLength(30);
+        (*names[n])->setMinimumWidth(140);
+        *counts[n] = new QLineEdit(this);
+        (*counts[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 5));
+        (*counts[n])->setMaxLength(3);
+        grid->addWidget(*names[n], 2, n + 1);
+        grid->addWidget(*counts[n], 3, n + 1);
+    }
+    Button1 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    grid->addWidget(Button1, 4, 4);
+    // Typing goes along a slot: its name, then its count, then the next slot.
+    setTabOrder(Edit1, Edit5);
+    setTabOrder(Edit5, Edit2);
+    setTabOrder(Edit2, Edit6);
+    setTabOrder(Edit6, Edit3);
+    setTabOrder(Edit3, Edit7);
+    setTabOrder(Edit7, Edit4);
+    setTabOrder(Edit4, Edit8);
+    setTabOrder(Edit8, Button1);
+    connect(Button1, &QPushButton::clicked, this, &TFormTur::Button1Click);
+    FormCreate();
+}
+
+int TFormTur::subjectKey() const {
+    if (!FormEnterSpisok) return 0;
+    return lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, FormEnterSpisok->ComboBox2->currentText());
+}
+
+void TFormTur::FormCreate() {
+    const RoundSlots slots = rounds::load(DM->IBDatabase1, DM->IBTransaction1, subjectKey());
+    QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
+    QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
+    for (int n = 0; n < 4; ++n) {
+        names[n]->setText(slots[size_t(n)].name);
+        counts[n]->setText(slots[size_t(n)].count);
+    }
+}
+
+void TFormTur::Button1Click() {
+    const int key = subjectKey();
+    if (key == 0) {
+        msg::error(QStringLiteral("Выберите предмет"));
+        return;
+    }
+    const RoundSlots slots = {{{Edit1->text(), Edit5->text()},
+                               {Edit2->text(), Edit6->text()},
+                               {Edit3->text(), Edit7->text()},
+                               {Edit4->text(), Edit8->text()}}};
+    const QString problem = rounds::validate(slots);
+    if (!problem.isEmpty()) {
+        msg::error(problem);
+        return;
+    }
+    if (guardedWrite(DM->IBTransaction1, kNotDone,
+                     [&] { rounds::save(DM->IBDatabase1, DM->IBTransaction1, key, slots); }))
+        accept();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ui/Window.h"
+
+class QLineEdit;
+class QPushButton;
+
+// The four round slots of the subject chosen in the registration window: a name and a task count
+// each. "Ввод" stores all four together.
+class TFormTur : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormTur(QWidget* owner);
+
+    QLineEdit* Edit1;  // names of slots 1..4
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QLineEdit* Edit4;
+    QLineEdit* Edit5;  // task counts of slots 1..4
+    QLineEdit* Edit6;
+    QLineEdit* Edit7;
+    QLineEdit* Edit8;
+    QPushButton* Button1;  // "Ввод"
+
+public Q_SLOTS:
+    void FormCreate();
+    void Button1Click();
+
+private:
+    int subjectKey() const;
+};
+
+extern QPointer<TFormTur> FormTur;
