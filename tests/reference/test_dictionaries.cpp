@@ -1,0 +1,178 @@
+// The dictionary dialogs and deletes of the registration window.
+
+#include "fixtures/Olympiad.h"
+#include "fixtures/WindowTest.h"
+#include "participants/UEnterSpisok.h"
+#include "reference/UAddKlass.h"
+#include "reference/UAddKomand.h"
+#include "reference/UAddPredmet.h"
+#include "reference/UAddSchool.h"
+#include "reference/Rounds.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+class Dictionaries : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        o = Olympiad::seed(db(), tr());
+        w = new TFormEnterSpisok(nullptr);
+        FormEnterSpisok = w;
+        w->show();
+    }
+    static void pick(QComboBox* box, const QString& text) { box->setCurrentIndex(box->findText(text)); }
+    // Opens a dialog with `open`, types `name`, presses its OK button; returns whether it closed.
+    bool addThrough(const std::function<void()>& open, const QString& name, const char* okButton = "Button1") {
+        bool closed = false;
+        onNextModal([&](QWidget* d) {
+            find<QLineEdit>(d, "Edit1")->setText(name);
+            click(d, okButton);
+            closed = !d->isVisible();
+            if (!closed) click(d, "Button2");
+        });
+        open();
+        return closed;
+    }
+    QStringList items(QComboBox* box) {
+        QStringList l;
+        for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
+        return l;
+    }
+
+    Olympiad o;
+    TFormEnterSpisok* w = nullptr;
+};
+
+TEST_F(Dictionaries, DialogTexts) {
+    QStringList seen;
+    const auto look = [&](QWidget* d) {
+        seen << d->windowTitle() << find<QLabel>(d, "Label1")->text() << find<QPushButton>(d, "Button1")->text()
+             << find<QPushButton>(d, "Button2")->text();
+        click(d, "Button2");
+    };
+    onNextModal(look);
+    w->Button4Click();
+    onNextModal(look);
+    w->Button6Click();
+    onNextModal(look);
+    w->Button10Click();
+    EXPECT_EQ(seen, QStringList({"Введите данные", "Введите команду", "OK", "Cancel", "Введите данные",
+                                 "Введите предмет", "OK", "Cancel", "Введите класс", "Введите класс ", "Ввод",
+                                 "Отмена"}));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2) << "Cancel writes nothing";
+}
+
+TEST_F(Dictionaries, AddingRefillsTheChooserAndRefusesBlankAndDuplicateNames) {
+    pick(w->ComboBox1, "Север");
+    EXPECT_TRUE(addThrough([&] { w->Button4Click(); }, "Восток"));
+    EXPECT_EQ(items(w->ComboBox1), QStringList({"Север", "Юг", "Восток"}));
+    EXPECT_TRUE(w->ComboBox1->currentText().isEmpty()) << "no team is chosen after an add";
+
+    EXPECT_FALSE(addThrough([&] { w->Button4Click(); }, "   "));
+    EXPECT_FALSE(addThrough([&] { w->Button4Click(); }, "Юг"));
+    EXPECT_EQ(msg::shownTexts(), QStringList({"ошибка", "ошибка"}));
+    EXPECT_TRUE(msg::shown()[1].detail.contains("UQ_S_KOMAND"));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 3);
+
+    EXPECT_TRUE(addThrough([&] { w->Button6Click(); }, "  Биология "));
+    EXPECT_EQ(text("SELECT PREDMET FROM S_PREDMET WHERE ID_PREDMET = (SELECT MAX(ID_PREDMET) FROM S_PREDMET)"),
+              "Биология");
+    EXPECT_EQ(w->ComboBox2->count(), 3);
+    EXPECT_FALSE(addThrough([&] { w->Button6Click(); }, "Физика"));
+
+    EXPECT_TRUE(addThrough([&] { w->Button10Click(); }, "11"));
+    EXPECT_EQ(items(w->ComboBox4), QStringList({"9", "10", "11"})) << "grades in key order";
+    EXPECT_FALSE(addThrough([&] { w->Button10Click(); }, ""));
+    EXPECT_FALSE(addThrough([&] { w->Button10Click(); }, "9"));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KLASS"), 3);
+}
+
+TEST_F(Dictionaries, SchoolsAreAddedToTheChosenTeam) {
+    pick(w->ComboBox1, "Юг");
+    EXPECT_TRUE(addThrough([&] { w->Button8Click(); }, "Гимназия №5"));
+    EXPECT_EQ(scalar("SELECT ID_KOMAND FROM S_SCHOOL WHERE SCHOOL = 'Гимназия №5'"), o.yug);
+    EXPECT_EQ(items(w->ComboBox3), QStringList({"Гимназия №5", "СОШ №1"}));
+    // The same name may exist once per team.
+    EXPECT_FALSE(addThrough([&] { w->Button8Click(); }, "СОШ №1"));
+    EXPECT_EQ(msg::shownTexts(), QStringList{"ошибка"});
+
+    msg::clearShown();
+    w->ComboBox1->lineEdit()->setText("");
+    EXPECT_TRUE(addThrough([&] { w->Button8Click(); }, "Без команды"));
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите команду"});
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'Без команды'"), 0);
+}
+
+TEST_F(Dictionaries, RenamingFindsTheSchoolByTeamAndName) {
+    pick(w->ComboBox1, "Юг");
+    pick(w->ComboBox3, "СОШ №1");
+    bool renameMode = false;
+    onNextModal([&](QWidget* d) {
+        renameMode = !find<QPushButton>(d, "Button1")->isVisible() && find<QPushButton>(d, "Button3")->isVisible() &&
+                     find<QLineEdit>(d, "Edit1")->text() == "СОШ №1" &&
+                     d->windowTitle() == "Справочник учреждений образования";
+        click(d, "Button2");
+    });
+    w->BitBtn1Click();
+    EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "СОШ №7", "Button3"));
+    EXPECT_TRUE(renameMode);
+    EXPECT_EQ(text("SELECT SCHOOL FROM S_SCHOOL WHERE ID_KOMAND = " + QString::number(o.yug)), "СОШ №7");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE ID_KOMAND = " + QString::number(o.sever) +
+                     " AND SCHOOL = 'СОШ №1'"),
+              1)
+        << "the other team's school of the same name is untouched";
+    EXPECT_EQ(items(w->ComboBox3), QStringList{"СОШ №7"});
+
+    // No school chosen: refused, nothing changes.
+    EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "Что-то", "Button3"));
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите учреждение"});
+}
+
+TEST_F(Dictionaries, DeletingASchoolTouchesOnlyTheChosenTeam) {
+    pick(w->ComboBox1, "Север");
+    pick(w->ComboBox3, "СОШ №1");
+    msg::setNextAnswer(false);
+    w->Button9Click();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL"), 3) << "No keeps it";
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Вы уверены, что хотите удалить запись ?"});
+    w->Button9Click();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'СОШ №1'"), 1);
+    EXPECT_EQ(scalar("SELECT ID_KOMAND FROM S_SCHOOL WHERE SCHOOL = 'СОШ №1'"), o.yug);
+    EXPECT_EQ(items(w->ComboBox3), QStringList{"Лицей №2"});
+}
+
+TEST_F(Dictionaries, DeletingATeamOrSubjectStillInUseIsRefused) {
+    pick(w->ComboBox1, "Север");
+    w->Button5Click();  // it has schools
+    EXPECT_EQ(msg::shownTexts(), QStringList({"Вы уверены, что хотите удалить запись ?", "не получилось"}));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);
+    EXPECT_EQ(w->ComboBox1->count(), 2);
+
+    // A subject with rounds but no participants goes, and its rounds with it.
+    rounds::save(db(), tr(), o.khimiya, {{{"Теория", "3"}, {}, {}, {}}});
+    tr().commitRetaining();
+    pick(w->ComboBox2, "Химия");
+    w->Button7Click();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_PREDMET"), 1);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM TUR"), 0);
+    EXPECT_EQ(w->ComboBox2->count(), 1);
+
+    // A team with no schools and no participants goes.
+    msg::clearShown();
+    EXPECT_TRUE(addThrough([&] { w->Button4Click(); }, "Восток"));
+    pick(w->ComboBox1, "Восток");
+    w->Button5Click();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);
+
+    // A text that names nothing is not "deleted".
+    msg::clearShown();
+    w->ComboBox1->lineEdit()->setText("Нет такой");
+    w->Button5Click();
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите команду"});
+}
+
+}  // namespace
