@@ -8,30 +8,19 @@
 
 QPointer<TFormEnter> FormEnter;
 
-namespace {
-QPushButton* addButton(QWidget* w, QLayout* lay, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, w);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setMinimumHeight(32);
-    b->setMinimumWidth(240);
-    b->setAutoDefault(false);
-    lay->addWidget(b);
-    return b;
-}
-}  // namespace
 
 TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     setObjectName(QStringLiteral("FormEnter"));
     setWindowTitle(QStringLiteral("Ввод данных"));
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(20, 16, 20, 16);
-    Button1 = addButton(this, lay, "Button1", QStringLiteral("Списки участников"));
-    Button3 = addButton(this, lay, "Button3", QStringLiteral("Деление на группы"));
-    Button4 = addButton(this, lay, "Button4", QStringLiteral("Шифровка участников"));
-    Button2 = addButton(this, lay, "Button2", QStringLiteral("Ввод баллов по ФИО"));
-    Button6 = addButton(this, lay, "Button6", QStringLiteral("Ввод баллов по шифру"));
-    Button5 = addButton(this, lay, "Button5", QStringLiteral("Награждение по ФИО"));
-    Button7 = addButton(this, lay, "Button7", QStringLiteral("Награждение по шифру"));
+    Button1 = addMenuButton(this, lay, "Button1", QStringLiteral("Списки участников"));
+    Button3 = addMenuButton(this, lay, "Button3", QStringLiteral("Деление на группы"));
+    Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Шифровка участников"));
+    Button2 = addMenuButton(this, lay, "Button2", QStringLiteral("Ввод баллов по ФИО"));
+    Button6 = addMenuButton(this, lay, "Button6", QStringLiteral("Ввод баллов по шифру"));
+    Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Награждение по ФИО"));
+    Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Награждение по шифру"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setVisible(false);

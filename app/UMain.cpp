@@ -13,15 +13,6 @@
 
 QPointer<TMainForm> MainForm;
 
-namespace {
-QPushButton* menuButton(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setMinimumHeight(34);
-    b->setMinimumWidth(260);
-    return b;
-}
-}  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("MainForm"));
@@ -57,12 +48,11 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     lay->addWidget(LabelTitle2);
     lay->addSpacing(12);
 
-    Button1 = menuButton(this, "Button1", QStringLiteral("Ввод данных"));
-    Button2 = menuButton(this, "Button2", QStringLiteral("Просмотр данных"));
-    Button3 = menuButton(this, "Button3", QStringLiteral("Печать"));
-    Button5 = menuButton(this, "Button5", QStringLiteral("Объединение"));
-    Button4 = menuButton(this, "Button4", QStringLiteral("Выход"));
-    for (QPushButton* b : {Button1, Button2, Button3, Button5, Button4}) lay->addWidget(b, 0, Qt::AlignHCenter);
+    Button1 = addMenuButton(this, lay, "Button1", QStringLiteral("Ввод данных"));
+    Button2 = addMenuButton(this, lay, "Button2", QStringLiteral("Просмотр данных"));
+    Button3 = addMenuButton(this, lay, "Button3", QStringLiteral("Печать"));
+    Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Объединение"));
+    Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Выход"));
     Button5->setEnabled(false);  // the merge comes with its own window
 
     ProgressBar1 = new QProgressBar(this);

@@ -24,22 +24,14 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
         lay->addWidget(l);
     }
     lay->addSpacing(8);
-    const auto add = [&](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setMinimumHeight(30);
-        b->setMinimumWidth(280);
-        b->setAutoDefault(false);
+    Button1 = addMenuButton(this, lay, "Button1", QStringLiteral("Списка участников по командам"));
+    Button2 = addMenuButton(this, lay, "Button2", QStringLiteral("Списка участников по классам"));
+    Button6 = addMenuButton(this, lay, "Button6", QStringLiteral("Списка участников по группам"));
+    Button8 = addMenuButton(this, lay, "Button8", QStringLiteral("Бланк ведомости по шифрам"));
+    Button3 = addMenuButton(this, lay, "Button3", QStringLiteral("Ведомости по ФИО"));
+    Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Списка результатов по командам"));
+    Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Списка результатов по классам"));
+    Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Списка победителей"));
+    for (QPushButton* b : {Button1, Button2, Button6, Button8, Button3, Button4, Button7, Button5})
         b->setEnabled(false);  // each report is enabled with its builder
-        lay->addWidget(b);
-        return b;
-    };
-    Button1 = add("Button1", QStringLiteral("Списка участников по командам"));
-    Button2 = add("Button2", QStringLiteral("Списка участников по классам"));
-    Button6 = add("Button6", QStringLiteral("Списка участников по группам"));
-    Button8 = add("Button8", QStringLiteral("Бланк ведомости по шифрам"));
-    Button3 = add("Button3", QStringLiteral("Ведомости по ФИО"));
-    Button4 = add("Button4", QStringLiteral("Списка результатов по командам"));
-    Button7 = add("Button7", QStringLiteral("Списка результатов по классам"));
-    Button5 = add("Button5", QStringLiteral("Списка победителей"));
 }

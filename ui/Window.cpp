@@ -1,5 +1,7 @@
 #include "Window.h"
 
+#include <QBoxLayout>
+#include <QPushButton>
 #include <QScreen>
 
 TForm::TForm(QWidget* owner, bool centreOnDesktop) : QDialog(owner), m_centre(centreOnDesktop) { setModal(true); }
@@ -12,4 +14,14 @@ void TForm::showEvent(QShowEvent* e) {
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
         m_placed = true;
     }
+}
+
+QPushButton* addMenuButton(QWidget* parent, QBoxLayout* layout, const char* name, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setMinimumHeight(32);
+    b->setMinimumWidth(270);
+    b->setAutoDefault(false);
+    layout->addWidget(b, 0, Qt::AlignHCenter);
+    return b;
 }

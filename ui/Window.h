@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <QPointer>
 
+class QBoxLayout;
+class QPushButton;
+
 // Base of the program's windows: a modal dialog, centred on the desktop when it is shown unless
 // it keeps its designed position. Closing hides it; it is destroyed with its owner.
 class TForm : public QDialog {
@@ -26,3 +29,6 @@ T* openWindow(QPointer<T>& ref, QWidget* owner, Args&&... args) {
     w->exec();
     return w;
 }
+
+// A wide button of a menu window, added to the layout under its name.
+QPushButton* addMenuButton(QWidget* parent, QBoxLayout* layout, const char* name, const QString& text);

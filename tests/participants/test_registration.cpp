@@ -12,21 +12,9 @@
 
 namespace {
 
-class Registration : public WindowTest {
+class Registration : public EnterSpisokTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        o = Olympiad::seed(db(), tr());
-        w = new TFormEnterSpisok(nullptr);
-        FormEnterSpisok = w;
-        w->show();
-    }
 
-    static void pick(QComboBox* box, const QString& text) {
-        const int i = box->findText(text);
-        ASSERT_GE(i, 0) << "no item " << text.toStdString();
-        box->setCurrentIndex(i);
-    }
     // Picks a subject from the list; the rounds window opens on it and is closed.
     int pickSubject(const QString& subject) {
         int opened = 0;
@@ -58,23 +46,7 @@ protected:
         pick(w->ComboBox4, "10");
         fillChild("Иванова", "Мария", "Петровна");
     }
-
-    Olympiad o;
-    TFormEnterSpisok* w = nullptr;
 };
-
-TEST_F(Registration, OpensWithTheDictionariesAndNoSchools) {
-    EXPECT_EQ(w->windowTitle(), "Ввод списка участников");
-    EXPECT_EQ(w->ComboBox1->count(), 2);
-    EXPECT_EQ(w->ComboBox1->itemText(0), "Север");
-    EXPECT_EQ(w->ComboBox2->count(), 2);
-    EXPECT_EQ(w->ComboBox4->itemText(1), "10");
-    EXPECT_EQ(w->ComboBox3->count(), 0);
-    EXPECT_TRUE(w->ComboBox1->currentText().isEmpty());
-    EXPECT_FALSE(w->Edit9->isVisible());
-    EXPECT_EQ(w->Button1->toolTip(), "Добавить");
-    EXPECT_EQ(w->BitBtn1->toolTip(), "Редактировать");
-}
 
 TEST_F(Registration, AChildWithHeldTeachersAndOneInTheFieldsIsStoredWhole) {
     prepare();

@@ -15,16 +15,8 @@
 
 namespace {
 
-class Dictionaries : public WindowTest {
+class Dictionaries : public EnterSpisokTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        o = Olympiad::seed(db(), tr());
-        w = new TFormEnterSpisok(nullptr);
-        FormEnterSpisok = w;
-        w->show();
-    }
-    static void pick(QComboBox* box, const QString& text) { box->setCurrentIndex(box->findText(text)); }
     // Opens a dialog with `open`, types `name`, presses its OK button; returns whether it closed.
     bool addThrough(const std::function<void()>& open, const QString& name, const char* okButton = "Button1") {
         bool closed = false;
@@ -42,29 +34,7 @@ protected:
         for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
         return l;
     }
-
-    Olympiad o;
-    TFormEnterSpisok* w = nullptr;
 };
-
-TEST_F(Dictionaries, DialogTexts) {
-    QStringList seen;
-    const auto look = [&](QWidget* d) {
-        seen << d->windowTitle() << find<QLabel>(d, "Label1")->text() << find<QPushButton>(d, "Button1")->text()
-             << find<QPushButton>(d, "Button2")->text();
-        click(d, "Button2");
-    };
-    onNextModal(look);
-    w->Button4Click();
-    onNextModal(look);
-    w->Button6Click();
-    onNextModal(look);
-    w->Button10Click();
-    EXPECT_EQ(seen, QStringList({"Введите данные", "Введите команду", "OK", "Cancel", "Введите данные",
-                                 "Введите предмет", "OK", "Cancel", "Введите класс", "Введите класс ", "Ввод",
-                                 "Отмена"}));
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2) << "Cancel writes nothing";
-}
 
 TEST_F(Dictionaries, AddingRefillsTheChooserAndRefusesBlankAndDuplicateNames) {
     pick(w->ComboBox1, "Север");

@@ -10,18 +10,11 @@
 
 namespace {
 
-class Rounds : public WindowTest {
+class Rounds : public EnterSpisokTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        o = Olympiad::seed(db(), tr());
-        w = new TFormEnterSpisok(nullptr);
-        FormEnterSpisok = w;
-        w->show();
-        w->ComboBox1->setCurrentIndex(0);
-    }
     // Picks the subject; `act` works in the rounds window that opens.
     void withRounds(const QString& subject, std::function<void(TFormTur*)> act) {
+        pick(w->ComboBox1, "Север");
         bool ran = false;
         onNextModal([&](QWidget* m) {
             auto* t = qobject_cast<TFormTur*>(m);
@@ -44,8 +37,6 @@ protected:
                                              q.fieldText("KOL_ZAD"));
         return l.join(' ');
     }
-    Olympiad o;
-    TFormEnterSpisok* w = nullptr;
 };
 
 TEST_F(Rounds, FirstSaveStoresAllFourSlots) {
