@@ -91,16 +91,7 @@ void Database::attach(bool create) {
 void Database::disconnect() {
     if (!m_att) return;
     for (Query* q : m_queries) q->releaseStatement();
-    for (Transaction* t : m_transactions) {
-        if (!t->m_tra) continue;
-        try {
-            fbc::Status st;
-            t->m_tra->rollback(&st);  // writes are committed as they are made; nothing is left to keep
-        } catch (const FbException&) {
-            t->m_tra->release();
-        }
-        t->m_tra = nullptr;
-    }
+    for (Transaction* t : m_transactions) t->abandon();
     IAttachment* att = m_att;
     m_att = nullptr;
     try {
@@ -116,14 +107,18 @@ Transaction::Transaction(Database& db) : m_db(db) { m_db.m_transactions.insert(t
 
 Transaction::~Transaction() {
     m_db.m_transactions.erase(this);
-    if (m_tra) {
-        try {
-            fbc::Status st;
-            m_tra->rollback(&st);
-        } catch (const FbException&) {
-            m_tra->release();
-        }
+    abandon();
+}
+
+void Transaction::abandon() noexcept {
+    if (!m_tra) return;
+    try {
+        fbc::Status st;
+        m_tra->rollback(&st);  // writes are committed as they are made; nothing is left to keep
+    } catch (const FbException&) {
+        m_tra->release();
     }
+    m_tra = nullptr;
 }
 
 ITransaction* Transaction::handle() const {

@@ -67,7 +67,8 @@ public:
 
 private:
     friend class Database;
-    void release();
+    // Ends the transaction without keeping anything, on disconnect or destruction; never throws.
+    void abandon() noexcept;
     Database& m_db;
     Firebird::ITransaction* m_tra = nullptr;
 };

@@ -149,36 +149,30 @@ void Query::setSql(std::initializer_list<const char*> lines) {
     setSql(l);
 }
 
-namespace {
-[[noreturn]] void noSuchParam(const QString& name, const QString& sql) {
-    throw DbError(QStringLiteral("В тексте запроса нет параметра :%1\n%2").arg(name, sql));
+Query::Param& Query::param(const QString& name) {
+    const auto it = m_params.find(name.toUpper());
+    if (it == m_params.end())
+        throw DbError(QStringLiteral("В тексте запроса нет параметра :%1\n%2").arg(name, m_sql));
+    return *it;
 }
-}  // namespace
 
 void Query::setInt(const QString& name, qint64 value) {
-    auto it = m_params.find(name.toUpper());
-    if (it == m_params.end()) noSuchParam(name, m_sql);
-    it->kind = Param::Int, it->number = value;
+    Param& p = param(name);
+    p.kind = Param::Int, p.number = value;
 }
 
 void Query::setText(const QString& name, const QString& value) {
-    auto it = m_params.find(name.toUpper());
-    if (it == m_params.end()) noSuchParam(name, m_sql);
+    Param& p = param(name);
     text1251::encode(value);  // refuse what Windows-1251 cannot hold now, not at execution
-    it->kind = Param::Text, it->text = value;
+    p.kind = Param::Text, p.text = value;
 }
 
 void Query::setScore(const QString& name, Score value) {
-    auto it = m_params.find(name.toUpper());
-    if (it == m_params.end()) noSuchParam(name, m_sql);
-    it->kind = Param::Score, it->number = value.hundredths();
+    Param& p = param(name);
+    p.kind = Param::Score, p.number = value.hundredths();
 }
 
-void Query::setNull(const QString& name) {
-    auto it = m_params.find(name.toUpper());
-    if (it == m_params.end()) noSuchParam(name, m_sql);
-    it->kind = Param::Null;
-}
+void Query::setNull(const QString& name) { param(name).kind = Param::Null; }
 
 void Query::prepare() {
     if (m_stmt) return;

@@ -73,6 +73,7 @@ private:
         qint64 number = 0;
         QString text;
     };
+    Param& param(const QString& name);
     void prepare();
     void releaseStatement();
     void run(bool wantRows);

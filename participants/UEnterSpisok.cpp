@@ -254,6 +254,10 @@ int TFormEnterSpisok::komandKey() const {
     return lookup::komandKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText());
 }
 
+int TFormEnterSpisok::predmetKey() const {
+    return lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox2->currentText());
+}
+
 void TFormEnterSpisok::FormCreate() {
     refillKomands();
     refillPredmets();
@@ -271,15 +275,11 @@ void TFormEnterSpisok::ComboBox1Change() {
 }
 
 void TFormEnterSpisok::ComboBox2Change() {
-    if (lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox2->currentText()) == 0) return;
-    openRounds();
+    if (predmetKey() != 0) openRounds();
 }
 
 void TFormEnterSpisok::ComboBox2Confirmed() {
-    const QString subject = ComboBox2->currentText();
-    if (subject.isEmpty() || subject == m_roundsOpenedFor) return;
-    if (lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, subject) == 0) return;
-    openRounds();
+    if (ComboBox2->currentText() != m_roundsOpenedFor) ComboBox2Change();
 }
 
 void TFormEnterSpisok::openRounds() {
@@ -287,16 +287,17 @@ void TFormEnterSpisok::openRounds() {
     openWindow(FormTur, this);
 }
 
+PersonName TFormEnterSpisok::teacherInFields() const {
+    return {Edit6->text().trimmed(), Edit7->text().trimmed(), Edit8->text().trimmed()};
+}
+
 void TFormEnterSpisok::Button1Click() {
-    const PersonName t{Edit6->text().trimmed(), Edit7->text().trimmed(), Edit8->text().trimmed()};
+    const PersonName t = teacherInFields();
     if (!t.surname.isEmpty()) {
-        const QString all = fullName(t);
-        if (!text1251::canEncode(all)) {
-            try {
-                text1251::encode(all);
-            } catch (const DbError& e) {
-                msg::error(kNotDone, e.text());
-            }
+        try {
+            text1251::encode(fullName(t));
+        } catch (const DbError& e) {
+            msg::error(kNotDone, e.text());
             return;  // the fields keep their text to be corrected
         }
         m_held.append(t);
@@ -315,48 +316,40 @@ void TFormEnterSpisok::ButtonRemoveTeacherClick() {
     delete ListTeachers->takeItem(row);
 }
 
+void TFormEnterSpisok::refuse(QWidget* field, const QString& message) {
+    msg::error(message);
+    field->setFocus();
+}
+
 void TFormEnterSpisok::Button2Click() {
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     Registration r;
-    r.idKomand = lookup::komandKey(db, tr, ComboBox1->currentText());
-    if (r.idKomand == 0) {
-        msg::error(QStringLiteral("Выберите команду"));
-        ComboBox1->setFocus();
-        return;
-    }
-    r.idPredmet = lookup::predmetKey(db, tr, ComboBox2->currentText());
-    if (r.idPredmet == 0) {
-        msg::error(QStringLiteral("Выберите предмет"));
-        ComboBox2->setFocus();
-        return;
-    }
+    r.idKomand = komandKey();
+    if (r.idKomand == 0) return refuse(ComboBox1, QStringLiteral("Выберите команду"));
+    r.idPredmet = predmetKey();
+    if (r.idPredmet == 0) return refuse(ComboBox2, QStringLiteral("Выберите предмет"));
     r.child = {Edit1->text().trimmed(), Edit2->text().trimmed(), Edit3->text().trimmed()};
-    if (r.child.surname.isEmpty()) {
-        msg::error(QStringLiteral("Введите фамилию"));
-        Edit1->setFocus();
-        return;
-    }
+    if (r.child.surname.isEmpty()) return refuse(Edit1, QStringLiteral("Введите фамилию"));
     r.idKlass = lookup::klassKey(db, tr, ComboBox4->currentText());
-    if (r.idKlass == 0) {
-        msg::error(QStringLiteral("Выберите класс"));
-        ComboBox4->setFocus();
-        return;
-    }
+    if (r.idKlass == 0) return refuse(ComboBox4, QStringLiteral("Выберите класс"));
     r.school = ComboBox3->currentText().trimmed();
     r.sity = Edit9->text();
     r.teachers = m_held;
-    const PersonName inFields{Edit6->text().trimmed(), Edit7->text().trimmed(), Edit8->text().trimmed()};
-    if (!inFields.surname.isEmpty()) r.teachers.append(inFields);
+    if (const PersonName t = teacherInFields(); !t.surname.isEmpty()) r.teachers.append(t);
 
     if (!guardedWrite(tr, kNotDone, [&] { insertParticipant(db, tr, r); })) return;
 
-    m_held.clear();
-    ListTeachers->clear();
+    clearHeld();
     combo::setText(ComboBox3, QString());
     combo::setText(ComboBox4, QString());
     for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit6, Edit7, Edit8, Edit9}) e->clear();
     Edit1->setFocus();
+}
+
+void TFormEnterSpisok::clearHeld() {
+    m_held.clear();
+    ListTeachers->clear();
 }
 
 bool TFormEnterSpisok::confirmDiscardHeld() {
@@ -364,8 +357,7 @@ bool TFormEnterSpisok::confirmDiscardHeld() {
     if (!msg::confirm(QStringLiteral("Учителя, добавленные кнопкой «+», ещё не сохранены: они сохраняются вместе "
                                      "с участником по кнопке «Ввод».\nЗакрыть окно без них?")))
         return false;
-    m_held.clear();
-    ListTeachers->clear();
+    clearHeld();
     return true;
 }
 
@@ -396,43 +388,37 @@ void TFormEnterSpisok::BitBtn1Click() {
     w->exec();
 }
 
+void TFormEnterSpisok::deleteChosen(bool chosen, const QString& notChosen, const std::function<void()>& remove,
+                                    const std::function<void()>& refill) {
+    if (!chosen) return msg::error(notChosen);
+    if (!msg::confirm(kSureDelete)) return;
+    if (guardedWrite(DM->IBTransaction1, kNotDone, remove)) refill();
+}
+
 void TFormEnterSpisok::Button5Click() {
     const QString team = ComboBox1->currentText();
-    if (komandKey() == 0) {
-        msg::error(QStringLiteral("Выберите команду"));
-        return;
-    }
-    if (!msg::confirm(kSureDelete)) return;
-    if (!guardedWrite(DM->IBTransaction1, kNotDone,
-                      [&] { dict::deleteKomand(DM->IBDatabase1, DM->IBTransaction1, team); }))
-        return;
-    refillKomands();
-    combo::clear(ComboBox3);
+    deleteChosen(
+        komandKey() != 0, QStringLiteral("Выберите команду"),
+        [&] { dict::deleteKomand(DM->IBDatabase1, DM->IBTransaction1, team); },
+        [&] {
+            refillKomands();
+            combo::clear(ComboBox3);
+        });
 }
 
 void TFormEnterSpisok::Button7Click() {
     const QString subject = ComboBox2->currentText();
-    if (lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, subject) == 0) {
-        msg::error(QStringLiteral("Выберите предмет"));
-        return;
-    }
-    if (!msg::confirm(kSureDelete)) return;
-    if (!guardedWrite(DM->IBTransaction1, kNotDone,
-                      [&] { dict::deletePredmet(DM->IBDatabase1, DM->IBTransaction1, subject); }))
-        return;
-    refillPredmets();
+    deleteChosen(
+        predmetKey() != 0, QStringLiteral("Выберите предмет"),
+        [&] { dict::deletePredmet(DM->IBDatabase1, DM->IBTransaction1, subject); }, [&] { refillPredmets(); });
 }
 
 void TFormEnterSpisok::Button9Click() {
     const QString school = ComboBox3->currentText();
     const int team = komandKey();
-    if (team == 0 || school.isEmpty() || lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, team, school) == 0) {
-        msg::error(QStringLiteral("Выберите учреждение"));
-        return;
-    }
-    if (!msg::confirm(kSureDelete)) return;
-    if (!guardedWrite(DM->IBTransaction1, kNotDone,
-                      [&] { dict::deleteSchool(DM->IBDatabase1, DM->IBTransaction1, team, school); }))
-        return;
-    refillSchools();
+    const bool chosen =
+        team != 0 && !school.isEmpty() && lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, team, school) != 0;
+    deleteChosen(
+        chosen, QStringLiteral("Выберите учреждение"),
+        [&] { dict::deleteSchool(DM->IBDatabase1, DM->IBTransaction1, team, school); }, [&] { refillSchools(); });
 }

@@ -4,6 +4,8 @@
 #include "participants/Registration.h"
 #include "ui/Window.h"
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -52,6 +54,9 @@ public:
     void refillKlasses();
     // The schools of the team now shown in ComboBox1.
     void refillSchools();
+    // Keys of the team and subject now shown; 0 when the text names none.
+    int komandKey() const;
+    int predmetKey() const;
 
 public Q_SLOTS:
     void FormCreate();
@@ -80,7 +85,13 @@ private:
     void ComboBox2Confirmed();
     void openRounds();
     bool confirmDiscardHeld();
-    int komandKey() const;
+    void clearHeld();
+    PersonName teacherInFields() const;
+    // Shows why "Ввод" cannot store the child and puts the cursor where the fix is.
+    void refuse(QWidget* field, const QString& message);
+    // A dictionary delete: refused when nothing is chosen, asked, written as one action, refilled.
+    void deleteChosen(bool chosen, const QString& notChosen, const std::function<void()>& remove,
+                      const std::function<void()>& refill);
 
     Query IBQuery1;  // teams
     Query IBQuery2;  // subjects

@@ -58,19 +58,9 @@ void TFormAddSchool::setRenameMode(const QString& oldName) {
     Button3->setDefault(true);
 }
 
-namespace {
-
-// The team chosen in the registration window; 0 when its text names no team.
-int chosenTeam() {
-    if (!FormEnterSpisok) return 0;
-    return lookup::komandKey(DM->IBDatabase1, DM->IBTransaction1, FormEnterSpisok->ComboBox1->currentText());
-}
-
-}  // namespace
-
 void TFormAddSchool::Button1Click() {
     const QString name = Edit1->text().trimmed();
-    const int team = chosenTeam();
+    const int team = FormEnterSpisok ? FormEnterSpisok->komandKey() : 0;
     if (team == 0) {
         msg::error(QStringLiteral("Выберите команду"));
         reject();
@@ -89,7 +79,7 @@ void TFormAddSchool::Button1Click() {
 
 void TFormAddSchool::Button3Click() {
     const QString oldName = FormEnterSpisok ? FormEnterSpisok->ComboBox3->currentText() : QString();
-    const int team = chosenTeam();
+    const int team = FormEnterSpisok ? FormEnterSpisok->komandKey() : 0;
     const int school =
         oldName.isEmpty() || team == 0 ? 0 : lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, team, oldName);
     if (school == 0) {

@@ -1,6 +1,5 @@
 #include "UTur.h"
 
-#include "Lookups.h"
 #include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
@@ -62,10 +61,7 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     FormCreate();
 }
 
-int TFormTur::subjectKey() const {
-    if (!FormEnterSpisok) return 0;
-    return lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, FormEnterSpisok->ComboBox2->currentText());
-}
+int TFormTur::subjectKey() const { return FormEnterSpisok ? FormEnterSpisok->predmetKey() : 0; }
 
 void TFormTur::FormCreate() {
     const RoundSlots slots = rounds::load(DM->IBDatabase1, DM->IBTransaction1, subjectKey());
