@@ -4,6 +4,9 @@
 #include "Query.h"
 #include "Text.h"
 
+#include <QStringDecoder>
+#include <clocale>
+#include <langinfo.h>
 #include <vector>
 
 using namespace Firebird;
@@ -15,16 +18,62 @@ IMaster* master() {
     return m;
 }
 
+QString decodeClientText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString s = utf8(bytes);
+    return utf8.hasError() ? text1251::decode(bytes) : s;
+}
+
 QString formatStatus(IStatus* status) {
     std::vector<char> buf(1024);
     for (;;) {
         const unsigned n = master()->getUtilInterface()->formatStatus(buf.data(), unsigned(buf.size()), status);
-        if (n < buf.size()) return text1251::decode(QByteArray(buf.data(), int(n)));
+        if (n < buf.size()) return decodeClientText(QByteArray(buf.data(), int(n)));
         buf.resize(buf.size() * 2);
     }
 }
 
+DbError toDbError(IStatus* status) {
+    QList<qint64> codes;
+    QStringList args;
+    const intptr_t* v = status->getErrors();
+    while (v && *v != isc_arg_end) {
+        const intptr_t kind = *v++;
+        const intptr_t value = *v++;
+        switch (kind) {
+        case isc_arg_gds: codes.append(qint64(value)); break;
+        case isc_arg_string:
+        case isc_arg_interpreted:
+            args.append(decodeClientText(QByteArray(reinterpret_cast<const char*>(value))));
+            break;
+        case isc_arg_cstring:  // length, then the text
+            args.append(decodeClientText(QByteArray(reinterpret_cast<const char*>(*v++), int(value))));
+            break;
+        default: break;  // numbers, SQL state, warnings
+        }
+    }
+    return DbError(formatStatus(status), codes, args);
+}
+
 }  // namespace fbc
+
+namespace {
+void (*g_onShutdownSignal)() = nullptr;
+
+// The client library catches SIGINT and SIGTERM and would shut every attachment down under the
+// running program; the program ends itself instead.
+int vetoSignalShutdown(const int reason, const int, void*) {
+    if (reason != fb_shutrsn_signal) return 0;
+    if (g_onShutdownSignal) g_onShutdownSignal();
+    return 1;
+}
+}  // namespace
+
+void Database::onShutdownSignal(void (*callback)()) {
+    g_onShutdownSignal = callback;
+    ISC_STATUS_ARRAY status;
+    fb_shutdown_callback(status, vetoSignalShutdown, fb_shut_confirmation, nullptr);
+}
 
 const QStringList& Database::defaultParams() {
     static const QStringList p{QStringLiteral("USER_NAME=SYSDBA"), QStringLiteral("PASSWORD=plorvenid"),
@@ -55,7 +104,21 @@ void Database::create() {
     attach(true);
 }
 
+namespace {
+// File names are handed to the client as UTF-8 (as Qt keeps them), and the client converts them
+// with the process's character type: under a "C" locale a Cyrillic path could not be opened.
+void useUtf8FileNames() {
+    static const bool done = [] {
+        const QByteArray codeset = nl_langinfo(CODESET);
+        if (codeset != "UTF-8" && codeset != "utf8") setlocale(LC_CTYPE, "C.UTF-8");
+        return true;
+    }();
+    (void)done;
+}
+}  // namespace
+
 void Database::attach(bool create) {
+    useUtf8FileNames();
     fbc::guarded([&] {
         fbc::Status st;
         IUtil* util = fbc::master()->getUtilInterface();
@@ -99,7 +162,7 @@ void Database::disconnect() {
         att->detach(&st);
     } catch (const FbException& e) {
         att->release();
-        throw DbError(fbc::formatStatus(e.getStatus()));
+        throw fbc::toDbError(e.getStatus());
     }
 }
 
@@ -137,6 +200,7 @@ void Transaction::start() {
         tpb->insertTag(&st, isc_tpb_read_committed);
         tpb->insertTag(&st, isc_tpb_rec_version);
         tpb->insertTag(&st, isc_tpb_wait);
+        tpb->insertInt(&st, isc_tpb_lock_timeout, kLockTimeoutSeconds);
         m_tra = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
     });
 }

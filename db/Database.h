@@ -37,6 +37,10 @@ public:
 
     Firebird::IAttachment* attachment() const;
 
+    // Called (from a thread of the client library) when SIGINT or SIGTERM reaches the program;
+    // the client's own shutdown of the attachments is refused, so the program can end itself.
+    static void onShutdownSignal(void (*callback)());
+
 private:
     friend class Query;
     friend class Transaction;
@@ -46,10 +50,13 @@ private:
     Firebird::IAttachment* m_att = nullptr;
 };
 
-// A transaction of one connection: read committed, record version, wait. The working transaction
-// is started once and kept open; each user action ends with commitRetaining or rollbackRetaining.
+// A transaction of one connection: read committed, record version, wait for a lock a few seconds
+// at most. The working transaction is started once and kept open; each user action ends with
+// commitRetaining or rollbackRetaining.
 class Transaction {
 public:
+    static constexpr int kLockTimeoutSeconds = 5;
+
     explicit Transaction(Database& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;

@@ -12,6 +12,11 @@ namespace fbc {
 
 Firebird::IMaster* master();
 QString formatStatus(Firebird::IStatus* status);
+// The client's status as a DbError: its formatted text, its error codes and its text arguments.
+DbError toDbError(Firebird::IStatus* status);
+// Text that came from the client: UTF-8 when it is valid UTF-8 (file names are passed as UTF-8),
+// otherwise Windows-1251 (the connection's character set).
+QString decodeClientText(const QByteArray& bytes);
 
 // A status object for one call sequence; throws Firebird::FbException on error.
 class Status {
@@ -33,7 +38,7 @@ auto guarded(F&& f) -> decltype(f()) {
     try {
         return f();
     } catch (const Firebird::FbException& e) {
-        throw DbError(formatStatus(e.getStatus()));
+        throw toDbError(e.getStatus());
     }
 }
 

@@ -1,10 +1,20 @@
 #include "Lookups.h"
 
 #include "Query.h"
+#include "Text.h"
 
 namespace lookup {
 
 namespace {
+// A text the database cannot hold names no row: the lookup finds nothing rather than failing.
+int keyByName(Database& db, Transaction& tr, const char* sql, const char* param, const QString& name) {
+    if (!text1251::canEncode(name)) return 0;
+    Query q(db, tr, {sql});
+    q.setText(QString::fromLatin1(param), name);
+    q.open();
+    return q.isEmpty() ? 0 : int(q.fieldInt(q.fieldNames().first()));
+}
+
 int firstKey(Query& q, const char* field) {
     q.open();
     const int key = q.isEmpty() ? 0 : int(q.fieldInt(QString::fromLatin1(field)));
@@ -14,21 +24,15 @@ int firstKey(Query& q, const char* field) {
 }  // namespace
 
 int komandKey(Database& db, Transaction& tr, const QString& komand) {
-    Query q(db, tr, {"SELECT ID_KOMAND FROM S_KOMAND  WHERE KOMAND = :KOMAND"});
-    q.setText("KOMAND", komand);
-    return firstKey(q, "ID_KOMAND");
+    return keyByName(db, tr, "SELECT ID_KOMAND FROM S_KOMAND  WHERE KOMAND = :KOMAND", "KOMAND", komand);
 }
 
 int predmetKey(Database& db, Transaction& tr, const QString& predmet) {
-    Query q(db, tr, {"SELECT ID_PREDMET FROM S_PREDMET  WHERE PREDMET = :PREDMET"});
-    q.setText("PREDMET", predmet);
-    return firstKey(q, "ID_PREDMET");
+    return keyByName(db, tr, "SELECT ID_PREDMET FROM S_PREDMET  WHERE PREDMET = :PREDMET", "PREDMET", predmet);
 }
 
 int klassKey(Database& db, Transaction& tr, const QString& klass) {
-    Query q(db, tr, {"SELECT ID_KLASS FROM S_KLASS  WHERE KLASS = :KLASS"});
-    q.setText("KLASS", klass);
-    return firstKey(q, "ID_KLASS");
+    return keyByName(db, tr, "SELECT ID_KLASS FROM S_KLASS  WHERE KLASS = :KLASS", "KLASS", klass);
 }
 
 QString klassText(Database& db, Transaction& tr, int idKlass) {
@@ -39,6 +43,7 @@ QString klassText(Database& db, Transaction& tr, int idKlass) {
 }
 
 int schoolKey(Database& db, Transaction& tr, int idKomand, const QString& school) {
+    if (!text1251::canEncode(school)) return 0;
     Query q(db, tr, {"SELECT ID_SCHOOL  FROM S_SCHOOL ", "WHERE ID_KOMAND = :ID_KOMAND AND SCHOOL = :SCHOOL"});
     q.setInt("ID_KOMAND", idKomand);
     q.setText("SCHOOL", school);

@@ -44,13 +44,17 @@ QByteArray encode(const QString& s) {
     for (qsizetype i = 0; i < s.size(); ++i) {
         const int b = byteFor(s.at(i).unicode());
         if (b < 0) {
+            char32_t code = s.at(i).unicode();
             QString shown = s.at(i);
-            if (s.at(i).isHighSurrogate() && i + 1 < s.size()) shown += s.at(i + 1);
+            if (s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
+                code = QChar::surrogateToUcs4(s.at(i), s.at(i + 1));
+                shown += s.at(i + 1);
+            }
             throw DbError(QStringLiteral("Символ «%1» (U+%2) нельзя сохранить в базе данных: "
                                          "допустимы только русские и латинские буквы, цифры и знаки кодировки Windows-1251.\n"
                                          "Текст: %3")
                               .arg(shown)
-                              .arg(QString::number(s.at(i).unicode(), 16).toUpper().rightJustified(4, u'0'))
+                              .arg(QString::number(code, 16).toUpper().rightJustified(4, u'0'))
                               .arg(s));
         }
         out.append(char(b));
