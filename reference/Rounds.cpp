@@ -20,38 +20,44 @@ RoundSlots load(Database& db, Transaction& tr, int idPredmet) {
     return slots;
 }
 
-QString validate(const RoundSlots& slots) {
+int invalidSlot(const RoundSlots& slots) {
     for (int n = 1; n <= 4; ++n) {
         const RoundSlot& s = slots[n - 1];
         if (s.name.trimmed().isEmpty()) continue;
         bool ok = false;
         const int count = s.count.trimmed().toInt(&ok);
-        if (!ok || count < 1 || count > kMaxTasks)
-            return QStringLiteral("Тур%1: количество задач должно быть целым числом от 1 до %2 (сейчас «%3»)")
-                .arg(n)
-                .arg(kMaxTasks)
-                .arg(s.count);
+        if (!ok || count < 1 || count > kMaxTasks) return n;
     }
-    return QString();
+    return 0;
+}
+
+QString validate(const RoundSlots& slots) {
+    const int n = invalidSlot(slots);
+    if (n == 0) return QString();
+    return QStringLiteral("Тур%1: количество задач должно быть целым числом от 1 до %2 (сейчас «%3»)")
+        .arg(n)
+        .arg(kMaxTasks)
+        .arg(slots[n - 1].count);
 }
 
 void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots) {
-    Query rows(db, tr, {"SELECT * FROM TUR ", "WHERE ID_PREDMET=:ID_PREDMET"});
-    rows.setInt("ID_PREDMET", idPredmet);
-    rows.open();
-    const bool insert = rows.isEmpty();
-    rows.close();
-
-    Query write(db, tr);
-    if (insert)
-        write.setSql({"INSERT INTO  TUR (ID,ID_PREDMET, ID_TUR, NAME_TUR, KOL_ZAD)",
-                      "VALUES (:ID, :ID_PREDMET, :ID_TUR, :NAME_TUR,  :KOL_ZAD);"});
-    else
-        write.setSql({"UPDATE TUR", "SET  ID_TUR=:ID_TUR, KOL_ZAD=:KOL_ZAD, NAME_TUR=:NAME_TUR",
-                      "WHERE ID_PREDMET= :ID_PREDMET AND ID=:ID;"});
+    // Each slot is updated where its row exists and inserted where it does not, so that the four
+    // slots are stored whole whatever rows an earlier save or a merge left.
+    Query exists(db, tr, {"SELECT * FROM TUR ", "WHERE ID_PREDMET=:ID_PREDMET AND ID=:ID"});
+    Query insert(db, tr,
+                 {"INSERT INTO  TUR (ID,ID_PREDMET, ID_TUR, NAME_TUR, KOL_ZAD)",
+                  "VALUES (:ID, :ID_PREDMET, :ID_TUR, :NAME_TUR,  :KOL_ZAD);"});
+    Query update(db, tr,
+                 {"UPDATE TUR", "SET  ID_TUR=:ID_TUR, KOL_ZAD=:KOL_ZAD, NAME_TUR=:NAME_TUR",
+                  "WHERE ID_PREDMET= :ID_PREDMET AND ID=:ID;"});
     for (int n = 1; n <= 4; ++n) {
         const RoundSlot& s = slots[n - 1];
         const bool used = !s.name.trimmed().isEmpty();
+        exists.setInt("ID_PREDMET", idPredmet);
+        exists.setInt("ID", n);
+        exists.open();
+        Query& write = exists.isEmpty() ? insert : update;
+        exists.close();
         write.setInt("ID", n);
         write.setInt("ID_PREDMET", idPredmet);
         write.setInt("ID_TUR", used ? n : 0);
