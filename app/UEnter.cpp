@@ -1,6 +1,7 @@
 #include "UEnter.h"
 
 #include "participants/UEnterSpisok.h"
+#include "ui/Handler.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,11 +29,11 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     // Windows of the later stages of the olympiad open from here as they come.
     for (QPushButton* b : {Button3, Button4, Button2, Button6, Button5, Button7}) b->setEnabled(false);
 
-    connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormEnter::Button2Click);
-    connect(Button5, &QPushButton::clicked, this, &TFormEnter::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TFormEnter::Button6Click);
-    connect(Button7, &QPushButton::clicked, this, &TFormEnter::Button7Click);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormEnter::Button2Click);
+    ui::connect(Button5, &QPushButton::clicked, this, &TFormEnter::Button5Click);
+    ui::connect(Button6, &QPushButton::clicked, this, &TFormEnter::Button6Click);
+    ui::connect(Button7, &QPushButton::clicked, this, &TFormEnter::Button7Click);
 }
 
 bool TFormEnter::byCipher() const {

@@ -4,6 +4,7 @@
 #include "UView.h"
 #include "reports/UPrint.h"
 #include "ui/Window.h"
+#include "ui/Handler.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -62,10 +63,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     lay->addSpacing(12);
     lay->addWidget(LabelContacts);
 
-    connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
+    ui::connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
+    ui::connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
 }
 
 void TMainForm::showEvent(QShowEvent* e) {

@@ -12,9 +12,10 @@
 #include "reference/UTur.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
 #include "ui/Messages.h"
 
-#include <QComboBox>
+#include "ui/Combo.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeySequence>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,11 +34,9 @@ namespace {
 
 const QString kSureDelete = QStringLiteral("Вы уверены, что хотите удалить запись ?");
 
-QComboBox* chooser(QWidget* parent, const char* name, int maxLength, int minWidth) {
-    auto* c = new QComboBox(parent);
+TComboBox* chooser(QWidget* parent, const char* name, int maxLength, int minWidth) {
+    auto* c = new TComboBox(parent);
     c->setObjectName(QString::fromLatin1(name));
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
     c->lineEdit()->setMaxLength(maxLength);
     c->setMinimumWidth(minWidth);
     c->setMaxVisibleItems(20);
@@ -50,15 +50,22 @@ QLineEdit* edit(QWidget* parent, const char* name) {
     return e;
 }
 
-QToolButton* small(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+// A small dictionary button beside a chooser. It is out of the Tab chain; its key works while the
+// chooser has the focus, and the tool tip names it.
+QToolButton* small(QWidget* parent, const char* name, const QString& text, const QString& hint, QWidget* field,
+                   const QKeySequence& key) {
     auto* b = new QToolButton(parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setText(text);
-    b->setToolTip(hint);
     b->setFocusPolicy(Qt::NoFocus);
     b->setFixedWidth(26);
+    pressedByKey(b, hint, key, {field});
     return b;
 }
+
+const QKeySequence kAddKey(Qt::Key_Insert);
+const QKeySequence kDeleteKey(Qt::ALT | Qt::Key_Delete);
+const QKeySequence kRenameKey(Qt::Key_F2);
 
 QLabel* heading(QWidget* parent, const QString& text) {
     auto* l = new QLabel(text, parent);
@@ -89,10 +96,10 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     auto* top = new QGridLayout;
     ComboBox1 = chooser(this, "ComboBox1", 50, 260);
     ComboBox2 = chooser(this, "ComboBox2", 50, 220);
-    Button4 = small(this, "Button4", QStringLiteral("+"), QStringLiteral("Добавить"));
-    Button5 = small(this, "Button5", QStringLiteral("-"), QStringLiteral("Удалить"));
-    Button6 = small(this, "Button6", QStringLiteral("+"), QStringLiteral("Добавить"));
-    Button7 = small(this, "Button7", QStringLiteral("-"), QStringLiteral("Удалить"));
+    Button4 = small(this, "Button4", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox1, kAddKey);
+    Button5 = small(this, "Button5", QStringLiteral("-"), QStringLiteral("Удалить"), ComboBox1, kDeleteKey);
+    Button6 = small(this, "Button6", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox2, kAddKey);
+    Button7 = small(this, "Button7", QStringLiteral("-"), QStringLiteral("Удалить"), ComboBox2, kDeleteKey);
     auto* teamLabel = heading(this, QStringLiteral("Команда"));
     teamLabel->setBuddy(ComboBox1);
     auto* subjectLabel = heading(this, QStringLiteral("Предмет"));
@@ -139,8 +146,6 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     more->addWidget(new QLabel(QStringLiteral("(если более 1-го"), teachers));
     Button1 = new QPushButton(QStringLiteral("+"), teachers);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setToolTip(QStringLiteral("Добавить"));
-    Button1->setAutoDefault(false);
     Button1->setFixedWidth(32);
     more->addWidget(Button1);
     more->addWidget(new QLabel(QStringLiteral(")"), teachers));
@@ -149,8 +154,8 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     for (int i = 0; i < 3; ++i) {
         auto* l = new QLabel(QString::fromUtf8(captions[i]), teachers);
         l->setBuddy(teacherEdits[i]);
-        tLay->addWidget(l, 1, i);
-        tLay->addWidget(teacherEdits[i], 2, i);
+        tLay->addWidget(l, 1, i, Qt::AlignBottom);  // each label stays just above its field
+        tLay->addWidget(teacherEdits[i], 2, i, Qt::AlignTop);
     }
     ListTeachers = new QListWidget(teachers);
     ListTeachers->setObjectName(QStringLiteral("ListTeachers"));
@@ -161,7 +166,6 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     ButtonRemoveTeacher = new QPushButton(QStringLiteral("Убрать"), teachers);
     ButtonRemoveTeacher->setObjectName(QStringLiteral("ButtonRemoveTeacher"));
     ButtonRemoveTeacher->setToolTip(QStringLiteral("Убрать выбранного учителя из списка"));
-    ButtonRemoveTeacher->setAutoDefault(false);
     ButtonRemoveTeacher->setFocusPolicy(Qt::NoFocus);
     ButtonRemoveTeacher->setEnabled(false);
     auto* heldLabel = new QLabel(QStringLiteral("Добавлены:"), teachers);
@@ -169,6 +173,7 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     tLay->addWidget(ListTeachers, 1, 3, 2, 1);
     tLay->addWidget(ButtonRemoveTeacher, 3, 3, Qt::AlignRight);
     tLay->setColumnStretch(3, 1);
+    pressedByKey(Button1, QStringLiteral("Добавить"), kAddKey, {Edit6, Edit7, Edit8});
     lay->addWidget(teachers);
 
     // School, grade, town.
@@ -176,10 +181,10 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     auto* sLay = new QGridLayout(school);
     ComboBox3 = chooser(school, "ComboBox3", 500, 420);
     ComboBox4 = chooser(school, "ComboBox4", 30, 80);
-    Button8 = small(school, "Button8", QStringLiteral("+"), QStringLiteral("Добавить"));
-    Button9 = small(school, "Button9", QStringLiteral("-"), QStringLiteral("Удалить"));
-    BitBtn1 = small(school, "BitBtn1", QStringLiteral("✎"), QStringLiteral("Редактировать"));
-    Button10 = small(school, "Button10", QStringLiteral("+"), QStringLiteral("Добавить"));
+    Button8 = small(school, "Button8", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox3, kAddKey);
+    Button9 = small(school, "Button9", QStringLiteral("-"), QStringLiteral("Удалить"), ComboBox3, kDeleteKey);
+    BitBtn1 = small(school, "BitBtn1", QStringLiteral("✎"), QStringLiteral("Редактировать"), ComboBox3, kRenameKey);
+    Button10 = small(school, "Button10", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox4, kAddKey);
     auto* schoolLabel = new QLabel(QStringLiteral("Название учреждения"), school);
     schoolLabel->setBuddy(ComboBox3);
     auto* gradeLabel = new QLabel(QStringLiteral("Класс"), school);
@@ -207,42 +212,38 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     Button2->setDefault(true);
     Button3 = new QPushButton(QStringLiteral("Отмена"), this);
     Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setAutoDefault(false);
     buttons->addStretch();
     buttons->addWidget(Button2);
     buttons->addWidget(Button3);
+    lay->addStretch();  // a taller window keeps the labels by their fields
     lay->addLayout(buttons);
 
     QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit6, Edit7,
                         Edit8,     Button1,   ComboBox3, ComboBox4, Button2, Button3};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    connect(ComboBox1, &QComboBox::currentTextChanged, this, &TFormEnterSpisok::ComboBox1Change);
-    connect(ComboBox2, &QComboBox::textActivated, this, &TFormEnterSpisok::ComboBox2Change);
-    connect(ComboBox2->lineEdit(), &QLineEdit::editingFinished, this, &TFormEnterSpisok::ComboBox2Confirmed);
-    connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);
-    connect(ButtonRemoveTeacher, &QPushButton::clicked, this, &TFormEnterSpisok::ButtonRemoveTeacherClick);
+    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox1Change);
+    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox2Change);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);
+    ui::connect(ButtonRemoveTeacher, &QPushButton::clicked, this, &TFormEnterSpisok::ButtonRemoveTeacherClick);
     connect(ListTeachers, &QListWidget::currentRowChanged, this,
             [this](int row) { ButtonRemoveTeacher->setEnabled(row >= 0); });
-    connect(Button4, &QToolButton::clicked, this, &TFormEnterSpisok::Button4Click);
-    connect(Button5, &QToolButton::clicked, this, &TFormEnterSpisok::Button5Click);
-    connect(Button6, &QToolButton::clicked, this, &TFormEnterSpisok::Button6Click);
-    connect(Button7, &QToolButton::clicked, this, &TFormEnterSpisok::Button7Click);
-    connect(Button8, &QToolButton::clicked, this, &TFormEnterSpisok::Button8Click);
-    connect(Button9, &QToolButton::clicked, this, &TFormEnterSpisok::Button9Click);
-    connect(BitBtn1, &QToolButton::clicked, this, &TFormEnterSpisok::BitBtn1Click);
-    connect(Button10, &QToolButton::clicked, this, &TFormEnterSpisok::Button10Click);
+    ui::connect(Button4, &QToolButton::clicked, this, &TFormEnterSpisok::Button4Click);
+    ui::connect(Button5, &QToolButton::clicked, this, &TFormEnterSpisok::Button5Click);
+    ui::connect(Button6, &QToolButton::clicked, this, &TFormEnterSpisok::Button6Click);
+    ui::connect(Button7, &QToolButton::clicked, this, &TFormEnterSpisok::Button7Click);
+    ui::connect(Button8, &QToolButton::clicked, this, &TFormEnterSpisok::Button8Click);
+    ui::connect(Button9, &QToolButton::clicked, this, &TFormEnterSpisok::Button9Click);
+    ui::connect(BitBtn1, &QToolButton::clicked, this, &TFormEnterSpisok::BitBtn1Click);
+    ui::connect(Button10, &QToolButton::clicked, this, &TFormEnterSpisok::Button10Click);
 
     FormCreate();
 }
 
 void TFormEnterSpisok::refillKomands() { combo::fillFrom(ComboBox1, IBQuery1, QStringLiteral("KOMAND")); }
-void TFormEnterSpisok::refillPredmets() {
-    combo::fillFrom(ComboBox2, IBQuery2, QStringLiteral("PREDMET"));
-    m_roundsOpenedFor.clear();
-}
+void TFormEnterSpisok::refillPredmets() { combo::fillFrom(ComboBox2, IBQuery2, QStringLiteral("PREDMET")); }
 void TFormEnterSpisok::refillKlasses() { combo::fillFrom(ComboBox4, IBQuery3, QStringLiteral("KLASS")); }
 
 void TFormEnterSpisok::refillSchools() {
@@ -275,16 +276,7 @@ void TFormEnterSpisok::ComboBox1Change() {
 }
 
 void TFormEnterSpisok::ComboBox2Change() {
-    if (predmetKey() != 0) openRounds();
-}
-
-void TFormEnterSpisok::ComboBox2Confirmed() {
-    if (ComboBox2->currentText() != m_roundsOpenedFor) ComboBox2Change();
-}
-
-void TFormEnterSpisok::openRounds() {
-    m_roundsOpenedFor = ComboBox2->currentText();
-    openWindow(FormTur, this);
+    if (predmetKey() != 0) openWindow(FormTur, this);
 }
 
 PersonName TFormEnterSpisok::teacherInFields() const {
@@ -294,12 +286,8 @@ PersonName TFormEnterSpisok::teacherInFields() const {
 void TFormEnterSpisok::Button1Click() {
     const PersonName t = teacherInFields();
     if (!t.surname.isEmpty()) {
-        try {
-            text1251::encode(fullName(t));
-        } catch (const DbError& e) {
-            msg::error(kNotDone, e.text());
+        if (!storable({{Edit6, t.surname}, {Edit7, t.name}, {Edit8, t.secondName}}))
             return;  // the fields keep their text to be corrected
-        }
         m_held.append(t);
         ListTeachers->addItem(fullName(t));
     }
@@ -316,9 +304,21 @@ void TFormEnterSpisok::ButtonRemoveTeacherClick() {
     delete ListTeachers->takeItem(row);
 }
 
-void TFormEnterSpisok::refuse(QWidget* field, const QString& message) {
-    msg::error(message);
+void TFormEnterSpisok::refuse(QWidget* field, const QString& message, const QString& detail) {
+    msg::error(message, detail);
     field->setFocus();
+}
+
+bool TFormEnterSpisok::storable(std::initializer_list<std::pair<QWidget*, QString>> fields) {
+    for (const auto& [field, text] : fields) {
+        try {
+            text1251::encode(text);
+        } catch (const DbError& e) {
+            refuse(field, kNotDone, e.text());
+            return false;
+        }
+    }
+    return true;
 }
 
 void TFormEnterSpisok::Button2Click() {
@@ -336,13 +336,17 @@ void TFormEnterSpisok::Button2Click() {
     r.school = ComboBox3->currentText().trimmed();
     r.sity = Edit9->text();
     r.teachers = m_held;
-    if (const PersonName t = teacherInFields(); !t.surname.isEmpty()) r.teachers.append(t);
+    const PersonName t = teacherInFields();
+    if (!t.surname.isEmpty()) r.teachers.append(t);
+    if (!storable({{Edit1, r.child.surname}, {Edit2, r.child.name}, {Edit3, r.child.secondName},
+                   {ComboBox3, r.school}, {Edit6, t.surname}, {Edit7, t.name}, {Edit8, t.secondName}}))
+        return;
 
     if (!guardedWrite(tr, kNotDone, [&] { insertParticipant(db, tr, r); })) return;
 
     clearHeld();
-    combo::setText(ComboBox3, QString());
-    combo::setText(ComboBox4, QString());
+    combo::clearChoice(ComboBox3);
+    combo::clearChoice(ComboBox4);
     for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit6, Edit7, Edit8, Edit9}) e->clear();
     Edit1->setFocus();
 }

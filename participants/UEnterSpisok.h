@@ -5,8 +5,10 @@
 #include "ui/Window.h"
 
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
-class QComboBox;
+class TComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -21,10 +23,10 @@ class TFormEnterSpisok : public TForm {
 public:
     explicit TFormEnterSpisok(QWidget* owner);
 
-    QComboBox* ComboBox1;  // team
-    QComboBox* ComboBox2;  // subject
-    QComboBox* ComboBox3;  // school of the chosen team
-    QComboBox* ComboBox4;  // grade
+    TComboBox* ComboBox1;  // team
+    TComboBox* ComboBox2;  // subject
+    TComboBox* ComboBox3;  // school of the chosen team
+    TComboBox* ComboBox4;  // grade
     QLineEdit* Edit1;      // participant: surname, name, patronymic
     QLineEdit* Edit2;
     QLineEdit* Edit3;
@@ -60,8 +62,9 @@ public:
 
 public Q_SLOTS:
     void FormCreate();
+    // A team or subject is chosen: picked from the list, or a typed name confirmed with Enter or by
+    // leaving the box.
     void ComboBox1Change();
-    // A subject picked from the list, or a typed name confirmed with Enter or by leaving the box.
     void ComboBox2Change();
     void Button1Click();
     void Button2Click();
@@ -82,13 +85,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void ComboBox2Confirmed();
-    void openRounds();
     bool confirmDiscardHeld();
     void clearHeld();
     PersonName teacherInFields() const;
     // Shows why "Ввод" cannot store the child and puts the cursor where the fix is.
-    void refuse(QWidget* field, const QString& message);
+    void refuse(QWidget* field, const QString& message, const QString& detail = QString());
+    // Refuses, at its field, the first text that the database cannot hold.
+    bool storable(std::initializer_list<std::pair<QWidget*, QString>> fields);
     // A dictionary delete: refused when nothing is chosen, asked, written as one action, refilled.
     void deleteChosen(bool chosen, const QString& notChosen, const std::function<void()>& remove,
                       const std::function<void()>& refill);
@@ -98,7 +101,6 @@ private:
     Query IBQuery3;  // grades
     Query IBQuery4;  // schools of a team
     QList<PersonName> m_held;
-    QString m_roundsOpenedFor;  // the subject whose rounds were shown last
 };
 
 extern QPointer<TFormEnterSpisok> FormEnterSpisok;

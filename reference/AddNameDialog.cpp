@@ -3,6 +3,7 @@
 #include "app/UDM.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
+#include "ui/Handler.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,14 +19,13 @@ TFormAddName::TFormAddName(QWidget* owner, const Texts& t, bool centreOnDesktop)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMaxLength(t.maxLength);
-    Edit1->setMinimumWidth(260);
+    Edit1->setMinimumWidth(320);
     Label1->setBuddy(Edit1);
     Button1 = new QPushButton(QString::fromUtf8(t.ok), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
     Button2 = new QPushButton(QString::fromUtf8(t.cancel), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
     lay->addWidget(Label1);
     lay->addWidget(Edit1);
     auto* buttons = new QHBoxLayout;
@@ -33,8 +33,8 @@ TFormAddName::TFormAddName(QWidget* owner, const Texts& t, bool centreOnDesktop)
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     lay->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, &TFormAddName::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormAddName::Button2Click);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormAddName::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormAddName::Button2Click);
 }
 
 void TFormAddName::Button1Click() {

@@ -7,8 +7,9 @@
 #include "reference/Dictionaries.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
+#include "ui/Handler.h"
 
-#include <QComboBox>
+#include "ui/Combo.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +36,6 @@ TFormAddSchool::TFormAddSchool(QWidget* owner) : TForm(owner) {
     Button3->setVisible(false);
     Button2 = new QPushButton(QStringLiteral("Отмена"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
     Button1->setDefault(true);
     lay->addWidget(Label1);
     lay->addWidget(Edit1);
@@ -45,13 +45,13 @@ TFormAddSchool::TFormAddSchool(QWidget* owner) : TForm(owner) {
     buttons->addWidget(Button3);
     buttons->addWidget(Button2);
     lay->addLayout(buttons);
-    connect(Button1, &QPushButton::clicked, this, &TFormAddSchool::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormAddSchool::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TFormAddSchool::Button3Click);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormAddSchool::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormAddSchool::Button2Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormAddSchool::Button3Click);
 }
 
 void TFormAddSchool::setRenameMode(const QString& oldName) {
-    Edit1->setText(oldName);
+    showText(Edit1, oldName);
     Button1->setVisible(false);
     Button3->setVisible(true);
     Button1->setDefault(false);
@@ -68,11 +68,14 @@ void TFormAddSchool::Button1Click() {
     }
     if (name.isEmpty()) {
         msg::error(kDialogError, QStringLiteral("Название не может быть пустым."));
+        Edit1->setFocus();
         return;
     }
     if (!guardedWrite(DM->IBTransaction1, kDialogError,
-                      [&] { dict::addSchool(DM->IBDatabase1, DM->IBTransaction1, team, name); }))
+                      [&] { dict::addSchool(DM->IBDatabase1, DM->IBTransaction1, team, name); })) {
+        Edit1->setFocus();
         return;
+    }
     FormEnterSpisok->refillSchools();
     accept();
 }
@@ -90,11 +93,14 @@ void TFormAddSchool::Button3Click() {
     const QString name = Edit1->text().trimmed();
     if (name.isEmpty()) {
         msg::error(kDialogError, QStringLiteral("Название не может быть пустым."));
+        Edit1->setFocus();
         return;
     }
     if (!guardedWrite(DM->IBTransaction1, kDialogError,
-                      [&] { dict::renameSchool(DM->IBDatabase1, DM->IBTransaction1, team, school, name); }))
+                      [&] { dict::renameSchool(DM->IBDatabase1, DM->IBTransaction1, team, school, name); })) {
+        Edit1->setFocus();
         return;
+    }
     FormEnterSpisok->refillSchools();
     accept();
 }

@@ -5,8 +5,9 @@
 #include "reference/Rounds.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
+#include "ui/Handler.h"
 
-#include <QComboBox>
+#include "ui/Combo.h"
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +58,7 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     setTabOrder(Edit7, Edit4);
     setTabOrder(Edit4, Edit8);
     setTabOrder(Edit8, Button1);
-    connect(Button1, &QPushButton::clicked, this, &TFormTur::Button1Click);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormTur::Button1Click);
     FormCreate();
 }
 
@@ -68,8 +69,8 @@ void TFormTur::FormCreate() {
     QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
     QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
     for (int n = 0; n < 4; ++n) {
-        names[n]->setText(slots[size_t(n)].name);
-        counts[n]->setText(slots[size_t(n)].count);
+        showText(names[n], slots[size_t(n)].name);
+        showText(counts[n], slots[size_t(n)].count);
     }
 }
 
@@ -86,6 +87,8 @@ void TFormTur::Button1Click() {
     const QString problem = rounds::validate(slots);
     if (!problem.isEmpty()) {
         msg::error(problem);
+        QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
+        counts[rounds::invalidSlot(slots) - 1]->setFocus();
         return;
     }
     if (guardedWrite(DM->IBTransaction1, kNotDone,

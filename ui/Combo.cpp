@@ -2,21 +2,108 @@
 
 #include "Query.h"
 
-#include <QComboBox>
+#include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    // The width follows the window, not the longest name in the list.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(8);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { m_dirty = true; });
+    connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        if (m_notAPick)
+            m_dirty = true;
+        else
+            choose(index);  // picked from the list
+    });
+}
+
+int TComboBox::itemNamed(const QString& text) const {
+    const int exact = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return exact >= 0 ? exact : findText(text, Qt::MatchFixedString);
+}
+
+void TComboBox::choose(int index) {
+    if (index < 0 || index >= count()) return;
+    const QString text = itemText(index);
+    {
+        const QSignalBlocker block(this);
+        const QSignalBlocker blockEdit(lineEdit());
+        setCurrentIndex(index);
+        lineEdit()->setText(text);
+    }
+    m_dirty = false;
+    Q_EMIT chosen(text);
+}
+
+void TComboBox::confirm() {
+    const int index = itemNamed(currentText().trimmed());
+    if (index >= 0)
+        choose(index);
+    else
+        m_dirty = false;  // names nothing: nothing is chosen, and leaving the box does not ask again
+}
+
+void TComboBox::keyPressEvent(QKeyEvent* e) {
+    const bool popupOpen = view() && view()->isVisible();
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (popupOpen) break;
+        confirm();
+        e->accept();
+        return;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (popupOpen || (e->modifiers() & Qt::AltModifier)) break;
+        m_notAPick = true;
+        QComboBox::keyPressEvent(e);
+        m_notAPick = false;
+        return;
+    default:
+        break;
+    }
+    QComboBox::keyPressEvent(e);
+}
+
+void TComboBox::wheelEvent(QWheelEvent* e) {
+    if (!hasFocus()) {  // scrolling the window past a box never changes it
+        e->ignore();
+        return;
+    }
+    m_notAPick = true;
+    QComboBox::wheelEvent(e);
+    m_notAPick = false;
+}
+
+void TComboBox::focusOutEvent(QFocusEvent* e) {
+    m_notAPick = true;  // the box reports a typed item as activated when it loses the focus
+    QComboBox::focusOutEvent(e);
+    m_notAPick = false;
+    const bool left = e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason;
+    if (left && m_dirty) confirm();
+}
+
 namespace combo {
+
+namespace {
+void settle(QComboBox* box) {
+    if (auto* t = qobject_cast<TComboBox*>(box)) t->settle();
+}
+}  // namespace
 
 void clear(QComboBox* box) {
     const QSignalBlocker block(box);
-    if (box->lineEdit()) {
-        const QSignalBlocker blockEdit(box->lineEdit());
-        box->clear();
-        box->clearEditText();
-    } else {
-        box->clear();
-    }
+    const QSignalBlocker blockEdit(box->lineEdit());
+    box->clear();
+    if (box->lineEdit()) box->clearEditText();
+    settle(box);
 }
 
 void fill(QComboBox* box, Query& q, const QString& field) {
@@ -34,10 +121,19 @@ void fillFrom(QComboBox* box, Query& q, const QString& field) {
     q.close();
 }
 
+void clearChoice(QComboBox* box) {
+    const QSignalBlocker block(box);
+    const QSignalBlocker blockEdit(box->lineEdit());
+    box->setCurrentIndex(-1);
+    if (box->lineEdit()) box->clearEditText();
+    settle(box);
+}
+
 void setText(QComboBox* box, const QString& text) {
     const QSignalBlocker block(box);
     const QSignalBlocker blockEdit(box->lineEdit());
     box->setEditText(text);
+    settle(box);
 }
 
 }  // namespace combo

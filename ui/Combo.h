@@ -1,9 +1,38 @@
 #pragma once
 
+#include <QComboBox>
 #include <QString>
 
-class QComboBox;
 class Query;
+
+// A chooser: a drop-down list whose text can also be typed. A value is chosen when it is picked
+// from the list, or when a typed text that names an item (capitals or not) is confirmed with Enter
+// or by leaving the box; then `chosen` reports the item's text. Typing and browsing with the arrow
+// keys or the wheel in a closed box only change the text, and Enter in the box goes no further
+// than the box (it never presses the window's default button).
+class TComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TComboBox(QWidget* parent = nullptr);
+    // The shown text was set by code: there is nothing to confirm.
+    void settle() { m_dirty = false; }
+    // The index of the item the text names, exactly or but for capitals; -1 when none.
+    int itemNamed(const QString& text) const;
+
+Q_SIGNALS:
+    void chosen(const QString& text);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    void confirm();
+    void choose(int index);
+    bool m_notAPick = false;  // an index change now comes from the arrow keys, the wheel or leaving the box
+    bool m_dirty = false;     // the text changed since the last choice or since code set it
+};
 
 // Filling and clearing a chooser from code never runs its change handler.
 namespace combo {
@@ -13,6 +42,8 @@ void fill(QComboBox* box, Query& q, const QString& field);
 // Runs the query, fills the box from it, closes the query.
 void fillFrom(QComboBox* box, Query& q, const QString& field);
 void clear(QComboBox* box);
+// Empties the shown text and the choice; the items stay, and Down starts again at the first.
+void clearChoice(QComboBox* box);
 void setText(QComboBox* box, const QString& text);
 
 }  // namespace combo

@@ -18,33 +18,39 @@ QWidget* parentWindow() {
     return w ? w : QApplication::activeWindow();
 }
 
-void record(Kind k, const QString& text, const QString& detail = QString()) { g_shown.append({k, text, detail}); }
+void record(Kind k, const QString& text, const QString& detail = QString(), const QString& technical = QString()) {
+    g_shown.append({k, text, detail, technical});
+}
+
+void showBox(QMessageBox::Icon icon, const QString& text, const QString& detail, const QString& technical) {
+    QMessageBox box(icon, kTitle, text, QMessageBox::Ok, parentWindow());
+    if (!detail.isEmpty()) box.setInformativeText(detail);
+    if (!technical.isEmpty()) box.setDetailedText(technical);
+    box.exec();
+}
 }  // namespace
 
 void info(const QString& text) {
     record(Kind::Information, text);
-    if (!g_test) QMessageBox::information(parentWindow(), QApplication::applicationDisplayName(), text);
+    if (!g_test) showBox(QMessageBox::Information, text, QString(), QString());
 }
 
-void error(const QString& text, const QString& detail) {
-    record(Kind::Error, text, detail);
-    if (g_test) return;
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    parentWindow());
-    if (!detail.isEmpty()) box.setInformativeText(detail);
-    box.exec();
+void error(const QString& text, const QString& detail, const QString& technical) {
+    record(Kind::Error, text, detail, technical);
+    if (!g_test) showBox(QMessageBox::Critical, text, detail, technical);
 }
 
-void generalError(const QString& text) {
-    record(Kind::GeneralError, text);
-    if (!g_test) QMessageBox::critical(parentWindow(), QStringLiteral("Ошибка"), text);
+void generalError(const QString& text, const QString& detail) {
+    record(Kind::GeneralError, text, detail);
+    if (!g_test) showBox(QMessageBox::Critical, text, detail, QString());
 }
 
 bool confirm(const QString& text) {
     record(Kind::Confirmation, text);
     if (g_test) return g_answers.isEmpty() ? true : g_answers.dequeue();
-    return QMessageBox::question(parentWindow(), QStringLiteral("Подтверждение"), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString chooseFile(QWidget* parent, const QString& filter) {

@@ -14,16 +14,21 @@ enum class Kind { Information, Error, Confirmation, GeneralError, FileChoice };
 struct Shown {
     Kind kind;
     QString text;
-    QString detail;
+    QString detail;     // shown under the text: what happened, in Russian
+    QString technical;  // behind "Show details": the database client's own words
 };
 
+// Every box has the program's title.
+inline const QString kTitle = QStringLiteral("Таврин");
+
 void info(const QString& text);
-// The detail, when given, is shown under the text (the reason of a refusal, the client's words).
-void error(const QString& text, const QString& detail = QString());
+// The detail, when given, is shown under the text (the reason of a refusal); the technical text,
+// when given, can be unfolded below it.
+void error(const QString& text, const QString& detail = QString(), const QString& technical = QString());
 // Yes/No; true for Yes.
 bool confirm(const QString& text);
 // The application's general error box (an exception that escaped a handler, a failed connection).
-void generalError(const QString& text);
+void generalError(const QString& text, const QString& detail = QString());
 // A file-open dialog; empty when cancelled.
 QString chooseFile(QWidget* parent, const QString& filter);
 

@@ -1,6 +1,10 @@
 #include "Window.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -24,4 +28,21 @@ QPushButton* addMenuButton(QWidget* parent, QBoxLayout* layout, const char* name
     b->setAutoDefault(false);
     layout->addWidget(b, 0, Qt::AlignHCenter);
     return b;
+}
+
+void showText(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+void pressedByKey(QAbstractButton* button, const QString& hint, const QKeySequence& key,
+                  std::initializer_list<QWidget*> fields) {
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
+    for (QWidget* field : fields) {
+        auto* shortcut = new QShortcut(key, field);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isEnabled()) button->click();
+        });
+    }
 }

@@ -3,7 +3,12 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <initializer_list>
+
+class QAbstractButton;
 class QBoxLayout;
+class QKeySequence;
+class QLineEdit;
 class QPushButton;
 
 // Base of the program's windows: a modal dialog, centred on the desktop when it is shown unless
@@ -32,3 +37,11 @@ T* openWindow(QPointer<T>& ref, QWidget* owner, Args&&... args) {
 
 // A wide button of a menu window, added to the layout under its name.
 QPushButton* addMenuButton(QWidget* parent, QBoxLayout* layout, const char* name, const QString& text);
+
+// Puts a stored text into an edit with its start in view (a long name shows its beginning).
+void showText(QLineEdit* edit, const QString& text);
+
+// Gives a button a key that presses it while one of the fields has the focus, and names the key in
+// the button's tool tip ("Добавить (Ins)").
+void pressedByKey(QAbstractButton* button, const QString& hint, const QKeySequence& key,
+                  std::initializer_list<QWidget*> fields);

@@ -8,8 +8,8 @@
 #include "reference/UAddPredmet.h"
 #include "reference/UAddSchool.h"
 #include "reference/Rounds.h"
+#include "ui/Combo.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -20,16 +20,15 @@ protected:
     // Opens a dialog with `open`, types `name`, presses its OK button; returns whether it closed.
     bool addThrough(const std::function<void()>& open, const QString& name, const char* okButton = "Button1") {
         bool closed = false;
-        onNextModal([&](QWidget* d) {
+        expectModal(open, [&](QWidget* d) {
             find<QLineEdit>(d, "Edit1")->setText(name);
             click(d, okButton);
             closed = !d->isVisible();
             if (!closed) click(d, "Button2");
         });
-        open();
         return closed;
     }
-    QStringList items(QComboBox* box) {
+    QStringList items(TComboBox* box) {
         QStringList l;
         for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
         return l;
@@ -45,7 +44,8 @@ TEST_F(Dictionaries, AddingRefillsTheChooserAndRefusesBlankAndDuplicateNames) {
     EXPECT_FALSE(addThrough([&] { w->Button4Click(); }, "   "));
     EXPECT_FALSE(addThrough([&] { w->Button4Click(); }, "Юг"));
     EXPECT_EQ(msg::shownTexts(), QStringList({"ошибка", "ошибка"}));
-    EXPECT_TRUE(msg::shown()[1].detail.contains("UQ_S_KOMAND"));
+    EXPECT_EQ(msg::shown()[1].detail, "Такая команда уже есть.");
+    EXPECT_TRUE(msg::shown()[1].technical.contains("UQ_S_KOMAND"));
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 3);
 
     EXPECT_TRUE(addThrough([&] { w->Button6Click(); }, "  Биология "));
@@ -69,9 +69,16 @@ TEST_F(Dictionaries, SchoolsAreAddedToTheChosenTeam) {
     // The same name may exist once per team.
     EXPECT_FALSE(addThrough([&] { w->Button8Click(); }, "СОШ №1"));
     EXPECT_EQ(msg::shownTexts(), QStringList{"ошибка"});
+    EXPECT_EQ(msg::shown()[0].detail, "У этой команды уже есть учреждение с таким названием.");
+
+    // Listed alphabetically for a Russian reader: Ё with Е, small letters with capitals.
+    for (const char* school : {"Ёлочка", "азбука", "Берёзка", "Елецкая школа"})
+        EXPECT_TRUE(addThrough([&] { w->Button8Click(); }, school));
+    EXPECT_EQ(items(w->ComboBox3),
+              QStringList({"азбука", "Берёзка", "Гимназия №5", "Елецкая школа", "Ёлочка", "СОШ №1"}));
 
     msg::clearShown();
-    w->ComboBox1->lineEdit()->setText("");
+    combo::setText(w->ComboBox1, "");
     EXPECT_TRUE(addThrough([&] { w->Button8Click(); }, "Без команды"));
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите команду"});
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'Без команды'"), 0);
@@ -81,13 +88,14 @@ TEST_F(Dictionaries, RenamingFindsTheSchoolByTeamAndName) {
     pick(w->ComboBox1, "Юг");
     pick(w->ComboBox3, "СОШ №1");
     bool renameMode = false;
-    onNextModal([&](QWidget* d) {
-        renameMode = !find<QPushButton>(d, "Button1")->isVisible() && find<QPushButton>(d, "Button3")->isVisible() &&
-                     find<QLineEdit>(d, "Edit1")->text() == "СОШ №1" &&
-                     d->windowTitle() == "Справочник учреждений образования";
-        click(d, "Button2");
-    });
-    w->BitBtn1Click();
+    expectModal([&] { w->BitBtn1Click(); },
+                [&](QWidget* d) {
+                    renameMode = !find<QPushButton>(d, "Button1")->isVisible() &&
+                                 find<QPushButton>(d, "Button3")->isVisible() &&
+                                 find<QLineEdit>(d, "Edit1")->text() == "СОШ №1" &&
+                                 d->windowTitle() == "Справочник учреждений образования";
+                    click(d, "Button2");
+                });
     EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "СОШ №7", "Button3"));
     EXPECT_TRUE(renameMode);
     EXPECT_EQ(text("SELECT SCHOOL FROM S_SCHOOL WHERE ID_KOMAND = " + QString::number(o.yug)), "СОШ №7");
@@ -119,13 +127,14 @@ TEST_F(Dictionaries, DeletingATeamOrSubjectStillInUseIsRefused) {
     pick(w->ComboBox1, "Север");
     w->Button5Click();  // it has schools
     EXPECT_EQ(msg::shownTexts(), QStringList({"Вы уверены, что хотите удалить запись ?", "не получилось"}));
+    EXPECT_EQ(msg::shown()[1].detail, "Команду нельзя удалить: у неё есть учреждения образования.");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);
     EXPECT_EQ(w->ComboBox1->count(), 2);
 
     // A subject with rounds but no participants goes, and its rounds with it.
     rounds::save(db(), tr(), o.khimiya, {{{"Теория", "3"}, {}, {}, {}}});
     tr().commitRetaining();
-    pick(w->ComboBox2, "Химия");
+    expectModal([&] { pick(w->ComboBox2, "Химия"); }, [](QWidget*) {});  // its rounds show, and are closed
     w->Button7Click();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_PREDMET"), 1);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM TUR"), 0);
@@ -140,7 +149,7 @@ TEST_F(Dictionaries, DeletingATeamOrSubjectStillInUseIsRefused) {
 
     // A text that names nothing is not "deleted".
     msg::clearShown();
-    w->ComboBox1->lineEdit()->setText("Нет такой");
+    combo::setText(w->ComboBox1, "Нет такой");
     w->Button5Click();
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите команду"});
 }
