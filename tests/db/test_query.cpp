@@ -91,29 +91,6 @@ TEST_F(QueryTest, EachTypeAndNullRoundTrips) {
     EXPECT_THROW(q.fieldInt("NO_SUCH"), DbError);
 }
 
-TEST_F(QueryTest, ExactSumsOfStoredScores) {
-    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('К')");
-    exec("INSERT INTO S_PREDMET (PREDMET) VALUES ('П')");
-    exec("INSERT INTO S_KLASS (KLASS) VALUES ('9')");
-    Query ins(db(), tr(), {"INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS) SELECT ID_KOMAND,",
-                           "(SELECT ID_PREDMET FROM S_PREDMET), (SELECT ID_KLASS FROM S_KLASS) FROM S_KOMAND",
-                           "RETURNING ID_CHILD"});
-    Query bal(db(), tr(), {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, SUMM)",
-                           "SELECT ID_CHILD, ID_PREDMET, KLASS, :S FROM SPISOK WHERE ID_CHILD = :ID"});
-    Score expected;
-    for (int i = 0; i < 10; ++i) {
-        ins.execute();
-        bal.setInt("ID", ins.fieldInt("ID_CHILD"));
-        bal.setScore("S", Score::parse("0,1"));
-        bal.execute();
-        expected += Score::parse("0.1");
-    }
-    Query sum(db(), tr(), {"SELECT SUM(SUMM) AS T FROM BAL"});
-    sum.open();
-    EXPECT_EQ(sum.fieldScore("T"), expected);
-    EXPECT_EQ(expected.hundredths(), 100);
-}
-
 TEST_F(QueryTest, CyrillicRoundTripAndRefusalOfOtherCharacters) {
     const QString name = "Ёжиков-Щукин «Гимназия №1» ъЪ ёЁ ЇїЄєІіЎўҐґ €™";
     Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:KOMAND)"});
@@ -155,25 +132,6 @@ TEST_F(QueryTest, EncodingTableAgreesWithTheServer) {
     EXPECT_EQ(text1251::encode(all), text1251::encode(q.fieldText("T")));
 }
 
-TEST_F(QueryTest, RollbackRetainingUndoesOnlySinceTheLastCommit) {
-    Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:KOMAND)"});
-    ins.setText("KOMAND", "Первая");
-    ins.execute();
-    tr().commitRetaining();
-    ins.setText("KOMAND", "Вторая");
-    ins.execute();
-    ins.setText("KOMAND", "Третья");
-    ins.execute();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 3);
-    tr().rollbackRetaining();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 1);
-    // The transaction goes on after both.
-    ins.setText("KOMAND", "Четвёртая");
-    ins.execute();
-    tr().commitRetaining();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);
-}
-
 TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
     Database other;
     other.databaseName = db().databaseName;
@@ -189,27 +147,6 @@ TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
     tr().commitRetaining();
     count.open();
     EXPECT_EQ(count.fieldInt("N"), 1) << "read committed sees the other station's commit";
-}
-
-TEST_F(QueryTest, WalkSurvivesCommitRetaining) {
-    for (const char* k : {"А", "Б", "В"}) {
-        Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:K)"});
-        ins.setText("K", k);
-        ins.execute();
-    }
-    tr().commitRetaining();
-    Query walk(db(), tr(), {"SELECT * FROM S_KOMAND ORDER BY ID_KOMAND"});
-    walk.open();
-    Query upd(db(), tr(), {"INSERT INTO S_PREDMET (PREDMET) VALUES (:P)"});
-    QStringList seen;
-    for (walk.first(); !walk.eof(); walk.next()) {
-        seen << walk.fieldText("KOMAND");
-        upd.setText("P", walk.fieldText("KOMAND"));
-        upd.execute();
-        tr().commitRetaining();
-    }
-    EXPECT_EQ(seen, QStringList({"А", "Б", "В"}));
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_PREDMET"), 3);
 }
 
 TEST_F(QueryTest, DbErrorCarriesTheClientText) {
