@@ -1,6 +1,8 @@
 #include "UEnter.h"
 
 #include "participants/UEnterSpisok.h"
+#include "participants/UGroup.h"
+#include "participants/UShifr.h"
 #include "ui/Handler.h"
 
 #include <QLineEdit>
@@ -27,9 +29,11 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     Edit1->setVisible(false);
 
     // Windows of the later stages of the olympiad open from here as they come.
-    for (QPushButton* b : {Button3, Button4, Button2, Button6, Button5, Button7}) b->setEnabled(false);
+    for (QPushButton* b : {Button2, Button6, Button5, Button7}) b->setEnabled(false);
 
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormEnter::Button3Click);
+    ui::connect(Button4, &QPushButton::clicked, this, &TFormEnter::Button4Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormEnter::Button2Click);
     ui::connect(Button5, &QPushButton::clicked, this, &TFormEnter::Button5Click);
     ui::connect(Button6, &QPushButton::clicked, this, &TFormEnter::Button6Click);
@@ -43,6 +47,8 @@ bool TFormEnter::byCipher() const {
 void TFormEnter::setMode(QPushButton* b) { Edit1->setText(b->text()); }
 
 void TFormEnter::Button1Click() { openWindow(FormEnterSpisok, this); }
+void TFormEnter::Button3Click() { openWindow(FormGroup, this); }
+void TFormEnter::Button4Click() { openWindow(FormShifr, this); }
 
 void TFormEnter::Button2Click() { setMode(Button2); }
 void TFormEnter::Button6Click() { setMode(Button6); }

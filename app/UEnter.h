@@ -26,6 +26,8 @@ public:
 
 public Q_SLOTS:
     void Button1Click();
+    void Button3Click();
+    void Button4Click();
     void Button2Click();
     void Button5Click();
     void Button6Click();

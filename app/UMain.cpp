@@ -3,8 +3,8 @@
 #include "UEnter.h"
 #include "UView.h"
 #include "reports/UPrint.h"
-#include "ui/Window.h"
 #include "ui/Handler.h"
+#include "ui/Window.h"
 
 #include <QLabel>
 #include <QProgressBar>

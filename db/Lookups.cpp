@@ -50,4 +50,30 @@ int schoolKey(Database& db, Transaction& tr, int idKomand, const QString& school
     return firstKey(q, "ID_SCHOOL");
 }
 
+namespace {
+QStringList column(Query& q) {
+    q.open();
+    QStringList out;
+    for (q.first(); !q.eof(); q.next()) out.append(q.fieldText(q.fieldNames().first()));
+    return out;
+}
+}  // namespace
+
+QStringList subjectsWithParticipants(Database& db, Transaction& tr) {
+    Query q(db, tr,
+            {"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S", "WHERE P.ID_PREDMET=S.ID_PREDMET", "GROUP BY P.PREDMET",
+             "ORDER BY P.PREDMET"});
+    return column(q);
+}
+
+QStringList gradesOfSubject(Database& db, Transaction& tr, const QString& predmet) {
+    if (!text1251::canEncode(predmet)) return {};
+    Query q(db, tr,
+            {"SELECT K.KLASS", "FROM S_KLASS K, SPISOK S, S_PREDMET P",
+             "WHERE S.KLASS = K.ID_KLASS AND S.ID_PREDMET = P.ID_PREDMET AND P.PREDMET = :PREDMET",
+             "GROUP BY K.ID_KLASS, K.KLASS", "ORDER BY K.ID_KLASS"});
+    q.setText("PREDMET", predmet);
+    return column(q);
+}
+
 }  // namespace lookup

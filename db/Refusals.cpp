@@ -78,6 +78,7 @@ QString explain(const DbError& e) {
     }
     if (e.has(isc_check_constraint) && name == u"CK_SPISOK_ID_CHILD")
         return QStringLiteral("Код участника не может быть равен 0.");
+    if (e.has(isc_check_constraint) && name == u"CK_SHIFR_TUR") return QStringLiteral("Номер тура должен быть от 1 до 4.");
     if (e.isConnectionLost())
         return QStringLiteral("Нет связи с базой данных. Закройте программу и запустите её снова.");
     if (e.isConflict())

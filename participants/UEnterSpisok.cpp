@@ -11,19 +11,19 @@
 #include "reference/UAddSchool.h"
 #include "reference/UTur.h"
 #include "ui/Combo.h"
+#include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
 
-#include "ui/Combo.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QKeySequence>
+#include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,16 +32,6 @@ QPointer<TFormEnterSpisok> FormEnterSpisok;
 
 namespace {
 
-const QString kSureDelete = QStringLiteral("Вы уверены, что хотите удалить запись ?");
-
-TComboBox* chooser(QWidget* parent, const char* name, int maxLength, int minWidth) {
-    auto* c = new TComboBox(parent);
-    c->setObjectName(QString::fromLatin1(name));
-    c->lineEdit()->setMaxLength(maxLength);
-    c->setMinimumWidth(minWidth);
-    c->setMaxVisibleItems(20);
-    return c;
-}
 
 QLineEdit* edit(QWidget* parent, const char* name) {
     auto* e = new QLineEdit(parent);
@@ -94,8 +84,8 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
 
     // Team and subject.
     auto* top = new QGridLayout;
-    ComboBox1 = chooser(this, "ComboBox1", 50, 260);
-    ComboBox2 = chooser(this, "ComboBox2", 50, 220);
+    ComboBox1 = newChooser(this, "ComboBox1", 50, 260);
+    ComboBox2 = newChooser(this, "ComboBox2", 50, 220);
     Button4 = small(this, "Button4", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox1, kAddKey);
     Button5 = small(this, "Button5", QStringLiteral("-"), QStringLiteral("Удалить"), ComboBox1, kDeleteKey);
     Button6 = small(this, "Button6", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox2, kAddKey);
@@ -179,8 +169,8 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     // School, grade, town.
     auto* school = new QGroupBox(QStringLiteral("Учреждение образования"), this);
     auto* sLay = new QGridLayout(school);
-    ComboBox3 = chooser(school, "ComboBox3", 500, 420);
-    ComboBox4 = chooser(school, "ComboBox4", 30, 80);
+    ComboBox3 = newChooser(school, "ComboBox3", 500, 420);
+    ComboBox4 = newChooser(school, "ComboBox4", 30, 80);
     Button8 = small(school, "Button8", QStringLiteral("+"), QStringLiteral("Добавить"), ComboBox3, kAddKey);
     Button9 = small(school, "Button9", QStringLiteral("-"), QStringLiteral("Удалить"), ComboBox3, kDeleteKey);
     BitBtn1 = small(school, "BitBtn1", QStringLiteral("✎"), QStringLiteral("Редактировать"), ComboBox3, kRenameKey);

@@ -2,8 +2,8 @@
 
 #include "app/UDM.h"
 #include "ui/GuardedWrite.h"
-#include "ui/Messages.h"
 #include "ui/Handler.h"
+#include "ui/Messages.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

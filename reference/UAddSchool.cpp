@@ -5,11 +5,11 @@
 #include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Dictionaries.h"
-#include "ui/GuardedWrite.h"
-#include "ui/Messages.h"
-#include "ui/Handler.h"
-
 #include "ui/Combo.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
+#include "ui/Messages.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>

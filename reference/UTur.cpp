@@ -3,11 +3,11 @@
 #include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
-#include "ui/GuardedWrite.h"
-#include "ui/Messages.h"
-#include "ui/Handler.h"
-
 #include "ui/Combo.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
+#include "ui/Messages.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>

@@ -2,10 +2,13 @@
 
 #include "Database.h"
 #include "Lookups.h"
+#include "participants/Ciphers.h"
+#include "participants/Groups.h"
 #include "participants/Registration.h"
 #include "reference/Dictionaries.h"
 #include "reference/Rounds.h"
 
+#include <QSet>
 #include <QStringList>
 #include <random>
 
@@ -110,6 +113,34 @@ void fill(Database& db, Transaction& tr, const Options& options) {
         if (i % 50 == 49) tr.commitRetaining();
     }
     tr.commitRetaining();
+
+    // Every subject and grade in groups of at most twelve, and a cipher for each round of the
+    // subject: the grade, a dash and a number drawn at random, unique in the subject, grade and round.
+    for (size_t s = 0; s < subjects.size(); ++s) {
+        const QString subject = QString::fromUtf8(subjects[s].name);
+        for (size_t g = 0; g < gradeKeys.size(); ++g) {
+            const QList<int> children = groups::participants(db, tr, subject, gradeKeys[g]);
+            if (children.isEmpty()) continue;
+            const int groupCount = int((children.size() + 11) / 12);
+            QList<groups::Count> counts;
+            for (int k = 0; k < groupCount; ++k)
+                counts.append({QString(), int(children.size() / groupCount + (k < children.size() % groupCount))});
+            groups::distribute(db, tr, subject, subjectKeys[s], gradeKeys[g], counts);
+            for (int round = 1; round <= 4; ++round) {
+                if (subjects[s].rounds[size_t(round - 1)].name.isEmpty()) continue;
+                QSet<int> drawn;
+                const unsigned span = unsigned(qMax(900, int(children.size()) * 4));  // room for every child
+                for (int child : children) {
+                    int number;
+                    do number = 100 + int(rng() % span); while (drawn.contains(number));
+                    drawn.insert(number);
+                    ciphers::store(db, tr, child, subjectKeys[s], gradeKeys[g], round,
+                                   QStringLiteral("%1-%2").arg(g + 5).arg(number));
+                }
+            }
+        }
+        tr.commitRetaining();
+    }
 }
 
 }  // namespace demo

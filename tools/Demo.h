@@ -11,7 +11,8 @@ struct Options {
 };
 
 // Fills an empty database with a demo olympiad through the same routines the windows use:
-// teams with their schools, subjects with rounds, grades "5" to "11", participants with teachers.
+// teams with their schools, subjects with rounds, grades "5" to "11", participants with teachers,
+// groups and a cipher for every round.
 // Commits its work.
 void fill(Database& db, Transaction& tr, const Options& options);
 

@@ -90,6 +90,15 @@ void TComboBox::focusOutEvent(QFocusEvent* e) {
     if (left && m_dirty) confirm();
 }
 
+TComboBox* newChooser(QWidget* parent, const char* name, int maxLength, int minWidth) {
+    auto* c = new TComboBox(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->lineEdit()->setMaxLength(maxLength);
+    c->setMinimumWidth(minWidth);
+    c->setMaxVisibleItems(20);
+    return c;
+}
+
 namespace combo {
 
 namespace {
@@ -107,18 +116,24 @@ void clear(QComboBox* box) {
 }
 
 void fill(QComboBox* box, Query& q, const QString& field) {
-    clear(box);
-    const QSignalBlocker block(box);
-    const QSignalBlocker blockEdit(box->lineEdit());
-    for (q.first(); !q.eof(); q.next()) box->addItem(q.fieldText(field));
-    box->setCurrentIndex(-1);
-    if (box->lineEdit()) box->clearEditText();
+    QStringList items;
+    for (q.first(); !q.eof(); q.next()) items.append(q.fieldText(field));
+    setItems(box, items);
 }
 
 void fillFrom(QComboBox* box, Query& q, const QString& field) {
     q.open();
     fill(box, q, field);
     q.close();
+}
+
+void setItems(QComboBox* box, const QStringList& items) {
+    clear(box);
+    const QSignalBlocker block(box);
+    const QSignalBlocker blockEdit(box->lineEdit());
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    if (box->lineEdit()) box->clearEditText();
 }
 
 void clearChoice(QComboBox* box) {

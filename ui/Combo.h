@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QString>
+#include <QStringList>
 
 class Query;
 
@@ -34,6 +35,9 @@ private:
     bool m_dirty = false;     // the text changed since the last choice or since code set it
 };
 
+// A chooser named for its window, its text at most `maxLength` characters.
+TComboBox* newChooser(QWidget* parent, const char* name, int maxLength = 50, int minWidth = 160);
+
 // Filling and clearing a chooser from code never runs its change handler.
 namespace combo {
 
@@ -41,6 +45,8 @@ namespace combo {
 void fill(QComboBox* box, Query& q, const QString& field);
 // Runs the query, fills the box from it, closes the query.
 void fillFrom(QComboBox* box, Query& q, const QString& field);
+// Clears the items and the shown text, then adds the given items.
+void setItems(QComboBox* box, const QStringList& items);
 void clear(QComboBox* box);
 // Empties the shown text and the choice; the items stay, and Down starts again at the first.
 void clearChoice(QComboBox* box);

@@ -1,7 +1,10 @@
 #include "DataGrid.h"
 
+#include "Handler.h"
+#include "Messages.h"
 #include "Query.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,9 +24,35 @@ void GridModel::load(const std::vector<GridColumn>& columns, const Query& q) {
     endResetModel();
 }
 
+void GridModel::clear() {
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid()) return {};
     return m_rows[size_t(index.row())][index.column()];
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && m_columns[size_t(index.column())].editable && m_store) f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || !m_store) return false;
+    const QString text = value.toString();
+    QString& cell = m_rows[size_t(index.row())][index.column()];
+    if (text == cell) return false;
+    bool stored = false;
+    QString kept = text;
+    ui::run([&] { stored = m_store(index.row(), m_columns[size_t(index.column())].field, text, kept); });
+    if (!stored) return false;  // the cell keeps showing the stored value
+    cell = kept;
+    Q_EMIT dataChanged(index, index);
+    return true;
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
@@ -43,7 +72,9 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this) {
     setModel(&m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(false);  // Tab leaves the grid for the next field
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setStretchLastSection(true);
     connect(this, &QTableView::clicked, this, [this] { notify(); });
@@ -55,31 +86,72 @@ void TDBGrid::load(const Query& q) {
     m_model.load(m_columnsSpec, q);
     for (size_t c = 0; c < m_columnsSpec.size(); ++c) setColumnHidden(int(c), !m_columnsSpec[c].visible);
     resizeColumnsToContents();
+    m_reported = -1;
     if (m_model.rowCount() > 0) setCurrentRow(0);
+}
+
+void TDBGrid::clear() {
+    m_model.clear();
+    m_reported = -1;
 }
 
 int TDBGrid::currentRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
 
 void TDBGrid::setCurrentRow(int row) {
     if (row < 0 || row >= m_model.rowCount()) return;
-    int col = 0;
-    while (col < m_model.columnCount() - 1 && isColumnHidden(col)) ++col;
-    setCurrentIndex(m_model.index(row, col));
-    selectRow(row);
+    // The cursor stands in the first editable column, else in the first visible one.
+    int col = -1;
+    for (int c = 0; c < m_model.columnCount() && col < 0; ++c)
+        if (!isColumnHidden(c) && m_model.columns()[size_t(c)].editable) col = c;
+    for (int c = 0; c < m_model.columnCount() && col < 0; ++c)
+        if (!isColumnHidden(c)) col = c;
+    selectionModel()->setCurrentIndex(m_model.index(row, qMax(col, 0)),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QString TDBGrid::value(const QString& field) const { return m_model.value(currentRow(), field); }
 
-void TDBGrid::notify() { Q_EMIT selectedRowChanged(currentRow()); }
+void TDBGrid::commitPendingEdit() {
+    QWidget* editor = QApplication::focusWidget();
+    if (state() != QAbstractItemView::EditingState || !editor || !viewport()->isAncestorOf(editor)) return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::notify() {
+    m_reported = currentRow();
+    Q_EMIT selectedRowChanged(m_reported);
+}
+
+void TDBGrid::notifyIfMoved() {
+    if (currentRow() != m_reported) notify();
+}
+
+bool TDBGrid::hasEditableColumns() const {
+    for (const GridColumn& c : m_columnsSpec)
+        if (c.editable) return true;
+    return false;
+}
 
 void TDBGrid::keyPressEvent(QKeyEvent* e) {
+    // In a grid the operator types into, Enter stores the cell and goes down a row, as in a
+    // spreadsheet; it never reaches the window's default button.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && hasEditableColumns()) {
+        commitPendingEdit();
+        const QModelIndex next = m_model.index(currentRow() + 1, currentIndex().column());
+        if (next.isValid())
+            selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        e->accept();
+        notifyIfMoved();
+        return;
+    }
     QTableView::keyPressEvent(e);
-    notify();
+    notifyIfMoved();
 }
 
 void TDBGrid::keyReleaseEvent(QKeyEvent* e) {
     QTableView::keyReleaseEvent(e);
-    notify();
+    notifyIfMoved();
 }
 
 TDBNavigator::TDBNavigator(TDBGrid* grid, bool withDelete, QWidget* parent) : QWidget(parent), m_grid(grid) {
@@ -101,7 +173,7 @@ TDBNavigator::TDBNavigator(TDBGrid* grid, bool withDelete, QWidget* parent) : QW
         lay->addWidget(btn);
         m_buttons[d.b] = btn;
         const Button which = d.b;
-        connect(btn, &QPushButton::clicked, this, [this, which] { press(which); });
+        ui::connect(btn, &QPushButton::clicked, this, [this, which] { press(which); });
     }
     lay->addStretch();
 }
@@ -115,7 +187,7 @@ void TDBNavigator::press(Button b) {
     case Next: m_grid->setCurrentRow(qMin(n - 1, cur + 1)); break;
     case Last: m_grid->setCurrentRow(n - 1); break;
     case Delete:
-        if (cur >= 0) Q_EMIT deleteRequested(cur);
+        if (cur >= 0 && msg::confirm(kSureDelete)) Q_EMIT deleteRequested(cur);
         break;
     }
     Q_EMIT clicked(b);

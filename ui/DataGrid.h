@@ -4,51 +4,72 @@
 #include <QStringList>
 #include <QTableView>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class Query;
 class QPushButton;
 
-// A column of a data grid: the query field it shows, its title, and whether it is visible.
-// Hidden columns keep values (keys) that the window reads for the selected row.
+// A column of a data grid: the query field it shows, its title, whether it is visible, and
+// whether the operator may edit it in place. Hidden columns keep values (keys) that the window
+// reads for the selected row.
 struct GridColumn {
     QString field;
     QString title;
     bool visible = true;
+    bool editable = false;
 };
+
+// Stores an edit of one cell as one guarded action: the row, the column's field and the text as
+// typed. True when it was stored (the cell then shows `stored`, the value as it is now kept); false
+// when it was refused, after its message, and the cell shows the stored value again.
+using CellStore = std::function<bool(int row, const QString& field, const QString& text, QString& stored)>;
 
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
     void load(const std::vector<GridColumn>& columns, const Query& q);
+    void clear();
     int rowCount(const QModelIndex& = {}) const override { return int(m_rows.size()); }
     int columnCount(const QModelIndex& = {}) const override { return int(m_columns.size()); }
     QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
     QString value(int row, const QString& field) const;
     const std::vector<GridColumn>& columns() const { return m_columns; }
+    void setStore(CellStore store) { m_store = std::move(store); }
 
 private:
     std::vector<GridColumn> m_columns;
     std::vector<QStringList> m_rows;
+    CellStore m_store;
 };
 
-// The rows of a query in a read-only table. Reports selectedRowChanged after a click, a key
-// press or release, and a navigator button, so that a window refreshes what it shows for the row.
+// The rows of a query in a table, read-only unless columns are marked editable (there Enter stores
+// the cell and goes down a row). Reports
+// selectedRowChanged after a click, a key that moves to another row, and a navigator button, so
+// that a window refreshes what it shows for the row.
 class TDBGrid : public QTableView {
     Q_OBJECT
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
     void setColumns(std::vector<GridColumn> columns);
+    // Editable columns hand each edit to `store`.
+    void setStore(CellStore store) { m_model.setStore(std::move(store)); }
     // Shows the rows of the opened query; the first row becomes current.
     void load(const Query& q);
+    // No rows (the list is closed).
+    void clear();
     int rowCount() const { return m_model.rowCount(); }
     int currentRow() const;
     void setCurrentRow(int row);
     // The selected row's value of a field (visible or hidden); empty when there is no row.
     QString value(const QString& field) const;
     QString value(int row, const QString& field) const { return m_model.value(row, field); }
+    // A value still in a cell's editor is stored now (a button was pressed while editing).
+    void commitPendingEdit();
 
 Q_SIGNALS:
     void selectedRowChanged(int row);
@@ -60,11 +81,15 @@ protected:
 private:
     friend class TDBNavigator;
     void notify();
+    void notifyIfMoved();
+    bool hasEditableColumns() const;
     std::vector<GridColumn> m_columnsSpec;
     GridModel m_model;
+    int m_reported = -1;
 };
 
-// First, Prior, Next, Last and optionally Delete for one grid.
+// First, Prior, Next, Last and optionally Delete for one grid. Delete asks "Вы уверены, что
+// хотите удалить запись ?" first and does nothing without a selected row.
 class TDBNavigator : public QWidget {
     Q_OBJECT
 public:
@@ -74,7 +99,7 @@ public:
     void press(Button b);
 
 Q_SIGNALS:
-    // Delete pressed on a row; the window asks and deletes.
+    // Delete confirmed on a row; the window deletes it.
     void deleteRequested(int row);
     void clicked(Button b);
 
@@ -82,3 +107,5 @@ private:
     TDBGrid* m_grid;
     QPushButton* m_buttons[5] = {};
 };
+
+inline const QString kSureDelete = QStringLiteral("Вы уверены, что хотите удалить запись ?");

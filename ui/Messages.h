@@ -20,6 +20,8 @@ struct Shown {
 
 // Every box has the program's title.
 inline const QString kTitle = QStringLiteral("Таврин");
+// The refusal of windows that act on the participant selected in their list.
+inline const QString kChooseParticipant = QStringLiteral("Выберите участника");
 
 void info(const QString& text);
 // The detail, when given, is shown under the text (the reason of a refusal); the technical text,

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
 #include <QShortcut>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,4 +46,18 @@ void pressedByKey(QAbstractButton* button, const QString& hint, const QKeySequen
             if (button->isEnabled()) button->click();
         });
     }
+}
+
+QLabel* labelFor(QWidget* parent, const QString& text, QWidget* field) {
+    auto* l = new QLabel(text, parent);
+    l->setBuddy(field);
+    return l;
+}
+
+QLineEdit* shownValue(QWidget* parent, const char* name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    return e;
 }

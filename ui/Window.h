@@ -8,6 +8,7 @@
 class QAbstractButton;
 class QBoxLayout;
 class QKeySequence;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -45,3 +46,8 @@ void showText(QLineEdit* edit, const QString& text);
 // the button's tool tip ("Добавить (Ins)").
 void pressedByKey(QAbstractButton* button, const QString& hint, const QKeySequence& key,
                   std::initializer_list<QWidget*> fields);
+
+// The label of a field (its buddy).
+QLabel* labelFor(QWidget* parent, const QString& text, QWidget* field);
+// A read-only field that shows a value the window computed.
+QLineEdit* shownValue(QWidget* parent, const char* name);

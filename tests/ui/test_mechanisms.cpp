@@ -56,6 +56,7 @@ TEST_F(Mechanisms, AnExceptionFromAHandlerIsShownAndTheProgramGoesOn) {
     EXPECT_TRUE(msg::shown()[1].text.contains("UQ_S_KOMAND"));
     EXPECT_EQ(msg::shown()[1].detail, "Такая команда уже есть.");
     tr().rollbackRetaining();
+    msg::clearShown();
 }
 
 TEST_F(Mechanisms, GuardedWriteCommitsTheWholeActionOrUndoesItAll) {
@@ -156,7 +157,7 @@ TEST_F(Mechanisms, AChooserReportsOnlyChosenValues) {
     EXPECT_EQ(box->currentText(), "Запад") << "the wheel over a box without the focus changes nothing";
 }
 
-TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksKeysAndTheNavigator) {
+TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksMovesAndTheNavigator) {
     addTeams({"Север", "Юг", "Запад"});
     Query q(db(), tr(), {"SELECT * FROM S_KOMAND ORDER BY ID_KOMAND"});
     q.open();
@@ -169,7 +170,6 @@ TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksKeysAndTheNavigator) {
     w.show();
     ASSERT_EQ(grid->rowCount(), 3);
     EXPECT_TRUE(grid->isColumnHidden(0));
-    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "Команда");
     EXPECT_EQ(grid->value("KOMAND"), "Север");
     EXPECT_EQ(grid->value("ID_KOMAND").toLongLong(), scalar("SELECT MIN(ID_KOMAND) FROM S_KOMAND"));
 
@@ -178,31 +178,67 @@ TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksKeysAndTheNavigator) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     ASSERT_GE(spy.size(), 1);
     EXPECT_EQ(spy.last().at(0).toInt(), 2);
-    EXPECT_EQ(grid->value("KOMAND"), "Запад");
 
     spy.clear();
     QTest::keyClick(grid, Qt::Key_Up);
-    EXPECT_EQ(spy.size(), 2) << "key press and key release";
+    EXPECT_EQ(spy.size(), 1) << "a key that moves reports once; its release, not moving, reports nothing";
     EXPECT_EQ(spy.last().at(0).toInt(), 1);
 
     spy.clear();
-    nav->press(TDBNavigator::First);
-    EXPECT_EQ(spy.last().at(0).toInt(), 0);
+    nav->press(TDBNavigator::Prior);
     nav->press(TDBNavigator::Prior);
     EXPECT_EQ(spy.last().at(0).toInt(), 0) << "no row before the first";
     QTest::mouseClick(nav->button(TDBNavigator::Last), Qt::LeftButton);
     EXPECT_EQ(spy.last().at(0).toInt(), 2);
-    nav->press(TDBNavigator::Next);
-    EXPECT_EQ(spy.last().at(0).toInt(), 2) << "no row after the last";
-    EXPECT_EQ(spy.size(), 4);
 
+    // Delete asks first; No deletes nothing.
     QSignalSpy del(nav, &TDBNavigator::deleteRequested);
+    msg::setNextAnswer(false);
     nav->press(TDBNavigator::Delete);
+    nav->press(TDBNavigator::Delete);
+    EXPECT_EQ(msg::shownTexts(), QStringList({"Вы уверены, что хотите удалить запись ?", "Вы уверены, что хотите удалить запись ?"}));
     ASSERT_EQ(del.size(), 1);
     EXPECT_EQ(del.at(0).at(0).toInt(), 2);
+}
 
-    TDBNavigator noDelete(grid, false);
-    EXPECT_EQ(noDelete.button(TDBNavigator::Delete), nullptr);
+// Editable columns hand each edit to the window's store; a refused edit shows the stored value
+// again, and a value still in the editor is stored when a button asks for it.
+TEST_F(Mechanisms, AnEditableGridStoresEachEditOrShowsTheStoredValueAgain) {
+    addTeams({"Север", "Юг"});
+    Query q(db(), tr(), {"SELECT * FROM S_KOMAND ORDER BY ID_KOMAND"});
+    q.open();
+    QWidget w;
+    auto* grid = new TDBGrid(&w);
+    grid->setColumns({{"ID_KOMAND", "Код", false}, {"KOMAND", "Команда", true, true}});
+    QStringList stores;
+    grid->setStore([&](int row, const QString& field, const QString& text, QString& stored) {
+        stores << QString("%1:%2:%3").arg(row).arg(field, text);
+        stored = text.trimmed();
+        return !text.startsWith("!");
+    });
+    grid->load(q);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    grid->setFocus();
+
+    grid->setCurrentRow(1);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QApplication::focusWidget()->setProperty("text", " Восток ");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();  // the editor hands its value over after the key
+    EXPECT_EQ(grid->value(1, "KOMAND"), "Восток");
+
+    QTest::keyClick(grid, Qt::Key_F2);
+    QApplication::focusWidget()->setProperty("text", "!нельзя");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();  // the editor hands its value over after the key
+    EXPECT_EQ(grid->value(1, "KOMAND"), "Восток") << "a refused edit shows the stored value";
+
+    QTest::keyClick(grid, Qt::Key_F2);
+    QApplication::focusWidget()->setProperty("text", "Запад");
+    grid->commitPendingEdit();
+    EXPECT_EQ(stores, QStringList({"1:KOMAND: Восток ", "1:KOMAND:!нельзя", "1:KOMAND:Запад"}));
+    EXPECT_EQ(grid->value(1, "KOMAND"), "Запад");
 }
 
 }  // namespace

@@ -1,0 +1,217 @@
+#include "UShifr.h"
+
+#include "Lookups.h"
+#include "app/UDM.h"
+#include "participants/Ciphers.h"
+#include "participants/UEditShifr.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
+#include "ui/Messages.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+QPointer<TFormShifr> FormShifr;
+
+namespace {
+const QString kAll = QStringLiteral("Все");
+}
+
+TFormShifr::TFormShifr(QWidget* owner)
+    : TForm(owner),
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P",
+                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
+                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
+      IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P, GRUP G",
+                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND G.N_GROUP= "
+                ":N_GROUP AND S.ID_CHILD=G.ID_CHILD",
+                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}) {
+    setObjectName(QStringLiteral("FormShifr"));
+    setWindowTitle(QStringLiteral("Введите шифр участника"));
+    auto* lay = new QVBoxLayout(this);
+
+    auto* top = new QGridLayout;
+    ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
+    ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
+    ComboBox3 = newChooser(this, "ComboBox3", 10, 80);
+    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
+    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
+    top->addWidget(ComboBox1, 1, 1);
+    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
+    top->addWidget(ComboBox2, 1, 2);
+    top->addWidget(labelFor(this, QStringLiteral("Группа"), ComboBox3), 0, 3);
+    top->addWidget(ComboBox3, 1, 3);
+    top->setColumnStretch(1, 1);
+    lay->addLayout(top);
+
+    auto* rounds = new QHBoxLayout;
+    rounds->addWidget(new QLabel(QStringLiteral("Тур"), this));
+    auto* roundGroup = new QButtonGroup(this);
+    QRadioButton** buttons[4] = {&RadioButton1, &RadioButton2, &RadioButton3, &RadioButton4};
+    for (int k = 1; k <= 4; ++k) {
+        auto* b = new QRadioButton(QStringLiteral("%1-й тур").arg(k), this);
+        b->setObjectName(QStringLiteral("RadioButton%1").arg(k));
+        roundGroup->addButton(b, k);
+        rounds->addWidget(b);
+        *buttons[k - 1] = b;
+    }
+    rounds->addStretch();
+    lay->addLayout(rounds);
+
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumns({{"ID_CHILD", QString(), false},
+                         {"SURNAME", QStringLiteral("Фамилия")},
+                         {"NAME", QStringLiteral("Имя")},
+                         {"SECONDNAME", QStringLiteral("Отчество")}});
+    DBGrid1->setMinimumSize(460, 240);
+    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    lay->addWidget(DBGrid1, 1);
+    lay->addWidget(DBNavigator1);
+
+    auto* bottom = new QHBoxLayout;
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMaxLength(50);  // longer codes are refused with their message, not cut silently
+    Button1 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Исправить"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    bottom->addWidget(labelFor(this, QStringLiteral("Шифр"), Edit1));
+    bottom->addWidget(Edit1, 1);
+    bottom->addWidget(Button1);
+    bottom->addWidget(Button2);
+    lay->addLayout(bottom);
+
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, ComboBox3);
+    setTabOrder(ComboBox3, RadioButton1);
+    setTabOrder(RadioButton1, DBGrid1);
+    setTabOrder(DBGrid1, Edit1);
+    setTabOrder(Edit1, Button1);
+    setTabOrder(Button1, Button2);
+
+    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormShifr::ComboBox1Change);
+    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormShifr::ComboBox2Change);
+    ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormShifr::ComboBox3Change);
+    ui::connect(roundGroup, &QButtonGroup::idClicked, this, [this](int k) { RadioButtonClick(k); });
+    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormShifr::DBGrid1CellClick);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormShifr::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormShifr::Button2Click);
+    FormCreate();
+}
+
+void TFormShifr::FormCreate() {
+    combo::setItems(ComboBox1, lookup::subjectsWithParticipants(DM->IBDatabase1, DM->IBTransaction1));
+}
+
+void TFormShifr::closeLists() {
+    DBGrid1->clear();
+    m_idPredmet = m_idKlass = 0;
+}
+
+void TFormShifr::ComboBox1Change() {
+    Edit1->clear();
+    closeLists();
+    combo::clear(ComboBox3);
+    combo::setItems(ComboBox2, lookup::gradesOfSubject(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText()));
+}
+
+void TFormShifr::ComboBox2Change() {
+    Edit1->clear();
+    closeLists();
+    const int idKlass = lookup::klassKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox2->currentText());
+    QStringList items;
+    for (int g : ciphers::groupNumbers(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText(), idKlass))
+        items.append(QString::number(g));
+    items.append(kAll);
+    combo::setItems(ComboBox3, items);
+}
+
+void TFormShifr::ComboBox3Change() {
+    closeLists();
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const QString subject = ComboBox1->currentText();
+    const int idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
+    const bool all = ComboBox3->currentText() == kAll;
+    Query& list = all ? IBQuery1 : IBQuery2;
+    list.setText(QStringLiteral("PREDMET"), subject);
+    list.setInt(QStringLiteral("KLASS"), idKlass);
+    if (!all) list.setInt(QStringLiteral("N_GROUP"), ComboBox3->currentText().toInt());
+    list.open();
+    DBGrid1->load(list);
+    list.close();
+    m_idPredmet = lookup::predmetKey(db, tr, subject);
+    m_idKlass = idKlass;
+    showCipher();
+    Edit1->setFocus();
+}
+
+void TFormShifr::showCipher() {
+    const int row = DBGrid1->currentRow();
+    if (row < 0 || m_round == 0) {
+        Edit1->clear();
+        return;
+    }
+    Edit1->setText(
+        ciphers::current(DM->IBDatabase1, DM->IBTransaction1, DBGrid1->value("ID_CHILD").toInt(), m_round));
+    Edit1->selectAll();
+}
+
+void TFormShifr::RadioButtonClick(int round) {
+    m_round = round;
+    showCipher();
+}
+
+void TFormShifr::DBGrid1CellClick() { showCipher(); }
+
+void TFormShifr::Button1Click() {
+    if (m_round == 0) {
+        msg::error(ciphers::kChooseRound);
+        RadioButton1->setFocus();
+        return;
+    }
+    const int row = DBGrid1->currentRow();
+    if (row < 0) {
+        msg::error(msg::kChooseParticipant);
+        return;
+    }
+    const int idChild = DBGrid1->value("ID_CHILD").toInt();
+    const QString code = Edit1->text().trimmed();
+    if (!code.isEmpty()) {  // an empty box skips the participant and keeps what is stored
+        Database& db = DM->IBDatabase1;
+        Transaction& tr = DM->IBTransaction1;
+        const QString refused = ciphers::refusal(db, tr, m_idPredmet, m_idKlass, m_round, code, idChild);
+        if (!refused.isEmpty()) {
+            msg::error(refused);
+            Edit1->setFocus();
+            return;
+        }
+        if (!guardedWrite(tr, kNotDone,
+                          [&] { ciphers::store(db, tr, idChild, m_idPredmet, m_idKlass, m_round, code); })) {
+            Edit1->setFocus();
+            return;
+        }
+    }
+    DBGrid1->setCurrentRow(row + 1);  // on the last participant the selection stays
+    showCipher();
+    Edit1->setFocus();
+}
+
+void TFormShifr::Button2Click() {
+    openWindow(FormEditShifr, this);
+    close();  // corrections end the entry: back to the menu
+}

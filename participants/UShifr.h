@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Query.h"
+#include "ui/Window.h"
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class TComboBox;
+class TDBGrid;
+class TDBNavigator;
+
+// Cipher entry: the participants of a subject, grade and group, one after another; "Ввод" stores
+// the code typed for the chosen round and moves on to the next participant.
+class TFormShifr : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormShifr(QWidget* owner);
+
+    TComboBox* ComboBox1;  // subject
+    TComboBox* ComboBox2;  // grade
+    TComboBox* ComboBox3;  // group numbers, then "Все"
+    QRadioButton* RadioButton1;  // "1-й тур" .. "4-й тур"
+    QRadioButton* RadioButton2;
+    QRadioButton* RadioButton3;
+    QRadioButton* RadioButton4;
+    TDBGrid* DBGrid1;
+    TDBNavigator* DBNavigator1;
+    QLineEdit* Edit1;      // the cipher
+    QPushButton* Button1;  // "Ввод"
+    QPushButton* Button2;  // "Исправить"
+
+    // The round chosen with the buttons, 0 before any.
+    int round() const { return m_round; }
+
+public Q_SLOTS:
+    void FormCreate();
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void ComboBox3Change();
+    void RadioButtonClick(int round);
+    void DBGrid1CellClick();
+    void Button1Click();
+    void Button2Click();
+
+private:
+    void closeLists();
+    void showCipher();
+
+    Query IBQuery1;  // the whole subject and grade
+    Query IBQuery2;  // one group
+    int m_round = 0;
+    int m_idPredmet = 0;  // the subject and grade of the list shown
+    int m_idKlass = 0;
+};
+
+extern QPointer<TFormShifr> FormShifr;
