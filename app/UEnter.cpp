@@ -3,6 +3,7 @@
 #include "participants/UEnterSpisok.h"
 #include "participants/UGroup.h"
 #include "participants/UShifr.h"
+#include "scoring/UEnterBelRus.h"
 #include "ui/Handler.h"
 
 #include <QLineEdit>
@@ -29,7 +30,7 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     Edit1->setVisible(false);
 
     // Windows of the later stages of the olympiad open from here as they come.
-    for (QPushButton* b : {Button2, Button6, Button5, Button7}) b->setEnabled(false);
+    for (QPushButton* b : {Button5, Button7}) b->setEnabled(false);
 
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormEnter::Button3Click);
@@ -50,7 +51,13 @@ void TFormEnter::Button1Click() { openWindow(FormEnterSpisok, this); }
 void TFormEnter::Button3Click() { openWindow(FormGroup, this); }
 void TFormEnter::Button4Click() { openWindow(FormShifr, this); }
 
-void TFormEnter::Button2Click() { setMode(Button2); }
-void TFormEnter::Button6Click() { setMode(Button6); }
+void TFormEnter::Button2Click() {
+    setMode(Button2);
+    openWindow(FormEnterBelRus, this);
+}
+void TFormEnter::Button6Click() {
+    setMode(Button6);
+    openWindow(FormEnterBelRus, this);
+}
 void TFormEnter::Button5Click() { setMode(Button5); }
 void TFormEnter::Button7Click() { setMode(Button7); }

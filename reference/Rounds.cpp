@@ -1,6 +1,7 @@
 #include "reference/Rounds.h"
 
 #include "Query.h"
+#include "Text.h"
 
 namespace rounds {
 
@@ -65,6 +66,31 @@ void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots)
         write.setInt("KOL_ZAD", used ? s.count.trimmed().toInt() : 0);
         write.execute();
     }
+}
+
+std::optional<Round> describe(Database& db, Transaction& tr, const QString& predmet, int idTur) {
+    if (idTur < 1 || idTur > 4 || !text1251::canEncode(predmet)) return std::nullopt;
+    Query q(db, tr,
+            {"SELECT T.KOL_ZAD, T.NAME_TUR", "FROM S_PREDMET P, TUR T",
+             "WHERE P.PREDMET=:PREDMET AND T.ID_PREDMET=P.ID_PREDMET AND ID_TUR=:ID_TUR;"});
+    q.setText("PREDMET", predmet);
+    q.setInt("ID_TUR", idTur);
+    q.open();
+    if (q.isEmpty()) return std::nullopt;
+    return Round{q.fieldText("NAME_TUR"), int(q.fieldInt("KOL_ZAD"))};
+}
+
+QList<int> numbers(Database& db, Transaction& tr, const QString& predmet) {
+    if (!text1251::canEncode(predmet)) return {};
+    Query q(db, tr,
+            {"SELECT T.ID_TUR", "FROM S_PREDMET P, TUR T",
+             "WHERE P.PREDMET=:PREDMET  AND  T.ID_PREDMET=P.ID_PREDMET  AND T.ID_TUR<>0", "GROUP BY T.ID_TUR",
+             "ORDER BY T.ID_TUR"});
+    q.setText("PREDMET", predmet);
+    q.open();
+    QList<int> out;
+    for (q.first(); !q.eof(); q.next()) out.append(int(q.fieldInt("ID_TUR")));
+    return out;
 }
 
 }  // namespace rounds

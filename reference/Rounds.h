@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <array>
+#include <optional>
 
 class Database;
 class Transaction;
@@ -28,5 +30,15 @@ QString validate(const RoundSlots& slots);
 // Writes the four slots, each updated in place where its row exists and inserted where it does not.
 // Validate first. Does not commit.
 void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots);
+
+// A round of a subject (by name) as the score and award windows show it: its name and number of
+// tasks; none when the subject has no such round.
+struct Round {
+    QString name;
+    int tasks = 0;
+};
+std::optional<Round> describe(Database& db, Transaction& tr, const QString& predmet, int idTur);
+// The round numbers of a subject (by name), the empty slots left out, ascending.
+QList<int> numbers(Database& db, Transaction& tr, const QString& predmet);
 
 }  // namespace rounds

@@ -5,6 +5,7 @@
 #include "participants/Ciphers.h"
 #include "participants/Groups.h"
 #include "participants/Registration.h"
+#include "scoring/Scores.h"
 #include "reference/Dictionaries.h"
 #include "reference/Rounds.h"
 
@@ -137,6 +138,20 @@ void fill(Database& db, Transaction& tr, const Options& options) {
                     ciphers::store(db, tr, child, subjectKeys[s], gradeKeys[g], round,
                                    QStringLiteral("%1-%2").arg(g + 5).arg(number));
                 }
+            }
+            // Scores for most: whole points, halves and quarters; a few children have none yet.
+            scores::Shown shown{};
+            for (int round = 0; round < 4; ++round) {
+                const RoundSlot& slot = subjects[s].rounds[size_t(round)];
+                for (int task = 0; task < (slot.name.isEmpty() ? 0 : slot.count.toInt()); ++task)
+                    shown[size_t(round * 6 + task)] = true;
+            }
+            for (int child : children) {
+                if (rng() % 8 == 0) continue;
+                scores::Slots typed{};
+                for (int n = 0; n < scores::kSlots; ++n)
+                    if (shown[size_t(n)]) typed[size_t(n)] = Score::fromHundredths(int(rng() % 11) * 100 + int(rng() % 4) * 25 * int(rng() % 3 == 0));
+                scores::save(db, tr, child, subjectKeys[s], gradeKeys[g], typed, shown);
             }
         }
         tr.commitRetaining();

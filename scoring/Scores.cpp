@@ -1,0 +1,101 @@
+#include "scoring/Scores.h"
+
+#include "DbError.h"
+#include "Query.h"
+#include "scoring/Places.h"
+
+namespace scores {
+
+namespace {
+
+void readSlots(const Query& q, Slots& s) {
+    for (int i = 0; i < kSlots; ++i) s[size_t(i)] = q.fieldScore(slotField(i));
+}
+
+}  // namespace
+
+std::optional<Slots> load(Database& db, Transaction& tr, int idChild) {
+    Query q(db, tr, {"SELECT *", "FROM BAL", "WHERE ID_CHILD=:ID_CHILD;"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    if (q.isEmpty()) return std::nullopt;
+    Slots s;
+    readSlots(q, s);
+    return s;
+}
+
+QString refusal(int slot, const QString& text) {
+    const QString where = QStringLiteral("Тур %1, задача %2: ").arg(slot / 6 + 1).arg(slot % 6 + 1);
+    if (text.trimmed().isEmpty()) return where + QStringLiteral("\"\" — не число (поле пустое)");
+    try {
+        Score::parse(text);
+    } catch (const ConversionError& e) {
+        return where + e.text();
+    }
+    return QString();
+}
+
+Score parse(const QString& text) { return Score::parse(text); }
+
+std::array<Score, 4> roundSums(const Slots& s) {
+    std::array<Score, 4> sums{};
+    for (int i = 0; i < kSlots; ++i) sums[size_t(i / 6)] += s[size_t(i)];
+    return sums;
+}
+
+Score total(const Slots& s) {
+    Score t;
+    for (const Score& v : s) t += v;
+    return t;
+}
+
+bool sumsFit(const Slots& s) {
+    const auto fits = [](Score v) { return v.hundredths() <= Score::kMaxHundredths && v.hundredths() >= -Score::kMaxHundredths; };
+    for (const Score& r : roundSums(s))
+        if (!fits(r)) return false;
+    return fits(total(s));
+}
+
+void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
+          const Shown& shown) {
+    lockSubjectPlaces(db, tr, idPredmet);  // before the row, in the order every saving station takes them
+    Query stored(db, tr, {"SELECT *", "FROM BAL", "WHERE ID_CHILD=:ID_CHILD", "WITH LOCK"});
+    stored.setInt("ID_CHILD", idChild);
+    stored.open();
+    const bool exists = !stored.isEmpty();
+    Slots values{};
+    if (exists) readSlots(stored, values);
+    for (int i = 0; i < kSlots; ++i)
+        if (shown[size_t(i)]) values[size_t(i)] = typed[size_t(i)];
+    if (!sumsFit(values)) throw DbError(QStringLiteral("Сумма баллов больше 9999999,99: такую база данных не хранит."));
+
+    QStringList slotNames, slotParams, assignments;
+    for (int i = 0; i < kSlots; ++i) {
+        slotNames << slotField(i);
+        slotParams << u':' + slotField(i);
+        assignments << slotField(i) + QStringLiteral("=:") + slotField(i);
+    }
+    Query write(db, tr);
+    if (exists)
+        write.setSql(QStringList{QStringLiteral("UPDATE BAL"),
+                                 QStringLiteral("SET ID_PREDMET=:ID_PREDMET, KLASS=:KLASS, %1,").arg(assignments.join(", ")),
+                                 QStringLiteral("B1=:B1, B2=:B2, B3=:B3, B4=:B4, SUMM=:SUMM"),
+                                 QStringLiteral("WHERE ID_CHILD=:ID_CHILD;")});
+    else
+        write.setSql(QStringList{
+            QStringLiteral("INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, %1, B1, B2, B3, B4, SUMM)").arg(slotNames.join(", ")),
+            QStringLiteral("VALUES (:ID_CHILD, :ID_PREDMET, :KLASS, %1, :B1, :B2, :B3, :B4, :SUMM);")
+                .arg(slotParams.join(", "))});
+    write.setInt("ID_CHILD", idChild);
+    write.setInt("ID_PREDMET", idPredmet);
+    write.setInt("KLASS", idKlass);
+    for (int i = 0; i < kSlots; ++i) write.setScore(slotField(i), values[size_t(i)]);
+    const std::array<Score, 4> sums = roundSums(values);
+    for (int k = 0; k < 4; ++k) write.setScore(QStringLiteral("B%1").arg(k + 1), sums[size_t(k)]);
+    write.setScore("SUMM", total(values));
+    write.execute();
+
+    RecomputePlaces(db, tr, idPredmet, idKlass);
+}
+
+}  // namespace scores

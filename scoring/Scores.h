@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Score.h"
+
+#include <QString>
+#include <array>
+#include <optional>
+
+class Database;
+class Transaction;
+
+// A participant's task scores: 24 slots, round k task j in slot 6(k-1)+j (BAL01..BAL24).
+namespace scores {
+
+constexpr int kSlots = 24;
+using Slots = std::array<Score, kSlots>;
+// Which slots the operator was shown (and so typed); the others keep what is stored.
+using Shown = std::array<bool, kSlots>;
+
+inline QString slotField(int slot) { return QStringLiteral("BAL%1").arg(slot + 1, 2, 10, QChar(u'0')); }
+
+// The stored scores of a participant; none when he has no score row.
+std::optional<Slots> load(Database& db, Transaction& tr, int idChild);
+
+// Reads a box as an exact score: either decimal separator, at most two decimals, a value a score
+// column can hold. The text of the refusal, naming the round and task, when it is not such a score.
+QString refusal(int slot, const QString& text);
+Score parse(const QString& text);
+
+// The round sums and the total, exact: B1..B4 and SUMM of the slots.
+std::array<Score, 4> roundSums(const Slots& s);
+Score total(const Slots& s);
+// Whether the sums fit the score columns.
+bool sumsFit(const Slots& s);
+
+// Stores the scores of the shown slots; the others are taken from the row as it is stored now
+// (read under a lock, so that another station's save in between is never undone). Inserts the
+// row on the first save, updates it later, with the round sums and the total; then re-ranks the
+// subject and grade. MESTO is written only by the re-rank, DIPL_STEP never. No commit here.
+void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
+          const Shown& shown);
+
+}  // namespace scores

@@ -1,0 +1,248 @@
+#include "UEnterBelRus.h"
+
+#include "Lookups.h"
+#include "app/UDM.h"
+#include "app/UEnter.h"
+#include "reference/Rounds.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
+#include "ui/Messages.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TFormEnterBelRus> FormEnterBelRus;
+
+TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
+    : TForm(owner),
+      m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Ввод баллов по шифру"),
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P",
+                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
+                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
+      IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT SH.ID_CHILD, SH.SHIFR", "FROM SHIFR SH, S_PREDMET P",
+                "WHERE SH.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND SH.ID_PREDMET= P.ID_PREDMET  AND "
+                "SH.ID_TUR=:ID_TUR",
+                "Order by SH.SHIFR;"}) {
+    setObjectName(QStringLiteral("FormEnterBelRus"));
+    setWindowTitle(QStringLiteral("Ввод баллов"));
+    auto* lay = new QVBoxLayout(this);
+
+    auto* top = new QGridLayout;
+    ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
+    ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
+    ComboBox3 = newChooser(this, "ComboBox3", 2, 60);
+    Label8 = labelFor(this, QStringLiteral("Тур"), ComboBox3);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
+    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
+    top->addWidget(ComboBox1, 1, 1);
+    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
+    top->addWidget(ComboBox2, 1, 2);
+    top->addWidget(Label8, 0, 3);
+    top->addWidget(ComboBox3, 1, 3);
+    top->setColumnStretch(4, 1);
+    lay->addLayout(top);
+
+    auto* middle = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    if (m_byCipher)
+        DBGrid1->setColumns({{"ID_CHILD", QString(), false}, {"SHIFR", QStringLiteral("        Шифр")}});
+    else
+        DBGrid1->setColumns({{"ID_CHILD", QString(), false},
+                             {"SURNAME", QStringLiteral("Фамилия")},
+                             {"NAME", QStringLiteral("Имя")},
+                             {"SECONDNAME", QStringLiteral("Отчество")}});
+    DBGrid1->setMinimumSize(m_byCipher ? 200 : 380, 300);
+    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    left->addWidget(labelFor(this, QStringLiteral("Участники"), DBGrid1));
+    left->addWidget(DBGrid1, 1);
+    left->addWidget(DBNavigator1);
+    middle->addLayout(left, 1);
+
+    auto* boxes = new QGridLayout;
+    boxes->addWidget(new QLabel(QStringLiteral("Балл"), this), 0, 0, 1, 4);
+    QLabel** labels[4] = {&Label3, &Label4, &Label5, &Label6};
+    for (int k = 0; k < 4; ++k) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QStringLiteral("Label%1").arg(k + 3));
+        l->setStyleSheet(QStringLiteral("color: red;"));
+        l->setMinimumWidth(90);
+        *labels[k] = l;
+        m_roundLabels[size_t(k)] = l;
+        boxes->addWidget(l, 1, k);
+    }
+    for (int n = 0; n < scores::kSlots; ++n) {
+        auto* e = new QLineEdit(QStringLiteral("0"), this);
+        e->setObjectName(QStringLiteral("Edit%1").arg(n + 1));
+        e->setMaxLength(12);
+        e->setMaximumWidth(90);
+        e->setVisible(false);
+        m_edits[size_t(n)] = e;
+        boxes->addWidget(e, 2 + n % 6, n / 6);
+    }
+    boxes->setRowStretch(8, 1);
+    middle->addLayout(boxes);
+    lay->addLayout(middle, 1);
+
+    Button1 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    lay->addWidget(Button1, 0, Qt::AlignRight);
+
+    // Tab goes down a round's tasks, then to the next round.
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, ComboBox3);
+    setTabOrder(ComboBox3, DBGrid1);
+    QWidget* previous = DBGrid1;
+    for (QLineEdit* e : m_edits) {
+        setTabOrder(previous, e);
+        previous = e;
+    }
+    setTabOrder(previous, Button1);
+
+    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox1Change);
+    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox2Change);
+    ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox3Change);
+    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEnterBelRus::DBGrid1CellClick);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterBelRus::Button1Click);
+    FormCreate();
+}
+
+void TFormEnterBelRus::FormCreate() {
+    Label8->setVisible(m_byCipher);
+    ComboBox3->setVisible(m_byCipher);
+    combo::setItems(ComboBox1, lookup::subjectsWithParticipants(DM->IBDatabase1, DM->IBTransaction1));
+    clearRounds();
+}
+
+void TFormEnterBelRus::clearRounds() {
+    for (QLabel* l : m_roundLabels) l->clear();
+    for (QLineEdit* e : m_edits) {
+        e->setText(QStringLiteral("0"));
+        e->setVisible(false);
+    }
+}
+
+void TFormEnterBelRus::showRound(int k) {
+    const std::optional<rounds::Round> r =
+        rounds::describe(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText(), k);
+    if (!r) return;
+    m_roundLabels[size_t(k - 1)]->setText(r->name);
+    if (r->tasks < 1 || r->tasks > rounds::kMaxTasks) return;
+    for (int j = 1; j <= r->tasks; ++j) Edit(6 * (k - 1) + j)->setVisible(true);
+}
+
+void TFormEnterBelRus::ComboBox1Change() {
+    clearRounds();
+    if (!m_byCipher)
+        for (int k = 1; k <= 4; ++k) showRound(k);
+    DBGrid1->clear();
+    m_idPredmet = m_idKlass = 0;
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    combo::setItems(ComboBox2, lookup::gradesOfSubject(db, tr, ComboBox1->currentText()));
+    if (m_byCipher) {
+        QStringList items;
+        for (int k : rounds::numbers(db, tr, ComboBox1->currentText())) items.append(QString::number(k));
+        combo::setItems(ComboBox3, items);
+    }
+}
+
+void TFormEnterBelRus::ComboBox2Change() {
+    if (m_byCipher) {
+        combo::clearChoice(ComboBox3);
+        clearRounds();
+    }
+    DBGrid1->clear();
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    m_idPredmet = lookup::predmetKey(db, tr, ComboBox1->currentText());
+    m_idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
+    if (m_byCipher) return;  // the boxes wait for a round
+    IBQuery1.setText(QStringLiteral("PREDMET"), ComboBox1->currentText());
+    IBQuery1.setInt(QStringLiteral("KLASS"), m_idKlass);
+    IBQuery1.open();
+    DBGrid1->load(IBQuery1);
+    IBQuery1.close();
+    loadScores();
+}
+
+void TFormEnterBelRus::ComboBox3Change() {
+    clearRounds();
+    DBGrid1->clear();
+    const int k = ComboBox3->currentText().toInt();
+    if (k < 1 || k > 4) return;
+    showRound(k);
+    IBQuery2.setText(QStringLiteral("PREDMET"), ComboBox1->currentText());
+    IBQuery2.setInt(QStringLiteral("KLASS"), m_idKlass);
+    IBQuery2.setInt(QStringLiteral("ID_TUR"), k);
+    IBQuery2.open();
+    DBGrid1->load(IBQuery2);
+    IBQuery2.close();
+    loadScores();
+}
+
+void TFormEnterBelRus::loadScores() {
+    std::optional<scores::Slots> stored;
+    if (DBGrid1->currentRow() >= 0)
+        stored = scores::load(DM->IBDatabase1, DM->IBTransaction1, DBGrid1->value("ID_CHILD").toInt());
+    for (int n = 0; n < scores::kSlots; ++n) {
+        m_loaded[size_t(n)] = stored ? (*stored)[size_t(n)].toString() : QStringLiteral("0");
+        m_edits[size_t(n)]->setText(m_loaded[size_t(n)]);
+    }
+}
+
+void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
+
+void TFormEnterBelRus::focusFirstBox() {
+    for (QLineEdit* e : m_edits)
+        if (e->isVisible()) {
+            e->setFocus();
+            e->selectAll();
+            return;
+        }
+}
+
+void TFormEnterBelRus::Button1Click() {
+    const int row = DBGrid1->currentRow();
+    if (row < 0) {
+        msg::error(msg::kChooseParticipant);
+        return;
+    }
+    // What the operator typed: the visible boxes whose text he changed. Everything else is taken
+    // from the row as it is stored when the save runs.
+    scores::Slots typed{};
+    scores::Shown shown{};
+    for (int n = 0; n < scores::kSlots; ++n) {
+        QLineEdit* e = m_edits[size_t(n)];
+        if (!e->isVisible() || e->text() == m_loaded[size_t(n)]) continue;
+        const QString refused = scores::refusal(n, e->text());
+        if (!refused.isEmpty()) {
+            msg::error(refused);
+            e->setFocus();
+            e->selectAll();
+            return;
+        }
+        typed[size_t(n)] = scores::parse(e->text());
+        shown[size_t(n)] = true;
+    }
+    const int idChild = DBGrid1->value("ID_CHILD").toInt();
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    if (!guardedWrite(tr, kNotDone, [&] { scores::save(db, tr, idChild, m_idPredmet, m_idKlass, typed, shown); }))
+        return;
+    DBGrid1->setCurrentRow(row + 1);  // on the last row the selection stays
+    loadScores();
+    focusFirstBox();
+}

@@ -1,0 +1,265 @@
+// Score entry by name and by cipher, exact sums, one action per save, two stations, and places.
+
+#include "Atomic.h"
+#include "app/UEnter.h"
+#include "fixtures/FailingWrite.h"
+#include "fixtures/Olympiad.h"
+#include "fixtures/WindowTest.h"
+#include "participants/Ciphers.h"
+#include "reference/Rounds.h"
+#include "scoring/Places.h"
+#include "scoring/Scores.h"
+#include "scoring/UEnterBelRus.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <thread>
+
+namespace {
+
+class ScoreEntry : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        o = Olympiad::seed(db(), tr());
+        rounds::save(db(), tr(), o.fizika, {{{"Теория", "3"}, {"Практика", "5"}, {"Устный", "2"}, {}}});
+        // By surname: Абрамов, Борисов, Волков.
+        kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Волков", "Абрамов", "Борисов"});
+        for (int i = 0; i < 3; ++i)
+            for (int round : {1, 2}) ciphers::store(db(), tr(), kids[i], o.fizika, o.k9, round, QString("Ш%1%2").arg(round).arg(3 - i));
+        tr().commitRetaining();
+        menu = new TFormEnter(nullptr);
+        FormEnter = menu;
+    }
+    void TearDown() override {
+        delete menu;
+        WindowTest::TearDown();
+    }
+    void open(bool byCipher) {
+        menu->Edit1->setText(byCipher ? "Ввод баллов по шифру" : "Ввод баллов по ФИО");
+        w = new TFormEnterBelRus(nullptr);
+        underTest(w);
+        w->show();
+        QApplication::setActiveWindow(w);
+        pick(w->ComboBox1, "Физика");
+        pick(w->ComboBox2, "9");
+    }
+    void type(int box, const QString& text) { w->Edit(box)->setText(text); }
+    void save() { pressEnter(w->Edit(1)->isVisible() ? w->Edit(1) : w->Edit(7)); }
+    // A score column of a participant's row, as stored ("-" when he has none).
+    QString stored(int child, const QString& column) {
+        Query q(db(), tr(), {"SELECT * FROM BAL WHERE ID_CHILD = :C"});
+        q.setInt("C", child);
+        q.open();
+        return q.isEmpty() ? "-" : q.fieldText(column);
+    }
+    // Scores of the given slots (1..24); the others 0.
+    static scores::Slots given(std::initializer_list<std::pair<int, const char*>> values) {
+        scores::Slots s{};
+        for (const auto& [slot, text] : values) s[size_t(slot - 1)] = Score::parse(QString::fromUtf8(text));
+        return s;
+    }
+    static scores::Slots first(const QString& score) {
+        scores::Slots s{};
+        s[0] = Score::parse(score);
+        return s;
+    }
+    scores::Shown only(std::initializer_list<int> slots) {
+        scores::Shown s{};
+        for (int n : slots) s[size_t(n - 1)] = true;
+        return s;
+    }
+    Olympiad o;
+    QList<int> kids;
+    TFormEnter* menu = nullptr;
+    TFormEnterBelRus* w = nullptr;
+};
+
+TEST_F(ScoreEntry, ByNameShowsEachRoundsTasksAndStoresExactSums) {
+    open(false);
+    EXPECT_FALSE(w->ComboBox3->isVisible());
+    QStringList visible;
+    for (int n = 1; n <= 24; ++n)
+        if (w->Edit(n)->isVisible()) visible << QString::number(n);
+    EXPECT_EQ(visible.join(","), "1,2,3,7,8,9,10,11,13,14");
+    EXPECT_EQ(QStringList({w->Label3->text(), w->Label4->text(), w->Label5->text(), w->Label6->text()}),
+              QStringList({"Теория", "Практика", "Устный", ""}));
+    ASSERT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
+    EXPECT_EQ(w->Edit(1)->text(), "0");
+
+    type(1, "1,5");
+    type(2, "2.25");
+    type(7, "0,1");
+    type(8, "0.1");
+    type(9, "0,1");
+    save();
+    EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
+    EXPECT_EQ(stored(kids[1], "B1"), "3,75");
+    EXPECT_EQ(stored(kids[1], "B2"), "0,3");
+    EXPECT_EQ(stored(kids[1], "SUMM"), "4,05");
+    EXPECT_EQ(stored(kids[1], "MESTO"), "1");
+    EXPECT_TRUE(stored(kids[1], "DIPL_STEP").isEmpty()) << "the degree is not written here";
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Борисов") << "moved to the next participant";
+    EXPECT_EQ(w->focusWidget(), w->Edit(1));
+
+    // Back to the first: his scores are shown in the shortest form; a later save updates the row.
+    w->DBNavigator1->press(TDBNavigator::First);
+    EXPECT_EQ(w->Edit(2)->text(), "2,25");
+    EXPECT_EQ(w->Edit(7)->text(), "0,1");
+    type(3, "10");
+    save();
+    EXPECT_EQ(stored(kids[1], "SUMM"), "14,05");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM BAL"), 1);
+
+    // Saving on the last row keeps the selection and shows the same scores again.
+    w->DBNavigator1->press(TDBNavigator::Last);
+    type(1, "7");
+    save();
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков");
+    EXPECT_EQ(w->Edit(1)->text(), "7");
+}
+
+TEST_F(ScoreEntry, ATextThatIsNotAScoreIsRefusedNamingTheTaskAndNothingIsWritten) {
+    open(false);
+    const std::pair<int, QString> bad[] = {{2, "1,255"}, {8, "abc"}, {13, ""}, {3, "10000000"}};
+    for (const auto& [box, text] : bad) {
+        msg::clearShown();
+        type(1, "5");
+        type(box, text);
+        save();
+        ASSERT_EQ(msg::shown().size(), 1);
+        EXPECT_TRUE(msg::shown()[0].text.startsWith(QString("Тур %1, задача %2: ").arg((box - 1) / 6 + 1).arg((box - 1) % 6 + 1)))
+            << msg::shown()[0].text.toStdString();
+        EXPECT_TRUE(msg::shown()[0].text.contains(text)) << msg::shown()[0].text.toStdString();
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM BAL"), 0);
+        EXPECT_EQ(w->Edit(box)->text(), text) << "the boxes keep what was typed";
+        EXPECT_EQ(w->focusWidget(), w->Edit(box));
+        EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
+        type(box, "0");
+    }
+}
+
+// By cipher only the chosen round is shown and typed; the other rounds keep what is stored, also
+// what another station stored after the window loaded the participant.
+TEST_F(ScoreEntry, ByCipherARoundSaveKeepsEveryOtherRoundAsStoredNow) {
+    scores::save(db(), tr(), kids[0], o.fizika, o.k9, given({{1, "1"}, {2, "2"}, {7, "3"}, {13, "4"}}),
+                 only({1, 2, 7, 13}));
+    tr().commitRetaining();
+    open(true);
+    EXPECT_TRUE(w->ComboBox3->isVisible());
+    EXPECT_EQ(w->DBGrid1->rowCount(), 0) << "the list waits for a round";
+    typeInto(w->ComboBox3, "7");
+    QTest::keyClick(w->ComboBox3, Qt::Key_Return);
+    EXPECT_FALSE(w->Edit(1)->isVisible()) << "a text that is no round shows no boxes";
+    pick(w->ComboBox3, "1");
+    EXPECT_EQ(w->DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), "        Шифр");
+    EXPECT_EQ(w->DBGrid1->value("SHIFR"), "Ш11") << "ciphers in text order";
+    w->DBNavigator1->press(TDBNavigator::Last);
+    ASSERT_EQ(w->DBGrid1->value("ID_CHILD").toInt(), kids[0]);
+    EXPECT_EQ(w->Edit(2)->text(), "2");
+    EXPECT_FALSE(w->Edit(7)->isVisible());
+
+    // Another station saves round 2 of the same child after the window loaded him.
+    {
+        Database station;
+        station.databaseName = db().databaseName;
+        station.connect();
+        Transaction stationTr(station);
+        stationTr.start();
+        atomically(stationTr, [&] {
+            scores::save(station, stationTr, kids[0], o.fizika, o.k9, given({{7, "8,5"}}), only({7}));
+        });
+    }
+    type(1, "6");
+    save();
+    EXPECT_EQ(stored(kids[0], "BAL01"), "6");
+    EXPECT_EQ(stored(kids[0], "BAL02"), "2");
+    EXPECT_EQ(stored(kids[0], "BAL07"), "8,5") << "the other station's round 2 survives";
+    EXPECT_EQ(stored(kids[0], "BAL13"), "4");
+    EXPECT_EQ(stored(kids[0], "B1"), "8");
+    EXPECT_EQ(stored(kids[0], "SUMM"), "20,5");
+}
+
+TEST_F(ScoreEntry, AFailedReRankUndoesTheWholeSave) {
+    scores::save(db(), tr(), kids[0], o.fizika, o.k9, first("5"), only({1}));
+    tr().commitRetaining();
+    open(false);
+    type(1, "9");  // Абрамов overtakes Волков: Волков's place changes in the re-rank, and fails
+    {
+        FailingWrite fail(db(), tr(), "BAL", "UPDATE", QString("OLD.ID_CHILD = %1 AND NEW.MESTO <> OLD.MESTO").arg(kids[0]));
+        save();
+    }
+    EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
+    EXPECT_EQ(stored(kids[1], "SUMM"), "-") << "the score row of the save is gone with it";
+    EXPECT_EQ(stored(kids[0], "MESTO"), "1");
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов") << "the list does not move";
+    EXPECT_EQ(w->Edit(1)->text(), "9");
+
+    msg::clearShown();
+    w->close();
+    menu->Edit1->clear();
+    w = new TFormEnterBelRus(nullptr);
+    underTest(w);
+    w->show();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите участника"}) << "no list: nothing to save";
+}
+
+TEST_F(ScoreEntry, PlacesAreDenseRanksOfTheSubjectAndGrade) {
+    const QList<int> more = o.enrol(db(), tr(), o.fizika, o.k9, {"Г", "Д", "Е"});
+    const QList<int> all = kids + more;
+    const QList<int> other = o.enrol(db(), tr(), o.fizika, o.k10, {"Ж"});
+    const auto run = [&](const QStringList& totals) {
+        for (int i = 0; i < totals.size(); ++i)
+            scores::save(db(), tr(), all[i], o.fizika, o.k9, first(totals[i]), only({1}));
+        tr().commitRetaining();
+        QStringList places;
+        for (int i = 0; i < totals.size(); ++i) places << stored(all[i], "MESTO");
+        return places.join(",");
+    };
+    scores::save(db(), tr(), other[0], o.fizika, o.k10, first("1"), only({1}));
+    exec(QString("UPDATE BAL SET MESTO = 7 WHERE ID_CHILD = %1").arg(other[0]));
+    EXPECT_EQ(run({"10", "9", "9", "8"}), "1,2,2,3");
+    EXPECT_EQ(run({"5", "5", "4", "4", "4", "3"}), "1,1,2,2,2,3");
+    exec(QString("UPDATE BAL SET SUMM = NULL WHERE ID_CHILD = %1").arg(all[5]));
+    exec(QString("UPDATE BAL SET SUMM = 0 WHERE ID_CHILD = %1").arg(all[4]));
+    RecomputePlaces(db(), tr(), "Физика", "9");
+    tr().commitRetaining();
+    EXPECT_EQ(stored(all[4], "MESTO") + "," + stored(all[5], "MESTO"), "3,3") << "an empty total ranks as 0";
+    EXPECT_EQ(stored(other[0], "MESTO"), "7") << "other grades are untouched";
+}
+
+// Two stations saving in one subject and grade at the same moment: both saves land, and the places
+// are right.
+TEST_F(ScoreEntry, TwoStationsSavingAtOnceBothSucceed) {
+    open(false);
+    Database station;
+    station.databaseName = db().databaseName;
+    station.connect();
+    Transaction stationTr(station);
+    stationTr.start();
+    std::atomic<int> step{0};
+    std::thread other([&] {
+        atomically(stationTr, [&] {
+            scores::save(station, stationTr, kids[2], o.fizika, o.k9, first("3"), only({1}));
+            if (step == 0) {
+                step = 1;  // holds its rows until the window's save is waiting for them
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            }
+        });
+        step = 2;
+    });
+    while (step == 0) std::this_thread::yield();
+    type(1, "4");
+    save();  // waits for the other station, conflicts, and runs again
+    other.join();
+    EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
+    EXPECT_EQ(stored(kids[1], "SUMM"), "4");
+    EXPECT_EQ(stored(kids[2], "SUMM"), "3");
+    EXPECT_EQ(stored(kids[1], "MESTO"), "1");
+    EXPECT_EQ(stored(kids[2], "MESTO"), "2");
+}
+
+}  // namespace
