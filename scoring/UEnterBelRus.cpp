@@ -77,7 +77,9 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
         auto* l = new QLabel(this);
         l->setObjectName(QStringLiteral("Label%1").arg(k + 3));
         l->setStyleSheet(QStringLiteral("color: red;"));
-        l->setMinimumWidth(90);
+        l->setWordWrap(true);  // a round name has up to 30 characters
+        l->setFixedWidth(150);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
         *labels[k] = l;
         m_roundLabels[size_t(k)] = l;
         boxes->addWidget(l, 1, k);
@@ -86,7 +88,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
         auto* e = new QLineEdit(QStringLiteral("0"), this);
         e->setObjectName(QStringLiteral("Edit%1").arg(n + 1));
         e->setMaxLength(12);
-        e->setMaximumWidth(90);
+        e->setFixedWidth(150);
         e->setVisible(false);
         m_edits[size_t(n)] = e;
         boxes->addWidget(e, 2 + n % 6, n / 6);
