@@ -57,6 +57,6 @@ void TDM::DataModuleCreate(const QString& folder) {
         IBDatabase1.connect();
         IBTransaction1.start();
     } catch (const DbError& e) {
-        msg::generalError(e.text());
+        msg::generalError(e.text(), dberror::explain(e));
     }
 }

@@ -3,6 +3,7 @@
 #include "participants/UEnterSpisok.h"
 #include "participants/UGroup.h"
 #include "participants/UShifr.h"
+#include "scoring/UDiplom.h"
 #include "scoring/UEnterBelRus.h"
 #include "ui/Handler.h"
 
@@ -29,8 +30,6 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setVisible(false);
 
-    // Windows of the later stages of the olympiad open from here as they come.
-    for (QPushButton* b : {Button5, Button7}) b->setEnabled(false);
 
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnter::Button1Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormEnter::Button3Click);
@@ -59,5 +58,11 @@ void TFormEnter::Button6Click() {
     setMode(Button6);
     openWindow(FormEnterBelRus, this);
 }
-void TFormEnter::Button5Click() { setMode(Button5); }
-void TFormEnter::Button7Click() { setMode(Button7); }
+void TFormEnter::Button5Click() {
+    setMode(Button5);
+    openWindow(FormDiplom, this);
+}
+void TFormEnter::Button7Click() {
+    setMode(Button7);
+    openWindow(FormDiplom, this);
+}

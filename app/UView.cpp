@@ -1,5 +1,11 @@
 #include "UView.h"
 
+#include "participants/UViewKlass.h"
+#include "participants/UViewSpisok.h"
+#include "scoring/UViewResultKommand.h"
+#include "scoring/UViewSpisPobed.h"
+#include "ui/Handler.h"
+
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -14,5 +20,13 @@ TFormView::TFormView(QWidget* owner) : TForm(owner) {
     Button2 = addMenuButton(this, lay, "Button2", QStringLiteral("Списки участников по классам"));
     Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Результаты команд"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Список победителей"));
-    for (QPushButton* b : {Button1, Button2, Button4, Button5}) b->setEnabled(false);  // lists and results come later
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormView::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormView::Button2Click);
+    ui::connect(Button4, &QPushButton::clicked, this, &TFormView::Button4Click);
+    ui::connect(Button5, &QPushButton::clicked, this, &TFormView::Button5Click);
 }
+
+void TFormView::Button1Click() { openWindow(FormViewSpisok, this); }
+void TFormView::Button2Click() { openWindow(FormViewKlass, this); }
+void TFormView::Button4Click() { openWindow(FormViewResultKommand, this); }
+void TFormView::Button5Click() { openWindow(FormViewSpisPobed, this); }

@@ -14,6 +14,12 @@ public:
     QPushButton* Button2;  // "Списки участников по классам"
     QPushButton* Button4;  // "Результаты команд"
     QPushButton* Button5;  // "Список победителей"
+
+public Q_SLOTS:
+    void Button1Click();
+    void Button2Click();
+    void Button4Click();
+    void Button5Click();
 };
 
 extern QPointer<TFormView> FormView;

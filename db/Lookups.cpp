@@ -59,10 +59,41 @@ QStringList column(Query& q) {
 }
 }  // namespace
 
-QStringList subjectsWithParticipants(Database& db, Transaction& tr) {
+QStringList subjectsWithParticipants(Database& db, Transaction& tr, Order order) {
+    Query q(db, tr);
+    if (order == Order::ByName)
+        q.setSql({"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S", "WHERE P.ID_PREDMET=S.ID_PREDMET",
+                  "GROUP BY P.PREDMET", "ORDER BY P.PREDMET"});
+    else
+        q.setSql({"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S", "WHERE P.ID_PREDMET=S.ID_PREDMET",
+                  "GROUP BY P.ID_PREDMET, P.PREDMET", "ORDER BY P.ID_PREDMET"});
+    return column(q);
+}
+
+QStringList teamsWithParticipants(Database& db, Transaction& tr) {
     Query q(db, tr,
-            {"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S", "WHERE P.ID_PREDMET=S.ID_PREDMET", "GROUP BY P.PREDMET",
-             "ORDER BY P.PREDMET"});
+            {"SELECT K.KOMAND FROM S_KOMAND K, SPISOK S", "WHERE K.ID_KOMAND=S.ID_KOMAND", "GROUP BY K.ID_KOMAND, K.KOMAND",
+             "ORDER BY K.ID_KOMAND"});
+    return column(q);
+}
+
+QStringList subjectsOfTeam(Database& db, Transaction& tr, const QString& komand) {
+    if (!text1251::canEncode(komand)) return {};
+    Query q(db, tr,
+            {"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S, S_KOMAND K",
+             "WHERE K.KOMAND=:KOMAND  AND  S.ID_KOMAND=K.ID_KOMAND AND P.ID_PREDMET=S.ID_PREDMET",
+             "GROUP BY P.ID_PREDMET, P.PREDMET", "ORDER BY P.ID_PREDMET"});
+    q.setText("KOMAND", komand);
+    return column(q);
+}
+
+QStringList gradesWithResults(Database& db, Transaction& tr, const QString& predmet) {
+    if (!text1251::canEncode(predmet)) return {};
+    Query q(db, tr,
+            {"SELECT K.KLASS", "FROM S_PREDMET P, BAL B, S_KLASS K",
+             "WHERE P.PREDMET=:PREDMET  AND  B.ID_PREDMET=P.ID_PREDMET   AND K.ID_KLASS=B.KLASS",
+             "GROUP BY K.ID_KLASS, K.KLASS", "ORDER BY K.ID_KLASS"});
+    q.setText("PREDMET", predmet);
     return column(q);
 }
 

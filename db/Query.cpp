@@ -288,6 +288,7 @@ void Query::run(bool wantRows) {
         } else {
             m_stmt->execute(&st, tra, in, inData, nullptr, nullptr);
         }
+        m_affected = isSelect ? 0 : qint64(m_stmt->getAffectedRecords(&st));
     });
 }
 

@@ -37,6 +37,8 @@ public:
     void close();
 
     bool isOpen() const { return m_open; }
+    // Rows the last execute() inserted, updated or deleted.
+    qint64 rowsAffected() const { return m_affected; }
     int recordCount() const { return int(m_rows.size()); }
     bool eof() const { return m_pos >= int(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
@@ -87,6 +89,7 @@ private:
     QHash<QString, Param> m_params;
     Firebird::IStatement* m_stmt = nullptr;
     unsigned m_stmtType = 0;
+    qint64 m_affected = 0;
 
     bool m_open = false;
     int m_pos = 0;

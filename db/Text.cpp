@@ -77,6 +77,15 @@ QString decode(const QByteArray& bytes) {
     return out;
 }
 
+QString refusal(const QString& s) {
+    try {
+        encode(s);
+    } catch (const DbError& e) {
+        return e.text();
+    }
+    return QString();
+}
+
 bool canEncode(const QString& s) {
     for (QChar c : s)
         if (byteFor(c.unicode()) < 0) return false;

@@ -11,5 +11,7 @@ namespace text1251 {
 QByteArray encode(const QString& s);
 QString decode(const QByteArray& bytes);
 bool canEncode(const QString& s);
+// Why the text cannot be stored (the message encode() would throw); empty when it can.
+QString refusal(const QString& s);
 
 }  // namespace text1251

@@ -27,17 +27,32 @@ QString current(Database& db, Transaction& tr, int idChild, int idTur) {
     return q.isEmpty() ? QString() : q.fieldText("SHIFR");
 }
 
+QString lookalike(const QString& code) {
+    // Latin letters that look like Cyrillic ones read as those; capitals and small letters alike.
+    static const QString latin = QStringLiteral("ABCEHKMOPTXY");
+    static const QString cyrillic = QStringLiteral("АВСЕНКМОРТХУ");
+    QString out = code.trimmed().toUpper();
+    for (QChar& c : out) {
+        const qsizetype i = latin.indexOf(c);
+        if (i >= 0) c = cyrillic.at(i);
+        if (c == u'Ё') c = u'Е';
+    }
+    return out;
+}
+
 int holder(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code, int idChild) {
     Query q(db, tr,
-            {"SELECT ID_CHILD FROM SHIFR", "WHERE ID_PREDMET = :ID_PREDMET AND KLASS = :KLASS AND ID_TUR = :ID_TUR",
-             "AND SHIFR = :SHIFR AND ID_CHILD <> :ID_CHILD"});
+            {"SELECT ID_CHILD, SHIFR FROM SHIFR",
+             "WHERE ID_PREDMET = :ID_PREDMET AND KLASS = :KLASS AND ID_TUR = :ID_TUR AND ID_CHILD <> :ID_CHILD"});
     q.setInt("ID_PREDMET", idPredmet);
     q.setInt("KLASS", idKlass);
     q.setInt("ID_TUR", idTur);
-    q.setText("SHIFR", code);
     q.setInt("ID_CHILD", idChild);
     q.open();
-    return q.isEmpty() ? 0 : int(q.fieldInt("ID_CHILD"));
+    const QString wanted = lookalike(code);
+    for (q.first(); !q.eof(); q.next())
+        if (lookalike(q.fieldText("SHIFR")) == wanted) return int(q.fieldInt("ID_CHILD"));
+    return 0;
 }
 
 QString refusal(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code,
@@ -46,7 +61,7 @@ QString refusal(Database& db, Transaction& tr, int idPredmet, int idKlass, int i
     if (c.isEmpty()) return kEmpty;
     if (c.size() > kMaxLength) return kTooLong;
     if (idTur < 1 || idTur > 4) return kBadRound;
-    if (text1251::canEncode(c) && holder(db, tr, idPredmet, idKlass, idTur, c, idChild) != 0) return kTaken;
+    if (holder(db, tr, idPredmet, idKlass, idTur, c, idChild) != 0) return kTaken;
     return QString();
 }
 

@@ -22,7 +22,11 @@ inline const QString kEmpty = QStringLiteral("Введите шифр!");
 QList<int> groupNumbers(Database& db, Transaction& tr, const QString& predmet, int idKlass);
 // The participant's cipher for a round; empty when he has none.
 QString current(Database& db, Transaction& tr, int idChild, int idTur);
-// Another participant of the subject, grade and round who holds the code; 0 when none does.
+// A code as it reads on paper: capitals and small letters alike, Latin letters that look like
+// Cyrillic ones (A, B, C, E, H, K, M, O, P, T, X, Y) as those, Ё as Е.
+QString lookalike(const QString& code);
+// Another participant of the subject, grade and round who holds the code, or one that reads the
+// same on paper; 0 when none does.
 int holder(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code, int idChild);
 // Why a code cannot be stored for the participant and round (one of the texts above); empty when
 // it can. Leading and trailing blanks are not part of a code.

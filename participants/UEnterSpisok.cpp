@@ -300,14 +300,11 @@ void TFormEnterSpisok::refuse(QWidget* field, const QString& message, const QStr
 }
 
 bool TFormEnterSpisok::storable(std::initializer_list<std::pair<QWidget*, QString>> fields) {
-    for (const auto& [field, text] : fields) {
-        try {
-            text1251::encode(text);
-        } catch (const DbError& e) {
-            refuse(field, kNotDone, e.text());
+    for (const auto& [field, text] : fields)
+        if (const QString refused = text1251::refusal(text); !refused.isEmpty()) {
+            refuse(field, kNotDone, refused);
             return false;
         }
-    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "UTur.h"
 
+#include "Text.h"
 #include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
@@ -84,6 +85,12 @@ void TFormTur::Button1Click() {
                                {Edit2->text(), Edit6->text()},
                                {Edit3->text(), Edit7->text()},
                                {Edit4->text(), Edit8->text()}}};
+    for (QLineEdit* name : {Edit1, Edit2, Edit3, Edit4})
+        if (const QString refused = text1251::refusal(name->text()); !refused.isEmpty()) {
+            msg::error(kNotDone, refused);
+            name->setFocus();
+            return;
+        }
     const QString problem = rounds::validate(slots);
     if (!problem.isEmpty()) {
         msg::error(problem);

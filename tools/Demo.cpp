@@ -2,9 +2,11 @@
 
 #include "Database.h"
 #include "Lookups.h"
+#include "Query.h"
 #include "participants/Ciphers.h"
 #include "participants/Groups.h"
 #include "participants/Registration.h"
+#include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "reference/Dictionaries.h"
 #include "reference/Rounds.h"
@@ -153,6 +155,14 @@ void fill(Database& db, Transaction& tr, const Options& options) {
                     if (shown[size_t(n)]) typed[size_t(n)] = Score::fromHundredths(int(rng() % 11) * 100 + int(rng() % 4) * 25 * int(rng() % 3 == 0));
                 scores::save(db, tr, child, subjectKeys[s], gradeKeys[g], typed, shown);
             }
+            // Degrees by hand, as the jury decides: here the first four places get 1, 2, 3 and an
+            // honourable mention.
+            Query top(db, tr, {"SELECT ID_CHILD, MESTO FROM BAL WHERE ID_PREDMET = :P AND KLASS = :K AND MESTO <= 4"});
+            top.setInt("P", subjectKeys[s]);
+            top.setInt("K", gradeKeys[g]);
+            top.open();
+            for (top.first(); !top.eof(); top.next())
+                awards::give(db, tr, int(top.fieldInt("ID_CHILD")), int(top.fieldInt("MESTO")));
         }
         tr.commitRetaining();
     }

@@ -42,10 +42,12 @@ void TComboBox::choose(int index) {
 
 void TComboBox::confirm() {
     const int index = itemNamed(currentText().trimmed());
-    if (index >= 0)
+    if (index >= 0) {
         choose(index);
-    else
-        m_dirty = false;  // names nothing: nothing is chosen, and leaving the box does not ask again
+        return;
+    }
+    m_dirty = false;  // names nothing: nothing is chosen, and leaving the box does not ask again
+    Q_EMIT refused(currentText());
 }
 
 void TComboBox::keyPressEvent(QKeyEvent* e) {

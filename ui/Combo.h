@@ -22,6 +22,8 @@ public:
 
 Q_SIGNALS:
     void chosen(const QString& text);
+    // A typed text that names no item was confirmed (Enter, or leaving the box after typing).
+    void refused(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -48,7 +48,10 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (text == cell) return false;
     bool stored = false;
     QString kept = text;
-    ui::run([&] { stored = m_store(index.row(), m_columns[size_t(index.column())].field, text, kept); });
+    {
+        const msg::DeferBoxes later;  // the editor closes before any box of the store is shown
+        ui::run([&] { stored = m_store(index.row(), m_columns[size_t(index.column())].field, text, kept); });
+    }
     if (!stored) return false;  // the cell keeps showing the stored value
     cell = kept;
     Q_EMIT dataChanged(index, index);
@@ -113,9 +116,28 @@ QString TDBGrid::value(const QString& field) const { return m_model.value(curren
 
 void TDBGrid::commitPendingEdit() {
     QWidget* editor = QApplication::focusWidget();
-    if (state() != QAbstractItemView::EditingState || !editor || !viewport()->isAncestorOf(editor)) return;
+    if (!editing() || !editor || !viewport()->isAncestorOf(editor)) return;
     commitData(editor);
     closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Tab in a cell leaves the grid for the next field, as everywhere else in the window.
+    const bool tab = hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+    QTableView::closeEditor(editor, tab ? QAbstractItemDelegate::NoHint : hint);
+    if (tab) focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    // In a grid the operator types into, the cursor stays in a column he can type into.
+    if (!current.isValid() || m_model.columns()[size_t(current.column())].editable || !hasEditableColumns()) return;
+    for (int c = 0; c < m_model.columnCount(); ++c)
+        if (m_model.columns()[size_t(c)].editable && !isColumnHidden(c)) {
+            QMetaObject::invokeMethod(
+                this, [this, row = current.row(), c] { setCurrentIndex(m_model.index(row, c)); }, Qt::QueuedConnection);
+            return;
+        }
 }
 
 void TDBGrid::notify() {
@@ -137,12 +159,18 @@ void TDBGrid::keyPressEvent(QKeyEvent* e) {
     // In a grid the operator types into, Enter stores the cell and goes down a row, as in a
     // spreadsheet; it never reaches the window's default button.
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && hasEditableColumns()) {
-        commitPendingEdit();
-        const QModelIndex next = m_model.index(currentRow() + 1, currentIndex().column());
-        if (next.isValid())
-            selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         e->accept();
-        notifyIfMoved();
+        // The cell's editor has already asked to hand its value over; the move follows it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QModelIndex next = m_model.index(currentRow() + 1, currentIndex().column());
+                if (next.isValid())
+                    selectionModel()->setCurrentIndex(next,
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                notifyIfMoved();
+            },
+            Qt::QueuedConnection);
         return;
     }
     QTableView::keyPressEvent(e);

@@ -70,6 +70,7 @@ public:
     QString value(int row, const QString& field) const { return m_model.value(row, field); }
     // A value still in a cell's editor is stored now (a button was pressed while editing).
     void commitPendingEdit();
+    bool editing() const { return state() == QAbstractItemView::EditingState; }
 
 Q_SIGNALS:
     void selectedRowChanged(int row);
@@ -77,6 +78,8 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     friend class TDBNavigator;

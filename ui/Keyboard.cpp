@@ -2,8 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPushButton>
-#include <QToolButton>
+#include <QAbstractButton>
 
 namespace ui {
 
@@ -19,9 +18,9 @@ protected:
         const auto* key = static_cast<QKeyEvent*>(e);
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
         if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
-        auto* button = qobject_cast<QAbstractButton*>(watched);
-        if (!button || (!qobject_cast<QPushButton*>(button) && !qobject_cast<QToolButton*>(button))) return false;
-        if (button != QApplication::focusWidget() || !button->isEnabled() || !button->isVisible()) return false;
+        auto* button = qobject_cast<QAbstractButton*>(watched);  // push, tool, radio and check buttons
+        if (!button || button != QApplication::focusWidget() || !button->isEnabled() || !button->isVisible())
+            return false;
         button->click();
         return true;
     }

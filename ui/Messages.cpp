@@ -4,6 +4,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QQueue>
+#include <QTimer>
+#include <functional>
+#include <utility>
 
 namespace msg {
 
@@ -22,13 +25,35 @@ void record(Kind k, const QString& text, const QString& detail = QString(), cons
     g_shown.append({k, text, detail, technical});
 }
 
-void showBox(QMessageBox::Icon icon, const QString& text, const QString& detail, const QString& technical) {
+int g_deferDepth = 0;
+QList<std::function<void()>> g_deferred;
+
+void showBoxNow(QMessageBox::Icon icon, const QString& text, const QString& detail, const QString& technical) {
     QMessageBox box(icon, kTitle, text, QMessageBox::Ok, parentWindow());
     if (!detail.isEmpty()) box.setInformativeText(detail);
     if (!technical.isEmpty()) box.setDetailedText(technical);
     box.exec();
 }
+
+void showBox(QMessageBox::Icon icon, const QString& text, const QString& detail, const QString& technical) {
+    // The system's two-line texts separate their lines with a line feed and a carriage return.
+    QString shown = text;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    if (g_deferDepth > 0)
+        g_deferred.append([=] { showBoxNow(icon, shown, detail, technical); });
+    else
+        showBoxNow(icon, shown, detail, technical);
+}
 }  // namespace
+
+DeferBoxes::DeferBoxes() { ++g_deferDepth; }
+
+DeferBoxes::~DeferBoxes() {
+    if (--g_deferDepth > 0 || g_deferred.isEmpty()) return;
+    QTimer::singleShot(0, qApp, [boxes = std::exchange(g_deferred, {})] {
+        for (const auto& box : boxes) box();
+    });
+}
 
 void info(const QString& text) {
     record(Kind::Information, text);

@@ -34,6 +34,17 @@ void generalError(const QString& text, const QString& detail = QString());
 // A file-open dialog; empty when cancelled.
 QString chooseFile(QWidget* parent, const QString& filter);
 
+// While one of these lives, message boxes (not questions) are shown only after it goes, once the
+// program is back in its event loop: a cell's editor that hands over a refused value must be
+// closed before a box can run its own event loop.
+class DeferBoxes {
+public:
+    DeferBoxes();
+    ~DeferBoxes();
+    DeferBoxes(const DeferBoxes&) = delete;
+    DeferBoxes& operator=(const DeferBoxes&) = delete;
+};
+
 // Test mode: nothing is shown; each box is recorded and answered from the queue
 // (confirmations: Yes unless told otherwise; file choices: empty unless told).
 void setTestMode(bool on);

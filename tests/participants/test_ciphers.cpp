@@ -55,7 +55,9 @@ TEST_F(Ciphers, CodesAreEnteredDownTheListOfAGroup) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 0);
 
     msg::clearShown();
-    QTest::mouseClick(w->RadioButton2, Qt::LeftButton);
+    pressEnter(w->RadioButton2);  // chooses the round, and stores nothing
+    EXPECT_EQ(w->round(), 2);
+    EXPECT_TRUE(msg::shown().isEmpty());
     enter("  A-1 ");
     EXPECT_EQ(cipher(children[3], 2), "A-1") << "the group's first by surname, without the blanks";
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков") << "moved on to the next participant";
@@ -96,7 +98,7 @@ TEST_F(Ciphers, ReentryReplacesSkipsWhenEmptyAndRefusesATakenCode) {
     EXPECT_EQ(cipher(children[1], 1), "К2");
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков");
 
-    enter("К9");  // Абрамов's code of round 1
+    enter("k9");  // Абрамов's code of round 1, in Latin small letters: it reads the same on paper
     EXPECT_EQ(msg::shownTexts(), QStringList{"Такой шифр уже есть у другого участника!\n\rПовторите ввод!"});
     EXPECT_TRUE(cipher(children[2], 1).isEmpty());
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков") << "the list waits for another code";

@@ -104,6 +104,8 @@ TEST_F(Groups, RefusedOrFailedDistributionsKeepThePreviousGroups) {
         QTest::mouseClick(w->Button1, Qt::LeftButton);
         EXPECT_EQ(msg::shownTexts(), QStringList{"Не правильно введино количество участников!\n\rПовторите ввод!"});
         EXPECT_TRUE(w->isVisible()) << "the counts can be corrected";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w->DBGrid1->currentIndex().column(), 1) << "the cursor stands in the counts";
         EXPECT_EQ(groupsOf(), "1111122222");
     }
 

@@ -239,6 +239,25 @@ TEST_F(Mechanisms, AnEditableGridStoresEachEditOrShowsTheStoredValueAgain) {
     grid->commitPendingEdit();
     EXPECT_EQ(stores, QStringList({"1:KOMAND: Восток ", "1:KOMAND:!нельзя", "1:KOMAND:Запад"}));
     EXPECT_EQ(grid->value(1, "KOMAND"), "Запад");
+
+    // A refusal's box, a real one, is shown only after the editor has closed.
+    grid->setStore([&](int, const QString&, const QString&, QString&) {
+        msg::error("нельзя");
+        return false;
+    });
+    msg::setTestMode(false);
+    expectModal(
+        [&] {
+            typeIntoCell(grid, 1, 1, "Восток");
+            QTest::qWait(20);  // the box comes once the program is back in its event loop
+        },
+                [&](QWidget* box) {
+                    EXPECT_EQ(box->windowTitle(), "Таврин");
+                    EXPECT_FALSE(grid->editing()) << "the editor is closed";
+                });
+    msg::setTestMode(true);
+    EXPECT_EQ(grid->value(1, "KOMAND"), "Запад");
+    msg::clearShown();
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+#include "participants/TeacherView.h"
+
+#include "Query.h"
+#include "app/UDM.h"
+#include "ui/DataGrid.h"
+
+#include <QLabel>
+
+namespace teachers {
+
+TDBGrid* newGrid(QWidget* parent) {
+    auto* grid = new TDBGrid(parent);
+    grid->setObjectName(QStringLiteral("DBGrid2"));
+    grid->setColumns({{"ID_CHILD", QString(), false},
+                      {"ID_TEACHER", QString(), false},
+                      {"SURNAME", QStringLiteral("Фамилия")},
+                      {"NAME", QStringLiteral("Имя")},
+                      {"SECONDNAME", QStringLiteral("Отчество")}});
+    grid->setMinimumHeight(90);
+    return grid;
+}
+
+void show(TDBGrid* grid, QLabel* count, int idChild) {
+    Query q(DM->IBDatabase1, DM->IBTransaction1,
+            {"SELECT * FROM TEACHERS", "WHERE ID_CHILD = :ID_CHILD", "ORDER BY ID_TEACHER"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    grid->load(q);
+    count->setText(QString::number(q.recordCount()));
+}
+
+}  // namespace teachers

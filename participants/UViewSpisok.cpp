@@ -1,0 +1,26 @@
+#include "UViewSpisok.h"
+
+#include "Lookups.h"
+#include "app/UDM.h"
+
+QPointer<TFormViewSpisok> FormViewSpisok;
+
+TFormViewSpisok::TFormViewSpisok(QWidget* owner)
+    : TFormParticipantList(owner, {"Списки участников по командам", "Команда", "Предмет", false}) {
+    setObjectName(QStringLiteral("FormViewSpisok"));
+    FormCreate();
+}
+
+QStringList TFormViewSpisok::firstItems() { return lookup::teamsWithParticipants(DM->IBDatabase1, DM->IBTransaction1); }
+
+QStringList TFormViewSpisok::secondItems(const QString& team) {
+    return lookup::subjectsOfTeam(DM->IBDatabase1, DM->IBTransaction1, team);
+}
+
+void TFormViewSpisok::selectList(Query& q, const QString& team, const QString& subject) {
+    q.setSql({"SELECT S.*, K.KLASS AS KLASS_NAME", "FROM SPISOK S LEFT JOIN S_KLASS K ON K.ID_KLASS = S.KLASS",
+              "WHERE S.ID_KOMAND = :ID_KOMAND AND S.ID_PREDMET = :ID_PREDMET",
+              "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD"});
+    q.setInt("ID_KOMAND", lookup::komandKey(DM->IBDatabase1, DM->IBTransaction1, team));
+    q.setInt("ID_PREDMET", lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, subject));
+}

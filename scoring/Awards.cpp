@@ -1,0 +1,21 @@
+#include "scoring/Awards.h"
+
+#include "Query.h"
+
+namespace awards {
+
+int degree(const QString& text) {
+    bool whole = false;
+    const int d = text.trimmed().toInt(&whole);
+    return whole && d >= 0 && d <= 4 ? d : -1;
+}
+
+bool give(Database& db, Transaction& tr, int idChild, int degree) {
+    Query q(db, tr, {"UPDATE BAL", "SET DIPL_STEP =  :DIPL_STEP", "WHERE ID_CHILD=:ID_CHILD;"});
+    q.setInt("DIPL_STEP", degree);
+    q.setInt("ID_CHILD", idChild);
+    q.execute();
+    return q.rowsAffected() > 0;
+}
+
+}  // namespace awards

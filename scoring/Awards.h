@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+class Transaction;
+
+namespace awards {
+
+inline const QString kBadDegree = QStringLiteral("Степень должна быть 0, 1, 2, 3 или 4!");
+
+// The degree a text names: 0 (none), 1 to 3 (a diploma of that degree) or 4 (an honourable
+// mention); -1 for anything else.
+int degree(const QString& text);
+// Writes a participant's degree. False when he has no score row (deleted at another station).
+bool give(Database& db, Transaction& tr, int idChild, int degree);
+
+}  // namespace awards

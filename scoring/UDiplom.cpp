@@ -1,0 +1,256 @@
+#include "UDiplom.h"
+
+#include "Lookups.h"
+#include "app/UDM.h"
+#include "app/UEnter.h"
+#include "reference/Rounds.h"
+#include "scoring/Awards.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
+#include "ui/Messages.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TFormDiplom> FormDiplom;
+
+namespace {
+// The system names the boxes by their place in the form, not by a formula: round 1 is Edit1..6,
+// rounds 2 to 4 are Edit10..15, Edit16..21, Edit22..27; the sums Edit28..31.
+int taskBoxNumber(int round, int task) { return round == 1 ? task : 10 + 6 * (round - 2) + task - 1; }
+const int kNameLabels[4] = {17, 18, 19, 20};
+const int kSumLabels[4] = {7, 8, 9, 21};
+
+QLineEdit* shownBox(QWidget* parent, int number) {
+    QLineEdit* e = shownValue(parent, QStringLiteral("Edit%1").arg(number).toLatin1().constData());
+    e->setFixedWidth(110);
+    return e;
+}
+}  // namespace
+
+TFormDiplom::TFormDiplom(QWidget* owner)
+    : TForm(owner),
+      m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Награждение по шифру"),
+      IBQuery3(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME ", "FROM SPISOK S, S_PREDMET P, BAL B",
+                " WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= P.ID_PREDMET AND "
+                "S.ID_CHILD=B.ID_CHILD",
+                "ORDER BY B.MESTO NULLS FIRST, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
+               {"SELECT  SH.ID_CHILD, SH.SHIFR  ", "FROM SHIFR SH, S_PREDMET P, BAL B",
+                " WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= P.ID_PREDMET AND "
+                "SH.ID_CHILD=B.ID_CHILD ",
+                "AND ID_TUR=1 ", "ORDER BY B.MESTO NULLS FIRST, SH.SHIFR;"}) {
+    setObjectName(QStringLiteral("FormDiplom"));
+    setWindowTitle(QStringLiteral("Награждение"));
+    resize(740, 500);
+    auto* lay = new QVBoxLayout(this);
+
+    auto* top = new QGridLayout;
+    ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
+    ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
+    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
+    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
+    top->addWidget(ComboBox1, 1, 1);
+    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
+    top->addWidget(ComboBox2, 1, 2);
+    top->setColumnStretch(3, 1);
+    lay->addLayout(top);
+
+    auto* middle = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    if (m_byCipher)
+        DBGrid1->setColumns({{"ID_CHILD", QString(), false}, {"SHIFR", QStringLiteral("        Шифр")}});
+    else
+        DBGrid1->setColumns({{"ID_CHILD", QString(), false},
+                             {"SURNAME", QStringLiteral("Фамилия")},
+                             {"NAME", QStringLiteral("Имя")},
+                             {"SECONDNAME", QStringLiteral("Отчество")}});
+    DBGrid1->setMinimumWidth(m_byCipher ? 160 : 300);
+    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    left->addWidget(labelFor(this, QStringLiteral("Участники"), DBGrid1));
+    left->addWidget(DBGrid1, 1);
+    left->addWidget(DBNavigator1);
+    middle->addLayout(left, 1);
+
+    auto* scoresLay = new QGridLayout;
+    scoresLay->addWidget(new QLabel(QStringLiteral("Балл"), this), 0, 0, 1, 4);
+    for (int r = 1; r <= 4; ++r) {
+        auto* name = new QLabel(this);
+        name->setObjectName(QStringLiteral("Label%1").arg(kNameLabels[r - 1]));
+        name->setStyleSheet(QStringLiteral("color: red;"));
+        name->setWordWrap(true);
+        name->setFixedWidth(110);
+        m_names[size_t(r - 1)] = name;
+        scoresLay->addWidget(name, 1, r - 1, Qt::AlignBottom);
+        for (int t = 1; t <= 6; ++t) {
+            QLineEdit* e = shownBox(this, taskBoxNumber(r, t));
+            m_tasks[size_t(6 * (r - 1) + t - 1)] = e;
+            scoresLay->addWidget(e, 1 + t, r - 1);
+        }
+        auto* caption = new QLabel(this);
+        caption->setObjectName(QStringLiteral("Label%1").arg(kSumLabels[r - 1]));
+        m_sumCaptions[size_t(r - 1)] = caption;
+        scoresLay->addWidget(caption, 8, r - 1);
+        QLineEdit* sum = shownBox(this, 27 + r);
+        m_sums[size_t(r - 1)] = sum;
+        scoresLay->addWidget(sum, 9, r - 1);
+    }
+    scoresLay->setRowStretch(10, 1);
+    middle->addLayout(scoresLay);
+    lay->addLayout(middle, 1);
+
+    auto* result = new QHBoxLayout;
+    Edit7 = shownBox(this, 7);
+    Edit8 = shownBox(this, 8);
+    ComboBox3 = newChooser(this, "ComboBox3", 3, 60);
+    combo::setItems(ComboBox3, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                                QStringLiteral("0")});
+    QFont bold = font();
+    bold.setBold(true);
+    auto* diploma = new QLabel(QStringLiteral("диплом"), this);
+    diploma->setFont(bold);
+    auto* degree = new QLabel(QStringLiteral("степени"), this);
+    degree->setFont(bold);
+    result->addWidget(new QLabel(QStringLiteral("Общая сумма баллов:"), this));
+    result->addWidget(Edit7);
+    result->addWidget(new QLabel(QStringLiteral("Место:"), this));
+    result->addWidget(Edit8);
+    result->addWidget(labelFor(this, QStringLiteral("Награждение:"), ComboBox3));
+    result->addWidget(diploma);
+    result->addWidget(ComboBox3);
+    result->addWidget(degree);
+    result->addStretch();
+    Button1 = new QPushButton(QStringLiteral("Ввод"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    result->addWidget(Button1);
+    lay->addLayout(result);
+
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, DBGrid1);
+    setTabOrder(DBGrid1, ComboBox3);
+    setTabOrder(ComboBox3, Button1);
+    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormDiplom::ComboBox1Change);
+    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormDiplom::ComboBox2Change);
+    ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormDiplom::ComboBox3Change);
+    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormDiplom::ShowParticipantResult);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormDiplom::Button1Click);
+    ui::connect(ComboBox3, &TComboBox::refused, this, &TFormDiplom::ComboBox3Change);  // refused there
+    FormCreate();
+}
+
+void TFormDiplom::FormCreate() {
+    combo::setItems(ComboBox1, lookup::subjectsWithParticipants(DM->IBDatabase1, DM->IBTransaction1));
+    resetRounds();
+}
+
+void TFormDiplom::resetRounds() {
+    for (int r = 1; r <= 4; ++r) {
+        roundName(r)->clear();
+        sumCaption(r)->clear();
+    }
+    clearDisplay();
+    for (QLineEdit* e : m_tasks) e->setVisible(false);
+    for (QLineEdit* e : m_sums) e->setVisible(false);
+}
+
+void TFormDiplom::clearDisplay() {
+    for (QLineEdit* e : m_tasks) e->setText(QStringLiteral("0"));
+    for (QLineEdit* e : m_sums) e->setText(QStringLiteral("0"));
+    Edit7->setText(QStringLiteral("0"));
+    Edit8->clear();
+    m_storedDegree = QStringLiteral("0");
+    combo::setText(ComboBox3, m_storedDegree);
+}
+
+void TFormDiplom::ComboBox1Change() {
+    resetRounds();
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const QString subject = ComboBox1->currentText();
+    for (int r = 1; r <= 4; ++r) {
+        const std::optional<rounds::Round> round = rounds::describe(db, tr, subject, r);
+        if (!round) continue;
+        roundName(r)->setText(round->name);
+        sumCaption(r)->setText(QStringLiteral("Сумма"));
+        if (round->tasks < 1 || round->tasks > rounds::kMaxTasks) continue;
+        for (int t = 1; t <= round->tasks; ++t) taskBox(r, t)->setVisible(true);
+        sumBox(r)->setVisible(true);
+    }
+    DBGrid1->clear();
+    combo::setItems(ComboBox2, lookup::gradesWithResults(db, tr, subject));
+}
+
+void TFormDiplom::ComboBox2Change() {
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    Query& list = m_byCipher ? IBQuery1 : IBQuery3;
+    list.setText(QStringLiteral("PREDMET"), ComboBox1->currentText());
+    list.setInt(QStringLiteral("KLASS"), lookup::klassKey(db, tr, ComboBox2->currentText()));
+    list.open();
+    DBGrid1->load(list);
+    list.close();
+    ShowParticipantResult();
+    DBGrid1->setFocus();
+}
+
+void TFormDiplom::ShowParticipantResult() {
+    if (DBGrid1->currentRow() < 0) {  // nothing listed: nothing of another participant stays shown
+        clearDisplay();
+        return;
+    }
+    Query q(DM->IBDatabase1, DM->IBTransaction1, {"SELECT *", "FROM BAL", " WHERE ID_CHILD=:ID_CHILD;"});
+    q.setInt("ID_CHILD", DBGrid1->value("ID_CHILD").toInt());
+    q.open();
+    if (q.isEmpty()) {
+        clearDisplay();
+        return;
+    }
+    for (int n = 0; n < 24; ++n)
+        if (m_tasks[size_t(n)]->isVisible())
+            m_tasks[size_t(n)]->setText(q.fieldScore(QStringLiteral("BAL%1").arg(n + 1, 2, 10, QChar(u'0'))).toString());
+    for (int r = 1; r <= 4; ++r) sumBox(r)->setText(q.fieldScore(QStringLiteral("B%1").arg(r)).toString());
+    Edit7->setText(q.fieldScore("SUMM").toString());
+    Edit8->setText(QString::number(q.fieldInt("MESTO")));
+    m_storedDegree = QString::number(q.fieldInt("DIPL_STEP"));
+    combo::setText(ComboBox3, m_storedDegree);  // showing a degree writes nothing
+}
+
+void TFormDiplom::Button1Click() {
+    DBGrid1->setCurrentRow(DBGrid1->currentRow() + 1);  // on the last row it stays
+    ShowParticipantResult();
+}
+
+void TFormDiplom::ComboBox3Change() {
+    if (DBGrid1->currentRow() < 0) {
+        combo::setText(ComboBox3, m_storedDegree);
+        return;
+    }
+    const int degree = awards::degree(ComboBox3->currentText());
+    if (degree < 0) {
+        msg::error(awards::kBadDegree);
+        combo::setText(ComboBox3, m_storedDegree);
+        return;
+    }
+    const int idChild = DBGrid1->value("ID_CHILD").toInt();
+    bool found = true;
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { found = awards::give(DM->IBDatabase1, DM->IBTransaction1, idChild, degree); }) ||
+        !found) {
+        if (!found) msg::error(kNotDone, QStringLiteral("Участник удалён на другом рабочем месте."));
+        ShowParticipantResult();  // the stored degree again
+        return;
+    }
+    m_storedDegree = QString::number(degree);
+    combo::setText(ComboBox3, m_storedDegree);
+}

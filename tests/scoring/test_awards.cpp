@@ -1,0 +1,183 @@
+// Awards and the results views.
+
+#include "app/UEnter.h"
+#include "fixtures/Olympiad.h"
+#include "fixtures/WindowTest.h"
+#include "participants/Ciphers.h"
+#include "participants/Registration.h"
+#include "reference/Rounds.h"
+#include "scoring/Scores.h"
+#include "scoring/UDiplom.h"
+#include "scoring/UViewResultKommand.h"
+#include "scoring/UViewSpisPobed.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+class Awards : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        o = Olympiad::seed(db(), tr());
+        rounds::save(db(), tr(), o.fizika, {{{"Теория", "2"}, {"Практика", "7"}, {}, {}}});
+        // Totals 12.5, 20, 3 and one without a computed place.
+        kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Борисов", "Абрамов", "Волков", "Гусев"});
+        const char* totals[] = {"12,50", "20", "3"};
+        for (int i = 0; i < 3; ++i) {
+            scores::Slots s{};
+            scores::Shown shown{};
+            s[0] = Score::parse(totals[i]);
+            shown[0] = true;
+            scores::save(db(), tr(), kids[i], o.fizika, o.k9, s, shown);
+        }
+        exec(QString("INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS) VALUES (%1, %2, %3)").arg(kids[3]).arg(o.fizika).arg(o.k9));
+        ciphers::store(db(), tr(), kids[0], o.fizika, o.k9, 1, "Ц1");
+        ciphers::store(db(), tr(), kids[1], o.fizika, o.k9, 1, "Ц2");
+        ciphers::store(db(), tr(), kids[2], o.fizika, o.k9, 2, "Ц3");  // no round-1 code
+        tr().commitRetaining();
+        menu = new TFormEnter(nullptr);
+        FormEnter = menu;
+    }
+    void TearDown() override {
+        delete menu;
+        WindowTest::TearDown();
+    }
+    TFormDiplom* open(bool byCipher) {
+        menu->Edit1->setText(byCipher ? "Награждение по шифру" : "Награждение по ФИО");
+        auto* w = new TFormDiplom(nullptr);
+        underTest(w);
+        w->show();
+        QApplication::setActiveWindow(w);
+        pick(w->ComboBox1, "Физика");
+        pick(w->ComboBox2, "9");
+        return w;
+    }
+    QString degrees() {
+        QStringList l;
+        for (int child : kids) l << text(QString("SELECT COALESCE(CAST(DIPL_STEP AS VARCHAR(5)), '-') FROM BAL WHERE ID_CHILD = %1").arg(child));
+        return l.join(",");
+    }
+    Olympiad o;
+    QList<int> kids;
+    TFormEnter* menu = nullptr;
+};
+
+TEST_F(Awards, TheListFollowsThePlacesAndBrowsingWritesNothing) {
+    TFormDiplom* w = open(false);
+    QStringList order;
+    for (int r = 0; r < w->DBGrid1->rowCount(); ++r) order << w->DBGrid1->value(r, "SURNAME");
+    EXPECT_EQ(order, QStringList({"Гусев", "Абрамов", "Борисов", "Волков"})) << "no place first, then by place";
+    EXPECT_EQ(w->Edit8->text(), "0");
+    EXPECT_EQ(w->ComboBox3->currentText(), "0");
+    EXPECT_TRUE(w->taskBox(1, 2)->isVisible());
+    EXPECT_FALSE(w->taskBox(1, 3)->isVisible());
+    EXPECT_FALSE(w->taskBox(2, 1)->isVisible()) << "7 tasks: no boxes";
+    EXPECT_FALSE(w->sumBox(2)->isVisible());
+    EXPECT_EQ(w->sumCaption(2)->text(), "Сумма");
+    EXPECT_EQ(w->roundName(2)->text(), "Практика");
+    EXPECT_EQ(w->taskBox(1, 1)->objectName(), "Edit1");
+    EXPECT_EQ(w->taskBox(2, 1)->objectName(), "Edit10");
+    EXPECT_EQ(w->sumBox(4)->objectName(), "Edit31");
+
+    QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Борисов");
+    EXPECT_EQ(w->Edit7->text(), "12,5") << "the shortest form with the system's separator";
+    EXPECT_EQ(w->taskBox(1, 1)->text(), "12,5");
+    EXPECT_EQ(w->Edit8->text(), "2");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    QTest::mouseClick(w->Button1, Qt::LeftButton);  // on the last: stays
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков");
+    pick(w->ComboBox2, "9");
+    pick(w->ComboBox1, "Физика");
+    EXPECT_EQ(degrees(), "-,-,-,-") << "showing participants never writes a degree";
+    EXPECT_TRUE(msg::shown().isEmpty());
+
+    pick(w->ComboBox2, "9");
+    w->DBNavigator1->press(TDBNavigator::Next);  // Абрамов
+    pick(w->ComboBox3, "2");
+    EXPECT_EQ(degrees(), "-,2,-,-") << "the shown participant only";
+}
+
+TEST_F(Awards, OnlyADegreeFromZeroToFourIsWritten) {
+    exec(QString("UPDATE BAL SET DIPL_STEP = 7 WHERE ID_CHILD = %1").arg(kids[1]));
+    TFormDiplom* w = open(false);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(w->ComboBox3->currentText(), "7") << "an old value outside 0 to 4 still shows";
+    for (const char* typed : {"12", "-1", "5", ""}) {
+        msg::clearShown();
+        typeInto(w->ComboBox3, QString::fromUtf8(typed));
+        EXPECT_EQ(degrees(), "-,7,-,-") << "typing writes nothing";
+        QTest::keyClick(w->ComboBox3, Qt::Key_Return);
+        EXPECT_EQ(msg::shownTexts(), QStringList{"Степень должна быть 0, 1, 2, 3 или 4!"}) << typed;
+        EXPECT_EQ(w->ComboBox3->currentText(), "7");
+        EXPECT_EQ(degrees(), "-,7,-,-");
+    }
+    typeInto(w->ComboBox3, "3");
+    QTest::keyClick(w->ComboBox3, Qt::Key_Return);
+    EXPECT_EQ(degrees(), "-,3,-,-");
+
+    // The participant was deleted at another station: nothing to write.
+    msg::clearShown();
+    exec(QString("DELETE FROM BAL WHERE ID_CHILD = %1").arg(kids[1]));
+    pick(w->ComboBox3, "1");
+    EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
+    EXPECT_EQ(w->ComboBox3->currentText(), "0");
+}
+
+TEST_F(Awards, ByCipherTheListShowsRoundOneCodes) {
+    TFormDiplom* w = open(true);
+    ASSERT_EQ(w->DBGrid1->rowCount(), 2) << "a participant without a round-1 code is missing";
+    EXPECT_EQ(w->DBGrid1->value(0, "SHIFR"), "Ц2");
+    EXPECT_EQ(w->DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), "        Шифр");
+}
+
+TEST_F(Awards, ResultViewsShowTeamsByNameAndWinnersByDegree) {
+    exec(QString("UPDATE BAL SET DIPL_STEP = 2 WHERE ID_CHILD = %1").arg(kids[0]));
+    exec(QString("UPDATE BAL SET DIPL_STEP = 1 WHERE ID_CHILD = %1").arg(kids[2]));
+    exec(QString("UPDATE BAL SET DIPL_STEP = 4 WHERE ID_CHILD = %1").arg(kids[1]));
+    Registration r;  // registered, no scores
+    r.idKomand = o.sever;
+    r.idPredmet = o.fizika;
+    r.idKlass = o.k10;
+    r.child = {"Аистов", "", ""};
+    r.teachers = {{"Вторая", "", ""}, {"Альфа", "", ""}};
+    insertParticipant(db(), tr(), r);
+    tr().commitRetaining();
+
+    auto* results = new TFormViewResultKommand(nullptr);
+    underTest(results);
+    results->show();
+    pick(results->ComboBox1, "Север");
+    pick(results->ComboBox2, "Физика");
+    EXPECT_EQ(results->windowTitle(), "Результаты комманд");
+    EXPECT_EQ(results->CountDety->text(), "5");
+    EXPECT_EQ(results->DBGrid1->value("SURNAME"), "Абрамов") << "by surname, whatever the place";
+    results->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(results->DBGrid1->value("SURNAME"), "Аистов");
+    EXPECT_EQ(QStringList({results->Edit7->text(), results->Edit8->text(), results->Edit1->text()}),
+              QStringList({"0", "0", "0"}));
+    EXPECT_EQ(results->Edit4->text(), "10");
+    EXPECT_EQ(results->DBGrid2->value(0, "SURNAME"), "Вторая");
+    EXPECT_EQ(results->CountTeacher->text(), "2");
+    pick(results->ComboBox1, "Север");
+    EXPECT_TRUE(results->Edit4->text().isEmpty()) << "a new team empties the details";
+    EXPECT_EQ(results->CountDety->text(), "5") << "the counters keep their values";
+
+    auto* winners = new TFormViewSpisPobed(nullptr);
+    underTest(winners);
+    winners->show();
+    pick(winners->ComboBox2, "Физика");
+    QStringList listed;
+    for (int i = 0; i < winners->DBGrid1->rowCount(); ++i)
+        listed << winners->DBGrid1->value(i, "SURNAME") + ":" + winners->DBGrid1->value(i, "DIPL_STEP");
+    EXPECT_EQ(listed, QStringList({"Волков:1", "Борисов:2"})) << "degrees 1 to 3 only, in degree order";
+    EXPECT_EQ(winners->Edit2->text(), "Север");
+    EXPECT_EQ(winners->Edit1->text(), "1");
+}
+
+}  // namespace
