@@ -51,6 +51,7 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     findChild<QLabel*>(QStringLiteral("CaptionEdit2"))->setVisible(false);
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
+    ComboBox1->setFocus();
     ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormViewResultKommand::ComboBox1Change);
     ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormViewResultKommand::ComboBox2Change);
     FormCreate();

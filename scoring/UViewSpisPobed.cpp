@@ -44,6 +44,7 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
     Edit3->setVisible(false);
     findChild<QLabel*>(QStringLiteral("CaptionEdit3"))->setVisible(false);
     setTabOrder(ComboBox2, DBGrid1);
+    ComboBox2->setFocus();
     ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormViewSpisPobed::ComboBox2Change);
     FormCreate();
 }

@@ -79,7 +79,6 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this) {
                     QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);  // Tab leaves the grid for the next field
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    horizontalHeader()->setStretchLastSection(true);
     connect(this, &QTableView::clicked, this, [this] { notify(); });
 }
 
@@ -87,8 +86,15 @@ void TDBGrid::setColumns(std::vector<GridColumn> columns) { m_columnsSpec = std:
 
 void TDBGrid::load(const Query& q) {
     m_model.load(m_columnsSpec, q);
-    for (size_t c = 0; c < m_columnsSpec.size(); ++c) setColumnHidden(int(c), !m_columnsSpec[c].visible);
+    int lastVisible = -1;
+    for (size_t c = 0; c < m_columnsSpec.size(); ++c) {
+        setColumnHidden(int(c), !m_columnsSpec[c].visible);
+        horizontalHeader()->setSectionResizeMode(int(c), QHeaderView::Interactive);
+        if (m_columnsSpec[c].visible) lastVisible = int(c);
+    }
     resizeColumnsToContents();
+    // The last visible column takes the rest of the width (hidden key columns may follow it).
+    if (lastVisible >= 0) horizontalHeader()->setSectionResizeMode(lastVisible, QHeaderView::Stretch);
     m_reported = -1;
     if (m_model.rowCount() > 0) setCurrentRow(0);
 }
@@ -198,6 +204,7 @@ TDBNavigator::TDBNavigator(TDBGrid* grid, bool withDelete, QWidget* parent) : QW
         btn->setToolTip(QString::fromUtf8(d.hint));
         btn->setFixedWidth(36);
         btn->setAutoDefault(false);
+        btn->setFocusPolicy(Qt::NoFocus);  // the arrow keys in the grid do the same
         lay->addWidget(btn);
         m_buttons[d.b] = btn;
         const Button which = d.b;
