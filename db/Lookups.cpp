@@ -70,19 +70,28 @@ QStringList subjectsWithParticipants(Database& db, Transaction& tr, Order order)
     return column(q);
 }
 
-QStringList teamsWithParticipants(Database& db, Transaction& tr) {
-    Query q(db, tr,
-            {"SELECT K.KOMAND FROM S_KOMAND K, SPISOK S", "WHERE K.ID_KOMAND=S.ID_KOMAND", "GROUP BY K.ID_KOMAND, K.KOMAND",
-             "ORDER BY K.ID_KOMAND"});
+QStringList teamsWithParticipants(Database& db, Transaction& tr, Order order) {
+    Query q(db, tr);
+    if (order == Order::ByKey)
+        q.setSql({"SELECT K.KOMAND FROM S_KOMAND K, SPISOK S", "WHERE K.ID_KOMAND=S.ID_KOMAND",
+                  "GROUP BY K.ID_KOMAND, K.KOMAND", "ORDER BY K.ID_KOMAND"});
+    else
+        q.setSql({"SELECT K.KOMAND FROM S_KOMAND K, SPISOK S", "WHERE K.ID_KOMAND=S.ID_KOMAND ", "GROUP BY K.KOMAND ",
+                  "ORDER BY K.KOMAND"});
     return column(q);
 }
 
-QStringList subjectsOfTeam(Database& db, Transaction& tr, const QString& komand) {
+QStringList subjectsOfTeam(Database& db, Transaction& tr, const QString& komand, Order order) {
     if (!text1251::canEncode(komand)) return {};
-    Query q(db, tr,
-            {"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S, S_KOMAND K",
-             "WHERE K.KOMAND=:KOMAND  AND  S.ID_KOMAND=K.ID_KOMAND AND P.ID_PREDMET=S.ID_PREDMET",
-             "GROUP BY P.ID_PREDMET, P.PREDMET", "ORDER BY P.ID_PREDMET"});
+    Query q(db, tr);
+    if (order == Order::ByKey)
+        q.setSql({"SELECT P.PREDMET", "FROM S_PREDMET P, SPISOK S, S_KOMAND K",
+                  "WHERE K.KOMAND=:KOMAND  AND  S.ID_KOMAND=K.ID_KOMAND AND P.ID_PREDMET=S.ID_PREDMET",
+                  "GROUP BY P.ID_PREDMET, P.PREDMET", "ORDER BY P.ID_PREDMET"});
+    else
+        q.setSql({"SELECT P.PREDMET ", "FROM S_PREDMET P, SPISOK S, S_KOMAND K",
+                  "WHERE K.KOMAND=:KOMAND  AND  S.ID_KOMAND=K.ID_KOMAND AND P.ID_PREDMET=S.ID_PREDMET ",
+                  "GROUP BY P.PREDMET  ", "ORDER BY P.PREDMET"});
     q.setText("KOMAND", komand);
     return column(q);
 }

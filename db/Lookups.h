@@ -20,10 +20,10 @@ int schoolKey(Database& db, Transaction& tr, int idKomand, const QString& school
 // The subjects that have registered participants, alphabetical (or in key order).
 enum class Order { ByName, ByKey };
 QStringList subjectsWithParticipants(Database& db, Transaction& tr, Order order = Order::ByName);
-// The teams that have registered participants, in key order.
-QStringList teamsWithParticipants(Database& db, Transaction& tr);
-// The subjects in which a team (by name) has participants, in key order.
-QStringList subjectsOfTeam(Database& db, Transaction& tr, const QString& komand);
+// The teams that have registered participants, in key order (or alphabetical).
+QStringList teamsWithParticipants(Database& db, Transaction& tr, Order order = Order::ByKey);
+// The subjects in which a team (by name) has participants, in key order (or alphabetical).
+QStringList subjectsOfTeam(Database& db, Transaction& tr, const QString& komand, Order order = Order::ByKey);
 // The grades of a subject (by name) that have score rows, in grade key order.
 QStringList gradesWithResults(Database& db, Transaction& tr, const QString& predmet);
 // The grades of a subject's participants, one per grade, in grade key order.

@@ -80,6 +80,19 @@ std::optional<Round> describe(Database& db, Transaction& tr, const QString& pred
     return Round{q.fieldText("NAME_TUR"), int(q.fieldInt("KOL_ZAD"))};
 }
 
+QStringList names(Database& db, Transaction& tr, const QString& predmet) {
+    if (!text1251::canEncode(predmet)) return {};
+    Query q(db, tr,
+            {"SELECT T.NAME_TUR", "FROM S_PREDMET P, TUR T",
+             " WHERE P.PREDMET = :PREDMET AND T.ID_PREDMET= P.ID_PREDMET AND T.ID_TUR !=0", "GROUP BY T.NAME_TUR",
+             "ORDER BY  MIN(T.ID_TUR);"});
+    q.setText("PREDMET", predmet);
+    q.open();
+    QStringList out;
+    for (q.first(); !q.eof(); q.next()) out.append(q.fieldText("NAME_TUR"));
+    return out;
+}
+
 QList<int> numbers(Database& db, Transaction& tr, const QString& predmet) {
     if (!text1251::canEncode(predmet)) return {};
     Query q(db, tr,

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -38,6 +39,8 @@ struct Round {
     int tasks = 0;
 };
 std::optional<Round> describe(Database& db, Transaction& tr, const QString& predmet, int idTur);
+// The round names of a subject (by name), the empty slots left out, one per name, by round number.
+QStringList names(Database& db, Transaction& tr, const QString& predmet);
 // The round numbers of a subject (by name), the empty slots left out, ascending.
 QList<int> numbers(Database& db, Transaction& tr, const QString& predmet);
 

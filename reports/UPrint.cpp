@@ -1,10 +1,48 @@
 #include "UPrint.h"
 
+#include "DbError.h"
+#include "app/UDM.h"
+#include "reports/ReportFiles.h"
+#include "reports/Reports.h"
+#include "reports/UPrintGroup.h"
+#include "reports/UPrintKlass.h"
+#include "reports/UPrintKomand.h"
+#include "reports/Workbook.h"
+#include "ui/Combo.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Handler.h"
+#include "ui/Messages.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 QPointer<TFormPrint> FormPrint;
+
+std::function<bool(const QString&)> TFormPrint::opener = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+};
+
+namespace {
+const QString kNotMade = QStringLiteral("Отчёт не сделан");
+
+Database& database() { return DM->IBDatabase1; }
+Transaction& working() { return DM->IBTransaction1; }
+
+// The dialog's choices after it closed, however it was closed; false when a required one is empty.
+template <class Dialog>
+bool ask(QPointer<Dialog>& ref, QWidget* owner, const std::function<void(Dialog*)>& prepare = {}) {
+    auto* d = new Dialog(owner);
+    ref = d;
+    if (prepare) prepare(d);
+    d->exec();
+    return !d->ComboBox1->currentText().isEmpty() && !d->ComboBox2->currentText().isEmpty();
+}
+}  // namespace
 
 TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     setObjectName(QStringLiteral("FormPrint"));
@@ -32,6 +70,87 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Списка результатов по командам"));
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Списка результатов по классам"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Списка победителей"));
-    for (QPushButton* b : {Button1, Button2, Button6, Button8, Button3, Button4, Button7, Button5})
-        b->setEnabled(false);  // each report is enabled with its builder
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormPrint::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormPrint::Button2Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormPrint::Button3Click);
+    ui::connect(Button4, &QPushButton::clicked, this, &TFormPrint::Button4Click);
+    ui::connect(Button5, &QPushButton::clicked, this, &TFormPrint::Button5Click);
+    ui::connect(Button6, &QPushButton::clicked, this, &TFormPrint::Button6Click);
+    ui::connect(Button7, &QPushButton::clicked, this, &TFormPrint::Button7Click);
+    ui::connect(Button8, &QPushButton::clicked, this, &TFormPrint::Button8Click);
+}
+
+void TFormPrint::make(const QString& report, const std::function<void(Workbook&)>& fill) {
+    m_last.clear();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString path;
+    try {
+        Workbook wb(reportfiles::templatePath());
+        fill(wb);
+        const QString folder = reportfiles::folder();
+        if (folder.isEmpty()) throw ReportError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
+        path = reportfiles::newFile(folder, report);
+        wb.save(path);
+    } catch (const ReportError& e) {
+        QApplication::restoreOverrideCursor();
+        msg::error(kNotMade, e.text());
+        return;
+    } catch (const DbError& e) {
+        QApplication::restoreOverrideCursor();
+        showRefusal(kNotMade, e);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    m_last = path;
+    if (!opener(path))
+        msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
+                   QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
+}
+
+void TFormPrint::Button1Click() {
+    if (!ask(FormPrintKomand, this)) return;
+    const QString team = FormPrintKomand->ComboBox1->currentText(), subject = FormPrintKomand->ComboBox2->currentText();
+    make(Button1->text(), [&](Workbook& wb) { reports::teamList(database(), working(), wb, team, subject); });
+}
+
+void TFormPrint::Button2Click() {
+    if (!ask(FormPrintKlass, this)) return;
+    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText();
+    make(Button2->text(), [&](Workbook& wb) { reports::gradeList(database(), working(), wb, subject, grade); });
+}
+
+void TFormPrint::Button3Click() {
+    if (!ask(FormPrintKlass, this)) return;
+    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText();
+    make(Button3->text(), [&](Workbook& wb) { reports::scoreSheet(database(), working(), wb, subject, grade); });
+}
+
+void TFormPrint::Button4Click() {
+    if (!ask(FormPrintKomand, this)) return;
+    const QString team = FormPrintKomand->ComboBox1->currentText(), subject = FormPrintKomand->ComboBox2->currentText();
+    make(Button4->text(), [&](Workbook& wb) { reports::teamResults(database(), working(), wb, team, subject); });
+}
+
+void TFormPrint::Button5Click() {
+    make(Button5->text(), [&](Workbook& wb) { reports::winners(database(), working(), wb); });
+}
+
+void TFormPrint::Button6Click() {
+    if (!ask(FormPrintGroup, this) || FormPrintGroup->ComboBox3->currentText().isEmpty()) return;
+    const QString subject = FormPrintGroup->ComboBox1->currentText(), grade = FormPrintGroup->ComboBox2->currentText(),
+                  group = FormPrintGroup->ComboBox3->currentText();
+    make(Button6->text(), [&](Workbook& wb) { reports::groupList(database(), working(), wb, subject, grade, group); });
+}
+
+void TFormPrint::Button7Click() {
+    if (!ask(FormPrintKlass, this)) return;
+    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText();
+    make(Button7->text(), [&](Workbook& wb) { reports::gradeResults(database(), working(), wb, subject, grade); });
+}
+
+void TFormPrint::Button8Click() {
+    if (!ask<TFormPrintKlass>(FormPrintKlass, this, [](TFormPrintKlass* d) { d->showRound(); })) return;
+    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText(),
+                  round = FormPrintKlass->ComboBox3->currentText();
+    make(Button8->text(), [&](Workbook& wb) { reports::blankSheet(database(), working(), wb, subject, grade, round); });
 }

@@ -2,10 +2,15 @@
 
 #include "ui/Window.h"
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
+class Workbook;
 
-// The printing menu: one button per report.
+// The printing menu: one button per report. A report asks its choices in its dialog, fills its
+// sheet of a copy of the template, writes it as a new file in the reports folder and opens it in
+// the desktop's spreadsheet program.
 class TFormPrint : public TForm {
     Q_OBJECT
 public:
@@ -21,6 +26,27 @@ public:
     QPushButton* Button4;  // "Списка результатов по командам"
     QPushButton* Button7;  // "Списка результатов по классам"
     QPushButton* Button5;  // "Списка победителей"
+
+    // Opens a finished report; true when the desktop took it. Tests put their own here.
+    static std::function<bool(const QString& path)> opener;
+    // The file the last report was written to (empty when none was made).
+    const QString& lastReport() const { return m_last; }
+
+public Q_SLOTS:
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+
+private:
+    // Fills the template into a new file named after the report and opens it; a failure is shown
+    // with its reason and leaves no file behind.
+    void make(const QString& report, const std::function<void(Workbook&)>& fill);
+    QString m_last;
 };
 
 extern QPointer<TFormPrint> FormPrint;

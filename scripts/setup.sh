@@ -11,8 +11,10 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
-          libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils)
-[ "$mode" = test ] && packages+=(firebird3.0-server)
+          libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+          libxlsxwriter-dev libzip-dev libpugixml-dev)
+# The tests read the report workbooks back with LibreOffice.
+[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui)
 
 missing=()
 for p in "${packages[@]}"; do

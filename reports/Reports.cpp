@@ -1,0 +1,339 @@
+#include "reports/Reports.h"
+
+#include "Lookups.h"
+#include "Query.h"
+#include "Text.h"
+#include "reports/Workbook.h"
+
+namespace reports {
+
+namespace {
+
+const QString kAll = QStringLiteral("Все");
+
+QString fullName(const Query& q) {
+    return q.fieldText("SURNAME") + u' ' + q.fieldText("NAME") + u' ' + q.fieldText("SECONDNAME");
+}
+
+// A parameter text the database cannot hold names nothing: the report finds no rows.
+QString storable(const QString& text) { return text1251::canEncode(text) ? text : QStringLiteral("\x01"); }
+
+// The teachers of a participant, in the order they were registered, from row `row` down in one
+// column (the three parts of the name joined) or in three; the rows the participant takes.
+class Teachers {
+public:
+    Teachers(Database& db, Transaction& tr)
+        : m_q(db, tr, {"SELECT *", "FROM TEACHERS", "WHERE  ID_CHILD= :ID_CHILD ", "ORDER BY ID_TEACHER;"}) {}
+    int write(Workbook& wb, qint64 idChild, int row, int col, bool split = false) {
+        m_q.setInt("ID_CHILD", idChild);
+        m_q.open();
+        int k = 0;
+        for (m_q.first(); !m_q.eof(); m_q.next(), ++k) {
+            if (split) {
+                wb.setText(row + k, col, m_q.fieldText("SURNAME"));
+                wb.setText(row + k, col + 1, m_q.fieldText("NAME"));
+                wb.setText(row + k, col + 2, m_q.fieldText("SECONDNAME"));
+            } else {
+                wb.setText(row + k, col, fullName(m_q));
+            }
+        }
+        m_q.close();
+        return k;
+    }
+
+private:
+    Query m_q;
+};
+
+// Grade texts by key, read once.
+class Grades {
+public:
+    Grades(Database& db, Transaction& tr) {
+        Query q(db, tr, {"select * from  S_KLASS Order by ID_KLASS"});
+        q.open();
+        for (q.first(); !q.eof(); q.next()) m_text.insert(q.fieldInt("ID_KLASS"), q.fieldText("KLASS"));
+    }
+    QString operator()(qint64 id) const { return m_text.value(id); }
+
+private:
+    QHash<qint64, QString> m_text;
+};
+
+int gradeKey(Database& db, Transaction& tr, const QString& grade) { return lookup::klassKey(db, tr, grade); }
+
+void start(Workbook& wb, const Sheet& sheet) {
+    wb.selectSheet(QString::fromUtf8(sheet.name));
+    wb.setDataRow(sheet.dataRow);
+    wb.activate(sheet.activeRow, sheet.activeCol);
+}
+
+}  // namespace
+
+QString diplomaText(qint64 degree) {
+    if (degree == 0) return QString();
+    if (degree == 4) return QStringLiteral("поощр. отзыв");
+    return QString::number(degree) + QStringLiteral("-й степени");
+}
+
+void teamList(Database& db, Transaction& tr, Workbook& wb, const QString& team, const QString& subject) {
+    start(wb, kTeamList);
+    Query q(db, tr,
+            {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,  S.KLASS, S.SCHOOL, S.SITY ",
+             "FROM SPISOK S, S_KOMAND K, S_PREDMET P ",
+             " WHERE K.KOMAND = :KOMAND AND S.ID_KOMAND = K.ID_KOMAND  AND P.PREDMET = :PREDMET AND S.ID_PREDMET= "
+             "P.ID_PREDMET",
+             "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    q.setText("KOMAND", storable(team));
+    q.setText("PREDMET", storable(subject));
+    q.open();
+    wb.setText(3, 5, team);
+    wb.setText(2, 5, subject);
+    const Grades grades(db, tr);
+    Teachers teachers(db, tr);
+    int r = 6, n = 1;
+    for (q.first(); !q.eof(); q.next(), ++n) {
+        wb.setNumber(r, 1, n);
+        wb.setText(r, 2, q.fieldText("SURNAME"));
+        wb.setText(r, 3, q.fieldText("NAME"));
+        wb.setText(r, 4, q.fieldText("SECONDNAME"));
+        wb.setText(r, 5, grades(q.fieldInt("KLASS")));
+        wb.setText(r, 6, q.fieldText("SCHOOL"));
+        r += qMax(1, teachers.write(wb, q.fieldInt("ID_CHILD"), r, 7));
+    }
+}
+
+void gradeList(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
+    start(wb, kGradeList);
+    Query q(db, tr,
+            {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,  S.KLASS, S.SCHOOL, S.SITY ", "FROM SPISOK S, S_PREDMET P ",
+             " WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
+             "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    q.setInt("KLASS", gradeKey(db, tr, grade));
+    q.setText("PREDMET", storable(subject));
+    q.open();
+    wb.setText(2, 5, subject);
+    wb.setText(3, 5, grade);
+    Teachers teachers(db, tr);
+    int r = 6, n = 1;
+    for (q.first(); !q.eof(); q.next(), ++n) {
+        wb.setNumber(r, 1, n);
+        wb.setText(r, 2, q.fieldText("SURNAME"));
+        wb.setText(r, 3, q.fieldText("NAME"));
+        wb.setText(r, 4, q.fieldText("SECONDNAME"));
+        wb.setText(r, 5, q.fieldText("SCHOOL"));
+        r += qMax(1, teachers.write(wb, q.fieldInt("ID_CHILD"), r, 6));
+    }
+}
+
+void groupList(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
+               const QString& group) {
+    start(wb, kGroupList);
+    const bool all = group == kAll;
+    Query q(db, tr);
+    if (all)
+        q.setSql({"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.KLASS, S.SCHOOL, S.SITY, G.N_GROUP",
+                  "FROM SPISOK S, S_PREDMET P, GRUP G",
+                  "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND "
+                  "G.ID_CHILD=S.ID_CHILD",
+                  "ORDER BY G.N_GROUP, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    else
+        q.setSql({"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.KLASS, S.SCHOOL, S.SITY, G.N_GROUP",
+                  "FROM SPISOK S, S_PREDMET P, GRUP G",
+                  "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND G.N_GROUP= "
+                  ":N_GROUP AND S.ID_CHILD=G.ID_CHILD",
+                  "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    q.setInt("KLASS", gradeKey(db, tr, grade));
+    q.setText("PREDMET", storable(subject));
+    if (!all) {
+        bool number = false;
+        const int n = group.trimmed().toInt(&number);
+        q.setInt("N_GROUP", number ? n : -1);  // a text that is no group number names no group
+    }
+    wb.setText(2, 7, subject);
+    wb.setText(2, 4, grade);
+    q.open();
+    Teachers teachers(db, tr);
+    int r = 5, n = 1;
+    for (q.first(); !q.eof(); q.next(), ++n) {
+        wb.setNumber(r, 1, n);
+        wb.setText(r, 2, QStringLiteral("Группа №") + QString::number(q.fieldInt("N_GROUP")));
+        wb.setText(r, 3, q.fieldText("SURNAME"));
+        wb.setText(r, 4, q.fieldText("NAME"));
+        wb.setText(r, 5, q.fieldText("SECONDNAME"));
+        wb.setText(r, 6, q.fieldText("SCHOOL"));
+        r += qMax(1, teachers.write(wb, q.fieldInt("ID_CHILD"), r, 7, true));
+    }
+}
+
+void blankSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
+                const QString& round) {
+    start(wb, kBlankSheet);
+    Query q(db, tr,
+            {"SELECT SH.SHIFR", "FROM SHIFR SH,  S_PREDMET P, TUR T",
+             " WHERE SH.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND SH.ID_PREDMET= P.ID_PREDMET AND "
+             "T.NAME_TUR=:NAME_TUR AND T.ID_PREDMET= P.ID_PREDMET AND SH.ID_TUR=T.ID_TUR",
+             "GROUP BY SH.SHIFR", "ORDER BY SH.SHIFR;"});
+    q.setInt("KLASS", gradeKey(db, tr, grade));
+    q.setText("PREDMET", storable(subject));
+    q.setText("NAME_TUR", storable(round));
+    q.open();
+    wb.setText(2, 2, QStringLiteral("По ") + subject);
+    wb.setText(3, 3, grade);
+    wb.setText(4, 3, round);
+    int r = 6;
+    for (q.first(); !q.eof(); q.next(), ++r) {
+        wb.setNumber(r, 1, r - 5);
+        wb.setText(r, 2, q.fieldText("SHIFR"));
+    }
+}
+
+void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
+    start(wb, kScoreSheet);
+    QStringList slots;
+    for (int i = 1; i <= 24; ++i) slots << QStringLiteral("B.BAL%1").arg(i, 2, 10, QChar(u'0'));
+    Query q(db, tr);
+    q.setSql(QStringList{QStringLiteral("SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,  %1, B.SUMM, B.MESTO, "
+                                       "B.DIPL_STEP")
+                            .arg(slots.join(QStringLiteral(", "))),
+                        QStringLiteral("FROM BAL B, SPISOK S, S_PREDMET P"),
+                        QStringLiteral(" WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= "
+                                       "P.ID_PREDMET AND  S.ID_CHILD= B.ID_CHILD "),
+                         QStringLiteral("ORDER BY B.MESTO, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;")});
+    q.setInt("KLASS", gradeKey(db, tr, grade));
+    q.setText("PREDMET", storable(subject));
+    q.open();
+    wb.setText(2, 11, QStringLiteral("По ") + subject);
+    wb.setText(3, 13, grade);
+    Query round(db, tr,
+                {"SELECT NAME_TUR", "FROM S_PREDMET P, TUR T",
+                 " WHERE P.PREDMET = :PREDMET AND T.ID_PREDMET= P.ID_PREDMET AND  T.ID_TUR= :ID_TUR;"});
+    round.setText("PREDMET", storable(subject));
+    for (int k = 1; k <= 4; ++k) {
+        round.setInt("ID_TUR", k);
+        round.open();
+        wb.setText(4, 6 * k - 3, round.isEmpty() ? QString() : round.fieldText("NAME_TUR"));
+        round.close();
+    }
+    int r = 6;
+    for (q.first(); !q.eof(); q.next(), ++r) {
+        wb.setNumber(r, 1, r - 5);
+        wb.setText(r, 2, fullName(q));
+        for (int i = 0; i < 24; ++i) wb.setScore(r, 3 + i, q.fieldScore(QStringLiteral("BAL%1").arg(i + 1, 2, 10, QChar(u'0'))));
+        wb.setScore(r, 27, q.fieldScore("SUMM"));
+        wb.setNumber(r, 28, q.fieldInt("MESTO"));
+        wb.setText(r, 29, diplomaText(q.fieldInt("DIPL_STEP")));
+    }
+}
+
+void teamResults(Database& db, Transaction& tr, Workbook& wb, const QString& team, const QString& subject) {
+    start(wb, kTeamResults);
+    Query q(db, tr,
+            {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,  S.KLASS, S.SCHOOL, S.SITY, B.SUMM, B.MESTO, "
+             "B.DIPL_STEP",
+             "FROM BAL B, SPISOK S, S_KOMAND K, S_PREDMET P",
+             " WHERE P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET  AND K.KOMAND = :KOMAND AND S.ID_KOMAND = "
+             "K.ID_KOMAND AND  B.ID_CHILD= S.ID_CHILD ",
+             "  ORDER BY  B.MESTO, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    q.setText("PREDMET", storable(subject));
+    q.setText("KOMAND", storable(team));
+    q.open();
+    wb.setText(4, 4, team);
+    wb.setText(2, 5, subject);
+    wb.setText(5, 5, subject);
+    const Grades grades(db, tr);
+    Teachers teachers(db, tr);
+    int r = 8, n = 1;
+    for (q.first(); !q.eof(); q.next(), ++n) {
+        wb.setNumber(r, 1, n);
+        wb.setText(r, 2, fullName(q));
+        wb.setText(r, 3, grades(q.fieldInt("KLASS")));
+        wb.setText(r, 4, q.fieldText("SCHOOL"));
+        wb.setScore(r, 5, q.fieldScore("SUMM"));
+        wb.setNumber(r, 6, q.fieldInt("MESTO"));
+        wb.setText(r, 7, diplomaText(q.fieldInt("DIPL_STEP")));
+        r += qMax(1, teachers.write(wb, q.fieldInt("ID_CHILD"), r, 8));
+    }
+}
+
+void winners(Database& db, Transaction& tr, Workbook& wb) {
+    start(wb, kWinners);
+    Query subjects(db, tr,
+                   {"SELECT  P.ID_PREDMET ", "FROM SPISOK S,  BAL B, S_PREDMET  P",
+                    " WHERE B.DIPL_STEP >0  AND  B.DIPL_STEP < 4  AND S.ID_CHILD=B.ID_CHILD AND "
+                    "P.ID_PREDMET=S.ID_PREDMET",
+                    "GROUP BY P.ID_PREDMET  ", "ORDER BY  P.ID_PREDMET;"});
+    Query name(db, tr, {"SELECT PREDMET ", "FROM S_PREDMET ", " WHERE ID_PREDMET=:ID_PREDMET ;"});
+    Query list(db, tr,
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.KLASS, S.SCHOOL, S.SITY,  B.DIPL_STEP, "
+                "P.PREDMET, P.ID_PREDMET",
+                "FROM SPISOK S,  BAL B, S_PREDMET  P",
+                " WHERE B.DIPL_STEP=:DIPL_STEP  AND S.ID_CHILD=B.ID_CHILD AND P.ID_PREDMET=:PREDMET_ID AND "
+                "S.ID_PREDMET=P.ID_PREDMET ",
+                "ORDER BY  S.KLASS, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    const Grades grades(db, tr);
+    Query teachers(db, tr, {"SELECT *", "FROM TEACHERS", "WHERE  ID_CHILD= :ID_CHILD ", "ORDER BY ID_TEACHER;"});
+    subjects.open();
+    int r = 1;
+    for (subjects.first(); !subjects.eof(); subjects.next()) {
+        const qint64 id = subjects.fieldInt("ID_PREDMET");
+        ++r;  // an empty row before every subject
+        name.setInt("ID_PREDMET", id);
+        name.open();
+        wb.setText(r, 2, QStringLiteral("По ") + (name.isEmpty() ? QString() : name.fieldText("PREDMET")));
+        name.close();
+        wb.formatHeading(r, 2, 4);
+        ++r;
+        for (int degree = 1; degree <= 3; ++degree) {
+            list.setInt("PREDMET_ID", id);
+            list.setInt("DIPL_STEP", degree);
+            list.open();
+            int number = 0;
+            for (list.first(); !list.eof(); list.next()) {
+                if (++number == 1) {
+                    wb.setText(r, 2, QStringLiteral("Диплом %1-й степени").arg(list.fieldInt("DIPL_STEP")));
+                    wb.formatHeading(r, 2, 4);
+                    ++r;
+                }
+                wb.setText(r, 1, QString::number(number) + u'.');
+                wb.setText(r, 2, fullName(list));
+                wb.setText(r, 3, grades(list.fieldInt("KLASS")));
+                wb.setText(r, 4, list.fieldText("SCHOOL") + u' ' + list.fieldText("SITY"));
+                teachers.setInt("ID_CHILD", list.fieldInt("ID_CHILD"));
+                teachers.open();
+                ++r;
+                int k = 0;
+                for (teachers.first(); !teachers.eof(); teachers.next(), ++k) wb.setText(r + k, 4, fullName(teachers));
+                teachers.close();
+                r += k;
+            }
+            list.close();
+        }
+    }
+}
+
+void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
+    start(wb, kGradeResults);
+    Query q(db, tr,
+            {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL, S.SITY, B.SUMM,  B.MESTO, B.DIPL_STEP",
+             "FROM SPISOK S,  BAL B, S_PREDMET  P",
+             " WHERE  P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND S.KLASS= :KLASS AND "
+             "B.ID_CHILD=S.ID_CHILD    ORDER BY  B.MESTO, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    q.setText("PREDMET", storable(subject));
+    q.setInt("KLASS", gradeKey(db, tr, grade));
+    q.open();
+    wb.setText(2, 4, subject);
+    wb.setText(3, 4, grade);
+    Teachers teachers(db, tr);
+    int r = 6, n = 1;
+    for (q.first(); !q.eof(); q.next(), ++n) {
+        wb.setNumber(r, 1, n);
+        wb.setText(r, 2, fullName(q));
+        wb.setText(r, 3, q.fieldText("SCHOOL"));
+        wb.setScore(r, 4, q.fieldScore("SUMM"));
+        wb.setNumber(r, 5, q.fieldInt("MESTO"));
+        wb.setText(r, 6, diplomaText(q.fieldInt("DIPL_STEP")));
+        r += qMax(1, teachers.write(wb, q.fieldInt("ID_CHILD"), r, 7));
+    }
+}
+
+}  // namespace reports

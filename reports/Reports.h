@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+class Transaction;
+class Workbook;
+
+// The eight reports of the print window and the key sheet of the ciphers: each fills its sheet of
+// the template from the database. The texts chosen in the report's dialog come as they were
+// chosen; the grade text is looked up here.
+namespace reports {
+
+// A report's sheet, its first data row (whose look the rows below take) and its start cell.
+struct Sheet {
+    const char* name;
+    int dataRow;
+    int activeRow;
+    int activeCol;
+};
+
+inline constexpr Sheet kTeamList{"Лист1", 6, 1, 1};
+inline constexpr Sheet kGradeList{"Лист2", 6, 1, 1};
+inline constexpr Sheet kGroupList{"Лист16", 5, 2, 1};
+inline constexpr Sheet kBlankSheet{"Лист10", 6, 2, 1};
+inline constexpr Sheet kScoreSheet{"Лист14", 6, 2, 1};
+inline constexpr Sheet kTeamResults{"Лист17", 8, 2, 1};
+inline constexpr Sheet kWinners{"Лист15", 0, 2, 1};
+inline constexpr Sheet kGradeResults{"Лист18", 6, 2, 1};
+
+// The award of a score row as the reports print it: empty for none, "поощр. отзыв" for 4,
+// "2-й степени" for a diploma.
+QString diplomaText(qint64 degree);
+
+void teamList(Database& db, Transaction& tr, Workbook& wb, const QString& team, const QString& subject);
+void gradeList(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
+// `group` is a group number, or "Все" for every group.
+void groupList(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
+               const QString& group);
+void blankSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
+                const QString& round);
+void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
+void teamResults(Database& db, Transaction& tr, Workbook& wb, const QString& team, const QString& subject);
+void winners(Database& db, Transaction& tr, Workbook& wb);
+void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
+
+}  // namespace reports

@@ -1,0 +1,474 @@
+// The report workbooks, read back with LibreOffice: every report once from data that exposes
+// shifted columns and wrong rows, the kinds of value a cell can get, the template, and what a
+// report does when something is missing.
+
+#include "fixtures/FailingWrite.h"
+#include "fixtures/Spreadsheet.h"
+#include "fixtures/TestDatabase.h"
+#include "fixtures/WindowTest.h"
+#include "participants/Ciphers.h"
+#include "participants/Registration.h"
+#include "reference/Dictionaries.h"
+#include "reference/Rounds.h"
+#include "reports/ReportFiles.h"
+#include "reports/Reports.h"
+#include "reports/UPrint.h"
+#include "reports/UPrintGroup.h"
+#include "reports/UPrintKlass.h"
+#include "reports/Workbook.h"
+#include "scoring/Awards.h"
+#include "scoring/Places.h"
+#include "scoring/Scores.h"
+#include "Lookups.h"
+#include "ui/Combo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <pugixml.hpp>
+#include <zip.h>
+
+namespace {
+
+const QString kTemplate = QStringLiteral(TAVRIN_TEMPLATE);
+
+// The olympiad behind every report, made once: names and keys whose order differs, a participant
+// of each kind.
+struct Data {
+    int sever = 0, yug = 0, khimiya = 0, fizika = 0, k9 = 0, k10 = 0;
+    int abramov = 0, borisov = 0, volkov = 0, gusev = 0, dmitriev = 0, elkin = 0, zhukov = 0;
+
+    void make(Database& db, Transaction& tr) {
+        for (const char* t : {"Север", "Юг"}) dict::addKomand(db, tr, t);
+        for (const char* p : {"Химия", "Физика"}) dict::addPredmet(db, tr, p);  // keys not in name order
+        for (const char* k : {"9", "10"}) dict::addKlass(db, tr, k);
+        sever = lookup::komandKey(db, tr, "Север");
+        yug = lookup::komandKey(db, tr, "Юг");
+        khimiya = lookup::predmetKey(db, tr, "Химия");
+        fizika = lookup::predmetKey(db, tr, "Физика");
+        k9 = lookup::klassKey(db, tr, "9");
+        k10 = lookup::klassKey(db, tr, "10");
+        rounds::save(db, tr, fizika, {{{"Теория", "6"}, {"Практика", "6"}, {}, {}}});
+        rounds::save(db, tr, khimiya, {{{"Тест", "3"}, {}, {}, {}}});
+        const auto add = [&](int team, int subject, int grade, const char* surname, const char* school,
+                             QList<PersonName> teachers) {
+            Registration r;
+            r.idKomand = team;
+            r.idPredmet = subject;
+            r.idKlass = grade;
+            r.child = {QString::fromUtf8(surname), "Имя", "Отчество"};
+            r.school = QString::fromUtf8(school);
+            r.teachers = teachers;
+            return insertParticipant(db, tr, r);
+        };
+        abramov = add(sever, fizika, k9, "Абрамов", "=СУММ(1;2)", {});
+        borisov = add(sever, fizika, k9, "Борисов", "Лицей", {{"Учитель", "Один", "Первый"}});
+        volkov = add(sever, fizika, k9, "Волков", "Гимназия",
+                     {{"Третья", "А", "А"}, {"Первая", "Б", "Б"}, {"Вторая", "В", "В"}});
+        gusev = add(yug, fizika, k9, "Гусев", "СОШ", {});     // no score row
+        dmitriev = add(sever, fizika, k9, "Дмитриев", "", {});  // his score row says grade 10
+        elkin = add(sever, khimiya, k10, "Ёлкин", "СОШ", {{"Химик", "", ""}});
+        zhukov = add(yug, fizika, k9, "Жуков", "СОШ", {});
+        add(yug, fizika, k10, "Зайцев", "СОШ", {});  // grade 10 of Физика: "10" sorts before "9" as text
+        // BALn = n + 0.25 for Волков (place 1); smaller totals for the others.
+        const auto scoresOf = [&](int child, int grade, double base, bool tasks) {
+            scores::Slots s{};
+            scores::Shown shown{};
+            for (int n = 0; n < 24; ++n) {
+                shown[size_t(n)] = true;
+                s[size_t(n)] = tasks ? Score::fromHundredths((n + 1) * 100 + 25) : Score{};
+            }
+            s[0] = tasks ? s[0] : Score::fromHundredths(qint64(base * 100));
+            scores::save(db, tr, child, fizika, grade, s, shown);
+        };
+        scoresOf(volkov, k9, 0, true);
+        scoresOf(abramov, k9, 30, false);
+        scoresOf(borisov, k9, 20, false);
+        scoresOf(zhukov, k9, 10, false);
+        scoresOf(dmitriev, k10, 5, false);
+        {
+            scores::Slots s{};
+            scores::Shown shown{};
+            s[0] = Score::fromHundredths(700);
+            shown[0] = true;
+            scores::save(db, tr, elkin, khimiya, k10, s, shown);
+        }
+        awards::give(db, tr, volkov, 1);
+        awards::give(db, tr, borisov, 0);
+        awards::give(db, tr, zhukov, 2);
+        awards::give(db, tr, elkin, 3);
+        awards::give(db, tr, dmitriev, 4);
+        for (const auto& [child, code] : {std::pair{abramov, "9"}, {borisov, "007"}, {volkov, "10"}})
+            ciphers::store(db, tr, child, fizika, k9, 1, code);
+        // Group 2 written before group 1.
+        Query grup(db, tr, {"INSERT INTO GRUP (ID_CHILD, ID_PREDMET, KLASS, N_GROUP) VALUES (:C, :P, :K, :G)"});
+        for (const auto& [child, group] : {std::pair{volkov, 2}, {abramov, 1}, {borisov, 2}}) {
+            grup.setInt("C", child);
+            grup.setInt("P", fizika);
+            grup.setInt("K", k9);
+            grup.setInt("G", group);
+            grup.execute();
+        }
+        tr.commitRetaining();
+    }
+};
+
+// The parts of an .xlsx file by name.
+QMap<QString, QByteArray> partsOf(const QString& file) {
+    QMap<QString, QByteArray> parts;
+    zip_t* zip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY, nullptr);
+    if (!zip) return parts;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(zip, zip_uint64_t(i), 0, &st);
+        QByteArray data(qsizetype(st.size), Qt::Uninitialized);
+        zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(i), 0);
+        zip_fread(f, data.data(), st.size);
+        zip_fclose(f);
+        parts[QString::fromUtf8(st.name)] = data;
+    }
+    zip_discard(zip);
+    return parts;
+}
+
+pugi::xml_document xml(const QByteArray& data) {
+    pugi::xml_document doc;
+    doc.load_buffer(data.constData(), size_t(data.size()));
+    return doc;
+}
+
+// The sheet a file opens on and its selected cell, as the file says ("Лист1!B7").
+QString activeOf(const QString& file) {
+    const QMap<QString, QByteArray> parts = partsOf(file);
+    const pugi::xml_document book = xml(parts["xl/workbook.xml"]);
+    const int tab = book.child("workbook").child("bookViews").child("workbookView").attribute("activeTab").as_int();
+    int i = 0;
+    for (pugi::xml_node s : book.child("workbook").child("sheets").children("sheet"))
+        if (i++ == tab) {
+            const QString rid = QString::fromUtf8(s.attribute("r:id").value());
+            const pugi::xml_document rels = xml(parts["xl/_rels/workbook.xml.rels"]);
+            const QString target = QString::fromUtf8(
+                rels.child("Relationships").find_child_by_attribute("Id", rid.toUtf8().constData()).attribute("Target").value());
+            const pugi::xml_document sheet = xml(parts["xl/" + target]);
+            return QString::fromUtf8(s.attribute("name").value()) + "!" +
+                   QString::fromUtf8(sheet.child("worksheet").child("sheetViews").child("sheetView").child("selection")
+                                         .attribute("activeCell").value());
+        }
+    return QString();
+}
+
+class Reports : public WindowTest {
+protected:
+    // Every report made once from the data above and read back together.
+    struct Made {
+        Data data;
+        QTemporaryDir dir;
+        QStringList files;
+        QList<sheets::Book> books;
+        sheets::Sheet sheet(int i, const char* name) const { return books[i].sheets.value(QString::fromUtf8(name)); }
+    };
+    static Made& made() {
+        static Made* m = nullptr;
+        if (m) return *m;
+        m = new Made;
+        TestDatabase::emptyTables(db(), tr());
+        m->data.make(db(), tr());
+        const auto make = [&](const QString& file, const std::function<void(Workbook&)>& fill) {
+            Workbook wb(kTemplate);
+            fill(wb);
+            const QString path = m->dir.filePath(file);
+            wb.save(path);
+            m->files << path;
+        };
+        make("team.xlsx", [&](Workbook& wb) { reports::teamList(db(), tr(), wb, "Север", "Физика"); });
+        make("grade.xlsx", [&](Workbook& wb) { reports::gradeList(db(), tr(), wb, "Физика", "9"); });
+        make("groups.xlsx", [&](Workbook& wb) { reports::groupList(db(), tr(), wb, "Физика", "9", "Все"); });
+        make("group2.xlsx", [&](Workbook& wb) { reports::groupList(db(), tr(), wb, "Физика", "9", "2"); });
+        make("blank.xlsx", [&](Workbook& wb) { reports::blankSheet(db(), tr(), wb, "Физика", "9", "Теория"); });
+        make("scores.xlsx", [&](Workbook& wb) { reports::scoreSheet(db(), tr(), wb, "Физика", "9"); });
+        make("teamres.xlsx", [&](Workbook& wb) { reports::teamResults(db(), tr(), wb, "Север", "Физика"); });
+        make("winners.xlsx", [&](Workbook& wb) { reports::winners(db(), tr(), wb); });
+        make("graderes.xlsx", [&](Workbook& wb) { reports::gradeResults(db(), tr(), wb, "Физика", "9"); });
+        make("kinds.xlsx", [&](Workbook& wb) {
+            wb.selectSheet("Лист1");
+            wb.setDataRow(6);
+            wb.setText(7, 2, "007");  // out of order and sparse
+            wb.setText(6, 2, "=1+1");
+            wb.setText(100, 6, "далеко  ");
+            wb.setScore(6, 5, Score::fromHundredths(725));
+            wb.setNumber(6, 1, 42);
+            wb.setText(2, 4, "");  // over the template's "Предмет:"
+            wb.activate(7, 2);
+        });
+        m->files << kTemplate;
+        m->books = sheets::read(m->files);
+        return *m;
+    }
+    static QString row(const sheets::Sheet& s, int r, int from, int to) {
+        QStringList l;
+        for (int c = from; c <= to; ++c) l << s.text(r, c);
+        return l.join('|');
+    }
+};
+
+TEST_F(Reports, ValueKindsStyleAndActiveCell) {
+    const sheets::Book& b = made().books[9];
+    ASSERT_FALSE(b.names.isEmpty()) << "LibreOffice could not read the workbook";
+    const sheets::Sheet& s = b.sheets["Лист1"];
+    EXPECT_EQ(s.text(7, 2), "007");
+    EXPECT_FALSE(s.at(7, 2).number) << "a code stays text";
+    EXPECT_EQ(s.text(6, 2), "=1+1") << "a text is never a formula";
+    EXPECT_EQ(s.text(100, 6), "далеко  ") << "trailing blanks kept";
+    EXPECT_TRUE(s.at(6, 5).number);
+    EXPECT_DOUBLE_EQ(s.at(6, 5).value, 7.25);
+    EXPECT_DOUBLE_EQ(s.at(6, 1).value, 42);
+    EXPECT_EQ(s.text(2, 4), "") << "an empty text empties the cell";
+    EXPECT_EQ(s.text(5, 6), "Учреждение образования") << "the template's headings stay";
+    EXPECT_TRUE(s.at(5, 6).bold);
+    EXPECT_EQ(activeOf(made().files[9]), "Лист1!B7");
+}
+
+// What Excel refuses but LibreOffice forgives: rows and cells out of order or twice, merge counts,
+// parts without their content type, a stale calculation chain, more than one selected sheet.
+TEST_F(Reports, TheFilesAreWellFormedForExcel) {
+    for (const QString& file : made().files) {
+        const QMap<QString, QByteArray> parts = partsOf(file);
+        ASSERT_FALSE(parts.isEmpty()) << file.toStdString();
+        EXPECT_FALSE(parts.contains("xl/calcChain.xml"));
+        const pugi::xml_document types = xml(parts["[Content_Types].xml"]);
+        for (pugi::xml_node o : types.child("Types").children("Override"))
+            EXPECT_TRUE(parts.contains(QString::fromUtf8(o.attribute("PartName").value()).mid(1)))
+                << "content type of a missing part " << o.attribute("PartName").value();
+        int selected = 0;
+        for (auto it = parts.begin(); it != parts.end(); ++it) {
+            if (!it.key().startsWith("xl/worksheets/sheet")) continue;
+            pugi::xml_document doc;
+            ASSERT_TRUE(doc.load_buffer(it.value().constData(), size_t(it.value().size())));
+            pugi::xml_node ws = doc.child("worksheet");
+            selected += ws.child("sheetViews").child("sheetView").attribute("tabSelected").as_bool();
+            int lastRow = 0;
+            for (pugi::xml_node r : ws.child("sheetData").children("row")) {
+                EXPECT_GT(r.attribute("r").as_int(), lastRow) << it.key().toStdString();
+                lastRow = r.attribute("r").as_int();
+                QString lastCell;
+                for (pugi::xml_node c : r.children("c")) {
+                    const QString ref = QString::fromUtf8(c.attribute("r").value());
+                    const QString col = ref.left(ref.indexOf(QRegularExpression("[0-9]")));
+                    EXPECT_EQ(ref.mid(col.size()).toInt(), lastRow);
+                    EXPECT_TRUE(lastCell.isEmpty() || col.size() > lastCell.size() ||
+                                (col.size() == lastCell.size() && col > lastCell))
+                        << "cell " << ref.toStdString() << " after " << lastCell.toStdString();
+                    lastCell = col;
+                }
+            }
+            const pugi::xml_node merges = ws.child("mergeCells");
+            if (merges) {
+                EXPECT_EQ(merges.attribute("count").as_int(),
+                          std::distance(merges.children("mergeCell").begin(), merges.children("mergeCell").end()));
+            }
+        }
+        EXPECT_EQ(selected, 1) << file.toStdString();
+    }
+}
+
+TEST_F(Reports, TheTemplateHasTheEightSheetsWithTheirProgramCellsEmpty) {
+    const sheets::Book& t = made().books.last();
+    EXPECT_EQ(t.names, QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18"}));
+    const std::pair<const char*, std::vector<std::pair<int, int>>> programCells[] = {
+        {"Лист1", {{3, 5}, {2, 5}, {6, 1}, {6, 7}}}, {"Лист2", {{2, 5}, {3, 5}, {6, 6}}},
+        {"Лист16", {{2, 7}, {2, 4}, {5, 9}}},         {"Лист10", {{2, 2}, {3, 3}, {4, 3}, {6, 2}}},
+        {"Лист14", {{2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
+        {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}}};
+    for (const auto& [sheet, cells] : programCells)
+        for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
+    EXPECT_TRUE(t.sheets["Лист15"].cells.isEmpty()) << "the winners list is all the program's";
+}
+
+TEST_F(Reports, ParticipantListsTakeOneRowPerTeacher) {
+    const Made& m = made();
+    const sheets::Sheet team = m.sheet(0, "Лист1");
+    EXPECT_EQ(team.text(3, 5), "Север");
+    EXPECT_EQ(team.text(2, 5), "Физика");
+    EXPECT_EQ(row(team, 6, 1, 7), "1|Абрамов|Имя|Отчество|9|=СУММ(1;2)|") << "no teacher: one row";
+    EXPECT_EQ(row(team, 7, 1, 7), "2|Борисов|Имя|Отчество|9|Лицей|Учитель Один Первый");
+    EXPECT_EQ(row(team, 8, 1, 7), "3|Волков|Имя|Отчество|9|Гимназия|Третья А А") << "teachers as registered";
+    EXPECT_EQ(row(team, 9, 1, 7), "||||||Первая Б Б");
+    EXPECT_EQ(row(team, 10, 1, 7), "||||||Вторая В В");
+    EXPECT_EQ(row(team, 11, 1, 3), "4|Дмитриев|Имя");
+    EXPECT_EQ(team.lastRow(), 11);
+
+    const sheets::Sheet grade = m.sheet(1, "Лист2");
+    EXPECT_EQ(grade.text(2, 5), "Физика");
+    EXPECT_EQ(grade.text(3, 5), "9");
+    EXPECT_EQ(row(grade, 6, 1, 6), "1|Абрамов|Имя|Отчество|=СУММ(1;2)|");
+    EXPECT_EQ(grade.text(11, 2), "Гусев") << "every team";
+    EXPECT_EQ(activeOf(m.files[1]), "Лист2!A1");
+    EXPECT_EQ(activeOf(m.files[2]), "Лист16!A2");
+
+    const sheets::Sheet groups = m.sheet(2, "Лист16");
+    EXPECT_EQ(groups.text(2, 7), "Физика");
+    EXPECT_EQ(groups.text(2, 4), "9");
+    EXPECT_EQ(row(groups, 5, 1, 9), "1|Группа №1|Абрамов|Имя|Отчество|=СУММ(1;2)|||") << "group 1 first";
+    EXPECT_EQ(row(groups, 6, 1, 9), "2|Группа №2|Борисов|Имя|Отчество|Лицей|Учитель|Один|Первый");
+    EXPECT_EQ(row(groups, 8, 1, 9), "||||||Первая|Б|Б");
+    EXPECT_EQ(m.sheet(3, "Лист16").text(5, 3), "Борисов") << "one group, by surname";
+    EXPECT_EQ(m.sheet(3, "Лист16").lastRow(), 8);
+
+    const sheets::Sheet blank = m.sheet(4, "Лист10");
+    EXPECT_EQ(blank.text(2, 2), "По Физика");
+    EXPECT_EQ(blank.text(4, 3), "Теория");
+    EXPECT_EQ(row(blank, 6, 1, 2) + " " + row(blank, 7, 1, 2) + " " + row(blank, 8, 1, 2), "1|007 2|10 3|9")
+        << "codes in text order";
+    EXPECT_FALSE(blank.at(6, 2).number);
+}
+
+TEST_F(Reports, TheScoreSheetKeepsEveryColumnInItsPlace) {
+    const sheets::Sheet s = made().sheet(5, "Лист14");
+    EXPECT_EQ(s.text(2, 11), "По Физика");
+    EXPECT_EQ(s.text(3, 13), "9");
+    EXPECT_EQ(row(s, 4, 3, 3) + row(s, 4, 9, 9) + "|" + row(s, 4, 15, 15) + "|" + row(s, 4, 21, 21), "ТеорияПрактика||");
+    EXPECT_EQ(s.text(6, 2), "Волков Имя Отчество") << "place order";
+    for (int n = 1; n <= 24; ++n) EXPECT_DOUBLE_EQ(s.at(6, 2 + n).value, n + 0.25) << "BAL" << n;
+    EXPECT_DOUBLE_EQ(s.at(6, 27).value, 306);
+    EXPECT_EQ(row(s, 6, 28, 29), "1|1-й степени");
+    EXPECT_EQ(row(s, 7, 1, 2), "2|Абрамов Имя Отчество");
+    EXPECT_EQ(row(s, 7, 28, 29), "2|") << "no degree";
+    EXPECT_EQ(row(s, 8, 28, 29), "3|") << "degree 0";
+    EXPECT_EQ(s.text(9, 2), "Жуков Имя Отчество");
+    EXPECT_EQ(s.lastRow(), 9) << "no one without a score row, no one whose scores say another grade";
+}
+
+TEST_F(Reports, ResultsByTeamAndByGrade) {
+    const sheets::Sheet t = made().sheet(6, "Лист17");
+    EXPECT_EQ(t.text(4, 4) + "|" + t.text(2, 5) + "|" + t.text(5, 5), "Север|Физика|Физика");
+    EXPECT_EQ(row(t, 8, 1, 8), "1|Волков Имя Отчество|9|Гимназия|306|1|1-й степени|Третья А А");
+    EXPECT_EQ(row(t, 11, 1, 7), "2|Дмитриев Имя Отчество|9||5|1|поощр. отзыв") << "places across grades";
+    EXPECT_EQ(row(t, 12, 1, 2), "3|Абрамов Имя Отчество");
+    EXPECT_TRUE(t.at(8, 5).number);
+
+    const sheets::Sheet g = made().sheet(8, "Лист18");
+    EXPECT_EQ(g.text(2, 4) + "|" + g.text(3, 4), "Физика|9");
+    EXPECT_EQ(row(g, 6, 1, 7), "1|Волков Имя Отчество|Гимназия|306|1|1-й степени|Третья А А");
+    QStringList names;
+    for (int r = 6; r <= g.lastRow(); ++r) names << g.text(r, 2).section(' ', 0, 0);
+    EXPECT_TRUE(names.contains("Дмитриев")) << "by the registered grade";
+    EXPECT_FALSE(names.contains("Гусев")) << "no score row";
+    EXPECT_TRUE(names.contains("Жуков"));
+}
+
+TEST_F(Reports, TheWinnersListLayout) {
+    const sheets::Book& b = made().books[7];
+    const sheets::Sheet& w = b.sheets["Лист15"];
+    EXPECT_EQ(row(w, 1, 1, 4), "|||");
+    // Химия (key 1) before Физика.
+    EXPECT_EQ(w.text(2, 2), "По Химия");
+    EXPECT_TRUE(w.at(2, 2).bold);
+    EXPECT_EQ(w.at(2, 2).span, 3);
+    EXPECT_EQ(w.text(3, 2), "Диплом 3-й степени") << "no heading for a degree without winners";
+    EXPECT_EQ(row(w, 4, 1, 4), "1.|Ёлкин Имя Отчество|10|СОШ ");
+    EXPECT_EQ(row(w, 5, 1, 4), "|||Химик  ") << "the teacher below the winner";
+    EXPECT_EQ(row(w, 6, 1, 4), "|||") << "an empty row before the next subject";
+    EXPECT_EQ(w.text(7, 2), "По Физика");
+    EXPECT_EQ(w.text(8, 2), "Диплом 1-й степени");
+    EXPECT_EQ(row(w, 9, 1, 2), "1.|Волков Имя Отчество");
+    EXPECT_EQ(w.text(10, 4), "Третья А А");
+    EXPECT_EQ(w.text(13, 2), "Диплом 2-й степени");
+    EXPECT_TRUE(w.at(13, 2).bold);
+    EXPECT_EQ(row(w, 14, 1, 2), "1.|Жуков Имя Отчество") << "the number restarts per degree";
+    EXPECT_FALSE(w.at(14, 1).number) << "everything is text";
+    EXPECT_EQ(w.lastRow(), 14) << "degrees 0 and 4 are not listed";
+    EXPECT_EQ(activeOf(made().files[7]), "Лист15!A2");
+}
+
+TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
+    try {
+        Workbook wb("/no/such/Pril.xlsx");
+        FAIL();
+    } catch (const ReportError& e) {
+        EXPECT_EQ(e.text(), "Не найден шаблон отчётов: /no/such/Pril.xlsx");
+    }
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("junk.xlsx"));
+    junk.open(QIODevice::WriteOnly);
+    junk.write("not a workbook");
+    junk.close();
+    EXPECT_THROW(Workbook(dir.filePath("junk.xlsx")), ReportError);
+    Workbook wb(kTemplate);
+    try {
+        wb.selectSheet("Лист99");
+        FAIL();
+    } catch (const ReportError& e) {
+        EXPECT_TRUE(e.text().contains("Лист99")) << e.text().toStdString();
+    }
+    wb.selectSheet("Лист1");
+    // A folder that cannot be written to, whoever runs: its path goes through a file.
+    try {
+        wb.save(dir.filePath("junk.xlsx/report.xlsx"));
+        FAIL();
+    } catch (const ReportError& e) {
+        EXPECT_TRUE(e.text().startsWith("Не удалось записать отчёт в папку ")) << e.text().toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"junk.xlsx"}) << "no file is left behind";
+}
+
+// The print window: a report asks its dialog, makes a new file in the reports folder and opens it;
+// an empty choice makes nothing; a file that cannot be opened is named.
+TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
+    Data d;
+    d.make(db(), tr());
+    reportfiles::useTemplate(kTemplate);
+    QTemporaryDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    QStringList opened;
+    TFormPrint::opener = [&](const QString& path) {
+        opened << path;
+        return opened.size() == 1;
+    };
+    auto* p = new TFormPrint(nullptr);
+    underTest(p);
+    p->show();
+    const auto grades = [&](TFormPrintKlass* k) {
+        QStringList l;
+        for (int i = 0; i < k->ComboBox2->count(); ++i) l << k->ComboBox2->itemText(i);
+        return l;
+    };
+    expectModal([&] { p->Button2Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    ASSERT_NE(k, nullptr);
+                    EXPECT_EQ(k->windowTitle(), "Печать");
+                    EXPECT_FALSE(k->ComboBox3->isVisible());
+                    pick(k->ComboBox1, "Физика");
+                    EXPECT_EQ(grades(k), QStringList({"9", "10"})) << "grades by key";
+                    pick(k->ComboBox2, "9");
+                    k->close();  // closed with the close box: the report is made all the same
+                });
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].contains("/Таврин/Списка участников по классам ")) << opened[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(opened[0]));
+
+    expectModal([&] { p->Button6Click(); },
+                [&](QWidget* m) {
+                    auto* g = qobject_cast<TFormPrintGroup*>(m);
+                    pick(g->ComboBox1, "Физика");
+                    pick(g->ComboBox2, "9");
+                    QStringList groups;
+                    for (int i = 0; i < g->ComboBox3->count(); ++i) groups << g->ComboBox3->itemText(i);
+                    EXPECT_EQ(groups, QStringList({"1", "2", "Все"}));
+                    click(m, "Button1");  // no group chosen
+                });
+    EXPECT_EQ(opened.size(), 1) << "an empty choice makes nothing";
+    EXPECT_TRUE(msg::shown().isEmpty());
+
+    p->Button5Click();  // the winners list asks nothing; this time the desktop cannot open it
+    ASSERT_EQ(opened.size(), 2);
+    ASSERT_EQ(msg::shown().size(), 1);
+    EXPECT_TRUE(msg::shown()[0].text.startsWith("Отчёт сохранён в файл ")) << msg::shown()[0].text.toStdString();
+    EXPECT_TRUE(msg::shown()[0].text.contains(QFileInfo(opened[1]).fileName()));
+    EXPECT_EQ(QDir(QFileInfo(opened[0]).path()).entryList(QDir::Files).size(), 2) << "no temporary file stays";
+    TFormPrint::opener = [](const QString&) { return true; };
+    qputenv("HOME", realHome);
+}
+
+}  // namespace

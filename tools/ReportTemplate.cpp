@@ -1,0 +1,187 @@
+// Builds the report template Pril.xlsx: one sheet per report, with its titles, labels and column
+// headings in the cells the program never writes, borders on the first data row (the rows below
+// take its look), column widths and print settings. An organiser may replace the built file with
+// an edited copy; the program writes only the data cells.
+//
+//   tavrin-template OUTPUT.xlsx
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Formats {
+    lxw_format* title;
+    lxw_format* label;
+    lxw_format* heading;
+    lxw_format* cell;
+    lxw_format* number;
+    lxw_format* round;
+};
+
+Formats makeFormats(lxw_workbook* wb) {
+    Formats f{};
+    f.title = workbook_add_format(wb);
+    format_set_bold(f.title);
+    format_set_font_size(f.title, 14);
+    format_set_align(f.title, LXW_ALIGN_CENTER);
+    f.label = workbook_add_format(wb);
+    format_set_bold(f.label);
+    format_set_align(f.label, LXW_ALIGN_RIGHT);
+    f.heading = workbook_add_format(wb);
+    format_set_bold(f.heading);
+    format_set_border(f.heading, LXW_BORDER_THIN);
+    format_set_align(f.heading, LXW_ALIGN_CENTER);
+    format_set_align(f.heading, LXW_ALIGN_VERTICAL_CENTER);
+    format_set_text_wrap(f.heading);
+    format_set_bg_color(f.heading, 0xDDEBF7);
+    f.cell = workbook_add_format(wb);
+    format_set_border(f.cell, LXW_BORDER_THIN);
+    format_set_text_wrap(f.cell);
+    format_set_align(f.cell, LXW_ALIGN_VERTICAL_TOP);
+    f.number = workbook_add_format(wb);
+    format_set_border(f.number, LXW_BORDER_THIN);
+    format_set_align(f.number, LXW_ALIGN_CENTER);
+    format_set_align(f.number, LXW_ALIGN_VERTICAL_TOP);
+    f.round = workbook_add_format(wb);
+    format_set_bold(f.round);
+    format_set_border(f.round, LXW_BORDER_THIN);
+    format_set_align(f.round, LXW_ALIGN_CENTER);
+    format_set_font_color(f.round, LXW_COLOR_RED);
+    return f;
+}
+
+// A column of a data table: its heading, width, and whether it holds numbers.
+struct Column {
+    const char* heading;
+    double width;
+    bool number = false;
+};
+
+// The table's headings on `headingRow` and the look of its first data row (0-based rows).
+void table(lxw_worksheet* ws, const Formats& f, int headingRow, const std::vector<Column>& columns) {
+    for (size_t c = 0; c < columns.size(); ++c) {
+        worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), columns[c].width, nullptr);
+        worksheet_write_string(ws, lxw_row_t(headingRow), lxw_col_t(c), columns[c].heading, f.heading);
+        worksheet_write_blank(ws, lxw_row_t(headingRow + 1), lxw_col_t(c), columns[c].number ? f.number : f.cell);
+    }
+    worksheet_repeat_rows(ws, lxw_row_t(headingRow), lxw_row_t(headingRow));
+}
+
+void page(lxw_worksheet* ws, bool landscape) {
+    worksheet_set_paper(ws, 9);  // A4
+    if (landscape) worksheet_set_landscape(ws);
+    worksheet_fit_to_pages(ws, 1, 0);
+    worksheet_set_margins(ws, 0.4, 0.4, 0.5, 0.5);
+}
+
+void title(lxw_worksheet* ws, const Formats& f, int lastCol, const char* text) {
+    worksheet_merge_range(ws, 0, 0, 0, lxw_col_t(lastCol), text, f.title);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tavrin-template OUTPUT.xlsx\n");
+        return 2;
+    }
+    lxw_workbook* wb = workbook_new(argv[1]);
+    if (!wb) return 1;
+    const Formats f = makeFormats(wb);
+
+    // Participants by team: E2 subject, E3 team; data from row 6, teachers in G.
+    lxw_worksheet* ws = workbook_add_worksheet(wb, "Лист1");
+    title(ws, f, 6, "Список участников олимпиады по команде");
+    worksheet_write_string(ws, 1, 3, "Предмет:", f.label);
+    worksheet_write_string(ws, 2, 3, "Команда:", f.label);
+    table(ws, f, 4,
+          {{"№", 5, true}, {"Фамилия", 18}, {"Имя", 14}, {"Отчество", 18}, {"Класс", 8, true},
+           {"Учреждение образования", 42}, {"Учителя", 36}});
+    page(ws, true);
+
+    // Participants by grade: E2 subject, E3 grade; data from row 6, teachers in F.
+    ws = workbook_add_worksheet(wb, "Лист2");
+    title(ws, f, 5, "Список участников олимпиады по классу");
+    worksheet_write_string(ws, 1, 3, "Предмет:", f.label);
+    worksheet_write_string(ws, 2, 3, "Класс:", f.label);
+    table(ws, f, 4,
+          {{"№", 5, true}, {"Фамилия", 18}, {"Имя", 14}, {"Отчество", 18}, {"Учреждение образования", 42},
+           {"Учителя", 36}});
+    page(ws, true);
+
+    // Blank score sheet by cipher: B2 "По <subject>", C3 grade, C4 round; codes from row 6. The
+    // score columns are left for the markers.
+    ws = workbook_add_worksheet(wb, "Лист10");
+    title(ws, f, 9, "Ведомость проверки работ");
+    worksheet_write_string(ws, 2, 1, "Класс:", f.label);
+    worksheet_write_string(ws, 3, 1, "Тур:", f.label);
+    table(ws, f, 4,
+          {{"№", 5, true}, {"Шифр", 14, true}, {"Задача 1", 9, true}, {"Задача 2", 9, true}, {"Задача 3", 9, true},
+           {"Задача 4", 9, true}, {"Задача 5", 9, true}, {"Задача 6", 9, true}, {"Сумма", 9, true},
+           {"Подпись проверяющего", 22}});
+    page(ws, false);
+
+    // Score sheet by name: K2 "По <subject>", M3 grade, round names over C, I, O, U of row 4;
+    // data from row 6: №, name, 24 tasks, total, place, diploma.
+    ws = workbook_add_worksheet(wb, "Лист14");
+    title(ws, f, 28, "Ведомость результатов олимпиады");
+    worksheet_write_string(ws, 2, 11, "Класс:", f.label);
+    for (int k = 0; k < 4; ++k) worksheet_merge_range(ws, 3, lxw_col_t(2 + 6 * k), 3, lxw_col_t(7 + 6 * k), "", f.round);
+    {
+        std::vector<Column> columns = {{"№", 4, true}, {"Фамилия, имя, отчество", 30}};
+        static const char* const task[] = {"1", "2", "3", "4", "5", "6"};
+        for (int k = 0; k < 4; ++k)
+            for (const char* t : task) columns.push_back({t, 5, true});
+        columns.push_back({"Сумма", 7, true});
+        columns.push_back({"Место", 6, true});
+        columns.push_back({"Диплом", 13});
+        table(ws, f, 4, columns);
+    }
+    page(ws, true);
+
+    // Winners: everything the program writes, from row 2; the title is the page header.
+    ws = workbook_add_worksheet(wb, "Лист15");
+    worksheet_set_column(ws, 0, 0, 5, nullptr);
+    worksheet_set_column(ws, 1, 1, 36, nullptr);
+    worksheet_set_column(ws, 2, 2, 8, nullptr);
+    worksheet_set_column(ws, 3, 3, 60, nullptr);
+    worksheet_set_header(ws, "&C&\"-,Bold\"&14Список победителей олимпиады");
+    page(ws, false);
+
+    // Participants by group: D2 grade, G2 subject; data from row 5, a teacher's three name parts in G, H, I.
+    ws = workbook_add_worksheet(wb, "Лист16");
+    title(ws, f, 8, "Список участников по группам");
+    worksheet_write_string(ws, 1, 2, "Класс:", f.label);
+    worksheet_write_string(ws, 1, 5, "Предмет:", f.label);
+    table(ws, f, 3,
+          {{"№", 5, true}, {"Группа", 11}, {"Фамилия", 18}, {"Имя", 14}, {"Отчество", 18},
+           {"Учреждение образования", 40}, {"Учитель: фамилия", 16}, {"имя", 13}, {"отчество", 16}});
+    page(ws, true);
+
+    // Results by team: E2 subject, D4 team, E5 subject; data from row 8, teachers in H.
+    ws = workbook_add_worksheet(wb, "Лист17");
+    title(ws, f, 7, "Результаты участников команды");
+    worksheet_write_string(ws, 1, 3, "Предмет:", f.label);
+    worksheet_write_string(ws, 3, 2, "Команда:", f.label);
+    worksheet_write_string(ws, 4, 3, "по предмету", f.label);
+    table(ws, f, 6,
+          {{"№", 5, true}, {"Фамилия, имя, отчество", 32}, {"Класс", 8, true}, {"Учреждение образования", 40},
+           {"Сумма баллов", 9, true}, {"Место", 7, true}, {"Диплом", 14}, {"Учителя", 34}});
+    page(ws, true);
+
+    // Results by grade: D2 subject, D3 grade; data from row 6, teachers in G.
+    ws = workbook_add_worksheet(wb, "Лист18");
+    title(ws, f, 6, "Результаты олимпиады по классу");
+    worksheet_write_string(ws, 1, 2, "Предмет:", f.label);
+    worksheet_write_string(ws, 2, 2, "Класс:", f.label);
+    table(ws, f, 4,
+          {{"№", 5, true}, {"Фамилия, имя, отчество", 32}, {"Учреждение образования", 40}, {"Сумма баллов", 9, true},
+           {"Место", 7, true}, {"Диплом", 14}, {"Учителя", 34}});
+    page(ws, true);
+
+    return workbook_close(wb) == LXW_NO_ERROR ? 0 : 1;
+}
