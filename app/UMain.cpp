@@ -1,12 +1,19 @@
 #include "UMain.h"
 
+#include "UDM.h"
 #include "UEnter.h"
 #include "UView.h"
+#include "DbError.h"
+#include "merge/Merge.h"
 #include "reports/UPrint.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Messages.h"
 #include "ui/Handler.h"
 #include "ui/Window.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -54,7 +61,6 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     Button3 = addMenuButton(this, lay, "Button3", QStringLiteral("Печать"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Объединение"));
     Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Выход"));
-    Button5->setEnabled(false);  // the merge comes with its own window
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -67,6 +73,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     ui::connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
     ui::connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
+    ui::connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
 }
 
 void TMainForm::showEvent(QShowEvent* e) {
@@ -82,3 +89,51 @@ void TMainForm::Button1Click() { openWindow(FormEnter, this); }
 void TMainForm::Button2Click() { openWindow(FormView, this); }
 void TMainForm::Button3Click() { openWindow(FormPrint, this); }
 void TMainForm::Button4Click() { close(); }
+
+void TMainForm::Button5Click() {
+    const QString file = msg::chooseFile(this, OpenDialog1Filter);
+    if (file.isEmpty()) return;
+    Database& source = DM->IBDatabase2;
+    Transaction& sourceTr = DM->IBTransaction2;
+    // The bar is hidden and the source closed on every way out.
+    ProgressBar1->setRange(0, 0);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+    const auto done = qScopeGuard([&] {
+        ProgressBar1->setVisible(false);
+        try {
+            source.disconnect();
+        } catch (const DbError&) {
+        }
+    });
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    try {
+        source.databaseName = file;
+        source.connect();
+        sourceTr.start();
+    } catch (const DbError&) {
+        ui::showException(std::current_exception());
+        return;
+    }
+    merge::Result result;
+    try {
+        if (!guardedWrite(DM->IBTransaction1, kNotDone, [&] {
+                result = merge::run(DM->IBDatabase1, DM->IBTransaction1, source, sourceTr, [&](int n, int total) {
+                    ProgressBar1->setRange(0, total);
+                    ProgressBar1->setValue(n);
+                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                });
+            }))
+            return;
+    } catch (const merge::Refusal& r) {
+        msg::error(r.text(), r.detail());
+        return;
+    }
+    msg::info(QStringLiteral("Объединение прошло успешно!"),
+              QStringLiteral("Скопировано участников: %1; уже были в базе: %2; оставлено различающихся значений: %3; "
+                             "добавлено в справочники: %4.")
+                  .arg(result.copied)
+                  .arg(result.alreadyThere)
+                  .arg(result.keptDifferent)
+                  .arg(result.dictionaryAdded));
+}

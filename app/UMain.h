@@ -24,13 +24,15 @@ public:
     QPushButton* Button4;  // "Выход"
     QProgressBar* ProgressBar1;
     // The filter of the file-open dialog that picks a database to merge.
-    const QString OpenDialog1Filter = QStringLiteral("InterBase (*.GDB *.gdb);;Firebird (*.fdb *.FDB)");
+    const QString OpenDialog1Filter = QStringLiteral("InterBase (*.GDB *.gdb *.fdb *.FDB);;Все файлы (*)");
 
 public Q_SLOTS:
     void Button1Click();
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    // Merges another station's database into the working one, as one action.
+    void Button5Click();
 
 protected:
     void showEvent(QShowEvent* e) override;

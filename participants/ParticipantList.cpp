@@ -67,6 +67,7 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     Button1 = new QPushButton(QStringLiteral("Delete"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setEnabled(false);
+    Button1->setAutoDefault(false);  // never the window's default: Enter must not lead to a delete
     bottom->addWidget(Button1);
     lay->addLayout(bottom);
 

@@ -60,14 +60,30 @@ TFormResultsView::TFormResultsView(QWidget* owner, const char* caption, const ch
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormResultsView::ShowParticipantDetails);
 }
 
-QLineEdit* TFormResultsView::detail(const char* name, const QString& caption) {
+QLineEdit* TFormResultsView::detail(const char* name, const QString& caption, const QString& after) {
     QLineEdit* e = shownValue(this, name);
-    e->setMinimumWidth(200);
+    e->setMinimumWidth(after.isEmpty() ? 200 : 60);
     auto* l = labelFor(this, caption, e);
     l->setObjectName(QStringLiteral("Caption") + QString::fromLatin1(name));
     m_details->addWidget(l, m_detailRows, 0);
-    m_details->addWidget(e, m_detailRows++, 1);
+    if (after.isEmpty()) {
+        m_details->addWidget(e, m_detailRows++, 1);
+        return e;
+    }
+    auto* line = new QHBoxLayout;
+    line->addWidget(e);
+    line->addWidget(new QLabel(after, this));
+    line->addStretch();
+    m_details->addLayout(line, m_detailRows++, 1);
     return e;
+}
+
+void TFormResultsView::detailHeading(const QString& text) {
+    auto* l = new QLabel(text, this);
+    QFont bold = l->font();
+    bold.setBold(true);
+    l->setFont(bold);
+    m_details->addWidget(l, m_detailRows++, 0, 1, 2);
 }
 
 void TFormResultsView::showList(Query& list) {

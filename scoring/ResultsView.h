@@ -27,8 +27,10 @@ public Q_SLOTS:
 
 protected:
     TFormResultsView(QWidget* owner, const char* caption, const char* heading);
-    // A read-only detail box after its caption, on the next line of the details.
-    QLineEdit* detail(const char* name, const QString& caption);
+    // A read-only detail box after its caption (and before `after`), on the next line of the details.
+    QLineEdit* detail(const char* name, const QString& caption, const QString& after = QString());
+    // A bold heading over the next details.
+    void detailHeading(const QString& text);
     // Opens the list with the selection's parameters set, shows it and its first participant.
     void showList(Query& list);
     // Fills the detail boxes from the selected row of the list (empty when there is none).

@@ -29,7 +29,7 @@ const int kSumLabels[4] = {7, 8, 9, 21};
 
 QLineEdit* shownBox(QWidget* parent, int number) {
     QLineEdit* e = shownValue(parent, QStringLiteral("Edit%1").arg(number).toLatin1().constData());
-    e->setFixedWidth(110);
+    e->setFixedWidth(130);
     return e;
 }
 }  // namespace
@@ -89,7 +89,7 @@ TFormDiplom::TFormDiplom(QWidget* owner)
         name->setObjectName(QStringLiteral("Label%1").arg(kNameLabels[r - 1]));
         name->setStyleSheet(QStringLiteral("color: red;"));
         name->setWordWrap(true);
-        name->setFixedWidth(110);
+        name->setFixedWidth(130);
         m_names[size_t(r - 1)] = name;
         scoresLay->addWidget(name, 1, r - 1, Qt::AlignBottom);
         for (int t = 1; t <= 6; ++t) {

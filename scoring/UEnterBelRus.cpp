@@ -116,6 +116,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox1Change);
     ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox2Change);
     ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox3Change);
+    ui::connect(ComboBox3, &TComboBox::refused, this, &TFormEnterBelRus::ComboBox3Change);  // no round: nothing shown
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEnterBelRus::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterBelRus::Button1Click);
     FormCreate();
@@ -178,6 +179,7 @@ void TFormEnterBelRus::ComboBox2Change() {
     DBGrid1->load(IBQuery1);
     IBQuery1.close();
     loadScores();
+    focusFirstBox();
 }
 
 void TFormEnterBelRus::ComboBox3Change() {
@@ -193,6 +195,7 @@ void TFormEnterBelRus::ComboBox3Change() {
     DBGrid1->load(IBQuery2);
     IBQuery2.close();
     loadScores();
+    focusFirstBox();
 }
 
 void TFormEnterBelRus::loadScores() {
@@ -219,7 +222,7 @@ void TFormEnterBelRus::focusFirstBox() {
 void TFormEnterBelRus::Button1Click() {
     const int row = DBGrid1->currentRow();
     if (row < 0) {
-        msg::error(msg::kChooseParticipant);
+        msg::info(msg::kChooseParticipant);
         return;
     }
     // What the operator typed: the visible boxes whose text he changed. Everything else is taken

@@ -43,7 +43,8 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
                          {"DIPL_STEP", QString(), false}});
     Edit7 = detail("Edit7", QStringLiteral("Сумма баллов"));
     Edit8 = detail("Edit8", QStringLiteral("Место"));
-    Edit1 = detail("Edit1", QStringLiteral("Диплом (степени)"));
+    Edit1 = detail("Edit1", QStringLiteral("Диплом"), QStringLiteral("степени"));
+    detailHeading(QStringLiteral("Учреждение образования"));
     Edit5 = detail("Edit5", QStringLiteral("Учреждение"));
     Edit4 = detail("Edit4", QStringLiteral("Класс"));
     Edit2 = detail("Edit2", QStringLiteral("Город/район"));

@@ -36,8 +36,9 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
                          {"SITY", QString(), false},
                          {"KOMAND", QString(), false},
                          {"DIPL_STEP", QString(), false}});
-    Edit1 = detail("Edit1", QStringLiteral("Диплом (степени)"));
+    Edit1 = detail("Edit1", QStringLiteral("Диплом"), QStringLiteral("степени"));
     Edit2 = detail("Edit2", QStringLiteral("Команда"));
+    detailHeading(QStringLiteral("Учреждение образования"));
     Edit5 = detail("Edit5", QStringLiteral("Учреждение"));
     Edit4 = detail("Edit4", QStringLiteral("Класс"));
     Edit3 = detail("Edit3", QStringLiteral("Город/район"));

@@ -15,7 +15,8 @@ TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
     setMinimumContentsLength(8);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { m_dirty = true; });
     connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        if (m_notAPick)
+        if (m_leaving) return;  // the box matched its text to an item on its own: nothing was chosen
+        if (m_browsing)
             m_dirty = true;
         else
             choose(index);  // picked from the list
@@ -64,9 +65,9 @@ void TComboBox::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
         if (popupOpen || (e->modifiers() & Qt::AltModifier)) break;
-        m_notAPick = true;
+        m_browsing = true;
         QComboBox::keyPressEvent(e);
-        m_notAPick = false;
+        m_browsing = false;
         return;
     default:
         break;
@@ -79,15 +80,15 @@ void TComboBox::wheelEvent(QWheelEvent* e) {
         e->ignore();
         return;
     }
-    m_notAPick = true;
+    m_browsing = true;
     QComboBox::wheelEvent(e);
-    m_notAPick = false;
+    m_browsing = false;
 }
 
 void TComboBox::focusOutEvent(QFocusEvent* e) {
-    m_notAPick = true;  // the box reports a typed item as activated when it loses the focus
+    m_leaving = true;  // the box reports a text that names an item as activated when it loses the focus
     QComboBox::focusOutEvent(e);
-    m_notAPick = false;
+    m_leaving = false;
     const bool left = e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason;
     if (left && m_dirty) confirm();
 }
@@ -149,6 +150,9 @@ void clearChoice(QComboBox* box) {
 void setText(QComboBox* box, const QString& text) {
     const QSignalBlocker block(box);
     const QSignalBlocker blockEdit(box->lineEdit());
+    // The item the text names becomes the current one, so that the list and the arrow keys start
+    // from what is shown.
+    box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
     box->setEditText(text);
     settle(box);
 }

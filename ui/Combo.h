@@ -33,7 +33,8 @@ protected:
 private:
     void confirm();
     void choose(int index);
-    bool m_notAPick = false;  // an index change now comes from the arrow keys, the wheel or leaving the box
+    bool m_browsing = false;  // an index change now comes from the arrow keys or the wheel
+    bool m_leaving = false;   // the box is losing the focus
     bool m_dirty = false;     // the text changed since the last choice or since code set it
 };
 
@@ -52,6 +53,7 @@ void setItems(QComboBox* box, const QStringList& items);
 void clear(QComboBox* box);
 // Empties the shown text and the choice; the items stay, and Down starts again at the first.
 void clearChoice(QComboBox* box);
+// Shows the text; the item it names, if any, becomes the current one.
 void setText(QComboBox* box, const QString& text);
 
 }  // namespace combo

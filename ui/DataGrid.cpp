@@ -179,6 +179,13 @@ void TDBGrid::keyPressEvent(QKeyEvent* e) {
             Qt::QueuedConnection);
         return;
     }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        // In a list, Enter takes the operator on to the fields of the row; it never presses the
+        // window's default button.
+        e->accept();
+        focusNextChild();
+        return;
+    }
     QTableView::keyPressEvent(e);
     notifyIfMoved();
 }

@@ -48,7 +48,7 @@ private:
 };
 
 // The rows of a query in a table, read-only unless columns are marked editable (there Enter stores
-// the cell and goes down a row). Reports
+// the cell and goes down a row; in a read-only grid it goes on to the next field). Reports
 // selectedRowChanged after a click, a key that moves to another row, and a navigator button, so
 // that a window refreshes what it shows for the row.
 class TDBGrid : public QTableView {

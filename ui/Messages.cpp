@@ -55,9 +55,9 @@ DeferBoxes::~DeferBoxes() {
     });
 }
 
-void info(const QString& text) {
-    record(Kind::Information, text);
-    if (!g_test) showBox(QMessageBox::Information, text, QString(), QString());
+void info(const QString& text, const QString& detail) {
+    record(Kind::Information, text, detail);
+    if (!g_test) showBox(QMessageBox::Information, text, detail, QString());
 }
 
 void error(const QString& text, const QString& detail, const QString& technical) {

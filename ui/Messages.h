@@ -23,7 +23,7 @@ inline const QString kTitle = QStringLiteral("Таврин");
 // The refusal of windows that act on the participant selected in their list.
 inline const QString kChooseParticipant = QStringLiteral("Выберите участника");
 
-void info(const QString& text);
+void info(const QString& text, const QString& detail = QString());
 // The detail, when given, is shown under the text (the reason of a refusal); the technical text,
 // when given, can be unfolded below it.
 void error(const QString& text, const QString& detail = QString(), const QString& technical = QString());

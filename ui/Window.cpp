@@ -14,7 +14,7 @@ TForm::TForm(QWidget* owner, bool centreOnDesktop) : QDialog(owner), m_centre(ce
 void TForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (m_centre && !m_placed && screen()) {
-        adjustSize();
+        if (!testAttribute(Qt::WA_Resized)) adjustSize();  // a window given its size keeps it
         const QRect area = screen()->availableGeometry();
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
         m_placed = true;

@@ -98,9 +98,21 @@ TEST_F(Awards, TheListFollowsThePlacesAndBrowsingWritesNothing) {
     EXPECT_TRUE(msg::shown().isEmpty());
 
     pick(w->ComboBox2, "9");
+    // Passing through the degree box with Tab writes nothing either.
+    QApplication::setActiveWindow(w);
+    w->ComboBox3->setFocus(Qt::TabFocusReason);
+    w->Button1->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(degrees(), "-,-,-,-");
+
     w->DBNavigator1->press(TDBNavigator::Next);  // Абрамов
     pick(w->ComboBox3, "2");
     EXPECT_EQ(degrees(), "-,2,-,-") << "the shown participant only";
+    w->DBNavigator1->press(TDBNavigator::First);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    w->ComboBox3->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->ComboBox3, Qt::Key_Down);
+    EXPECT_EQ(w->ComboBox3->currentText(), "3") << "the arrows start from the degree shown";
+    EXPECT_EQ(degrees(), "-,2,-,-");
 }
 
 TEST_F(Awards, OnlyADegreeFromZeroToFourIsWritten) {

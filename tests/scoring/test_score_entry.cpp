@@ -88,6 +88,10 @@ TEST_F(ScoreEntry, ByNameShowsEachRoundsTasksAndStoresExactSums) {
               QStringList({"Теория", "Практика", "Устный", ""}));
     ASSERT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
     EXPECT_EQ(w->Edit(1)->text(), "0");
+    EXPECT_EQ(w->focusWidget(), w->Edit(1)) << "the scores are typed at once";
+    pressEnter(w->DBGrid1);  // Enter in the list goes on to the boxes and saves nothing
+    EXPECT_EQ(w->focusWidget(), w->Edit(1));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM BAL"), 0);
 
     type(1, "1,5");
     type(2, "2.25");
@@ -150,9 +154,13 @@ TEST_F(ScoreEntry, ByCipherARoundSaveKeepsEveryOtherRoundAsStoredNow) {
     open(true);
     EXPECT_TRUE(w->ComboBox3->isVisible());
     EXPECT_EQ(w->DBGrid1->rowCount(), 0) << "the list waits for a round";
+    pick(w->ComboBox3, "2");
+    EXPECT_TRUE(w->Edit(7)->isVisible());
     typeInto(w->ComboBox3, "7");
     QTest::keyClick(w->ComboBox3, Qt::Key_Return);
-    EXPECT_FALSE(w->Edit(1)->isVisible()) << "a text that is no round shows no boxes";
+    EXPECT_FALSE(w->Edit(7)->isVisible()) << "a text that is no round shows no boxes";
+    EXPECT_EQ(w->DBGrid1->rowCount(), 0) << "and no list";
+    EXPECT_TRUE(msg::shown().isEmpty());
     pick(w->ComboBox3, "1");
     EXPECT_EQ(w->DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), "        Шифр");
     EXPECT_EQ(w->DBGrid1->value("SHIFR"), "Ш11") << "ciphers in text order";

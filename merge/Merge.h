@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <exception>
+#include <functional>
+
+class Database;
+class Transaction;
+
+// Merging another station's database into the working one: its participants with their scores,
+// groups, ciphers and teachers, and the rounds of its subjects.
+namespace merge {
+
+// What a merge did.
+struct Result {
+    int copied = 0;           // participants copied
+    int alreadyThere = 0;     // source participants the working database already had
+    int keptDifferent = 0;    // values both held differently: the working database's stayed
+    int dictionaryAdded = 0;  // teams, subjects, grades and schools added by name
+};
+
+// A merge that must not be made: the source is the working database itself, or codes of the
+// source are held by other participants of the same subject, grade and round. The text says
+// which; nothing has been written.
+class Refusal : public std::exception {
+public:
+    Refusal(QString text, QString detail = {}) : m_text(std::move(text)), m_detail(std::move(detail)) {}
+    const QString& text() const { return m_text; }
+    const QString& detail() const { return m_detail; }
+    const char* what() const noexcept override { return "merge refused"; }
+
+private:
+    QString m_text, m_detail;
+};
+
+// Reports progress: participants done and their number. May repaint the window.
+using Progress = std::function<void(int done, int total)>;
+
+// Reads every table of the source once, then writes into the working database in the caller's
+// action (no commit here), so that a failure leaves nothing of the merge:
+// - dictionary keys are translated by name (a name the working database lacks is added, a team's
+//   schools too);
+// - a participant the working database already has (same team, subject, grade, full name and
+//   school) is not copied again; his rows it lacks are filled in from the source, and where both
+//   hold different values the working database's stay;
+// - a new participant gets his key from the database and his score row, group, every cipher and
+//   every teacher are inserted under it (teachers with keys of the working database);
+// - a round slot the working database holds used stays; one it lacks or holds empty is taken;
+// - every subject and grade that received score rows is re-ranked.
+// Throws Refusal before writing anything, DbError for a failed read or write.
+Result run(Database& work, Transaction& workTr, Database& source, Transaction& sourceTr, const Progress& progress = {});
+
+}  // namespace merge
