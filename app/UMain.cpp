@@ -3,6 +3,7 @@
 #include "UDM.h"
 #include "UEnter.h"
 #include "UView.h"
+#include "Atomic.h"
 #include "DbError.h"
 #include "merge/Merge.h"
 #include "reports/UPrint.h"
@@ -95,38 +96,51 @@ void TMainForm::Button5Click() {
     if (file.isEmpty()) return;
     Database& source = DM->IBDatabase2;
     Transaction& sourceTr = DM->IBTransaction2;
-    // The bar is hidden and the source closed on every way out.
-    ProgressBar1->setRange(0, 0);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setVisible(true);
-    const auto done = qScopeGuard([&] {
-        ProgressBar1->setVisible(false);
-        try {
-            source.disconnect();
-        } catch (const DbError&) {
-        }
-    });
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    try {
-        source.databaseName = file;
-        source.connect();
-        sourceTr.start();
-    } catch (const DbError&) {
-        ui::showException(std::current_exception());
-        return;
-    }
     merge::Result result;
-    try {
-        if (!guardedWrite(DM->IBTransaction1, kNotDone, [&] {
+    std::exception_ptr failure;
+    {
+        // The bar is shown while the merge runs; it is hidden and the source closed on every way out,
+        // before anything is said.
+        ProgressBar1->setRange(0, 0);
+        ProgressBar1->setValue(0);
+        ProgressBar1->setVisible(true);
+        const auto done = qScopeGuard([&] {
+            ProgressBar1->setVisible(false);
+            try {
+                source.disconnect();
+            } catch (const DbError&) {
+            }
+        });
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        try {
+            try {
+                source.databaseName = file;
+                source.connect();
+                sourceTr.start();
+            } catch (const DbError& e) {
+                throw merge::SourceError(e);
+            }
+            atomically(DM->IBTransaction1, [&] {
                 result = merge::run(DM->IBDatabase1, DM->IBTransaction1, source, sourceTr, [&](int n, int total) {
                     ProgressBar1->setRange(0, total);
                     ProgressBar1->setValue(n);
                     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 });
-            }))
-            return;
-    } catch (const merge::Refusal& r) {
-        msg::error(r.text(), r.detail());
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const merge::Refusal& r) {
+            msg::error(r.text(), r.detail());
+        } catch (const merge::SourceError&) {
+            ui::showException(failure);  // the client's own words
+        } catch (const DbError& e) {
+            showRefusal(kNotDone, e);
+        }
         return;
     }
     msg::info(QStringLiteral("Объединение прошло успешно!"),

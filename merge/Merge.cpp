@@ -172,11 +172,21 @@ QString databaseName(Database& db, Transaction& tr) {
 }  // namespace
 
 Result run(Database& work, Transaction& workTr, Database& source, Transaction& sourceTr, const Progress& progress) {
-    if (databaseName(work, workTr) == databaseName(source, sourceTr))
+    QString sourceName;
+    try {
+        sourceName = databaseName(source, sourceTr);
+    } catch (const DbError& e) {
+        throw SourceError(e);
+    }
+    if (databaseName(work, workTr) == sourceName)
         throw Refusal(QStringLiteral("Нельзя объединить базу данных саму с собой."),
                       QStringLiteral("Выберите файл базы данных другого рабочего места."));
     Source src;
-    src.read(source, sourceTr);
+    try {
+        src.read(source, sourceTr);
+    } catch (const DbError& e) {
+        throw SourceError(e);
+    }
     Result result;
 
     // Dictionary keys by name.

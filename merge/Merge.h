@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DbError.h"
+
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -34,6 +36,13 @@ private:
     QString m_text, m_detail;
 };
 
+// The source could not be read (not a database of this program, a table or column missing): the
+// client's own words.
+class SourceError : public DbError {
+public:
+    explicit SourceError(const DbError& e) : DbError(e) {}
+};
+
 // Reports progress: participants done and their number. May repaint the window.
 using Progress = std::function<void(int done, int total)>;
 
@@ -48,7 +57,8 @@ using Progress = std::function<void(int done, int total)>;
 //   every teacher are inserted under it (teachers with keys of the working database);
 // - a round slot the working database holds used stays; one it lacks or holds empty is taken;
 // - every subject and grade that received score rows is re-ranked.
-// Throws Refusal before writing anything, DbError for a failed read or write.
+// Throws Refusal before writing anything, SourceError when the source cannot be read, DbError for a
+// failed write.
 Result run(Database& work, Transaction& workTr, Database& source, Transaction& sourceTr, const Progress& progress = {});
 
 }  // namespace merge

@@ -117,6 +117,9 @@ void fill(Database& db, Transaction& tr, const Options& options) {
     }
     tr.commitRetaining();
 
+    // Another station (another seed) marks its codes, as stations agree to, so that they never clash.
+    const QString prefix = options.seed == Options().seed ? QString() : QStringLiteral("С%1-").arg(options.seed);
+
     // Every subject and grade in groups of at most twelve, and a cipher for each round of the
     // subject: the grade, a dash and a number drawn at random, unique in the subject, grade and round.
     for (size_t s = 0; s < subjects.size(); ++s) {
@@ -137,8 +140,7 @@ void fill(Database& db, Transaction& tr, const Options& options) {
                     int number;
                     do number = 100 + int(rng() % span); while (drawn.contains(number));
                     drawn.insert(number);
-                    ciphers::store(db, tr, child, subjectKeys[s], gradeKeys[g], round,
-                                   QStringLiteral("%1-%2").arg(g + 5).arg(number));
+                    ciphers::store(db, tr, child, subjectKeys[s], gradeKeys[g], round, prefix + QStringLiteral("%1-%2").arg(g + 5).arg(number));
                 }
             }
             // Scores for most: whole points, halves and quarters; a few children have none yet.

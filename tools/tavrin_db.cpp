@@ -1,6 +1,6 @@
 // tavrin-db: makes Tavrin databases.
 //   tavrin-db create PATH                      an empty database with every table
-//   tavrin-db demo PATH [--participants N]     a demo olympiad
+//   tavrin-db demo PATH [--participants N] [--seed N]   a demo olympiad (another seed, other children)
 // PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server.
 
 #include "Database.h"
@@ -20,7 +20,7 @@ namespace {
 int usage() {
     std::fputs("Использование:\n"
                "  tavrin-db create ПУТЬ\n"
-               "  tavrin-db demo ПУТЬ [--participants N]\n"
+               "  tavrin-db demo ПУТЬ [--participants N] [--seed N]\n"
                "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь).\n",
                stderr);
     return 1;
@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
             bool ok = false;
             options.participants = args.takeFirst().toInt(&ok);
             if (!ok || options.participants < 0) return fail(QStringLiteral("--participants: нужно целое число ≥ 0"));
+        } else if (command == u"demo" && opt == u"--seed" && !args.isEmpty()) {
+            bool ok = false;
+            options.seed = args.takeFirst().toUInt(&ok);
+            if (!ok) return fail(QStringLiteral("--seed: нужно целое число ≥ 0"));
         } else {
             return usage();
         }
