@@ -10,6 +10,7 @@ namespace Firebird {
 class IAttachment;
 class ITransaction;
 class IStatement;
+class IMessageMetadata;
 }  // namespace Firebird
 
 class Query;

@@ -127,6 +127,12 @@ Query::~Query() {
 }
 
 void Query::releaseStatement() {
+    for (IMessageMetadata** meta : {&m_inMeta, &m_outMeta})
+        if (*meta) {
+            (*meta)->release();
+            *meta = nullptr;
+        }
+    m_inShape.clear();
     if (m_stmt) {
         m_stmt->release();
         m_stmt = nullptr;
@@ -150,7 +156,8 @@ void Query::setSql(std::initializer_list<const char*> lines) {
 }
 
 Query::Param& Query::param(const QString& name) {
-    const auto it = m_params.find(name.toUpper());
+    auto it = m_params.find(name);  // names are mostly written as in the text
+    if (it == m_params.end()) it = m_params.find(name.toUpper());
     if (it == m_params.end())
         throw DbError(QStringLiteral("В тексте запроса нет параметра :%1\n%2").arg(name, m_sql));
     return *it;
@@ -185,6 +192,7 @@ void Query::prepare() {
         m_stmt = att->prepare(&st, tra, 0, text.constData(), unsigned(m_db.sqlDialect),
                               IStatement::PREPARE_PREFETCH_METADATA);
         m_stmtType = m_stmt->getType(&st);
+        m_outMeta = m_stmt->getOutputMetadata(&st);
     });
 }
 
@@ -202,7 +210,7 @@ void Query::close() {
 
 void Query::run(bool wantRows) {
     for (const QString& name : std::as_const(m_paramOrder))
-        if (m_params.value(name).kind == Param::Unset)
+        if (m_params.constFind(name)->kind == Param::Unset)
             throw DbError(QStringLiteral("Параметр :%1 не задан\n%2").arg(name, m_sql));
     close();
     prepare();
@@ -210,39 +218,56 @@ void Query::run(bool wantRows) {
     fbc::guarded([&] {
         fbc::Status st;
         // Input message: each parameter described as the value we hold; the server converts.
-        fbc::Holder<IMessageMetadata> inMeta(m_stmt->getInputMetadata(&st));
-        std::vector<unsigned char> inBuf;
-        std::vector<QByteArray> texts(m_paramOrder.size());
-        if (!m_paramOrder.isEmpty()) {
-            fbc::Holder<IMetadataBuilder> b(inMeta->getBuilder(&st));
-            for (unsigned i = 0; i < unsigned(m_paramOrder.size()); ++i) {
-                const Param& p = m_params[m_paramOrder[i]];
-                switch (p.kind) {
-                case Param::Int:
-                case Param::Score:
-                    b->setType(&st, i, SQL_INT64);
-                    b->setLength(&st, i, sizeof(qint64));
-                    b->setScale(&st, i, p.kind == Param::Score ? -2 : 0);
-                    b->setSubType(&st, i, 0);
-                    break;
-                case Param::Text:
-                    texts[i] = text1251::encode(p.text);
-                    b->setType(&st, i, SQL_VARYING);
-                    b->setLength(&st, i, unsigned(qMax<qsizetype>(1, texts[i].size())));
-                    b->setCharSet(&st, i, 52 /* WIN1251 */);
-                    b->setSubType(&st, i, 0);
-                    b->setScale(&st, i, 0);
-                    break;
-                default:
-                    break;
-                }
+        const unsigned nIn = unsigned(m_paramOrder.size());
+        std::vector<const Param*> params(nIn);
+        std::vector<QByteArray> texts(nIn);
+        std::vector<unsigned> shape(nIn);  // kind, and for a text the room it is given
+        bool fits = m_inMeta && m_inShape.size() == nIn;
+        for (unsigned i = 0; i < nIn; ++i) {
+            params[i] = &*m_params.constFind(m_paramOrder[i]);
+            shape[i] = unsigned(params[i]->kind);
+            if (params[i]->kind == Param::Text) {
+                texts[i] = text1251::encode(params[i]->text);
+                const unsigned need = unsigned(qMax<qsizetype>(1, texts[i].size()));
+                const bool same = fits && (m_inShape[i] & 0xff) == Param::Text && (m_inShape[i] >> 8) >= need;
+                shape[i] |= (same ? m_inShape[i] >> 8 : qMax(need, 64u)) << 8;
             }
-            inMeta.reset(b->getMetadata(&st));
-            inBuf.assign(inMeta->getMessageLength(&st), 0);
-            for (unsigned i = 0; i < unsigned(m_paramOrder.size()); ++i) {
-                const Param& p = m_params[m_paramOrder[i]];
-                short* nullFlag = reinterpret_cast<short*>(&inBuf[inMeta->getNullOffset(&st, i)]);
-                unsigned char* data = &inBuf[inMeta->getOffset(&st, i)];
+            fits = fits && (shape[i] == m_inShape[i]);
+        }
+        std::vector<unsigned char> inBuf;
+        if (nIn > 0) {
+            if (!fits) {
+                fbc::Holder<IMessageMetadata> inMeta(m_stmt->getInputMetadata(&st));
+                fbc::Holder<IMetadataBuilder> b(inMeta->getBuilder(&st));
+                for (unsigned i = 0; i < nIn; ++i) {
+                    switch (params[i]->kind) {
+                    case Param::Int:
+                    case Param::Score:
+                        b->setType(&st, i, SQL_INT64);
+                        b->setLength(&st, i, sizeof(qint64));
+                        b->setScale(&st, i, params[i]->kind == Param::Score ? -2 : 0);
+                        b->setSubType(&st, i, 0);
+                        break;
+                    case Param::Text:
+                        b->setType(&st, i, SQL_VARYING);
+                        b->setLength(&st, i, shape[i] >> 8);
+                        b->setCharSet(&st, i, 52 /* WIN1251 */);
+                        b->setSubType(&st, i, 0);
+                        b->setScale(&st, i, 0);
+                        break;
+                    default:
+                        break;
+                    }
+                }
+                if (m_inMeta) m_inMeta->release();
+                m_inMeta = b->getMetadata(&st);
+                m_inShape = shape;
+            }
+            inBuf.assign(m_inMeta->getMessageLength(&st), 0);
+            for (unsigned i = 0; i < nIn; ++i) {
+                const Param& p = *params[i];
+                short* nullFlag = reinterpret_cast<short*>(&inBuf[m_inMeta->getNullOffset(&st, i)]);
+                unsigned char* data = &inBuf[m_inMeta->getOffset(&st, i)];
                 *nullFlag = p.kind == Param::Null ? -1 : 0;
                 if (p.kind == Param::Int || p.kind == Param::Score) {
                     std::memcpy(data, &p.number, sizeof p.number);
@@ -253,10 +278,10 @@ void Query::run(bool wantRows) {
                 }
             }
         }
-        IMessageMetadata* in = m_paramOrder.isEmpty() ? nullptr : inMeta.get();
+        IMessageMetadata* in = m_paramOrder.isEmpty() ? nullptr : m_inMeta;
         unsigned char* inData = m_paramOrder.isEmpty() ? nullptr : inBuf.data();
 
-        fbc::Holder<IMessageMetadata> outMeta(m_stmt->getOutputMetadata(&st));
+        IMessageMetadata* outMeta = m_outMeta;
         const unsigned nOut = outMeta->getCount(&st);
         for (unsigned i = 0; i < nOut; ++i) {
             const QString name = text1251::decode(outMeta->getAlias(&st, i)).toUpper();
@@ -267,22 +292,22 @@ void Query::run(bool wantRows) {
         const auto readRow = [&] {
             std::vector<Cell> row;
             row.reserve(nOut);
-            for (unsigned i = 0; i < nOut; ++i) row.push_back(decodeCell(outMeta.get(), &st, i, outBuf.data()));
+            for (unsigned i = 0; i < nOut; ++i) row.push_back(decodeCell(outMeta, &st, i, outBuf.data()));
             m_rows.push_back(std::move(row));
         };
         const bool isSelect = m_stmtType == isc_info_sql_stmt_select || m_stmtType == isc_info_sql_stmt_select_for_upd;
         if (isSelect && wantRows) {
-            fbc::Holder<IResultSet> rs(m_stmt->openCursor(&st, tra, in, inData, outMeta.get(), 0));
+            fbc::Holder<IResultSet> rs(m_stmt->openCursor(&st, tra, in, inData, outMeta, 0));
             while (rs->fetchNext(&st, outBuf.data()) == IStatus::RESULT_OK) readRow();
             rs->close(&st);
             rs.take();
             m_open = true;
         } else if (nOut > 0 && !isSelect) {
-            m_stmt->execute(&st, tra, in, inData, outMeta.get(), outBuf.data());
+            m_stmt->execute(&st, tra, in, inData, outMeta, outBuf.data());
             readRow();  // INSERT ... RETURNING, EXECUTE PROCEDURE
             m_open = true;
         } else if (isSelect) {
-            fbc::Holder<IResultSet> rs(m_stmt->openCursor(&st, tra, in, inData, outMeta.get(), 0));
+            fbc::Holder<IResultSet> rs(m_stmt->openCursor(&st, tra, in, inData, outMeta, 0));
             rs->close(&st);
             rs.take();
         } else {
@@ -293,7 +318,8 @@ void Query::run(bool wantRows) {
 }
 
 const Query::Cell& Query::cell(const QString& name) const {
-    const auto it = m_fieldIndex.find(name.toUpper());
+    auto it = m_fieldIndex.find(name);
+    if (it == m_fieldIndex.end()) it = m_fieldIndex.find(name.toUpper());
     if (it == m_fieldIndex.end())
         throw DbError(QStringLiteral("Поле %1 не найдено в результате запроса\n%2").arg(name, m_sql));
     if (eof()) throw DbError(QStringLiteral("Нет текущей строки (поле %1)\n%2").arg(name, m_sql));

@@ -89,6 +89,12 @@ private:
     QHash<QString, Param> m_params;
     Firebird::IStatement* m_stmt = nullptr;
     unsigned m_stmtType = 0;
+    // The messages of the prepared statement. The input one is built for the kinds and text
+    // lengths of the parameters and kept while they fit, so a statement run row after row does
+    // not describe its parameters anew each time.
+    Firebird::IMessageMetadata* m_outMeta = nullptr;
+    Firebird::IMessageMetadata* m_inMeta = nullptr;
+    std::vector<unsigned> m_inShape;
     qint64 m_affected = 0;
 
     bool m_open = false;

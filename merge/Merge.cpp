@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSet>
 #include <array>
+#include <future>
 #include <map>
 #include <set>
 #include <vector>
@@ -50,7 +51,20 @@ struct Round {
     QString name;
 };
 
-QString slotField(int i) { return QStringLiteral("BAL%1").arg(i + 1, 2, 10, QChar(u'0')); }
+// Column names, made once: they are asked for on every row.
+const QString& slotField(int i) {
+    static const auto names = [] {
+        std::array<QString, kSlots> n;
+        for (int k = 0; k < kSlots; ++k) n[size_t(k)] = QStringLiteral("BAL%1").arg(k + 1, 2, 10, QChar(u'0'));
+        return n;
+    }();
+    return names[size_t(i)];
+}
+
+const QString& sumField(int k) {
+    static const std::array<QString, 4> names{"B1", "B2", "B3", "B4"};
+    return names[size_t(k)];
+}
 
 // Reads a whole table once.
 template <class F>
@@ -67,7 +81,7 @@ Scores readScores(const Query& q) {
     s.mesto = int(q.fieldInt("MESTO"));
     s.dipl = int(q.fieldInt("DIPL_STEP"));
     for (int i = 0; i < kSlots; ++i) s.slots[size_t(i)] = q.fieldScore(slotField(i));
-    for (int k = 0; k < 4; ++k) s.sums[size_t(k)] = q.fieldScore(QStringLiteral("B%1").arg(k + 1));
+    for (int k = 0; k < 4; ++k) s.sums[size_t(k)] = q.fieldScore(sumField(k));
     s.summ = q.fieldScore("SUMM");
     return s;
 }
@@ -181,14 +195,16 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     if (databaseName(work, workTr) == sourceName)
         throw Refusal(QStringLiteral("Нельзя объединить базу данных саму с собой."),
                       QStringLiteral("Выберите файл базы данных другого рабочего места."));
+    // The source is read on a second thread while the working database is read here.
     Source src;
-    try {
-        src.read(source, sourceTr);
-    } catch (const DbError& e) {
-        throw SourceError(e);
-    }
+    auto sourceRead = std::async(std::launch::async, [&] {
+        try {
+            src.read(source, sourceTr);
+        } catch (const DbError& e) {
+            throw SourceError(e);
+        }
+    });
     Result result;
-
     // Dictionary keys by name.
     Dictionary teams(work, workTr, dict::addKomand, lookup::komandKey, result.dictionaryAdded);
     Dictionary subjects(work, workTr, dict::addPredmet, lookup::predmetKey, result.dictionaryAdded);
@@ -223,6 +239,7 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
             Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.full());
     });
 
+    sourceRead.get();
     // Every source participant in working keys, and which one he is there already.
     std::vector<Child> children = src.children;
     std::vector<int> existing(children.size(), 0);
@@ -327,7 +344,7 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
                 insScores.setInt("ID_PREDMET", sc.predmet);
                 insScores.setInt("KLASS", sc.klass);
                 for (int k = 0; k < kSlots; ++k) insScores.setScore(slotField(k), sc.slots[size_t(k)]);
-                for (int k = 0; k < 4; ++k) insScores.setScore(QStringLiteral("B%1").arg(k + 1), sc.sums[size_t(k)]);
+                for (int k = 0; k < 4; ++k) insScores.setScore(sumField(k), sc.sums[size_t(k)]);
                 insScores.setScore("SUMM", sc.summ);
                 insScores.setInt("MESTO", sc.mesto);
                 insScores.setInt("DIPL_STEP", sc.dipl);

@@ -91,6 +91,28 @@ TEST_F(QueryTest, EachTypeAndNullRoundTrips) {
     EXPECT_THROW(q.fieldInt("NO_SUCH"), DbError);
 }
 
+// One statement run again and again keeps its parameter description while the values fit it:
+// a longer text, a null after a number, or a number after a null must each still arrive whole.
+TEST_F(QueryTest, StatementRunAgainTakesEachRunsValuesWhole) {
+    exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('К')");
+    const qint64 team = scalar("SELECT ID_KOMAND FROM S_KOMAND");
+    Query ins(db(), tr(), {"INSERT INTO S_SCHOOL (ID_KOMAND, SCHOOL) VALUES (:K, :S)"});
+    const QStringList names{"А", QString(300, QChar(u'Ж')), "Б", QString(80, QChar(u'Я')), "В"};
+    for (int i = 0; i < names.size(); ++i) {
+        if (i == 2) ins.setNull("K");
+        else ins.setInt("K", team);
+        ins.setText("S", names[i]);
+        ins.execute();
+    }
+    Query q(db(), tr(), {"SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL ORDER BY ID_SCHOOL"});
+    q.open();
+    ASSERT_EQ(q.recordCount(), names.size());
+    for (int i = 0; i < names.size(); ++i, q.next()) {
+        EXPECT_EQ(q.fieldText("school"), names[i]);  // field names are found in any case
+        EXPECT_EQ(q.fieldIsNull("ID_KOMAND"), i == 2);
+    }
+}
+
 TEST_F(QueryTest, CyrillicRoundTripAndRefusalOfOtherCharacters) {
     const QString name = "Ёжиков-Щукин «Гимназия №1» ъЪ ёЁ ЇїЄєІіЎўҐґ €™";
     Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:KOMAND)"});

@@ -1,0 +1,487 @@
+// Measures the operations users wait for on a demo olympiad and prints one table: the operation,
+// its size, the median time of several runs (with min and max), the goal, and the ratio to a
+// reference measured in the same run.
+//
+//   tavrin-bench [--participants N] [--runs R] [--json FILE] [--keep FOLDER]
+//
+// It makes its databases with tavrin-db in a temporary folder, or in FOLDER, where they stay
+// and are used again by the next run. The windows are measured on the
+// offscreen platform.
+
+#include "Atomic.h"
+#include "Database.h"
+#include "Lookups.h"
+#include "Query.h"
+#include "Schema.h"
+#include "app/TApplication.h"
+#include "app/UDM.h"
+#include "app/UMain.h"
+#include "merge/Merge.h"
+#include "participants/Registration.h"
+#include "participants/UViewKlass.h"
+#include "reference/Dictionaries.h"
+#include "reports/Reports.h"
+#include "reports/Workbook.h"
+#include "scoring/Places.h"
+#include "scoring/Scores.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+#include "ui/Messages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+// The offscreen platform says what it cannot do on every window shown; that is not news.
+QtMessageHandler g_standard = nullptr;
+void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.startsWith(QLatin1String("This plugin does not support"))) g_standard(type, context, text);
+}
+
+struct Row {
+    Row(QString op, QString sz) : operation(std::move(op)), size(std::move(sz)) {}
+    QString operation;
+    QString size;
+    std::vector<double> ms;  // every run
+    double goalMs = 0;       // 0: none
+    QString reference;       // what the ratio compares with
+    double referenceMs = 0;  // 0: none
+    QString note;
+    double median() const {
+        std::vector<double> s = ms;
+        std::sort(s.begin(), s.end());
+        return s.empty() ? 0 : s[s.size() / 2];
+    }
+};
+
+double timeIt(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+std::vector<double> runs(int n, const std::function<void()>& before, const std::function<void()>& f) {
+    std::vector<double> out;
+    for (int i = 0; i < n; ++i) {
+        if (before) before();
+        out.push_back(timeIt(f));
+    }
+    return out;
+}
+
+long peakKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+void makeDemo(const QString& path, int participants, int seed) {
+    QProcess p;
+    p.start(QStringLiteral(TAVRIN_DB_TOOL), {"demo", path, "--participants", QString::number(participants), "--seed",
+                                             QString::number(seed)});
+    p.waitForFinished(-1);
+    if (p.exitCode() != 0) {
+        std::fprintf(stderr, "tavrin-db failed: %s\n", p.readAllStandardError().constData());
+        std::exit(1);
+    }
+}
+
+struct Connection {
+    Database db;
+    Transaction tr{db};
+    explicit Connection(const QString& name) {
+        db.databaseName = name;
+        db.connect();
+        tr.start();
+    }
+};
+
+// The merge as it is written in the old way: every row committed by itself, the new key found by
+// reading all keys after each participant, rows linked through ID_CHILD 0. Dictionary keys are
+// copied unchanged, so the source is a copy made from the same start as the working database.
+void straightforwardMerge(Connection& work, Connection& src) {
+    Query children(src.db, src.tr, {"SELECT * FROM SPISOK ORDER BY  ID_CHILD"});
+    Query scoresOf(src.db, src.tr, {"SELECT * FROM BAL ", "WHERE ID_CHILD= :ID_CHILD"});
+    Query groupOf(src.db, src.tr, {"SELECT * FROM GRUP ", "WHERE ID_CHILD= :ID_CHILD"});
+    Query ciphersOf(src.db, src.tr, {"SELECT * FROM SHIFR ", "WHERE ID_CHILD= :ID_CHILD"});
+    Query teachersOf(src.db, src.tr, {"SELECT * FROM TEACHERS ", "WHERE ID_CHILD= :ID_CHILD"});
+    Query insChild(work.db, work.tr,
+                   {"INSERT INTO SPISOK ( ID_KOMAND, ID_PREDMET, KLASS, NAME, SCHOOL, SECONDNAME, SITY, SURNAME)",
+                    "VALUES ( :ID_KOMAND, :ID_PREDMET, :KLASS, :NAME, :SCHOOL, :SECONDNAME, :SITY, :SURNAME);"});
+    Query keys(work.db, work.tr, {"SELECT ID_CHILD FROM SPISOK ORDER BY  ID_CHILD"});
+    Query insGroup(work.db, work.tr,
+                   {"INSERT INTO GRUP (ID_CHILD, ID_PREDMET, KLASS, N_GROUP)", "VALUES (:ID_CHILD, :ID_PREDMET, :KLASS, :N_GROUP);"});
+    Query insCipher(work.db, work.tr,
+                    {"INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, ID_TUR, KLASS, SHIFR)",
+                     "VALUES (:ID_CHILD, :ID_PREDMET, :ID_TUR, :KLASS, :SHIFR);"});
+    Query insTeacher(work.db, work.tr,
+                     {"INSERT INTO TEACHERS (ID_CHILD, NAME, SECONDNAME, SURNAME)", "VALUES (:ID_CHILD, :NAME, :SECONDNAME, :SURNAME);"});
+    Query insScores(work.db, work.tr,
+                    {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, SUMM, MESTO, DIPL_STEP)",
+                     "VALUES (:ID_CHILD, :ID_PREDMET, :KLASS, :SUMM, :MESTO, :DIPL_STEP);"});
+    children.open();
+    for (children.first(); !children.eof(); children.next()) {
+        insChild.setInt("ID_KOMAND", children.fieldInt("ID_KOMAND"));
+        insChild.setInt("ID_PREDMET", children.fieldInt("ID_PREDMET"));
+        insChild.setInt("KLASS", children.fieldInt("KLASS"));
+        for (const char* f : {"NAME", "SCHOOL", "SECONDNAME", "SITY", "SURNAME"}) insChild.setText(f, children.fieldText(f));
+        insChild.execute();
+        work.tr.commitRetaining();
+        keys.open();
+        keys.last();
+        const qint64 id = keys.fieldInt("ID_CHILD");  // the schema refuses waiting rows: the key goes in directly
+        const qint64 old = children.fieldInt("ID_CHILD");
+        scoresOf.setInt("ID_CHILD", old);
+        scoresOf.open();
+        if (!scoresOf.isEmpty()) {
+            insScores.setInt("ID_CHILD", id);
+            insScores.setInt("ID_PREDMET", scoresOf.fieldInt("ID_PREDMET"));
+            insScores.setInt("KLASS", scoresOf.fieldInt("KLASS"));
+            insScores.setScore("SUMM", scoresOf.fieldScore("SUMM"));
+            insScores.setInt("MESTO", scoresOf.fieldInt("MESTO"));
+            insScores.setInt("DIPL_STEP", scoresOf.fieldInt("DIPL_STEP"));
+            insScores.execute();
+            work.tr.commitRetaining();
+        }
+        groupOf.setInt("ID_CHILD", old);
+        groupOf.open();
+        if (!groupOf.isEmpty()) {
+            insGroup.setInt("ID_CHILD", id);
+            insGroup.setInt("ID_PREDMET", groupOf.fieldInt("ID_PREDMET"));
+            insGroup.setInt("KLASS", groupOf.fieldInt("KLASS"));
+            insGroup.setInt("N_GROUP", groupOf.fieldInt("N_GROUP"));
+            insGroup.execute();
+            work.tr.commitRetaining();
+        }
+        ciphersOf.setInt("ID_CHILD", old);
+        ciphersOf.open();
+        for (ciphersOf.first(); !ciphersOf.eof(); ciphersOf.next()) {
+            insCipher.setInt("ID_CHILD", id);
+            insCipher.setInt("ID_PREDMET", ciphersOf.fieldInt("ID_PREDMET"));
+            insCipher.setInt("ID_TUR", ciphersOf.fieldInt("ID_TUR"));
+            insCipher.setInt("KLASS", ciphersOf.fieldInt("KLASS"));
+            insCipher.setText("SHIFR", ciphersOf.fieldText("SHIFR"));
+            insCipher.execute();
+            work.tr.commitRetaining();
+        }
+        teachersOf.setInt("ID_CHILD", old);
+        teachersOf.open();
+        for (teachersOf.first(); !teachersOf.eof(); teachersOf.next()) {
+            insTeacher.setInt("ID_CHILD", id);
+            for (const char* f : {"NAME", "SECONDNAME", "SURNAME"}) insTeacher.setText(f, teachersOf.fieldText(f));
+            insTeacher.execute();
+            work.tr.commitRetaining();
+        }
+    }
+}
+
+// The places written as of old: the ranked rows walked, one committed update per row.
+void placesRowByRow(Connection& c, int idPredmet, int idKlass) {
+    Query ranked(c.db, c.tr,
+                 {"SELECT B.SUMM, B.ID_CHILD", "FROM  BAL B", "WHERE B.KLASS = :KLASS AND B.ID_PREDMET= :ID_PREDMET",
+                  "ORDER BY B.SUMM DESC;"});
+    ranked.setInt("KLASS", idKlass);
+    ranked.setInt("ID_PREDMET", idPredmet);
+    Query update(c.db, c.tr, {"UPDATE BAL", "SET MESTO =  :i", "WHERE ID_CHILD=:ID_CHILD;"});
+    ranked.open();
+    int place = 1;
+    for (ranked.first(); !ranked.eof();) {
+        update.setInt("i", place);
+        update.setInt("ID_CHILD", ranked.fieldInt("ID_CHILD"));
+        const QString total = ranked.fieldText("SUMM");
+        update.execute();
+        c.tr.commitRetaining();
+        ranked.next();
+        ++place;
+        if (!ranked.eof() && ranked.fieldText("SUMM") == total) --place;
+    }
+}
+
+// One subject and grade with `n` score rows, made through the registration and score routines.
+void makeBigGrade(const QString& path, int n) {
+    Database db;
+    schema::createDatabase(db, path);
+    db.connect();
+    Transaction tr(db);
+    tr.start();
+    dict::addKomand(db, tr, "Команда");
+    dict::addPredmet(db, tr, "Физика");
+    dict::addKlass(db, tr, "11");
+    const int team = lookup::komandKey(db, tr, "Команда"), subject = lookup::predmetKey(db, tr, "Физика"),
+              grade = lookup::klassKey(db, tr, "11");
+    std::mt19937 rng(11);
+    Query bal(db, tr,
+              {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, BAL02, B1, SUMM)",
+               "VALUES (:ID_CHILD, :ID_PREDMET, :KLASS, :A, :B, :S, :S)"});
+    for (int i = 0; i < n; ++i) {
+        Registration r;
+        r.idKomand = team;
+        r.idPredmet = subject;
+        r.idKlass = grade;
+        r.child = {QStringLiteral("Участник%1").arg(i, 5, 10, QChar(u'0')), "Имя", "Отчество"};
+        r.school = "СОШ";
+        r.teachers = {{"Учитель", "Имя", "Отчество"}};
+        const int id = insertParticipant(db, tr, r);
+        const Score a = Score::fromHundredths(int(rng() % 1000) * 25), b = Score::fromHundredths(int(rng() % 400) * 25);
+        bal.setInt("ID_CHILD", id);
+        bal.setInt("ID_PREDMET", subject);
+        bal.setInt("KLASS", grade);
+        bal.setScore("A", a);
+        bal.setScore("B", b);
+        bal.setScore("S", a + b);
+        bal.execute();
+    }
+    RecomputePlaces(db, tr, subject, grade);
+    tr.commit();
+}
+
+QString cell(const QString& s, int width, bool right = false) {
+    return right ? s.rightJustified(width) : s.leftJustified(width);
+}
+
+QString ms(double v) {
+    return QString::number(v, 'f', 1);
+}
+
+void print(const std::vector<Row>& rows) {
+    QString out = cell("Операция", 48) + cell("Объём", 20) + cell("медиана", 10, true) + cell("мин", 10, true) +
+                  cell("макс", 10, true) + cell("цель", 10, true) + cell("эталон", 12, true) + cell("во ск.", 8, true) +
+                  "\n";
+    for (const Row& r : rows) {
+        const auto [mn, mx] = std::minmax_element(r.ms.begin(), r.ms.end());
+        const QString goal = r.goalMs > 0 ? ms(r.goalMs) : QStringLiteral("—");
+        const QString ref = r.referenceMs > 0 ? ms(r.referenceMs) : QStringLiteral("—");
+        const QString ratio = r.referenceMs > 0 ? QString::number(r.referenceMs / r.median(), 'f', 1) : QStringLiteral("—");
+        out += cell(r.operation, 48) + cell(r.size, 20) + cell(ms(r.median()), 10, true) + cell(ms(*mn), 10, true) +
+               cell(ms(*mx), 10, true) + cell(goal, 10, true) + cell(ref, 12, true) + cell(ratio, 8, true) + "\n";
+        if (!r.note.isEmpty()) out += "    " + r.note + "\n";
+    }
+    out += "Времена в миллисекундах; «во ск.» — во сколько раз быстрее эталона.\n";
+    std::fputs(out.toUtf8().constData(), stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    g_standard = qInstallMessageHandler(quietOffscreen);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    msg::setTestMode(true);  // no box may wait for an answer in a measurement
+    int participants = 20000, nRuns = 3, gradeRows = 2000;
+    QString json, keep;
+    QStringList args = app.arguments().mid(1);
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == u"--participants" && !args.isEmpty())
+            participants = args.takeFirst().toInt();
+        else if (a == u"--runs" && !args.isEmpty())
+            nRuns = qMax(1, args.takeFirst().toInt());
+        else if (a == u"--json" && !args.isEmpty())
+            json = args.takeFirst();
+        else if (a == u"--keep" && !args.isEmpty())
+            keep = args.takeFirst();
+        else {
+            std::fprintf(stderr, "usage: tavrin-bench [--participants N] [--runs R] [--json FILE] [--keep FOLDER]\n");
+            return 2;
+        }
+    }
+    QTemporaryDir temporary;
+    if (!keep.isEmpty()) QDir().mkpath(keep);
+    const QDir dir(keep.isEmpty() ? temporary.path() : keep);
+    const QString work = dir.filePath(QStringLiteral("work-%1.fdb").arg(participants)),
+                  source = dir.filePath(QStringLiteral("source-%1.fdb").arg(participants)),
+                  grade = dir.filePath(QStringLiteral("grade-%1.fdb").arg(gradeRows));
+    std::fprintf(stderr, "Подготовка: демонстрационные базы на %d участников и класс на %d строк баллов…\n", participants,
+                 gradeRows);
+    // Databases kept from an earlier run are used again.
+    if (!QFile::exists(work)) makeDemo(work, participants, 2026);
+    if (!QFile::exists(source)) makeDemo(source, participants, 7);
+    if (!QFile::exists(grade)) makeBigGrade(grade, gradeRows);
+    std::vector<Row> rows;
+
+    // The merge, from a fresh copy of the working database each run.
+    {
+        Row r{"Объединение баз", QStringLiteral("%1 участников").arg(participants)};
+        const QString copy = dir.filePath("merge.fdb");
+        int copied = 0;
+        r.ms = runs(
+            nRuns,
+            [&] {
+                QFile::remove(copy);
+                QFile::copy(work, copy);
+            },
+            [&] {
+                Connection w(copy), s(source);
+                merge::Result res;
+                atomically(w.tr, [&] { res = merge::run(w.db, w.tr, s.db, s.tr); });
+                copied = res.copied;
+            });
+        const long peak = peakKb();
+        // The straightforward merge on a smaller source, scaled to the same number of participants.
+        const int small = qMin(participants, 500);
+        const QString smallSource = dir.filePath("small.fdb"), refCopy = dir.filePath("ref.fdb");
+        QFile::remove(smallSource);
+        makeDemo(smallSource, small, 7);
+        QFile::remove(refCopy);
+        QFile::copy(work, refCopy);
+        const double refMs = timeIt([&] {
+            Connection w(refCopy), s(smallSource);
+            straightforwardMerge(w, s);
+        });
+        r.reference = QStringLiteral("построчно");
+        r.referenceMs = refMs * participants / small;
+        r.note = QStringLiteral("Эталон: построчное объединение %1 участников (коммит на строку, перечитывание ключей), "
+                                "умножено на %2; на деле ещё дольше, так как перечитывание растёт с базой. "
+                                "Пиковая память процесса после объединения: %3 МБ. Скопировано участников: %4.")
+                     .arg(small)
+                     .arg(participants / double(small), 0, 'f', 0)
+                     .arg(peak / 1024.0, 0, 'f', 0)
+                     .arg(copied);
+        r.goalMs = 3000;
+        // Rows per second, against raw inserts in one transaction.
+        qint64 sourceRows = 0;
+        {
+            Connection s(source);
+            Query q(s.db, s.tr, {"SELECT (SELECT COUNT(*) FROM SPISOK) + (SELECT COUNT(*) FROM BAL) + (SELECT COUNT(*) FROM GRUP) + "
+                                 "(SELECT COUNT(*) FROM SHIFR) + (SELECT COUNT(*) FROM TEACHERS) AS N FROM RDB$DATABASE"});
+            q.open();
+            sourceRows = q.fieldInt("N");
+        }
+        const double mergeRate = sourceRows / (r.median() / 1000.0);
+        rows.push_back(r);
+
+        Row raw{"Вставки одной транзакцией (предел движка)", "100000 строк"};
+        const QString rawPath = dir.filePath("raw.fdb");
+        raw.ms = runs(
+            nRuns, [&] { QFile::remove(rawPath); },
+            [&] {
+                Database db;
+                db.databaseName = rawPath;
+                db.create();
+                Transaction tr(db);
+                tr.start();
+                Query ddl(db, tr, {"CREATE TABLE RAW (A INTEGER, B VARCHAR(50), C NUMERIC(9,2))"});
+                ddl.execute();
+                tr.commitRetaining();
+                Query ins(db, tr, {"INSERT INTO RAW (A, B, C) VALUES (:A, :B, :C)"});
+                for (int i = 0; i < 100000; ++i) {
+                    ins.setInt("A", i);
+                    ins.setText("B", "Участник");
+                    ins.setScore("C", Score::fromHundredths(i));
+                    ins.execute();
+                }
+                tr.commit();
+            });
+        const double rawRate = 100000 / (raw.median() / 1000.0);
+        raw.note = QStringLiteral("%1 строк/с; объединение пишет %2 строк/с — %3% предела.")
+                       .arg(rawRate, 0, 'f', 0)
+                       .arg(mergeRate, 0, 'f', 0)
+                       .arg(100.0 * mergeRate / rawRate, 0, 'f', 0);
+        rows.push_back(raw);
+    }
+
+    // One save with the re-rank of its subject and grade, and the re-rank as of old.
+    {
+        Connection c(grade);
+        const int subject = lookup::predmetKey(c.db, c.tr, "Физика"), klass = lookup::klassKey(c.db, c.tr, "11");
+        Query middle(c.db, c.tr, {"SELECT ID_CHILD FROM BAL WHERE MESTO = (SELECT MAX(MESTO) / 2 FROM BAL)"});
+        middle.open();
+        const int child = int(middle.fieldInt("ID_CHILD"));
+        int step = 0;
+        Row r{"Сохранение баллов участника с пересчётом мест", QStringLiteral("%1 строк баллов").arg(gradeRows)};
+        r.ms = runs(nRuns * 3, {}, [&] {
+            scores::Slots s{};
+            scores::Shown shown{};
+            s[0] = Score::fromHundredths(100 * (++step % 200));
+            shown[0] = true;
+            atomically(c.tr, [&] { scores::save(c.db, c.tr, child, subject, klass, s, shown); });
+        });
+        r.goalMs = 50;
+        r.reference = QStringLiteral("построчный пересчёт");
+        r.referenceMs = timeIt([&] { placesRowByRow(c, subject, klass); });
+        rows.push_back(r);
+
+        Row sheet{"Ведомость по ФИО: заполнение и запись", QStringLiteral("%1 участников").arg(gradeRows)};
+        sheet.ms = runs(nRuns, [&] { QFile::remove(dir.filePath("sheet.xlsx")); }, [&] {
+            Workbook wb(QStringLiteral(TAVRIN_TEMPLATE));
+            reports::scoreSheet(c.db, c.tr, wb, "Физика", "11");
+            wb.save(dir.filePath("sheet.xlsx"));
+        });
+        sheet.goalMs = 1000;
+        rows.push_back(sheet);
+    }
+
+    // The largest list of a window, read and shown; start-up on the big database.
+    {
+        QFile path(dir.filePath("path.txt"));
+        path.open(QIODevice::WriteOnly);
+        path.write(grade.toUtf8());
+        path.close();
+        DM = new TDM;
+        DM->DataModuleCreate(dir.absolutePath());
+        auto* list = new TFormViewKlass(nullptr);
+        list->show();
+        combo::setText(list->ComboBox1, "Физика");
+        list->ComboBox1Change();
+        combo::setText(list->ComboBox2, "11");
+        Row r{"Список участников класса в окне", QStringLiteral("%1 строк").arg(gradeRows)};
+        r.ms = runs(nRuns, {}, [&] {
+            list->ComboBox2Change();
+            QCoreApplication::processEvents();
+        });
+        r.goalMs = 200;
+        r.note = QStringLiteral("Строк в таблице: %1.").arg(list->DBGrid1->rowCount());
+        rows.push_back(r);
+        delete list;
+        delete DM;
+        DM = nullptr;
+
+        path.open(QIODevice::WriteOnly);
+        path.write(work.toUtf8());
+        path.close();
+        Row start{"Запуск до главного окна", QStringLiteral("%1 участников").arg(participants)};
+        start.ms = runs(nRuns, {}, [&] {
+            DM = new TDM;
+            DM->DataModuleCreate(dir.absolutePath());
+            auto* main = new TMainForm;
+            main->show();
+            QCoreApplication::processEvents();
+            delete main;
+            delete DM;
+            DM = nullptr;
+        });
+        start.goalMs = 500;
+        start.note = QStringLiteral("Соединение с базой, окно и его показ в одном процессе; без загрузки самой программы.");
+        rows.push_back(start);
+    }
+
+    print(rows);
+    if (!json.isEmpty()) {
+        QJsonArray out;
+        for (const Row& r : rows) {
+            QJsonArray ms;
+            for (double v : r.ms) ms.append(v);
+            out.append(QJsonObject{{"operation", r.operation}, {"size", r.size}, {"median_ms", r.median()}, {"runs_ms", ms},
+                                   {"goal_ms", r.goalMs}, {"reference", r.reference}, {"reference_ms", r.referenceMs},
+                                   {"note", r.note}});
+        }
+        QFile f(json);
+        f.open(QIODevice::WriteOnly);
+        f.write(QJsonDocument(out).toJson());
+    }
+    return 0;
+}
