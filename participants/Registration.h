@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 
 class Database;
 class Transaction;
@@ -25,3 +26,15 @@ struct Registration {
 // Inserts the participant and its teachers, the teachers under the key the insert returned.
 // Does not commit: the caller makes the whole registration one action.
 int insertParticipant(Database& db, Transaction& tr, const Registration& r);
+
+// The same for many participants in a row, with the statements prepared once.
+class Registrar {
+public:
+    Registrar(Database& db, Transaction& tr);
+    ~Registrar();
+    int insert(const Registration& r);
+
+private:
+    struct Statements;
+    std::unique_ptr<Statements> d;
+};

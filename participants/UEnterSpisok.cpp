@@ -4,12 +4,15 @@
 #include "Lookups.h"
 #include "Text.h"
 #include "app/UDM.h"
+#include "participants/ListFile.h"
+#include "participants/UImport.h"
 #include "reference/Dictionaries.h"
 #include "reference/UAddKlass.h"
 #include "reference/UAddKomand.h"
 #include "reference/UAddPredmet.h"
 #include "reference/UAddSchool.h"
 #include "reference/UTur.h"
+#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
@@ -202,14 +205,20 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     Button2->setDefault(true);
     Button3 = new QPushButton(QStringLiteral("Отмена"), this);
     Button3->setObjectName(QStringLiteral("Button3"));
+    ButtonImport = new QPushButton(QStringLiteral("Импорт…"), this);
+    ButtonImport->setObjectName(QStringLiteral("ButtonImport"));
+    ButtonImport->setAutoDefault(false);
+    ButtonImport->setShortcut(QKeySequence(QStringLiteral("Ctrl+I")));
+    ButtonImport->setToolTip(QStringLiteral("Импорт списка участников из файла .xlsx или .csv (Ctrl+I)"));
     buttons->addStretch();
+    buttons->addWidget(ButtonImport);
     buttons->addWidget(Button2);
     buttons->addWidget(Button3);
     lay->addStretch();  // a taller window keeps the labels by their fields
     lay->addLayout(buttons);
 
     QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit6, Edit7,
-                        Edit8,     Button1,   ComboBox3, ComboBox4, Button2, Button3};
+                        Edit8,     Button1,   ComboBox3, ComboBox4, ButtonImport, Button2, Button3};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox1Change);
@@ -217,6 +226,7 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);
+    ui::connect(ButtonImport, &QPushButton::clicked, this, &TFormEnterSpisok::ButtonImportClick);
     ui::connect(ButtonRemoveTeacher, &QPushButton::clicked, this, &TFormEnterSpisok::ButtonRemoveTeacherClick);
     connect(ListTeachers, &QListWidget::currentRowChanged, this,
             [this](int row) { ButtonRemoveTeacher->setEnabled(row >= 0); });
@@ -336,6 +346,31 @@ void TFormEnterSpisok::Button2Click() {
     combo::clearChoice(ComboBox4);
     for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit6, Edit7, Edit8, Edit9}) e->clear();
     Edit1->setFocus();
+}
+
+void TFormEnterSpisok::ButtonImportClick() {
+    const QString file =
+        msg::chooseFile(this, QStringLiteral("Списки участников (*.xlsx *.csv *.txt);;Все файлы (*)"));
+    if (file.isEmpty()) return;
+    QStringList sheets;
+    try {
+        sheets = listfile::sheetNames(file);
+    } catch (const ReportError& e) {
+        return msg::error(e.text());
+    }
+    if (sheets.isEmpty()) return msg::error(QStringLiteral("В файле нет листов: %1").arg(file));
+    // What the file has no column for is taken from this window's choices.
+    const listimport::Defaults defaults{ComboBox1->currentText().trimmed(), ComboBox2->currentText().trimmed(),
+                                        ComboBox4->currentText().trimmed(), ComboBox3->currentText().trimmed()};
+    openWindow(FormImport, this, file, sheets, defaults);
+    // The import may have added teams, subjects, grades and schools.
+    const QString komand = ComboBox1->currentText(), predmet = ComboBox2->currentText();
+    refillKomands();
+    refillPredmets();
+    refillKlasses();
+    combo::setText(ComboBox1, komand);
+    combo::setText(ComboBox2, predmet);
+    refillSchools();
 }
 
 void TFormEnterSpisok::clearHeld() {

@@ -40,6 +40,7 @@ public:
     QPushButton* ButtonRemoveTeacher;
     QPushButton* Button2;  // "Ввод"
     QPushButton* Button3;  // "Отмена"
+    QPushButton* ButtonImport;  // "Импорт…": a list file
     QToolButton* Button4;  // team + / -
     QToolButton* Button5;
     QToolButton* Button6;  // subject + / -
@@ -69,6 +70,7 @@ public Q_SLOTS:
     void Button1Click();
     void Button2Click();
     void Button3Click();
+    void ButtonImportClick();
     void ButtonRemoveTeacherClick();
     void Button4Click();
     void Button5Click();

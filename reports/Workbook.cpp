@@ -1,5 +1,7 @@
 #include "reports/Workbook.h"
 
+#include "reports/XlsxParts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,11 +15,9 @@
 
 namespace {
 
-
-struct Entry {
-    std::string name;
-    QByteArray data;
-};
+using Entry = xlsx::Part;
+using xlsx::parse;
+using xlsx::parseCell;
 
 struct Written {
     enum Kind { Text, Number } kind = Text;
@@ -40,15 +40,6 @@ QString columnName(int col) {
     return s;
 }
 
-// Row and column of "B12".
-std::pair<int, int> parseCell(const char* ref) {
-    int col = 0, row = 0;
-    const char* p = ref;
-    for (; *p >= 'A' && *p <= 'Z'; ++p) col = col * 26 + (*p - 'A' + 1);
-    for (; *p >= '0' && *p <= '9'; ++p) row = row * 10 + (*p - '0');
-    return {row, col};
-}
-
 // Characters XML 1.0 cannot hold are left out of a text.
 QString xmlSafe(const QString& text) {
     QString out;
@@ -59,14 +50,6 @@ QString xmlSafe(const QString& text) {
 }
 
 std::string toStd(const QString& s) { return s.toStdString(); }
-
-pugi::xml_document parse(const QByteArray& data, const QString& what) {
-    pugi::xml_document doc;
-    const pugi::xml_parse_result r =
-        doc.load_buffer(data.constData(), size_t(data.size()), pugi::parse_default | pugi::parse_declaration);
-    if (!r) fail(QStringLiteral("часть %1 повреждена (%2)").arg(what, QString::fromUtf8(r.description())));
-    return doc;
-}
 
 QByteArray serialize(const pugi::xml_document& doc) {
     std::ostringstream out;
@@ -105,56 +88,19 @@ struct Workbook::Impl {
 
 void Workbook::Impl::read() {
     if (!QFileInfo::exists(templatePath)) fail(QStringLiteral("Не найден шаблон отчётов: %1").arg(templatePath));
-    int error = 0;
-    zip_t* zip = zip_open(QFile::encodeName(templatePath).constData(), ZIP_RDONLY, &error);
-    if (!zip) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        const QString why = QString::fromUtf8(zip_error_strerror(&ze));
-        zip_error_fini(&ze);
-        fail(QStringLiteral("Не удалось прочитать шаблон отчётов %1: %2").arg(templatePath, why));
-    }
-    const zip_int64_t n = zip_get_num_entries(zip, 0);
-    for (zip_int64_t i = 0; i < n; ++i) {
-        zip_stat_t st;
-        zip_stat_index(zip, zip_uint64_t(i), 0, &st);
-        zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(i), 0);
-        QByteArray data(qsizetype(st.size), Qt::Uninitialized);
-        const zip_int64_t got = f ? zip_fread(f, data.data(), st.size) : -1;
-        if (f) zip_fclose(f);
-        if (got != zip_int64_t(st.size)) {
-            zip_discard(zip);
-            fail(QStringLiteral("Не удалось прочитать шаблон отчётов %1: часть %2 повреждена")
-                     .arg(templatePath, QString::fromUtf8(st.name)));
-        }
-        entries.push_back({st.name, data});
-    }
-    zip_discard(zip);
-
-    const auto need = [&](const char* name) -> Entry& {
-        Entry* e = entry(name);
-        if (!e) fail(QStringLiteral("Шаблон отчётов %1 не является книгой Excel: нет части %2").arg(templatePath, name));
-        return *e;
-    };
     try {
-        workbook = parse(need("xl/workbook.xml").data, QStringLiteral("xl/workbook.xml"));
-        styles = parse(need("xl/styles.xml").data, QStringLiteral("xl/styles.xml"));
-        const pugi::xml_document rels =
-            parse(need("xl/_rels/workbook.xml.rels").data, QStringLiteral("xl/_rels/workbook.xml.rels"));
-        std::map<std::string, std::string> targets;
-        for (pugi::xml_node r : rels.child("Relationships").children("Relationship"))
-            targets[r.attribute("Id").value()] = r.attribute("Target").value();
-        for (pugi::xml_node s : workbook.child("workbook").child("sheets").children("sheet")) {
-            std::string target = targets[s.attribute("r:id").value()];
-            if (target.rfind('/', 0) == 0)
-                target = target.substr(1);
-            else
-                target = "xl/" + target;
-            const QString name = QString::fromUtf8(s.attribute("name").value());
-            sheetPaths[name] = QString::fromStdString(target);
+        entries = xlsx::readParts(templatePath);
+        for (const char* part : {"xl/workbook.xml", "xl/_rels/workbook.xml.rels", "xl/styles.xml"})
+            if (!entry(part))
+                fail(QStringLiteral("Шаблон отчётов %1 не является книгой Excel: нет части %2")
+                         .arg(templatePath, QString::fromUtf8(part)));
+        for (const auto& [name, part] : xlsx::sheets(entries, workbook)) {
+            sheetPaths[name] = QString::fromStdString(part);
             sheetOrder.push_back(name);
         }
+        styles = parse(entry("xl/styles.xml")->data, QStringLiteral("xl/styles.xml"));
     } catch (const ReportError& e) {
+        if (e.text().startsWith(QStringLiteral("Шаблон отчётов"))) throw;
         fail(QStringLiteral("Не удалось прочитать шаблон отчётов %1: %2").arg(templatePath, e.text()));
     }
 }

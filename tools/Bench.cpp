@@ -17,7 +17,10 @@
 #include "app/UDM.h"
 #include "app/UMain.h"
 #include "merge/Merge.h"
+#include "participants/Import.h"
+#include "participants/ListFile.h"
 #include "participants/Registration.h"
+#include "participants/UImport.h"
 #include "participants/UViewKlass.h"
 #include "reference/Dictionaries.h"
 #include "reports/Reports.h"
@@ -227,6 +230,7 @@ void makeBigGrade(const QString& path, int n) {
     Query bal(db, tr,
               {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, BAL02, B1, SUMM)",
                "VALUES (:ID_CHILD, :ID_PREDMET, :KLASS, :A, :B, :S, :S)"});
+    Registrar registrar(db, tr);
     for (int i = 0; i < n; ++i) {
         Registration r;
         r.idKomand = team;
@@ -235,7 +239,7 @@ void makeBigGrade(const QString& path, int n) {
         r.child = {QStringLiteral("Участник%1").arg(i, 5, 10, QChar(u'0')), "Имя", "Отчество"};
         r.school = "СОШ";
         r.teachers = {{"Учитель", "Имя", "Отчество"}};
-        const int id = insertParticipant(db, tr, r);
+        const int id = registrar.insert(r);
         const Score a = Score::fromHundredths(int(rng() % 1000) * 25), b = Score::fromHundredths(int(rng() % 400) * 25);
         bal.setInt("ID_CHILD", id);
         bal.setInt("ID_PREDMET", subject);
@@ -447,6 +451,37 @@ int main(int argc, char** argv) {
         r.note = QStringLiteral("Строк в таблице: %1.").arg(list->DBGrid1->rowCount());
         rows.push_back(r);
         delete list;
+
+        // A team's list file of the same size, previewed in its window and registered.
+        QList<QStringList> listRows{{"Фамилия", "Имя", "Отчество", "Класс", "Учреждение", "Учитель"}};
+        for (int i = 0; i < gradeRows; ++i)
+            listRows << QStringList{QStringLiteral("Новый%1").arg(i, 5, 10, QChar(u'0')), "Имя", "Отчество", "11",
+                                    QStringLiteral("Школа №%1").arg(i % 40), "Учитель Имя Отчество"};
+        const QString listPath = dir.filePath("list.csv");
+        QFile listFile(listPath);
+        listFile.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        listFile.write(listfile::writeCsv(listRows));
+        listFile.close();
+        const listimport::Defaults defaults{"Команда", "Физика", {}, {}};
+        Row preview{"Импорт списка: чтение, проверка и показ", QStringLiteral("%1 строк").arg(gradeRows)};
+        preview.ms = runs(nRuns, {}, [&] {
+            auto* f = new TFormImport(nullptr, listPath, listfile::sheetNames(listPath), defaults);
+            f->show();
+            QCoreApplication::processEvents();
+            preview.note = QStringLiteral("К записи: %1.").arg(f->checked().count(listimport::Line::Good));
+            delete f;
+        });
+        preview.goalMs = 1000;
+        rows.push_back(preview);
+        Row registering{"Импорт списка: запись одним действием", QStringLiteral("%1 строк").arg(gradeRows)};
+        registering.ms = runs(nRuns, {}, [&] {
+            listimport::Result r = listimport::write(DM->IBDatabase1, DM->IBTransaction1, listRows,
+                                                     listimport::guess(listRows), defaults);
+            registering.note = QStringLiteral("Записано: %1 (и отменено после замера).").arg(r.registered);
+            DM->IBTransaction1.rollbackRetaining();
+        });
+        registering.goalMs = 1000;
+        rows.push_back(registering);
         delete DM;
         DM = nullptr;
 

@@ -94,6 +94,7 @@ void fill(Database& db, Transaction& tr, const Options& options) {
     for (int k = 5; k <= 11; ++k) gradeKeys.push_back(lookup::klassKey(db, tr, QString::number(k)));
     tr.commitRetaining();
 
+    Registrar registrar(db, tr);
     for (int i = 0; i < options.participants; ++i) {
         const size_t team = rng() % teams.size();
         Registration r;
@@ -112,7 +113,7 @@ void fill(Database& db, Transaction& tr, const Options& options) {
             r.teachers.append({woman ? femaleSurname(ts) : ts, pick(woman ? kFemaleNames : kMaleNames),
                                patronymic(woman)});
         }
-        insertParticipant(db, tr, r);
+        registrar.insert(r);
         if (i % 50 == 49) tr.commitRetaining();
     }
     tr.commitRetaining();

@@ -84,6 +84,12 @@ QString chooseFile(QWidget* parent, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
+QString chooseSaveFile(QWidget* parent, const QString& filter, const QString& suggested) {
+    record(Kind::FileChoice, filter);
+    if (g_test) return g_files.isEmpty() ? QString() : g_files.dequeue();
+    return QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+}
+
 void setTestMode(bool on) { g_test = on; }
 void setNextAnswer(bool yes) { g_answers.enqueue(yes); }
 void setNextFile(const QString& path) { g_files.enqueue(path); }

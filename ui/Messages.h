@@ -33,6 +33,8 @@ bool confirm(const QString& text);
 void generalError(const QString& text, const QString& detail = QString());
 // A file-open dialog; empty when cancelled.
 QString chooseFile(QWidget* parent, const QString& filter);
+// A file-save dialog starting at `suggested`; empty when cancelled.
+QString chooseSaveFile(QWidget* parent, const QString& filter, const QString& suggested);
 
 // While one of these lives, message boxes (not questions) are shown only after it goes, once the
 // program is back in its event loop: a cell's editor that hands over a refused value must be

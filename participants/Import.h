@@ -1,0 +1,95 @@
+#pragma once
+
+#include "participants/Registration.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class Database;
+class Transaction;
+
+// Registration of a whole list file: which column holds what, the check of every row before
+// anything is written, and the write of the good rows as one action.
+namespace listimport {
+
+enum class Field {
+    None,
+    Surname,
+    Name,
+    SecondName,
+    FullName,  // "Фамилия Имя Отчество" in one cell
+    Klass,
+    School,
+    Sity,
+    Komand,
+    Predmet,
+    Teacher1, Teacher1Surname, Teacher1Name, Teacher1SecondName,
+    Teacher2, Teacher2Surname, Teacher2Name, Teacher2SecondName,
+    Teacher3, Teacher3Surname, Teacher3Name, Teacher3SecondName,
+};
+constexpr int kTeachers = 3;
+
+QList<Field> allFields();
+QString caption(Field f);
+
+// Which row is the heading (-1: none) and what each column holds.
+struct Layout {
+    int headerRow = -1;
+    QList<Field> columns;
+    int firstDataRow() const { return headerRow + 1; }
+};
+
+// Finds the heading among the first rows by its words (case, ё/е, spaces and punctuation do not
+// count) and maps its columns. A heading row under a merged one ("Учитель" over "Фамилия", "Имя",
+// "Отчество") is read together with it.
+Layout guess(const QList<QStringList>& rows);
+
+// What a row lacks a column for is taken from here (the registration window's choices).
+struct Defaults {
+    QString komand, predmet, klass, school;
+};
+
+struct Line {
+    enum Status { Good, Already, Refused };
+    int row = 0;  // index in the file's rows
+    Status status = Good;
+    QString reason;
+    Registration reg;  // with keys when the row is good
+};
+
+// Dictionary names the file uses and the dictionaries lack (ones that could be added).
+struct Missing {
+    QStringList komands, predmets, klasses;
+    bool isEmpty() const { return komands.isEmpty() && predmets.isEmpty() && klasses.isEmpty(); }
+    QString describe() const;
+};
+
+struct Check {
+    std::vector<Line> lines;  // every non-empty data row
+    Missing missing;
+    int count(Line::Status s) const;
+};
+
+// Checks every data row against the dictionaries and the participants already registered.
+Check check(Database& db, Transaction& tr, const QList<QStringList>& rows, const Layout& layout, const Defaults& defaults);
+
+// Adds the missing dictionary names. Does not commit.
+void addMissing(Database& db, Transaction& tr, const Missing& missing);
+
+struct Result {
+    int registered = 0, already = 0, refused = 0;
+    Check checked;  // the check the write went by: its good rows are the ones registered
+};
+
+// Checks the rows again and registers the good ones with their teachers, adding each school that is
+// new for its team. Does not commit: the caller makes the whole import one action.
+Result write(Database& db, Transaction& tr, const QList<QStringList>& rows, const Layout& layout,
+             const Defaults& defaults, const std::function<void(int done, int total)>& progress = {});
+
+// The refused rows as they were read, under the heading, each with its reason in a last column.
+QList<QStringList> refusedRows(const QList<QStringList>& rows, const Layout& layout, const Check& check);
+
+}  // namespace listimport

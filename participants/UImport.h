@@ -1,0 +1,64 @@
+#pragma once
+
+#include "participants/Import.h"
+#include "ui/Window.h"
+
+#include <QList>
+#include <QStringList>
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QGridLayout;
+
+// The preview of a list file before it is registered: the rows as read, what each column holds
+// (guessed from the heading, changeable), and every row checked with the reason it would be
+// refused. "Импортировать" registers the good rows as one action.
+class TFormImport : public TForm {
+    Q_OBJECT
+public:
+    TFormImport(QWidget* owner, const QString& path, const QStringList& sheets, const listimport::Defaults& defaults);
+
+    QComboBox* ComboSheet;  // the sheet of a workbook with several
+    QList<QComboBox*> ColumnBoxes;  // what each column of the file holds
+    QTableWidget* GridRows;
+    QLabel* LabelSummary;
+    QLabel* LabelMissing;
+    QPushButton* ButtonAddMissing;
+    QProgressBar* ProgressBar1;
+    QPushButton* ButtonImport;
+    QPushButton* ButtonSaveRefused;
+    QPushButton* ButtonCancel;
+
+    const listimport::Check& checked() const { return m_check; }
+    // Participants registered by this window (0 until "Импортировать" succeeds).
+    int registered() const { return m_registered; }
+
+public Q_SLOTS:
+    void ComboSheetChange();
+    void ColumnChange(int column);
+    void ButtonAddMissingClick();
+    void ButtonImportClick();
+    void ButtonSaveRefusedClick();
+
+private:
+    void readSheet();
+    void buildColumns();
+    void recheck();
+    // Shows the rows with what the check says of each; `written`: the good ones are registered.
+    void showCheck(bool written);
+    void saveRefused();
+
+    QString m_path;
+    listimport::Defaults m_defaults;
+    QList<QStringList> m_rows;
+    listimport::Layout m_layout;
+    listimport::Check m_check;
+    QGridLayout* m_columnsLayout = nullptr;
+    QWidget* m_columnsPanel = nullptr;
+    int m_registered = 0;
+};
+
+extern QPointer<TFormImport> FormImport;

@@ -1,0 +1,247 @@
+// Registering a team's list file: workbooks written by a spreadsheet library and CSV files as a
+// Russian spreadsheet program saves them, checked and registered against a real database, and the
+// preview window driven as the operator drives it.
+
+#include "fixtures/FailingWrite.h"
+#include "fixtures/Olympiad.h"
+#include "participants/Import.h"
+#include "participants/ListFile.h"
+#include "participants/UEnterSpisok.h"
+#include "participants/UImport.h"
+#include "Text.h"
+#include "ui/Combo.h"
+#include "ui/GuardedWrite.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTableWidget>
+#include <xlsxwriter.h>
+
+namespace {
+
+using listimport::Field;
+using listimport::Line;
+
+class Import : public EnterSpisokTest {
+protected:
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = s_dir->filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    }
+    listimport::Check check(const QList<QStringList>& rows, const listimport::Defaults& d = {}) {
+        return listimport::check(db(), tr(), rows, listimport::guess(rows), d);
+    }
+    static QStringList reasons(const listimport::Check& c) {
+        QStringList out;
+        for (const Line& l : c.lines) out << l.reason;
+        return out;
+    }
+};
+
+// A team's list as a spreadsheet: a title over the heading, the teacher's heading merged over his
+// three columns, a grade typed as a number and another computed by a formula.
+QString writeWorkbook(const QString& path) {
+    lxw_workbook* wb = workbook_new(path.toUtf8().constData());
+    workbook_add_worksheet(wb, "Пояснения");
+    lxw_worksheet* ws = workbook_add_worksheet(wb, "Список");
+    worksheet_write_string(ws, 0, 0, "Список команды Север", nullptr);
+    worksheet_merge_range(ws, 1, 5, 1, 7, "Учитель (наставник)", nullptr);
+    const char* heading[] = {"№ п/п", "ФАМИЛИЯ  участника", "Имя", "Отчёство", "Класс", "Фамилия", "Имя", "Отчество",
+                             "Образовательное учреждение"};
+    for (int c = 0; c < 9; ++c) worksheet_write_string(ws, 2, lxw_col_t(c), heading[c], nullptr);
+    worksheet_write_number(ws, 3, 0, 1, nullptr);
+    worksheet_write_string(ws, 3, 1, "Алексеев", nullptr);
+    worksheet_write_string(ws, 3, 2, "Артём", nullptr);
+    worksheet_write_string(ws, 3, 3, "Ильич", nullptr);
+    worksheet_write_number(ws, 3, 4, 9, nullptr);
+    worksheet_write_string(ws, 3, 5, "Смирнова", nullptr);
+    worksheet_write_string(ws, 3, 6, "Анна", nullptr);
+    worksheet_write_string(ws, 3, 7, "Ивановна", nullptr);
+    worksheet_write_string(ws, 3, 8, "Лицей №2", nullptr);
+    worksheet_write_number(ws, 4, 0, 2, nullptr);
+    worksheet_write_string(ws, 4, 1, "Борисова", nullptr);
+    worksheet_write_string(ws, 4, 2, "Вера", nullptr);
+    worksheet_write_formula_num(ws, 4, 4, "=E4+1", nullptr, 10);
+    worksheet_write_string(ws, 4, 8, "Гимназия №5", nullptr);
+    EXPECT_EQ(workbook_close(wb), LXW_NO_ERROR);
+    return path;
+}
+
+TEST_F(Import, AWorkbookIsReadAsItIsShownAndItsHeadingGuessed) {
+    const QString path = writeWorkbook(s_dir->filePath("север.xlsx"));
+    EXPECT_EQ(listfile::sheetNames(path), (QStringList{"Пояснения", "Список"}));
+    const QList<QStringList> rows = listfile::read(path, "Список");
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[1].value(6), "Учитель (наставник)") << "a merged heading names every column it covers";
+    EXPECT_EQ(rows[3].value(4), "9") << "a number is read as shown";
+    EXPECT_EQ(rows[4].value(4), "10") << "a formula gives its cached value";
+
+    const listimport::Layout layout = listimport::guess(rows);
+    EXPECT_EQ(layout.headerRow, 2);
+    EXPECT_EQ(layout.columns, (QList<Field>{Field::None, Field::Surname, Field::Name, Field::SecondName, Field::Klass,
+                                            Field::Teacher1Surname, Field::Teacher1Name, Field::Teacher1SecondName,
+                                            Field::School}));
+
+    const listimport::Check c = check(rows, {"Север", "Физика", {}, {}});
+    ASSERT_EQ(c.lines.size(), 2u) << reasons(c).join('|').toStdString();
+    EXPECT_EQ(c.count(Line::Good), 2) << reasons(c).join('|').toStdString();
+    const Registration& r = c.lines[0].reg;
+    EXPECT_EQ(r.idKomand, o.sever);
+    EXPECT_EQ(r.idPredmet, o.fizika);
+    EXPECT_EQ(r.idKlass, o.k9);
+    EXPECT_EQ(r.school, "Лицей №2");
+    ASSERT_EQ(r.teachers.size(), 1);
+    EXPECT_EQ(r.teachers[0].secondName, "Ивановна");
+    EXPECT_EQ(c.lines[1].reg.idKlass, o.k10);
+    EXPECT_TRUE(c.lines[1].reg.teachers.isEmpty());
+}
+
+TEST_F(Import, CsvFilesInEitherEncodingAndAnySeparatorReadAlike) {
+    const QList<QStringList> expected{{"Фамилия", "Имя", "Класс", "Учитель", "Школа"},
+                                      {"Ёлкина", "Алёна", "9", "Петров Пётр Петрович", "СОШ №1, корпус 2"},
+                                      {"Жуков", "Олег \"Младший\"", "10", "", "СОШ №1"}};
+    const QString utf8 = "Фамилия,Имя,Класс,Учитель,Школа\r\n"
+                         "Ёлкина,Алёна,9,Петров Пётр Петрович,\"СОШ №1, корпус 2\"\r\n"
+                         "Жуков,\"Олег \"\"Младший\"\"\",10,,СОШ №1\r\n";
+    QString semicolons = utf8;
+    semicolons.replace(",Имя,", ";Имя;").replace(",Класс,", ";Класс;").replace(",Учитель,", ";Учитель;");
+    semicolons.replace(",Школа", ";Школа").replace("Ёлкина,Алёна,9,Петров Пётр Петрович,", "Ёлкина;Алёна;9;Петров Пётр Петрович;");
+    semicolons.replace("Жуков,\"Олег \"\"Младший\"\"\",10,,", "Жуков;\"Олег \"\"Младший\"\"\";10;;");
+    QString tabs = semicolons;
+    tabs.replace(';', '\t');
+    EXPECT_EQ(listfile::parseCsv(utf8.toUtf8()), expected);
+    EXPECT_EQ(listfile::parseCsv("\xEF\xBB\xBF" + semicolons.toUtf8()), expected);
+    EXPECT_EQ(listfile::parseCsv(text1251::encode(semicolons)), expected);
+    EXPECT_EQ(listfile::parseCsv(text1251::encode(tabs)), expected);
+    EXPECT_EQ(listfile::read(file("юг.csv", text1251::encode(semicolons)), {}), expected);
+
+    // No team or subject column: the window's choices count. One teacher column is split.
+    const listimport::Check c = check(expected, {"Юг", "Химия", {}, {}});
+    ASSERT_EQ(c.count(Line::Good), 2) << reasons(c).join('|').toStdString();
+    EXPECT_EQ(c.lines[0].reg.idKomand, o.yug);
+    EXPECT_EQ(c.lines[0].reg.idPredmet, o.khimiya);
+    ASSERT_EQ(c.lines[0].reg.teachers.size(), 1);
+    EXPECT_EQ(c.lines[0].reg.teachers[0].surname, "Петров");
+    EXPECT_EQ(c.lines[0].reg.teachers[0].secondName, "Петрович");
+
+    // Refused rows go back out as a file the same reader takes in again.
+    const QList<QStringList> back = listfile::parseCsv(listfile::writeCsv(expected));
+    EXPECT_EQ(back, expected);
+}
+
+TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
+    o.enrol(db(), tr(), o.fizika, o.k9, {"Зайцев"});
+    const QList<QStringList> rows{
+        {"Фамилия", "Имя", "Отчество", "Класс", "Команда", "Предмет", "Учитель 2 ФИО"},
+        {"", "Без", "Фамилии", "9", "Север", "Физика"},
+        {"Новиков", "Ян", "", "11", "Север", "Физика"},
+        {"Орлова", "Ия", "", "9", "Запад", "Физика"},
+        {"Павлов", "Лев", "", "9", "Север", "Астрономия"},
+        {"Рыбинł", "Ян", "", "9", "Север", "Физика"},
+        {QString(51, QChar(u'Щ')), "Ян", "", "9", "Север", "Физика"},
+        {"Зайцев", "Имя", "Отчество", "9", "Север", "Физика"},
+        {"Титов", "Ян", "", "9", "Север", "Физика", "Кузнецова Ольга Игоревна"},
+        {"титов", "ян", "", "9", "север", "физика"},
+        {"", "", "", "", "", ""},
+    };
+    const listimport::Check c = check(rows);
+    ASSERT_EQ(c.lines.size(), 9u) << "an empty row is no participant";
+    const QStringList r = reasons(c);
+    EXPECT_EQ(r[0], "Нет фамилии");
+    EXPECT_EQ(r[1], "Класса «11» нет в справочнике");
+    EXPECT_EQ(r[2], "Команды «Запад» нет в справочнике");
+    EXPECT_EQ(r[3], "Предмета «Астрономия» нет в справочнике");
+    EXPECT_TRUE(r[4].startsWith("Фамилия: Символ «ł»")) << r[4].toStdString();
+    EXPECT_EQ(r[5], "Фамилия длиннее 50 символов");
+    EXPECT_EQ(c.lines[6].status, Line::Already);
+    EXPECT_EQ(c.lines[7].status, Line::Good);
+    EXPECT_EQ(c.lines[7].reg.teachers.value(0).name, "Ольга");
+    EXPECT_EQ(r[8], "Повторяет строку 9") << "the same child again, whatever the case";
+    EXPECT_EQ(c.count(Line::Refused), 7);
+    EXPECT_EQ(c.missing.komands, QStringList{"Запад"});
+    EXPECT_EQ(c.missing.predmets, QStringList{"Астрономия"});
+    EXPECT_EQ(c.missing.klasses, QStringList{"11"});
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 1) << "checking writes nothing";
+
+    listimport::addMissing(db(), tr(), c.missing);
+    EXPECT_EQ(check(rows).count(Line::Good), 4) << "the names added, their rows can be registered";
+}
+
+TEST_F(Import, TheGoodRowsAreRegisteredAsOneActionOrNotAtAll) {
+    const QList<QStringList> rows{{"Фамилия", "Имя", "Класс", "Учреждение", "Учитель", "Учитель"},
+                                  {"Андреев", "Ян", "9", "Школа №7", "Белова Нина Павловна", "Крылов Иван"},
+                                  {"Власова", "Ия", "10", "СОШ №1", ""},
+                                  {"", "Ия", "10", "", ""}};
+    const listimport::Layout layout = listimport::guess(rows);
+    EXPECT_EQ(layout.columns.mid(4), (QList<Field>{Field::Teacher1, Field::Teacher2}));
+    const listimport::Defaults d{"Север", "Физика", {}, {}};
+    const qint64 schools = scalar("SELECT COUNT(*) FROM S_SCHOOL");
+    {
+        FailingWrite fail(db(), tr(), "SPISOK", "INSERT", "NEW.SURNAME = 'Власова'");
+        EXPECT_FALSE(guardedWrite(tr(), kNotDone, [&] { listimport::write(db(), tr(), rows, layout, d); }));
+    }
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM TEACHERS"), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL"), schools) << "the new school went with the rest";
+    msg::clearShown();
+
+    listimport::Result result;
+    int reported = 0;
+    ASSERT_TRUE(guardedWrite(tr(), kNotDone, [&] {
+        result = listimport::write(db(), tr(), rows, layout, d, [&](int n, int total) { reported = n == total ? n : -1; });
+    }));
+    EXPECT_EQ(reported, 3);
+    EXPECT_EQ(result.registered, 2);
+    EXPECT_EQ(result.refused, 1);
+    EXPECT_EQ(text("SELECT CAST(LIST(N, ',') AS VARCHAR(200)) FROM (SELECT T.SURNAME || ' ' || T.NAME AS N "
+                   "FROM TEACHERS T JOIN SPISOK S ON S.ID_CHILD = T.ID_CHILD WHERE S.SURNAME = 'Андреев' ORDER BY 1)"),
+              "Белова Нина,Крылов Иван");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'Школа №7' AND ID_KOMAND = " + QString::number(o.sever)), 1);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL"), schools + 1) << "a school the team had is not added again";
+
+    const listimport::Result again = listimport::write(db(), tr(), rows, layout, d);
+    EXPECT_EQ(again.registered, 0);
+    EXPECT_EQ(again.already, 2);
+}
+
+TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
+    const QString path =
+        file("list.csv", "Ученик;Имя;Класс;Предмет\r\nГромов;Ян;9;Химия\r\nДёмина;Ия;10;Химия\r\nГромов;Ян;9;Химия\r\n");
+    const QString refusedPath = s_dir->filePath("refused.csv");
+    pick(w->ComboBox1, "Юг");
+    msg::setNextFile(path);
+    expectModal([&] { QTest::mouseClick(w->ButtonImport, Qt::LeftButton); },
+                [&](QWidget* m) {
+                    auto* f = qobject_cast<TFormImport*>(m);
+                    ASSERT_NE(f, nullptr);
+                    EXPECT_FALSE(f->ComboSheet->isVisible()) << "a CSV file has one sheet";
+                    EXPECT_EQ(f->checked().count(Line::Refused), 3) << "no column is the surname yet";
+                    EXPECT_EQ(f->GridRows->item(0, 1)->text(), "Нет фамилии");
+                    QComboBox* first = f->ColumnBoxes[0];
+                    first->setCurrentIndex(first->findText("Фамилия"));
+                    Q_EMIT first->activated(first->currentIndex());
+                    EXPECT_EQ(f->checked().count(Line::Good), 2);
+                    EXPECT_EQ(f->GridRows->item(1, 1)->text(), "Будет записан");
+                    msg::setNextAnswer(true);  // save the refused row
+                    msg::setNextFile(refusedPath);
+                    QTest::mouseClick(f->ButtonImport, Qt::LeftButton);
+                    EXPECT_EQ(f->registered(), 2);
+                    EXPECT_EQ(f->GridRows->item(0, 1)->text(), "Записан");
+                    EXPECT_EQ(f->GridRows->item(2, 1)->text(), "Повторяет строку 2") << "the row stays refused";
+                });
+    EXPECT_TRUE(msg::shownTexts().filter("Импорт выполнен.").value(0).startsWith("Импорт выполнен.\nЗарегистрировано: 2; уже были в базе: 0; отклонено: 1."));
+    QFile refused(refusedPath);
+    ASSERT_TRUE(refused.open(QIODevice::ReadOnly));
+    EXPECT_EQ(listfile::parseCsv(refused.readAll()),
+              (QList<QStringList>{{"Ученик", "Имя", "Класс", "Предмет", "Причина"},
+                                  {"Громов", "Ян", "9", "Химия", "Повторяет строку 2"}}));
+    EXPECT_EQ(text("SELECT CAST(LIST(SURNAME, ',') AS VARCHAR(200)) FROM (SELECT SURNAME FROM SPISOK WHERE ID_KOMAND = " +
+                   QString::number(o.yug) + " AND ID_PREDMET = " + QString::number(o.khimiya) + " ORDER BY SURNAME)"),
+              "Громов,Дёмина");
+}
+
+}  // namespace
