@@ -171,7 +171,6 @@ TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksMovesAndTheNavigator) {
     ASSERT_EQ(grid->rowCount(), 3);
     EXPECT_TRUE(grid->isColumnHidden(0));
     EXPECT_EQ(grid->value("KOMAND"), "Север");
-    EXPECT_EQ(grid->value("ID_KOMAND").toLongLong(), scalar("SELECT MIN(ID_KOMAND) FROM S_KOMAND"));
 
     QSignalSpy spy(grid, &TDBGrid::selectedRowChanged);
     const QRect cell = grid->visualRect(grid->model()->index(2, 1));
