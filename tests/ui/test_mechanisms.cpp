@@ -171,7 +171,6 @@ TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksMovesAndTheNavigator) {
     ASSERT_EQ(grid->rowCount(), 3);
     EXPECT_TRUE(grid->isColumnHidden(0));
     EXPECT_EQ(grid->value("KOMAND"), "Север");
-    EXPECT_EQ(grid->value("ID_KOMAND").toLongLong(), scalar("SELECT MIN(ID_KOMAND) FROM S_KOMAND"));
 
     QSignalSpy spy(grid, &TDBGrid::selectedRowChanged);
     const QRect cell = grid->visualRect(grid->model()->index(2, 1));
@@ -201,9 +200,10 @@ TEST_F(Mechanisms, GridReportsTheSelectedRowForClicksMovesAndTheNavigator) {
     EXPECT_EQ(del.at(0).at(0).toInt(), 2);
 }
 
-// Editable columns hand each edit to the window's store; a refused edit shows the stored value
-// again, and a value still in the editor is stored when a button asks for it.
-TEST_F(Mechanisms, AnEditableGridStoresEachEditOrShowsTheStoredValueAgain) {
+// Editable columns hand each edit to the window's store and show the value as stored; a refusal's
+// box, a real one, is shown only after the editor has closed. (Refused edits and an edit still in
+// its editor are read in the groups window's tests.)
+TEST_F(Mechanisms, AnEditableGridStoresEachEditAndSaysARefusalAfterTheEditorCloses) {
     addTeams({"Север", "Юг"});
     Query q(db(), tr(), {"SELECT * FROM S_KOMAND ORDER BY ID_KOMAND"});
     q.open();
@@ -214,33 +214,14 @@ TEST_F(Mechanisms, AnEditableGridStoresEachEditOrShowsTheStoredValueAgain) {
     grid->setStore([&](int row, const QString& field, const QString& text, QString& stored) {
         stores << QString("%1:%2:%3").arg(row).arg(field, text);
         stored = text.trimmed();
-        return !text.startsWith("!");
+        return true;
     });
     grid->load(q);
     w.show();
-    QApplication::setActiveWindow(&w);
-    grid->setFocus();
-
-    grid->setCurrentRow(1);
-    QTest::keyClick(grid, Qt::Key_F2);
-    QApplication::focusWidget()->setProperty("text", " Восток ");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCoreApplication::processEvents();  // the editor hands its value over after the key
+    typeIntoCell(grid, 1, 1, " Восток ");
+    EXPECT_EQ(stores, QStringList{"1:KOMAND: Восток "});
     EXPECT_EQ(grid->value(1, "KOMAND"), "Восток");
 
-    QTest::keyClick(grid, Qt::Key_F2);
-    QApplication::focusWidget()->setProperty("text", "!нельзя");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCoreApplication::processEvents();  // the editor hands its value over after the key
-    EXPECT_EQ(grid->value(1, "KOMAND"), "Восток") << "a refused edit shows the stored value";
-
-    QTest::keyClick(grid, Qt::Key_F2);
-    QApplication::focusWidget()->setProperty("text", "Запад");
-    grid->commitPendingEdit();
-    EXPECT_EQ(stores, QStringList({"1:KOMAND: Восток ", "1:KOMAND:!нельзя", "1:KOMAND:Запад"}));
-    EXPECT_EQ(grid->value(1, "KOMAND"), "Запад");
-
-    // A refusal's box, a real one, is shown only after the editor has closed.
     grid->setStore([&](int, const QString&, const QString&, QString&) {
         msg::error("нельзя");
         return false;
@@ -248,15 +229,15 @@ TEST_F(Mechanisms, AnEditableGridStoresEachEditOrShowsTheStoredValueAgain) {
     msg::setTestMode(false);
     expectModal(
         [&] {
-            typeIntoCell(grid, 1, 1, "Восток");
+            typeIntoCell(grid, 1, 1, "Запад");
             QTest::qWait(20);  // the box comes once the program is back in its event loop
         },
-                [&](QWidget* box) {
-                    EXPECT_EQ(box->windowTitle(), "Таврин");
-                    EXPECT_FALSE(grid->editing()) << "the editor is closed";
-                });
+        [&](QWidget* box) {
+            EXPECT_EQ(box->windowTitle(), "Таврин");
+            EXPECT_FALSE(grid->editing()) << "the editor is closed";
+        });
     msg::setTestMode(true);
-    EXPECT_EQ(grid->value(1, "KOMAND"), "Запад");
+    EXPECT_EQ(grid->value(1, "KOMAND"), "Восток");
     msg::clearShown();
 }
 
