@@ -5,6 +5,7 @@
 #include "reference/Dictionaries.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <map>
 
@@ -36,6 +37,7 @@ bool hasAny(const QString& words, std::initializer_list<const char16_t*> keys) {
 }
 
 bool isTeacherWord(const QString& w) {
+    if (w.contains(u"классныйруководител")) return false;  // the form teacher, not the one who prepared the child
     return hasAny(w, {u"учител", u"педагог", u"наставник", u"руководител", u"подготовил", u"тренер"});
 }
 
@@ -56,12 +58,13 @@ Field childField(const QString& w) {
     case 3: return Field::SecondName;
     default: break;
     }
-    if (hasAny(w, {u"класс", u"параллел"})) return Field::Klass;
-    if (hasAny(w, {u"учрежден", u"школ", u"организац", u"гимнази", u"лице"}) || w == u"оу" || w.endsWith(u"оу"))
+    if (hasAny(w, {u"класс", u"параллел"}) && !w.contains(u"классныйруководител")) return Field::Klass;
+    if (hasAny(w, {u"учрежден", u"школ", u"организац", u"гимнази", u"лице"}) || w.endsWith(u"оу") || w.endsWith(u"оо"))
         return Field::School;
     if (hasAny(w, {u"город", u"район", u"населен", u"муниципал", u"территор"})) return Field::Sity;
     if (hasAny(w, {u"команд", u"делегац"})) return Field::Komand;
     if (hasAny(w, {u"предмет", u"дисциплин"})) return Field::Predmet;
+    if (hasAny(w, {u"участник", u"ученик", u"обучающ"})) return Field::FullName;
     return Field::None;
 }
 
@@ -157,6 +160,10 @@ struct Checker {
             return 0;
         }
         if (const int k = dict.value(comparable(value))) return k;
+        if (&dict == &klasses) {  // "9 класс", "9 кл." name the grade "9"
+            static const QRegularExpression word(QStringLiteral("\\s*(класс|кл\\.?)$"), QRegularExpression::CaseInsensitiveOption);
+            if (const int k = dict.value(comparable(QString(value).remove(word)))) return k;
+        }
         reasons << unknown.arg(value);
         if (text1251::canEncode(value) && value.size() <= length) missing.emplace(comparable(value), value);
         return 0;
@@ -176,7 +183,10 @@ struct Checker {
         QStringList reasons;
         Registration& r = l.reg;
         r.child = person(row, Field::FullName, Field::Surname, Field::Name, Field::SecondName);
-        if (r.child.surname.isEmpty()) reasons << QStringLiteral("Нет фамилии");
+        if (r.child.surname.isEmpty())
+            reasons << QStringLiteral("Нет фамилии");
+        else if (std::none_of(r.child.surname.begin(), r.child.surname.end(), [](QChar ch) { return ch.isLetter(); }))
+            reasons << QStringLiteral("В фамилии нет ни одной буквы");
         text(reasons, QStringLiteral("Фамилия"), r.child.surname, kNameLength);
         text(reasons, QStringLiteral("Имя"), r.child.name, kNameLength);
         text(reasons, QStringLiteral("Отчество"), r.child.secondName, kNameLength);
@@ -254,7 +264,10 @@ Layout guess(const QList<QStringList>& rows) {
     int bestCount = 1;  // a heading names at least two columns
     for (int r = 0; r < qMin<qsizetype>(rows.size(), 10); ++r) {
         const QList<Field> columns = mapHeading(rows[r], r > 0 ? &rows[r - 1] : nullptr);
-        if (const int n = recognised(columns); n > bestCount) {
+        const int n = recognised(columns);
+        // A row right under the heading that names as many columns is its second row (headings
+        // merged down, "Фамилия", "Имя", "Отчество" under a merged "Учитель"): the data start below it.
+        if (n > bestCount || (n == bestCount && best.headerRow >= 0 && r == best.headerRow + 1)) {
             bestCount = n;
             best = {r, columns};
         }
@@ -263,6 +276,16 @@ Layout guess(const QList<QStringList>& rows) {
     for (const QStringList& row : rows) width = qMax(width, row.size());
     while (best.columns.size() < width) best.columns.append(Field::None);
     return best;
+}
+
+QList<Field> mapColumns(const QList<QStringList>& rows, int headerRow) {
+    QList<Field> columns;
+    if (headerRow >= 0 && headerRow < rows.size())
+        columns = mapHeading(rows[headerRow], headerRow > 0 ? &rows[headerRow - 1] : nullptr);
+    qsizetype width = 0;
+    for (const QStringList& row : rows) width = qMax(width, row.size());
+    while (columns.size() < width) columns.append(Field::None);
+    return columns;
 }
 
 QString Missing::describe() const {

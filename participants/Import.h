@@ -46,6 +46,8 @@ struct Layout {
 // count) and maps its columns. A heading row under a merged one ("Учитель" over "Фамилия", "Имя",
 // "Отчество") is read together with it.
 Layout guess(const QList<QStringList>& rows);
+// The columns as the given row (and the one over it) names them; -1: none named.
+QList<Field> mapColumns(const QList<QStringList>& rows, int headerRow);
 
 // What a row lacks a column for is taken from here (the registration window's choices).
 struct Defaults {

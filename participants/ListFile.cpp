@@ -7,33 +7,51 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <climits>
 
 namespace listfile {
 
 namespace {
 
 QString decode(QByteArray bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+    // A byte order mark names the encoding ("Текст Юникод" of a spreadsheet program is UTF-16).
+    if (const auto bom = QStringConverter::encodingForData(bytes)) {
+        QStringDecoder d(*bom, QStringDecoder::Flag::Stateless);
+        return d.decode(bytes);
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
     return text1251::decode(bytes);
 }
 
-// The separator that splits the first line into the most fields, outside quotes.
+// The separator that splits the first lines most evenly: the one whose smallest count of fields
+// over them is largest (a heading "Фамилия, имя, отчество;Класс" is split by ';', as its rows are).
 QChar separator(const QString& text) {
-    int counts[3] = {};
     const QChar seps[3] = {u';', u'\t', u','};
-    bool quoted = false;
-    for (QChar c : text) {
+    int least[3] = {INT_MAX, INT_MAX, INT_MAX};
+    int counts[3] = {1, 1, 1};
+    int lines = 0;
+    bool quoted = false, empty = true;
+    for (qsizetype i = 0; i <= text.size() && lines < 20; ++i) {
+        const QChar c = i < text.size() ? text[i] : QChar(u'\n');
         if (c == u'"') quoted = !quoted;
         if (quoted) continue;
-        if (c == u'\n') break;
-        for (int i = 0; i < 3; ++i) counts[i] += c == seps[i];
+        if (c == u'\n') {
+            if (!empty) {
+                for (int k = 0; k < 3; ++k) least[k] = qMin(least[k], counts[k]);
+                ++lines;
+            }
+            std::fill(std::begin(counts), std::end(counts), 1);
+            empty = true;
+            continue;
+        }
+        if (c != u'\r') empty = false;
+        for (int k = 0; k < 3; ++k) counts[k] += c == seps[k];
     }
     int best = 0;
-    for (int i = 1; i < 3; ++i)
-        if (counts[i] > counts[best]) best = i;
+    for (int k = 1; k < 3; ++k)
+        if (least[k] != INT_MAX && least[k] > least[best]) best = k;
     return seps[best];
 }
 

@@ -3,6 +3,7 @@
 #include "app/UDM.h"
 #include "participants/ListFile.h"
 #include "reports/Workbook.h"
+#include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QScopeGuard>
 #include <QVBoxLayout>
@@ -55,6 +57,12 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     top->addWidget(ComboSheet);
     sheetLabel->setVisible(sheets.size() > 1);
     ComboSheet->setVisible(sheets.size() > 1);
+    SpinHeader = new QSpinBox(this);
+    SpinHeader->setObjectName(QStringLiteral("SpinHeader"));
+    SpinHeader->setSpecialValueText(QStringLiteral("нет"));
+    SpinHeader->setToolTip(QStringLiteral("Строка файла с названиями столбцов; строки под ней — участники"));
+    top->addWidget(labelFor(this, QStringLiteral("Заголовок в строке"), SpinHeader));
+    top->addWidget(SpinHeader);
     lay->addLayout(top);
 
     lay->addWidget(new QLabel(QStringLiteral("Что в столбцах файла:"), this));
@@ -85,7 +93,7 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     LabelMissing = new QLabel(this);
     LabelMissing->setObjectName(QStringLiteral("LabelMissing"));
     LabelMissing->setWordWrap(true);
-    ButtonAddMissing = new QPushButton(QStringLiteral("Добавить в справочники"), this);
+    ButtonAddMissing = new QPushButton(QStringLiteral("&Добавить в справочники"), this);
     ButtonAddMissing->setObjectName(QStringLiteral("ButtonAddMissing"));
     missing->addWidget(LabelMissing, 1);
     missing->addWidget(ButtonAddMissing);
@@ -97,12 +105,14 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     lay->addWidget(ProgressBar1);
 
     auto* buttons = new QHBoxLayout;
-    ButtonSaveRefused = new QPushButton(QStringLiteral("Сохранить отклонённые…"), this);
+    ButtonSaveRefused = new QPushButton(QStringLiteral("&Сохранить отклонённые…"), this);
     ButtonSaveRefused->setObjectName(QStringLiteral("ButtonSaveRefused"));
-    ButtonImport = new QPushButton(QStringLiteral("Импортировать"), this);
+    ButtonImport = new QPushButton(QStringLiteral("&Импортировать"), this);
     ButtonImport->setObjectName(QStringLiteral("ButtonImport"));
     ButtonCancel = new QPushButton(QStringLiteral("Отмена"), this);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+    // Enter presses only the button that has the focus.
+    for (QPushButton* b : {ButtonAddMissing, ButtonSaveRefused, ButtonImport, ButtonCancel}) b->setAutoDefault(false);
     buttons->addWidget(ButtonSaveRefused);
     buttons->addStretch();
     buttons->addWidget(ButtonImport);
@@ -110,11 +120,23 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     lay->addLayout(buttons);
 
     ui::connect(ComboSheet, &QComboBox::activated, this, &TFormImport::ComboSheetChange);
+    connect(SpinHeader, &QSpinBox::valueChanged, this, [this] { ui::run([&] { SpinHeaderChange(); }); });
     ui::connect(ButtonAddMissing, &QPushButton::clicked, this, &TFormImport::ButtonAddMissingClick);
     ui::connect(ButtonImport, &QPushButton::clicked, this, &TFormImport::ButtonImportClick);
     ui::connect(ButtonSaveRefused, &QPushButton::clicked, this, &TFormImport::ButtonSaveRefusedClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    // Of several sheets, the first one with a heading is the list (the others say how to fill it).
+    for (int i = 0; sheets.size() > 1 && i < sheets.size(); ++i) {
+        try {
+            if (listimport::guess(listfile::read(path, sheets[i])).headerRow >= 0) {
+                ComboSheet->setCurrentIndex(i);
+                break;
+            }
+        } catch (const ReportError&) {
+            break;  // readSheet says what is wrong
+        }
+    }
     readSheet();
 }
 
@@ -128,23 +150,40 @@ void TFormImport::readSheet() {
         msg::error(e.text());
     }
     m_layout = listimport::guess(m_rows);
+    if (m_rows.isEmpty()) msg::error(QStringLiteral("В файле нет ни одной заполненной строки."));
+    {
+        const QSignalBlocker quiet(SpinHeader);
+        SpinHeader->setRange(0, int(qMin<qsizetype>(m_rows.size(), 30)));
+        SpinHeader->setValue(m_layout.headerRow + 1);
+    }
+    buildColumns();
+    recheck();
+}
+
+void TFormImport::SpinHeaderChange() {
+    m_layout.headerRow = SpinHeader->value() - 1;
+    const QList<listimport::Field> named = listimport::mapColumns(m_rows, m_layout.headerRow);
+    // The row's words name the columns when they name any; otherwise the choices made stay.
+    if (std::any_of(named.begin(), named.end(), [](listimport::Field f) { return f != listimport::Field::None; }))
+        m_layout.columns = named;
     buildColumns();
     recheck();
 }
 
 void TFormImport::buildColumns() {
-    for (QComboBox* b : std::as_const(ColumnBoxes)) delete b;
     ColumnBoxes.clear();
     while (QLayoutItem* item = m_columnsLayout->takeAt(0)) {
         delete item->widget();
         delete item;
     }
     const QList<listimport::Field> fields = listimport::allFields();
+    QStringList captions;
+    for (listimport::Field f : fields) captions << listimport::caption(f);
     for (int c = 0; c < m_layout.columns.size(); ++c) {
-        auto* box = new QComboBox(m_columnsPanel);
+        TComboBox* box = newChooser(m_columnsPanel, "", 40, 150);
         box->setObjectName(QStringLiteral("ColumnBox%1").arg(c + 1));
-        for (listimport::Field f : fields) box->addItem(listimport::caption(f), int(f));
-        box->setCurrentIndex(int(fields.indexOf(m_layout.columns[c])));
+        combo::setItems(box, captions);
+        combo::setText(box, listimport::caption(m_layout.columns[c]));
         const QString heading = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
         auto* label = new QLabel(heading.isEmpty() ? columnLetter(c) : columnLetter(c) + QStringLiteral(": ") + heading,
                                  m_columnsPanel);
@@ -153,11 +192,15 @@ void TFormImport::buildColumns() {
         label->setMaximumWidth(180);
         m_columnsLayout->addWidget(label, 0, c);
         m_columnsLayout->addWidget(box, 1, c);
-        connect(box, &QComboBox::activated, this, [this, c] { ui::run([&] { ColumnChange(c); }); });
+        connect(box, &TComboBox::chosen, this, [this, c] { ui::run([&] { ColumnChange(c); }); });
+        connect(box, &TComboBox::refused, this, [this, box, c] {
+            combo::setText(box, listimport::caption(m_layout.columns[c]));  // not a choice: the column keeps its own
+        });
         ColumnBoxes.append(box);
     }
-    QWidget* previous = ComboSheet;
-    for (QComboBox* b : std::as_const(ColumnBoxes)) {
+    QWidget* previous = SpinHeader;
+    setTabOrder(ComboSheet, SpinHeader);
+    for (TComboBox* b : std::as_const(ColumnBoxes)) {
         setTabOrder(previous, b);
         previous = b;
     }
@@ -169,12 +212,15 @@ void TFormImport::buildColumns() {
 }
 
 void TFormImport::ColumnChange(int column) {
-    const auto field = listimport::Field(ColumnBoxes[column]->currentData().toInt());
+    const QList<listimport::Field> fields = listimport::allFields();
+    const int chosen = ColumnBoxes[column]->itemNamed(ColumnBoxes[column]->currentText());
+    if (chosen < 0) return;
+    const listimport::Field field = fields[chosen];
     // A field is in one column only: the column that held it before is cleared.
     for (int c = 0; c < m_layout.columns.size(); ++c)
         if (c != column && field != listimport::Field::None && m_layout.columns[c] == field) {
             m_layout.columns[c] = listimport::Field::None;
-            ColumnBoxes[c]->setCurrentIndex(0);
+            combo::setText(ColumnBoxes[c], listimport::caption(listimport::Field::None));
         }
     m_layout.columns[column] = field;
     recheck();
@@ -203,7 +249,9 @@ void TFormImport::showCheck(bool written) {
                                 : written                          ? QStringLiteral("Записан")
                                                                    : QStringLiteral("Будет записан");
         GridRows->setItem(i, 0, new QTableWidgetItem(QString::number(l.row + 1)));
-        GridRows->setItem(i, 1, new QTableWidgetItem(verdict));
+        auto* verdictItem = new QTableWidgetItem(verdict);
+        verdictItem->setToolTip(verdict);
+        GridRows->setItem(i, 1, verdictItem);
         for (int c = 0; c < width; ++c) GridRows->setItem(i, c + 2, new QTableWidgetItem(row.value(c)));
         if (l.status != listimport::Line::Good)
             for (int c = 0; c < width + 2; ++c)
@@ -213,7 +261,8 @@ void TFormImport::showCheck(bool written) {
     for (int c = 1; c < width + 2; ++c) GridRows->setColumnWidth(c, qMin(GridRows->columnWidth(c), 260));
     const int good = m_check.count(listimport::Line::Good), already = m_check.count(listimport::Line::Already),
               refused = m_check.count(listimport::Line::Refused);
-    LabelSummary->setText(QStringLiteral("Строк: %1; будут записаны: %2; уже есть в базе: %3; с ошибками: %4.")
+    LabelSummary->setText((written ? QStringLiteral("Строк: %1; записаны: %2; уже были в базе: %3; с ошибками: %4.")
+                                   : QStringLiteral("Строк: %1; будут записаны: %2; уже есть в базе: %3; с ошибками: %4."))
                               .arg(m_check.lines.size())
                               .arg(good)
                               .arg(already)
@@ -271,7 +320,9 @@ void TFormImport::ButtonImportClick() {
     } else {
         msg::info(QStringLiteral("Импорт выполнен."), counts);
     }
-    accept();
+    // The window stays with each row's outcome until it is closed.
+    ButtonCancel->setText(QStringLiteral("Закрыть"));
+    ButtonCancel->setFocus();
 }
 
 void TFormImport::ButtonSaveRefusedClick() { saveRefused(); }

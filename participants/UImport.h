@@ -7,6 +7,8 @@
 #include <QStringList>
 
 class QComboBox;
+class QSpinBox;
+class TComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -22,7 +24,8 @@ public:
     TFormImport(QWidget* owner, const QString& path, const QStringList& sheets, const listimport::Defaults& defaults);
 
     QComboBox* ComboSheet;  // the sheet of a workbook with several
-    QList<QComboBox*> ColumnBoxes;  // what each column of the file holds
+    QSpinBox* SpinHeader;   // the heading's row (0: none)
+    QList<TComboBox*> ColumnBoxes;  // what each column of the file holds
     QTableWidget* GridRows;
     QLabel* LabelSummary;
     QLabel* LabelMissing;
@@ -38,6 +41,7 @@ public:
 
 public Q_SLOTS:
     void ComboSheetChange();
+    void SpinHeaderChange();
     void ColumnChange(int column);
     void ButtonAddMissingClick();
     void ButtonImportClick();

@@ -11,11 +11,13 @@ std::vector<Part> readParts(const QString& path) {
     int error = 0;
     zip_t* zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
     if (!zip) {
+        if (error == ZIP_ER_NOZIP || error == ZIP_ER_INCONS)
+            throw ReportError(QStringLiteral("это не книга Excel (.xlsx), или файл повреждён"));
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
         const QString why = QString::fromUtf8(zip_error_strerror(&ze));
         zip_error_fini(&ze);
-        throw ReportError(why);
+        throw ReportError(QStringLiteral("файл не открывается (%1)").arg(why));
     }
     std::vector<Part> parts;
     const zip_int64_t n = zip_get_num_entries(zip, 0);

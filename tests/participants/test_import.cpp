@@ -12,7 +12,6 @@
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QTableWidget>
@@ -49,10 +48,14 @@ QString writeWorkbook(const QString& path) {
     workbook_add_worksheet(wb, "Пояснения");
     lxw_worksheet* ws = workbook_add_worksheet(wb, "Список");
     worksheet_write_string(ws, 0, 0, "Список команды Север", nullptr);
+    // The child's headings merged down over two rows, the teacher's across his three columns with
+    // the parts of his name under it.
+    const char* heading[] = {"№ п/п", "ФАМИЛИЯ  участника", "Имя", "Отчёство", "Класс"};
+    for (int c = 0; c < 5; ++c) worksheet_merge_range(ws, 1, lxw_col_t(c), 2, lxw_col_t(c), heading[c], nullptr);
+    worksheet_merge_range(ws, 1, 8, 2, 8, "Образовательное учреждение", nullptr);
     worksheet_merge_range(ws, 1, 5, 1, 7, "Учитель (наставник)", nullptr);
-    const char* heading[] = {"№ п/п", "ФАМИЛИЯ  участника", "Имя", "Отчёство", "Класс", "Фамилия", "Имя", "Отчество",
-                             "Образовательное учреждение"};
-    for (int c = 0; c < 9; ++c) worksheet_write_string(ws, 2, lxw_col_t(c), heading[c], nullptr);
+    const char* parts[] = {"Фамилия", "Имя", "Отчество"};
+    for (int c = 0; c < 3; ++c) worksheet_write_string(ws, 2, lxw_col_t(5 + c), parts[c], nullptr);
     worksheet_write_number(ws, 3, 0, 1, nullptr);
     worksheet_write_string(ws, 3, 1, "Алексеев", nullptr);
     worksheet_write_string(ws, 3, 2, "Артём", nullptr);
@@ -104,6 +107,9 @@ TEST_F(Import, CsvFilesInEitherEncodingAndAnySeparatorReadAlike) {
     const QList<QStringList> expected{{"Фамилия", "Имя", "Класс", "Учитель", "Школа"},
                                       {"Ёлкина", "Алёна", "9", "Петров Пётр Петрович", "СОШ №1, корпус 2"},
                                       {"Жуков", "Олег \"Младший\"", "10", "", "СОШ №1"}};
+    // The heading's commas do not make the comma the separator when the rows are split by ';'.
+    EXPECT_EQ(listfile::parseCsv(text1251::encode("Фамилия, имя, отчество;Класс\r\nМухин Ян Ильич;9\r\n")),
+              (QList<QStringList>{{"Фамилия, имя, отчество", "Класс"}, {"Мухин Ян Ильич", "9"}}));
     const QString utf8 = "Фамилия,Имя,Класс,Учитель,Школа\r\n"
                          "Ёлкина,Алёна,9,Петров Пётр Петрович,\"СОШ №1, корпус 2\"\r\n"
                          "Жуков,\"Олег \"\"Младший\"\"\",10,,СОШ №1\r\n";
@@ -147,9 +153,10 @@ TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
         {"Титов", "Ян", "", "9", "Север", "Физика", "Кузнецова Ольга Игоревна"},
         {"титов", "ян", "", "9", "север", "физика"},
         {"", "", "", "", "", ""},
+        {"123", "4", "", "9 класс", "Север", "Физика"},
     };
     const listimport::Check c = check(rows);
-    ASSERT_EQ(c.lines.size(), 9u) << "an empty row is no participant";
+    ASSERT_EQ(c.lines.size(), 10u) << "an empty row is no participant";
     const QStringList r = reasons(c);
     EXPECT_EQ(r[0], "Нет фамилии");
     EXPECT_EQ(r[1], "Класса «11» нет в справочнике");
@@ -161,7 +168,8 @@ TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
     EXPECT_EQ(c.lines[7].status, Line::Good);
     EXPECT_EQ(c.lines[7].reg.teachers.value(0).name, "Ольга");
     EXPECT_EQ(r[8], "Повторяет строку 9") << "the same child again, whatever the case";
-    EXPECT_EQ(c.count(Line::Refused), 7);
+    EXPECT_EQ(r[9], "В фамилии нет ни одной буквы") << "a row of column numbers is no child; \"9 класс\" is grade 9";
+    EXPECT_EQ(c.count(Line::Refused), 8);
     EXPECT_EQ(c.missing.komands, QStringList{"Запад"});
     EXPECT_EQ(c.missing.predmets, QStringList{"Астрономия"});
     EXPECT_EQ(c.missing.klasses, QStringList{"11"});
@@ -210,7 +218,7 @@ TEST_F(Import, TheGoodRowsAreRegisteredAsOneActionOrNotAtAll) {
 
 TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
     const QString path =
-        file("list.csv", "Ученик;Имя;Класс;Предмет\r\nГромов;Ян;9;Химия\r\nДёмина;Ия;10;Химия\r\nГромов;Ян;9;Химия\r\n");
+        file("list.csv", "Столбец;Имя;Класс;Предмет\r\nГромов;Ян;9;Химия\r\nДёмина;Ия;10;Химия\r\nГромов;Ян;9;Химия\r\n");
     const QString refusedPath = s_dir->filePath("refused.csv");
     pick(w->ComboBox1, "Юг");
     msg::setNextFile(path);
@@ -221,10 +229,17 @@ TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
                     EXPECT_FALSE(f->ComboSheet->isVisible()) << "a CSV file has one sheet";
                     EXPECT_EQ(f->checked().count(Line::Refused), 3) << "no column is the surname yet";
                     EXPECT_EQ(f->GridRows->item(0, 1)->text(), "Нет фамилии");
-                    QComboBox* first = f->ColumnBoxes[0];
-                    first->setCurrentIndex(first->findText("Фамилия"));
-                    Q_EMIT first->activated(first->currentIndex());
+                    // Browsing a column's choices with the arrows changes nothing; Enter there presses no button.
+                    f->ColumnBoxes[1]->setFocus();
+                    QTest::keyClick(f->ColumnBoxes[1], Qt::Key_Down);
+                    QTest::keyClick(f->ColumnBoxes[1], Qt::Key_Down);
+                    EXPECT_EQ(f->ColumnBoxes[2]->currentText(), "Класс");
+                    EXPECT_EQ(f->checked().count(Line::Refused), 3);
+                    combo::setText(f->ColumnBoxes[1], "Имя");
+                    f->ColumnBoxes[1]->settle();
+                    pick(f->ColumnBoxes[0], "Фамилия");
                     EXPECT_EQ(f->checked().count(Line::Good), 2);
+                    EXPECT_EQ(f->registered(), 0);
                     EXPECT_EQ(f->GridRows->item(1, 1)->text(), "Будет записан");
                     msg::setNextAnswer(true);  // save the refused row
                     msg::setNextFile(refusedPath);
@@ -237,7 +252,7 @@ TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
     QFile refused(refusedPath);
     ASSERT_TRUE(refused.open(QIODevice::ReadOnly));
     EXPECT_EQ(listfile::parseCsv(refused.readAll()),
-              (QList<QStringList>{{"Ученик", "Имя", "Класс", "Предмет", "Причина"},
+              (QList<QStringList>{{"Столбец", "Имя", "Класс", "Предмет", "Причина"},
                                   {"Громов", "Ян", "9", "Химия", "Повторяет строку 2"}}));
     EXPECT_EQ(text("SELECT CAST(LIST(SURNAME, ',') AS VARCHAR(200)) FROM (SELECT SURNAME FROM SPISOK WHERE ID_KOMAND = " +
                    QString::number(o.yug) + " AND ID_PREDMET = " + QString::number(o.khimiya) + " ORDER BY SURNAME)"),
