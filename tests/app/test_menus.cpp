@@ -57,7 +57,7 @@ TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindowWithItsTexts) {
     EXPECT_EQ(seen, QStringList({"Печать данных", "Выберите отчет для ", "печати в Excel",
                                  "Button1=Списка участников по командам", "Button2=Списка участников по классам",
                                  "Button6=Списка участников по группам", "Button8=Бланк ведомости по шифрам",
-                                 "Button3=Ведомости по ФИО", "Button4=Списка результатов по командам",
+                                 "Button9=Ключ шифров",                                 "Button3=Ведомости по ФИО", "Button4=Списка результатов по командам",
                                  "Button7=Списка результатов по классам", "Button5=Списка победителей"}));
 }
 
