@@ -264,5 +264,6 @@ void TFormShifr::Button3Click() {
         loadList(row);
         showCipher();
     }
+    activateWindow();  // back from the dialog and its last box, the keyboard works here again
     Edit1->setFocus();
 }
