@@ -47,36 +47,24 @@ protected:
     void store(int child, int round, const QString& code) { ciphers::store(db(), tr(), child, o.fizika, o.k9, round, code); }
     // Ctrl+G in the list, then `act` in the generation dialog.
     void generate(const std::function<void(TFormGenShifr*)>& act) {
-        expectModal([&] { pressCtrlG(); },
-                    [&](QWidget* m) {
-                        auto* g = qobject_cast<TFormGenShifr*>(m);
-                        ASSERT_NE(g, nullptr);
-                        act(g);
-                    });
-    }
-    void pressCtrlG() {
-        QApplication::setActiveWindow(w);
-        w->DBGrid1->setFocus();
-        QTest::keyClick(w->DBGrid1, Qt::Key_G, Qt::ControlModifier);
+        expectModal([&] { QTest::keyClick(w->DBGrid1, Qt::Key_G, Qt::ControlModifier); },
+                    [&](QWidget* m) { act(qobject_cast<TFormGenShifr*>(m)); });
     }
     static void fill(TFormGenShifr* g, const QString& prefix, const QString& digits) {
         g->Edit1->setText(prefix);
         g->Edit2->setText(digits);
     }
-    // The codes of the round by participant, as stored and as the list shows them.
+    // The codes of the round by participant: as stored, and as the list shows them.
     QMap<int, QString> stored(int round) {
         Query q(db(), tr(), {"SELECT ID_CHILD, SHIFR FROM SHIFR WHERE ID_TUR = :T"});
         q.setInt("T", round);
-        q.open();
         QMap<int, QString> m;
-        for (q.first(); !q.eof(); q.next()) m[int(q.fieldInt("ID_CHILD"))] = q.fieldText("SHIFR");
+        for (q.open(); !q.eof(); q.next()) m[int(q.fieldInt("ID_CHILD"))] = q.fieldText("SHIFR");
         return m;
     }
     QMap<int, QString> listed() {
         QMap<int, QString> m;
-        for (int r = 0; r < w->DBGrid1->rowCount(); ++r)
-            if (!w->DBGrid1->value(r, "SHIFR").isEmpty())
-                m[w->DBGrid1->value(r, "ID_CHILD").toInt()] = w->DBGrid1->value(r, "SHIFR");
+        for (int r = 0; r < w->DBGrid1->rowCount(); ++r) m[w->DBGrid1->value(r, "ID_CHILD").toInt()] = w->DBGrid1->value(r, "SHIFR");
         return m;
     }
     Olympiad o;
@@ -218,64 +206,58 @@ TEST_F(Ciphers, GenerationGivesRandomCodesOfTheFormToThoseWithout) {
     store(children[1], 1, "9-777");  // Борисов's stays
     tr().commitRetaining();
     pick(w->ComboBox3, "Все");
-    pressCtrlG();
+    w->Button3Click();
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур"});
     msg::clearShown();
     QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
     generate([&](TFormGenShifr* g) {
-        EXPECT_EQ(g->Label1->text(), "Физика, класс 9, 1-й тур, все группы (участников: 20)");
-        EXPECT_EQ(g->Edit1->text() + g->Edit2->text(), "9-3");
-        EXPECT_TRUE(g->RadioButton1->isChecked());
-        const QString tooLong = "Число символов не должно превышать 15!\n\rПовторите ввод!";
-        const QString badDigits = "Число цифр должно быть от 1 до 9!\n\rПовторите ввод!";
+        EXPECT_EQ(g->Label1->text() + " " + g->Edit1->text() + g->Edit2->text(),
+                  "Физика, класс 9, 1-й тур, все группы (участников: 20) 9-3");
+        const QString digits = "Число цифр должно быть от 1 до 9!\n\rПовторите ввод!";
         const std::tuple<QString, QString, QString> bad[] = {
-            {"  ", "3", "Введите начало шифра!"}, {"9-", "0", badDigits},   {"9-", "три", badDigits},
-            {"9-", "10", badDigits},             {"1234567890123", "3", tooLong}, {"☺-", "3", "Символ «☺»"}};
-        for (const auto& [prefix, digits, said] : bad) {
+            {"  ", "3", "Введите начало шифра!"}, {"9-", "0", digits}, {"9-", "три", digits}, {"9-", "10", digits},
+            {"1234567890123", "3", "Число символов не должно превышать 15!"}, {"☺-", "3", "Символ «☺»"}};
+        for (const auto& [prefix, n, said] : bad) {
             msg::clearShown();
-            fill(g, prefix, digits);
+            fill(g, prefix, n);
             pressEnter(g->Edit2);
-            ASSERT_EQ(msg::shown().size(), 1) << prefix.toStdString();
+            ASSERT_EQ(msg::shown().size(), 1);
             EXPECT_TRUE(msg::shown()[0].text.startsWith(said)) << msg::shown()[0].text.toStdString();
-            EXPECT_TRUE(g->isVisible());
         }
         EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 1) << "a wrong form writes nothing";
         msg::clearShown();
         fill(g, " 9- ", "3");
         pressEnter(g->Edit2);
-        EXPECT_FALSE(g->isVisible());
     });
     EXPECT_EQ(msg::shownTexts(), QStringList{"Сгенерировано шифров: 19."});
     const QMap<int, QString> codes = stored(1);
-    ASSERT_EQ(codes.size(), 20);
+    EXPECT_EQ(listed(), codes) << "the list shows every participant's code";
     EXPECT_EQ(codes[children[1]], "9-777");
     EXPECT_EQ(QSet<QString>(codes.begin(), codes.end()).size(), 20);
-    for (const QString& c : codes) EXPECT_TRUE(QRegularExpression("^9-[0-9]{3}$").match(c).hasMatch()) << c.toStdString();
-    EXPECT_EQ(listed(), codes) << "the list shows the new codes";
-    QStringList inListOrder;  // the new ones
+    QStringList inListOrder;  // the new codes, by surname
     for (int r = 0; r < w->DBGrid1->rowCount(); ++r)
         if (w->DBGrid1->value(r, "SHIFR") != "9-777") inListOrder << w->DBGrid1->value(r, "SHIFR");
+    for (const QString& c : inListOrder) EXPECT_TRUE(QRegularExpression("^9-[0-9]{3}$").match(c).hasMatch()) << c.toStdString();
     QStringList sorted = inListOrder;
     sorted.sort();
     EXPECT_NE(inListOrder, sorted) << "the codes do not follow the surnames";
-    std::reverse(sorted.begin(), sorted.end());
-    EXPECT_NE(inListOrder, sorted);
 
     msg::clearShown();
     generate([&](TFormGenShifr* g) {
         pressEnter(g->Button1);
-        EXPECT_EQ(msg::shownTexts(), QStringList{"У всех участников списка уже есть шифры на этот тур."});
         QTest::keyClick(g, Qt::Key_Escape);
         EXPECT_FALSE(g->isVisible());
     });
+    EXPECT_EQ(msg::shownTexts(), QStringList{"У всех участников списка уже есть шифры на этот тур."});
     EXPECT_EQ(stored(1), codes);
 }
 
 TEST_F(Ciphers, ReplacingAsksAndChangesExactlyTheSelection) {
-    const char* old[] = {"9-1", "9-2", "9-3", "9-4"};
-    for (int i = 0; i < 4; ++i) store(children[i], 1, old[i]);
     const QList<int> extra = o.enrol(db(), tr(), o.fizika, o.k9, {"Х1", "Х2", "Х3", "Х4"});
-    for (int i = 0; i < 4; ++i) store(extra[i], 1, QString("9-%1").arg(5 + i));
+    for (int i = 0; i < 4; ++i) {
+        store(children[i], 1, QString("9-%1").arg(1 + i));
+        store(extra[i], 1, QString("9-%1").arg(5 + i));
+    }
     tr().commitRetaining();
     pick(w->ComboBox3, "2");  // Абрамов and Волков
     QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
@@ -290,26 +272,22 @@ TEST_F(Ciphers, ReplacingAsksAndChangesExactlyTheSelection) {
         pressEnter(g->Button1);
     });
     EXPECT_EQ(cipher(children[0], 1) + cipher(children[1], 1), "9-19-2") << "group 1 keeps its codes";
-    const QSet<QString> given{cipher(children[2], 1), cipher(children[3], 1)};
-    EXPECT_EQ(given, QSet<QString>({"9-0", "9-9"})) << "the two free codes: an old code is never given again";
+    EXPECT_EQ(QSet<QString>({cipher(children[2], 1), cipher(children[3], 1)}), QSet<QString>({"9-0", "9-9"}))
+        << "the two free codes: an old code is never given again";
 }
 
 // Codes of the form that are held in the round, or by the participant in another round (also in
 // lookalike letters), are never given; a form with too few free codes writes nothing.
 TEST_F(Ciphers, TakenAndOwnCodesAreAvoidedAndATooSmallFormWritesNothing) {
     const QList<int> extra = o.enrol(db(), tr(), o.fizika, o.k9, {"Х1", "Х2", "Х3", "Х4", "Х5", "Х6"});
-    const char* taken[] = {"K0", "К1", "К2", "К3", "К4", "К5"};  // K0 in Latin
-    for (int i = 0; i < 6; ++i) store(extra[i], 2, taken[i]);
-    store(children[0], 2, "К6");
-    store(children[1], 2, "К7");
+    const char* taken[] = {"K0", "К1", "К2", "К3", "К4", "К5", "К6", "К7"};  // K0 in Latin
+    for (int i = 0; i < 8; ++i) store(i < 6 ? extra[i] : children[i - 6], 2, taken[i]);  // and group 1
     store(children[3], 1, "k8");  // Абрамов's code of round 1, in Latin
     tr().commitRetaining();
     // Only К8 and К9 are free in round 2, and Абрамов may not have К8: whoever draws first, he gets К9.
     for (std::uint32_t seed = 1; seed <= 8; ++seed) {
         std::mt19937 rng(seed);
-        const ciphers::Generation g = ciphers::generate(db(), tr(), {o.fizika, o.k9, 2, {children[2], children[3]}},
-                                                        {"К", 1}, false, rng);
-        EXPECT_TRUE(g.written);
+        ciphers::generate(db(), tr(), {o.fizika, o.k9, 2, {children[2], children[3]}}, {"К", 1}, false, rng);
         EXPECT_EQ(cipher(children[3], 2) + cipher(children[2], 2), "К9К8") << "seed " << seed;
         tr().rollbackRetaining();
     }
@@ -338,11 +316,9 @@ TEST_F(Ciphers, AFailurePartWayLeavesTheOldCodes) {
     generate([&](TFormGenShifr* g) {
         QTest::mouseClick(g->RadioButton2, Qt::LeftButton);
         pressEnter(g->Button1);
-        ASSERT_EQ(msg::shown().size(), 2);
-        EXPECT_EQ(msg::shown()[1].text, "не получилось");
+        EXPECT_EQ(msg::shownTexts().value(1), "не получилось");
     });
     EXPECT_EQ(stored(1), (QMap<int, QString>{{children[3], "A1"}, {children[1], "A2"}}));
-    EXPECT_EQ(listed(), stored(1));
 }
 
 }  // namespace
