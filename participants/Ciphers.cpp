@@ -3,6 +3,12 @@
 #include "Query.h"
 #include "Text.h"
 
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
 namespace ciphers {
 
 QList<int> groupNumbers(Database& db, Transaction& tr, const QString& predmet, int idKlass) {
@@ -106,6 +112,156 @@ void remove(Database& db, Transaction& tr, int idChild, int idTur) {
     q.setInt("ID_CHILD", idChild);
     q.setInt("ID_TUR", idTur);
     q.execute();
+}
+
+QString formRefusal(const CodeForm& form) {
+    const QString prefix = form.prefix.trimmed();
+    if (prefix.isEmpty()) return kEnterPrefix;
+    if (const QString why = text1251::refusal(prefix); !why.isEmpty()) return why;
+    if (form.digits < 1 || form.digits > kMaxDigits) return kBadDigits;
+    if (prefix.size() + form.digits > kMaxLength) return kTooLong;
+    return QString();
+}
+
+namespace {
+
+// The codes stored for a subject and grade: in the round, or (with `otherRounds`) in every other one.
+void openCodes(Query& q, const Selection& sel, bool otherRounds) {
+    q.setSql({"SELECT ID_CHILD, SHIFR FROM SHIFR",
+              otherRounds ? "WHERE ID_PREDMET = :ID_PREDMET AND KLASS = :KLASS AND ID_TUR <> :ID_TUR"
+                          : "WHERE ID_PREDMET = :ID_PREDMET AND KLASS = :KLASS AND ID_TUR = :ID_TUR"});
+    q.setInt("ID_PREDMET", sel.idPredmet);
+    q.setInt("KLASS", sel.idKlass);
+    q.setInt("ID_TUR", sel.idTur);
+    q.open();
+}
+
+// The number a code of the form carries (read as it reads on paper); -1 for a code of another form.
+qint64 numberOf(const QString& code, const QString& prefixAsRead, int digits) {
+    const QString read = lookalike(code);
+    if (read.size() != prefixAsRead.size() + digits || !read.startsWith(prefixAsRead)) return -1;
+    qint64 n = 0;
+    for (qsizetype i = prefixAsRead.size(); i < read.size(); ++i) {
+        const char16_t c = read.at(i).unicode();
+        if (c < u'0' || c > u'9') return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+// Below this many codes of a form, the free ones are listed and shuffled; above it, numbers are
+// drawn until a free one comes (the stored codes are then a small part of the range).
+constexpr qint64 kListed = 1'000'000;
+
+// A distinct free number for each of `excluded.size()` participants, none of them one of his own
+// excluded numbers, in random order. Fewer when the free numbers cannot be shared out so.
+std::vector<qint64> draw(const std::unordered_set<qint64>& taken, const std::vector<QSet<qint64>>& excluded,
+                         qint64 range, std::mt19937& rng) {
+    std::vector<qint64> out;
+    out.reserve(excluded.size());
+    if (range > kListed) {
+        std::uniform_int_distribution<qint64> any(0, range - 1);
+        std::unordered_set<qint64> used;
+        for (const QSet<qint64>& own : excluded) {
+            qint64 n;
+            do n = any(rng);
+            while (taken.count(n) || used.count(n) || own.contains(n));
+            used.insert(n);
+            out.push_back(n);
+        }
+        return out;
+    }
+    std::vector<qint64> pool;  // pool[next..] are still free
+    for (qint64 n = 0; n < range; ++n)
+        if (!taken.count(n)) pool.push_back(n);
+    std::shuffle(pool.begin(), pool.end(), rng);
+    size_t next = 0;
+    for (size_t i = 0; i < excluded.size(); ++i) {
+        size_t j = next;
+        while (j < pool.size() && excluded[i].contains(pool[j])) ++j;
+        if (j < pool.size()) {
+            std::swap(pool[next], pool[j]);
+            out.push_back(pool[next++]);
+            continue;
+        }
+        // Every free number left is one of his own: he takes the number of someone before him, who
+        // takes a free one instead.
+        bool traded = false;
+        for (size_t k = 0; k < i && !traded; ++k) {
+            if (excluded[i].contains(out[k])) continue;
+            for (j = next; j < pool.size(); ++j)
+                if (!excluded[k].contains(pool[j])) {
+                    out.push_back(out[k]);
+                    out[k] = pool[j];
+                    std::swap(pool[next++], pool[j]);
+                    traded = true;
+                    break;
+                }
+        }
+        if (!traded) break;
+    }
+    return out;
+}
+
+QString codeOf(const QString& prefix, qint64 n, int digits) {
+    return prefix + QString::number(n).rightJustified(digits, u'0');
+}
+
+}  // namespace
+
+int withCode(Database& db, Transaction& tr, const Selection& sel) {
+    const QSet<int> wanted(sel.children.begin(), sel.children.end());
+    Query q(db, tr);
+    openCodes(q, sel, false);
+    int n = 0;
+    for (q.first(); !q.eof(); q.next())
+        if (!q.fieldText("SHIFR").trimmed().isEmpty() && wanted.contains(int(q.fieldInt("ID_CHILD")))) ++n;
+    return n;
+}
+
+Generation generate(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace,
+                    std::mt19937& rng) {
+    const QString prefix = form.prefix.trimmed();
+    const QString prefixAsRead = lookalike(prefix);
+    qint64 range = 1;
+    for (int i = 0; i < form.digits; ++i) range *= 10;
+
+    QSet<int> coded;
+    std::unordered_set<qint64> taken;  // replaced codes too: an old paper never reads as another's work
+    Query round(db, tr);
+    openCodes(round, sel, false);
+    for (round.first(); !round.eof(); round.next()) {
+        const QString code = round.fieldText("SHIFR");
+        if (!code.trimmed().isEmpty()) coded.insert(int(round.fieldInt("ID_CHILD")));
+        if (const qint64 n = numberOf(code, prefixAsRead, form.digits); n >= 0) taken.insert(n);
+    }
+    QList<int> targets;
+    for (int child : sel.children)
+        if (replace || !coded.contains(child)) targets.append(child);
+
+    Generation g;
+    g.needed = int(targets.size());
+    g.free = range - qint64(taken.size());
+    if (g.needed == 0 || g.free < g.needed) return g;
+
+    QHash<int, QSet<qint64>> own;  // each participant's codes of his other rounds
+    Query others(db, tr);
+    openCodes(others, sel, true);
+    for (others.first(); !others.eof(); others.next())
+        if (const qint64 n = numberOf(others.fieldText("SHIFR"), prefixAsRead, form.digits); n >= 0)
+            own[int(others.fieldInt("ID_CHILD"))].insert(n);
+    std::vector<QSet<qint64>> excluded;
+    for (int child : targets) excluded.push_back(own.value(child));
+
+    const std::vector<qint64> numbers = draw(taken, excluded, range, rng);
+    if (numbers.size() < size_t(targets.size())) {
+        g.free = qint64(numbers.size());
+        return g;
+    }
+    for (qsizetype i = 0; i < targets.size(); ++i)
+        store(db, tr, targets[i], sel.idPredmet, sel.idKlass, sel.idTur, codeOf(prefix, numbers[size_t(i)], form.digits));
+    g.written = true;
+    return g;
 }
 
 }  // namespace ciphers

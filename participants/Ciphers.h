@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <random>
 
 class Database;
 class Transaction;
@@ -38,5 +39,48 @@ void store(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlas
 void recode(Database& db, Transaction& tr, int idChild, int idTur, const QString& code);
 void moveToRound(Database& db, Transaction& tr, int idChild, int idTur, int newTur);
 void remove(Database& db, Transaction& tr, int idChild, int idTur);
+
+// Generated codes: the start the operator types (the grade, "9-") followed by a number of random
+// digits, so "9-" with 3 digits gives 9-000 to 9-999.
+struct CodeForm {
+    QString prefix;  // leading and trailing blanks are not part of it
+    int digits = 0;
+};
+constexpr int kMaxDigits = 9;
+
+inline const QString kEnterPrefix = QStringLiteral("Введите начало шифра!");
+inline const QString kBadDigits = QStringLiteral("Число цифр должно быть от 1 до 9!\n\rПовторите ввод!");
+
+// Why codes of the form cannot be made: no start, a character the database cannot hold (its own
+// message), digits out of 1..9, or codes longer than 15 characters (kTooLong); empty when they can.
+QString formRefusal(const CodeForm& form);
+
+// The participants of one subject, grade and round that a generation covers (the list shown).
+struct Selection {
+    int idPredmet = 0;
+    int idKlass = 0;
+    int idTur = 0;
+    QList<int> children;
+};
+
+// How many of the selection have a code for the round: the codes a replacement changes.
+int withCode(Database& db, Transaction& tr, const Selection& sel);
+
+// What a generation found: how many codes were wanted and how many codes of the form were free
+// for them. `written` is false when nothing was wanted or the free codes were too few; then
+// nothing was written.
+struct Generation {
+    int needed = 0;
+    qint64 free = 0;
+    bool written = false;
+};
+
+// Gives random codes of the form, for the round, to the participants of the selection that have
+// none for it, or with `replace` to every one of them. A new code is none that is held in the
+// subject, grade and round (a replaced code is not given again) and none that its participant
+// holds for another round, lookalikes counted as the same; which participant gets which code
+// follows no order of the list. Does not commit.
+Generation generate(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace,
+                    std::mt19937& rng);
 
 }  // namespace ciphers

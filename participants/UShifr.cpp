@@ -4,6 +4,7 @@
 #include "app/UDM.h"
 #include "participants/Ciphers.h"
 #include "participants/UEditShifr.h"
+#include "participants/UGenShifr.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
@@ -13,6 +14,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,16 +25,22 @@ QPointer<TFormShifr> FormShifr;
 
 namespace {
 const QString kAll = QStringLiteral("Все");
+const QString kChooseList = QStringLiteral("Выберите предмет, класс и группу");
+const QKeySequence kGenerateKey(Qt::CTRL | Qt::Key_G);
 }
 
 TFormShifr::TFormShifr(QWidget* owner)
     : TForm(owner),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,",
+                "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
+                "FROM SPISOK S, S_PREDMET P",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P, GRUP G",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,",
+                "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
+                "FROM SPISOK S, S_PREDMET P, GRUP G",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND G.N_GROUP= "
                 ":N_GROUP AND S.ID_CHILD=G.ID_CHILD",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}) {
@@ -73,8 +81,9 @@ TFormShifr::TFormShifr(QWidget* owner)
     DBGrid1->setColumns({{"ID_CHILD", QString(), false},
                          {"SURNAME", QStringLiteral("Фамилия")},
                          {"NAME", QStringLiteral("Имя")},
-                         {"SECONDNAME", QStringLiteral("Отчество")}});
-    DBGrid1->setMinimumSize(460, 240);
+                         {"SECONDNAME", QStringLiteral("Отчество")},
+                         {"SHIFR", QStringLiteral("Шифр")}});
+    DBGrid1->setMinimumSize(560, 240);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     lay->addWidget(DBGrid1, 1);
@@ -89,10 +98,14 @@ TFormShifr::TFormShifr(QWidget* owner)
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("Исправить"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
+    Button3 = new QPushButton(QStringLiteral("Сгенерировать…"), this);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    pressedByKey(Button3, QStringLiteral("Сгенерировать шифры списка на выбранный тур"), kGenerateKey, {this});
     bottom->addWidget(labelFor(this, QStringLiteral("Шифр"), Edit1));
     bottom->addWidget(Edit1, 1);
     bottom->addWidget(Button1);
     bottom->addWidget(Button2);
+    bottom->addWidget(Button3);
     lay->addLayout(bottom);
 
     setTabOrder(ComboBox1, ComboBox2);
@@ -102,6 +115,7 @@ TFormShifr::TFormShifr(QWidget* owner)
     setTabOrder(DBGrid1, Edit1);
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
 
     ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormShifr::ComboBox1Change);
     ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormShifr::ComboBox2Change);
@@ -110,6 +124,7 @@ TFormShifr::TFormShifr(QWidget* owner)
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormShifr::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormShifr::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormShifr::Button2Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormShifr::Button3Click);
     FormCreate();
 }
 
@@ -120,6 +135,19 @@ void TFormShifr::FormCreate() {
 void TFormShifr::closeLists() {
     DBGrid1->clear();
     m_idPredmet = m_idKlass = 0;
+}
+
+void TFormShifr::loadList(int row) {
+    const bool all = m_group == kAll;
+    Query& list = all ? IBQuery1 : IBQuery2;
+    list.setText(QStringLiteral("PREDMET"), m_subject);
+    list.setInt(QStringLiteral("KLASS"), m_idKlass);
+    list.setInt(QStringLiteral("ID_TUR"), m_round);
+    if (!all) list.setInt(QStringLiteral("N_GROUP"), m_group.toInt());
+    list.open();
+    DBGrid1->load(list);
+    list.close();
+    if (row > 0) DBGrid1->setCurrentRow(qMin(row, DBGrid1->rowCount() - 1));
 }
 
 void TFormShifr::ComboBox1Change() {
@@ -144,18 +172,12 @@ void TFormShifr::ComboBox3Change() {
     closeLists();
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
-    const QString subject = ComboBox1->currentText();
-    const int idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
-    const bool all = ComboBox3->currentText() == kAll;
-    Query& list = all ? IBQuery1 : IBQuery2;
-    list.setText(QStringLiteral("PREDMET"), subject);
-    list.setInt(QStringLiteral("KLASS"), idKlass);
-    if (!all) list.setInt(QStringLiteral("N_GROUP"), ComboBox3->currentText().toInt());
-    list.open();
-    DBGrid1->load(list);
-    list.close();
-    m_idPredmet = lookup::predmetKey(db, tr, subject);
-    m_idKlass = idKlass;
+    m_subject = ComboBox1->currentText();
+    m_grade = ComboBox2->currentText();
+    m_group = ComboBox3->currentText();
+    m_idKlass = lookup::klassKey(db, tr, m_grade);
+    loadList(0);
+    m_idPredmet = lookup::predmetKey(db, tr, m_subject);
     showCipher();
     Edit1->setFocus();
 }
@@ -173,6 +195,7 @@ void TFormShifr::showCipher() {
 
 void TFormShifr::RadioButtonClick(int round) {
     m_round = round;
+    if (m_idPredmet != 0) loadList(DBGrid1->currentRow());  // the codes of this round
     showCipher();
 }
 
@@ -206,6 +229,7 @@ void TFormShifr::Button1Click() {
             return;
         }
     }
+    if (!code.isEmpty()) loadList(row);
     DBGrid1->setCurrentRow(row + 1);  // on the last participant the selection stays
     showCipher();
     Edit1->setFocus();
@@ -214,4 +238,32 @@ void TFormShifr::Button1Click() {
 void TFormShifr::Button2Click() {
     openWindow(FormEditShifr, this);
     close();  // corrections end the entry: back to the menu
+}
+
+void TFormShifr::Button3Click() {
+    if (m_idPredmet == 0 || DBGrid1->rowCount() == 0) {
+        msg::error(kChooseList);
+        ComboBox1->setFocus();
+        return;
+    }
+    if (m_round == 0) {
+        msg::error(ciphers::kChooseRound);
+        RadioButton1->setFocus();
+        return;
+    }
+    ciphers::Selection selection{m_idPredmet, m_idKlass, m_round, {}};
+    for (int r = 0; r < DBGrid1->rowCount(); ++r) selection.children.append(DBGrid1->value(r, "ID_CHILD").toInt());
+    const QString what = QStringLiteral("%1, класс %2, %3-й тур, %4 (участников: %5)")
+                             .arg(m_subject, m_grade)
+                             .arg(m_round)
+                             .arg(m_group == kAll ? QStringLiteral("все группы") : QStringLiteral("группа ") + m_group)
+                             .arg(selection.children.size());
+    const int row = DBGrid1->currentRow();
+    auto* d = openWindow(FormGenShifr, this, selection, what, m_grade + u'-');
+    if (d->result() == QDialog::Accepted) {
+        loadList(row);
+        showCipher();
+    }
+    activateWindow();  // back from the dialog and its last box, the keyboard works here again
+    Edit1->setFocus();
 }

@@ -10,8 +10,9 @@ class TComboBox;
 class TDBGrid;
 class TDBNavigator;
 
-// Cipher entry: the participants of a subject, grade and group, one after another; "Ввод" stores
-// the code typed for the chosen round and moves on to the next participant.
+// Cipher entry: the participants of a subject, grade and group with their codes of the chosen
+// round, one after another; "Ввод" stores the code typed and moves on to the next participant.
+// "Сгенерировать…" gives the whole list random codes at once.
 class TFormShifr : public TForm {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ public:
     QLineEdit* Edit1;      // the cipher
     QPushButton* Button1;  // "Ввод"
     QPushButton* Button2;  // "Исправить"
+    QPushButton* Button3;  // "Сгенерировать…" (Ctrl+G)
 
     // The round chosen with the buttons, 0 before any.
     int round() const { return m_round; }
@@ -42,16 +44,20 @@ public Q_SLOTS:
     void DBGrid1CellClick();
     void Button1Click();
     void Button2Click();
+    void Button3Click();
 
 private:
     void closeLists();
     void showCipher();
+    // Shows the chosen list with the codes of the chosen round, on the given row.
+    void loadList(int row);
 
     Query IBQuery1;  // the whole subject and grade
     Query IBQuery2;  // one group
     int m_round = 0;
     int m_idPredmet = 0;  // the subject and grade of the list shown
     int m_idKlass = 0;
+    QString m_subject, m_grade, m_group;  // as chosen for the list shown
 };
 
 extern QPointer<TFormShifr> FormShifr;

@@ -336,4 +336,32 @@ void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& su
     }
 }
 
+void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
+               const QString& round) {
+    start(wb, kCipherKey);
+    // The rows of the blank score sheet of the round, in its order, each with whose work it is.
+    Query q(db, tr,
+            {"SELECT SH.SHIFR, S.SURNAME, S.NAME, S.SECONDNAME, S.SCHOOL, K.KOMAND",
+             "FROM SHIFR SH, S_PREDMET P, TUR T, SPISOK S, S_KOMAND K",
+             " WHERE SH.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND SH.ID_PREDMET= P.ID_PREDMET AND "
+             "T.NAME_TUR=:NAME_TUR AND T.ID_PREDMET= P.ID_PREDMET AND SH.ID_TUR=T.ID_TUR AND "
+             "S.ID_CHILD = SH.ID_CHILD AND K.ID_KOMAND = S.ID_KOMAND",
+             "ORDER BY SH.SHIFR, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
+    q.setInt("KLASS", gradeKey(db, tr, grade));
+    q.setText("PREDMET", storable(subject));
+    q.setText("NAME_TUR", storable(round));
+    q.open();
+    wb.setText(2, 2, QStringLiteral("По ") + subject);
+    wb.setText(3, 3, grade);
+    wb.setText(4, 3, round);
+    int r = 6;
+    for (q.first(); !q.eof(); q.next(), ++r) {
+        wb.setNumber(r, 1, r - 5);
+        wb.setText(r, 2, q.fieldText("SHIFR"));
+        wb.setText(r, 3, fullName(q));
+        wb.setText(r, 4, q.fieldText("KOMAND"));
+        wb.setText(r, 5, q.fieldText("SCHOOL"));
+    }
+}
+
 }  // namespace reports

@@ -6,9 +6,9 @@ class Database;
 class Transaction;
 class Workbook;
 
-// The eight reports of the print window and the key sheet of the ciphers: each fills its sheet of
-// the template from the database. The texts chosen in the report's dialog come as they were
-// chosen; the grade text is looked up here.
+// The nine reports of the print window, the organisers' key to the ciphers among them: each fills
+// its sheet of the template from the database. The texts chosen in the report's dialog come as
+// they were chosen; the grade text is looked up here.
 namespace reports {
 
 // A report's sheet, its first data row (whose look the rows below take) and its start cell.
@@ -27,6 +27,7 @@ inline constexpr Sheet kScoreSheet{"Лист14", 6, 2, 1};
 inline constexpr Sheet kTeamResults{"Лист17", 8, 2, 1};
 inline constexpr Sheet kWinners{"Лист15", 0, 2, 1};
 inline constexpr Sheet kGradeResults{"Лист18", 6, 2, 1};
+inline constexpr Sheet kCipherKey{"Лист19", 6, 2, 1};
 
 // The award of a score row as the reports print it: empty for none, "поощр. отзыв" for 4,
 // "2-й степени" for a diploma.
@@ -43,5 +44,8 @@ void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subj
 void teamResults(Database& db, Transaction& tr, Workbook& wb, const QString& team, const QString& subject);
 void winners(Database& db, Transaction& tr, Workbook& wb);
 void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
+// The organisers' key to the codes of a round (by name): each code with its participant, by code.
+void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
+               const QString& round);
 
 }  // namespace reports

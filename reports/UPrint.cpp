@@ -66,6 +66,7 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button2 = addMenuButton(this, lay, "Button2", QStringLiteral("Списка участников по классам"));
     Button6 = addMenuButton(this, lay, "Button6", QStringLiteral("Списка участников по группам"));
     Button8 = addMenuButton(this, lay, "Button8", QStringLiteral("Бланк ведомости по шифрам"));
+    Button9 = addMenuButton(this, lay, "Button9", QStringLiteral("Ключ шифров"));
     Button3 = addMenuButton(this, lay, "Button3", QStringLiteral("Ведомости по ФИО"));
     Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Списка результатов по командам"));
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Списка результатов по классам"));
@@ -78,6 +79,7 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button6, &QPushButton::clicked, this, &TFormPrint::Button6Click);
     ui::connect(Button7, &QPushButton::clicked, this, &TFormPrint::Button7Click);
     ui::connect(Button8, &QPushButton::clicked, this, &TFormPrint::Button8Click);
+    ui::connect(Button9, &QPushButton::clicked, this, &TFormPrint::Button9Click);
 }
 
 void TFormPrint::make(const QString& report, const std::function<void(Workbook&)>& fill) {
@@ -153,4 +155,14 @@ void TFormPrint::Button8Click() {
     const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText(),
                   round = FormPrintKlass->ComboBox3->currentText();
     make(Button8->text(), [&](Workbook& wb) { reports::blankSheet(database(), working(), wb, subject, grade, round); });
+}
+
+// The key needs its round: without one it would pair nothing.
+void TFormPrint::Button9Click() {
+    if (!ask<TFormPrintKlass>(FormPrintKlass, this, [](TFormPrintKlass* d) { d->showRound(); }) ||
+        FormPrintKlass->ComboBox3->currentText().isEmpty())
+        return;
+    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText(),
+                  round = FormPrintKlass->ComboBox3->currentText();
+    make(Button9->text(), [&](Workbook& wb) { reports::cipherKey(database(), working(), wb, subject, grade, round); });
 }

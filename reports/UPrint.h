@@ -22,6 +22,7 @@ public:
     QPushButton* Button2;  // "Списка участников по классам"
     QPushButton* Button6;  // "Списка участников по группам"
     QPushButton* Button8;  // "Бланк ведомости по шифрам"
+    QPushButton* Button9;  // "Ключ шифров": the organisers' key to the codes of a round
     QPushButton* Button3;  // "Ведомости по ФИО"
     QPushButton* Button4;  // "Списка результатов по командам"
     QPushButton* Button7;  // "Списка результатов по классам"
@@ -41,6 +42,7 @@ public Q_SLOTS:
     void Button6Click();
     void Button7Click();
     void Button8Click();
+    void Button9Click();
 
 private:
     // Fills the template into a new file named after the report and opens it; a failure is shown

@@ -183,5 +183,17 @@ int main(int argc, char** argv) {
            {"Место", 7, true}, {"Диплом", 14}, {"Учителя", 34}});
     page(ws, true);
 
+    // The key to the codes of a round, for the organisers' safe: B2 "По <subject>", C3 grade, C4
+    // round; from row 6 each code with its participant, in the order of the blank score sheet.
+    ws = workbook_add_worksheet(wb, "Лист19");
+    title(ws, f, 4, "Ключ шифров — только для оргкомитета, хранить в сейфе");
+    worksheet_write_string(ws, 2, 1, "Класс:", f.label);
+    worksheet_write_string(ws, 3, 1, "Тур:", f.label);
+    table(ws, f, 4,
+          {{"№", 5, true}, {"Шифр", 14, true}, {"Фамилия, имя, отчество", 36}, {"Команда", 20},
+           {"Учреждение образования", 42}});
+    worksheet_set_header(ws, "&CНе для проверяющих: хранить в сейфе оргкомитета");
+    page(ws, false);
+
     return workbook_close(wb) == LXW_NO_ERROR ? 0 : 1;
 }

@@ -1,16 +1,21 @@
 // Cipher codes: entry down a list by group or for the whole grade, and corrections.
 
 #include "DbError.h"
+#include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
+#include "participants/Ciphers.h"
 #include "participants/Groups.h"
 #include "participants/UEditShifr.h"
+#include "participants/UGenShifr.h"
 #include "participants/UShifr.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -30,6 +35,7 @@ protected:
         QApplication::setActiveWindow(w);
         pick(w->ComboBox1, "Физика");
         pick(w->ComboBox2, "9");
+        TFormGenShifr::seed = [] { return 16u; };
     }
     void enter(const QString& code) {
         w->Edit1->setText(code);
@@ -37,6 +43,29 @@ protected:
     }
     QString cipher(int child, int round) {
         return text(QString("SELECT SHIFR FROM SHIFR WHERE ID_CHILD = %1 AND ID_TUR = %2").arg(child).arg(round));
+    }
+    void store(int child, int round, const QString& code) { ciphers::store(db(), tr(), child, o.fizika, o.k9, round, code); }
+    // Ctrl+G in the list, then `act` in the generation dialog.
+    void generate(const std::function<void(TFormGenShifr*)>& act) {
+        expectModal([&] { QTest::keyClick(w->DBGrid1, Qt::Key_G, Qt::ControlModifier); },
+                    [&](QWidget* m) { act(qobject_cast<TFormGenShifr*>(m)); });
+    }
+    static void fill(TFormGenShifr* g, const QString& prefix, const QString& digits) {
+        g->Edit1->setText(prefix);
+        g->Edit2->setText(digits);
+    }
+    // The codes of the round by participant: as stored, and as the list shows them.
+    QMap<int, QString> stored(int round) {
+        Query q(db(), tr(), {"SELECT ID_CHILD, SHIFR FROM SHIFR WHERE ID_TUR = :T"});
+        q.setInt("T", round);
+        QMap<int, QString> m;
+        for (q.open(); !q.eof(); q.next()) m[int(q.fieldInt("ID_CHILD"))] = q.fieldText("SHIFR");
+        return m;
+    }
+    QMap<int, QString> listed() {
+        QMap<int, QString> m;
+        for (int r = 0; r < w->DBGrid1->rowCount(); ++r) m[w->DBGrid1->value(r, "ID_CHILD").toInt()] = w->DBGrid1->value(r, "SHIFR");
+        return m;
     }
     Olympiad o;
     QList<int> children;
@@ -166,6 +195,130 @@ TEST_F(Ciphers, CorrectionsAreStoredAtOnceAndTheEntryWindowClosesWithThem) {
                     EXPECT_EQ(e->DBGrid2->rowCount(), 0);
                 });
     EXPECT_FALSE(w->isVisible()) << "the entry window closes with the editing window";
+}
+
+// Generation: a whole grade gets random codes of the typed form with one key; a wrong form is
+// refused before anything is written; a second run finds nobody without a code.
+TEST_F(Ciphers, GenerationGivesRandomCodesOfTheFormToThoseWithout) {
+    QStringList more;
+    for (char16_t c = u'А'; c < u'А' + 16; ++c) more << QStringLiteral("Петров") + QChar(c);
+    o.enrol(db(), tr(), o.fizika, o.k9, more);
+    store(children[1], 1, "9-777");  // Борисов's stays
+    tr().commitRetaining();
+    pick(w->ComboBox3, "Все");
+    w->Button3Click();
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур"});
+    msg::clearShown();
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    generate([&](TFormGenShifr* g) {
+        EXPECT_EQ(g->Label1->text() + " " + g->Edit1->text() + g->Edit2->text(),
+                  "Физика, класс 9, 1-й тур, все группы (участников: 20) 9-3");
+        const QString digits = "Число цифр должно быть от 1 до 9!\n\rПовторите ввод!";
+        const std::tuple<QString, QString, QString> bad[] = {
+            {"  ", "3", "Введите начало шифра!"}, {"9-", "0", digits}, {"9-", "три", digits}, {"9-", "10", digits},
+            {"1234567890123", "3", "Число символов не должно превышать 15!"}, {"☺-", "3", "Символ «☺»"}};
+        for (const auto& [prefix, n, said] : bad) {
+            msg::clearShown();
+            fill(g, prefix, n);
+            pressEnter(g->Edit2);
+            ASSERT_EQ(msg::shown().size(), 1);
+            EXPECT_TRUE(msg::shown()[0].text.startsWith(said)) << msg::shown()[0].text.toStdString();
+        }
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 1) << "a wrong form writes nothing";
+        msg::clearShown();
+        fill(g, " 9- ", "3");
+        pressEnter(g->Edit2);
+    });
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Сгенерировано шифров: 19."});
+    const QMap<int, QString> codes = stored(1);
+    EXPECT_EQ(listed(), codes) << "the list shows every participant's code";
+    EXPECT_EQ(codes[children[1]], "9-777");
+    EXPECT_EQ(QSet<QString>(codes.begin(), codes.end()).size(), 20);
+    QStringList inListOrder;  // the new codes, by surname
+    for (int r = 0; r < w->DBGrid1->rowCount(); ++r)
+        if (w->DBGrid1->value(r, "SHIFR") != "9-777") inListOrder << w->DBGrid1->value(r, "SHIFR");
+    for (const QString& c : inListOrder) EXPECT_TRUE(QRegularExpression("^9-[0-9]{3}$").match(c).hasMatch()) << c.toStdString();
+    QStringList sorted = inListOrder;
+    sorted.sort();
+    EXPECT_NE(inListOrder, sorted) << "the codes do not follow the surnames";
+
+    msg::clearShown();
+    generate([&](TFormGenShifr* g) {
+        pressEnter(g->Button1);
+        QTest::keyClick(g, Qt::Key_Escape);
+        EXPECT_FALSE(g->isVisible());
+    });
+    EXPECT_EQ(msg::shownTexts(), QStringList{"У всех участников списка уже есть шифры на этот тур."});
+    EXPECT_EQ(stored(1), codes);
+}
+
+TEST_F(Ciphers, ReplacingAsksAndChangesExactlyTheSelection) {
+    const QList<int> extra = o.enrol(db(), tr(), o.fizika, o.k9, {"Х1", "Х2", "Х3", "Х4"});
+    for (int i = 0; i < 4; ++i) {
+        store(children[i], 1, QString("9-%1").arg(1 + i));
+        store(extra[i], 1, QString("9-%1").arg(5 + i));
+    }
+    tr().commitRetaining();
+    pick(w->ComboBox3, "2");  // Абрамов and Волков
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    generate([&](TFormGenShifr* g) {
+        fill(g, "9-", "1");
+        pressEnter(g->RadioButton2);
+        msg::setNextAnswer(false);
+        pressEnter(g->Button1);
+        EXPECT_EQ(msg::shownTexts(), QStringList{"Заменить шифры на 1-й тур новыми?\nИзменится шифров: 2."});
+        EXPECT_EQ(cipher(children[3], 1), "9-4") << "No changes nothing";
+        msg::setNextAnswer(true);
+        pressEnter(g->Button1);
+    });
+    EXPECT_EQ(cipher(children[0], 1) + cipher(children[1], 1), "9-19-2") << "group 1 keeps its codes";
+    EXPECT_EQ(QSet<QString>({cipher(children[2], 1), cipher(children[3], 1)}), QSet<QString>({"9-0", "9-9"}))
+        << "the two free codes: an old code is never given again";
+}
+
+// Codes of the form that are held in the round, or by the participant in another round (also in
+// lookalike letters), are never given; a form with too few free codes writes nothing.
+TEST_F(Ciphers, TakenAndOwnCodesAreAvoidedAndATooSmallFormWritesNothing) {
+    const QList<int> extra = o.enrol(db(), tr(), o.fizika, o.k9, {"Х1", "Х2", "Х3", "Х4", "Х5", "Х6"});
+    const char* taken[] = {"K0", "К1", "К2", "К3", "К4", "К5", "К6", "К7"};  // K0 in Latin
+    for (int i = 0; i < 8; ++i) store(i < 6 ? extra[i] : children[i - 6], 2, taken[i]);  // and group 1
+    store(children[3], 1, "k8");  // Абрамов's code of round 1, in Latin
+    tr().commitRetaining();
+    // Only К8 and К9 are free in round 2, and Абрамов may not have К8: whoever draws first, he gets К9.
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        std::mt19937 rng(seed);
+        ciphers::generate(db(), tr(), {o.fizika, o.k9, 2, {children[2], children[3]}}, {"К", 1}, false, rng);
+        EXPECT_EQ(cipher(children[3], 2) + cipher(children[2], 2), "К9К8") << "seed " << seed;
+        tr().rollbackRetaining();
+    }
+
+    pick(w->ComboBox3, "Все");
+    QTest::mouseClick(w->RadioButton2, Qt::LeftButton);
+    const QMap<int, QString> before = stored(2);
+    generate([&](TFormGenShifr* g) {
+        fill(g, "К", "1");
+        QTest::mouseClick(g->RadioButton2, Qt::LeftButton);
+        pressEnter(g->Edit1);
+        EXPECT_EQ(msg::shownTexts(), QStringList({"Заменить шифры на 2-й тур новыми?\nИзменится шифров: 8.",
+                                                  "Шифров такого вида не хватит: нужно 10, свободно 2.\n\rУвеличьте число цифр!"}));
+        EXPECT_TRUE(g->isVisible());
+    });
+    EXPECT_EQ(stored(2), before);
+}
+
+TEST_F(Ciphers, AFailurePartWayLeavesTheOldCodes) {
+    store(children[3], 1, "A1");  // Абрамов and Борисов come first in the list
+    store(children[1], 1, "A2");
+    tr().commitRetaining();
+    FailingWrite failing(db(), tr(), "SHIFR", "INSERT", QString("NEW.ID_CHILD = %1").arg(children[0]));  // Яковлев, last
+    pick(w->ComboBox3, "Все");
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    generate([&](TFormGenShifr* g) {
+        QTest::mouseClick(g->RadioButton2, Qt::LeftButton);
+        pressEnter(g->Button1);
+        EXPECT_EQ(msg::shownTexts().value(1), "не получилось");
+    });
+    EXPECT_EQ(stored(1), (QMap<int, QString>{{children[3], "A1"}, {children[1], "A2"}}));
 }
 
 }  // namespace

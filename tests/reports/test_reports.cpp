@@ -100,6 +100,7 @@ struct Data {
         awards::give(db, tr, dmitriev, 4);
         for (const auto& [child, code] : {std::pair{abramov, "9"}, {borisov, "007"}, {volkov, "10"}})
             ciphers::store(db, tr, child, fizika, k9, 1, code);
+        ciphers::store(db, tr, zhukov, fizika, k9, 2, "10");  // another round's work
         // Group 2 written before group 1.
         Query grup(db, tr, {"INSERT INTO GRUP (ID_CHILD, ID_PREDMET, KLASS, N_GROUP) VALUES (:C, :P, :K, :G)"});
         for (const auto& [child, group] : {std::pair{volkov, 2}, {abramov, 1}, {borisov, 2}}) {
@@ -200,6 +201,7 @@ protected:
             wb.setText(2, 4, "");  // over the template's "Предмет:"
             wb.activate(7, 2);
         });
+        make("key.xlsx", [&](Workbook& wb) { reports::cipherKey(db(), tr(), wb, "Физика", "9", "Теория"); });
         m->files << kTemplate;
         m->books = sheets::read(m->files);
         return *m;
@@ -271,17 +273,32 @@ TEST_F(Reports, TheFilesAreWellFormedForExcel) {
     }
 }
 
-TEST_F(Reports, TheTemplateHasTheEightSheetsWithTheirProgramCellsEmpty) {
+TEST_F(Reports, TheTemplateHasTheNineSheetsWithTheirProgramCellsEmpty) {
     const sheets::Book& t = made().books.last();
-    EXPECT_EQ(t.names, QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18"}));
+    EXPECT_EQ(t.names,
+              QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18", "Лист19"}));
     const std::pair<const char*, std::vector<std::pair<int, int>>> programCells[] = {
         {"Лист1", {{3, 5}, {2, 5}, {6, 1}, {6, 7}}}, {"Лист2", {{2, 5}, {3, 5}, {6, 6}}},
         {"Лист16", {{2, 7}, {2, 4}, {5, 9}}},         {"Лист10", {{2, 2}, {3, 3}, {4, 3}, {6, 2}}},
         {"Лист14", {{2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
-        {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}}};
+        {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}},
+        {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}}};
     for (const auto& [sheet, cells] : programCells)
         for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
     EXPECT_TRUE(t.sheets["Лист15"].cells.isEmpty()) << "the winners list is all the program's";
+    EXPECT_TRUE(t.sheets["Лист19"].text(1, 1).contains("сейф")) << "the key is for the organisers' safe";
+}
+
+// The key pairs each code of the round with its participant, in the blank score sheet's order.
+TEST_F(Reports, TheCipherKeyPairsEveryCodeWithItsParticipant) {
+    const sheets::Sheet k = made().sheet(10, "Лист19");
+    EXPECT_EQ(k.text(2, 2) + "|" + k.text(3, 3) + "|" + k.text(4, 3), "По Физика|9|Теория");
+    EXPECT_EQ(row(k, 6, 1, 5), "1|007|Борисов Имя Отчество|Север|Лицей");
+    EXPECT_EQ(row(k, 7, 1, 5), "2|10|Волков Имя Отчество|Север|Гимназия");
+    EXPECT_EQ(row(k, 8, 1, 5), "3|9|Абрамов Имя Отчество|Север|=СУММ(1;2)");
+    EXPECT_EQ(k.lastRow(), 8) << "no code of another round";
+    EXPECT_FALSE(k.at(7, 2).number);
+    EXPECT_EQ(activeOf(made().files[10]), "Лист19!A2");
 }
 
 TEST_F(Reports, ParticipantListsTakeOneRowPerTeacher) {
@@ -467,6 +484,17 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
     EXPECT_TRUE(msg::shown()[0].text.startsWith("Отчёт сохранён в файл ")) << msg::shown()[0].text.toStdString();
     EXPECT_TRUE(msg::shown()[0].text.contains(QFileInfo(opened[1]).fileName()));
     EXPECT_EQ(QDir(QFileInfo(opened[0]).path()).entryList(QDir::Files).size(), 2) << "no temporary file stays";
+
+    expectModal([&] { p->Button9Click(); },  // the key with its round
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    pick(k->ComboBox3, "Теория");
+                    click(m, "Button1");
+                });
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_TRUE(opened[2].contains("/Таврин/Ключ шифров ")) << opened[2].toStdString();
     TFormPrint::opener = [](const QString&) { return true; };
     qputenv("HOME", realHome);
 }
