@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -171,35 +172,46 @@ std::vector<qint64> draw(const std::unordered_set<qint64>& taken, const std::vec
         }
         return out;
     }
-    std::vector<qint64> pool;  // pool[next..] are still free
+    std::vector<qint64> pool;
     for (qint64 n = 0; n < range; ++n)
         if (!taken.count(n)) pool.push_back(n);
     std::shuffle(pool.begin(), pool.end(), rng);
+    // Each participant takes the next free number that is not one of his own; when none is left for
+    // him, numbers are passed along a chain of participants (an augmenting path), so that the list
+    // is refused only when no way of giving everyone a number exists.
+    const size_t n = excluded.size();
+    std::vector<long> holder(pool.size(), -1), slot(n, -1);
     size_t next = 0;
-    for (size_t i = 0; i < excluded.size(); ++i) {
-        size_t j = next;
-        while (j < pool.size() && excluded[i].contains(pool[j])) ++j;
-        if (j < pool.size()) {
-            std::swap(pool[next], pool[j]);
-            out.push_back(pool[next++]);
-            continue;
-        }
-        // Every free number left is one of his own: he takes the number of someone before him, who
-        // takes a free one instead.
-        bool traded = false;
-        for (size_t k = 0; k < i && !traded; ++k) {
-            if (excluded[i].contains(out[k])) continue;
-            for (j = next; j < pool.size(); ++j)
-                if (!excluded[k].contains(pool[j])) {
-                    out.push_back(out[k]);
-                    out[k] = pool[j];
-                    std::swap(pool[next++], pool[j]);
-                    traded = true;
-                    break;
-                }
-        }
-        if (!traded) break;
+    for (size_t i = 0; i < n; ++i) {
+        while (next < pool.size() && holder[next] >= 0) ++next;
+        for (size_t j = next; j < pool.size(); ++j)
+            if (holder[j] < 0 && !excluded[i].contains(pool[j])) {
+                holder[j] = long(i), slot[i] = long(j);
+                break;
+            }
     }
+    std::vector<char> seen;
+    const std::function<bool(size_t)> place = [&](size_t i) {
+        for (size_t j = 0; j < pool.size(); ++j) {
+            if (seen[j] || excluded[i].contains(pool[j])) continue;
+            seen[j] = 1;
+            if (holder[j] < 0 || place(size_t(holder[j]))) {
+                holder[j] = long(i), slot[i] = long(j);
+                return true;
+            }
+        }
+        return false;
+    };
+    size_t given = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (slot[i] < 0) {
+            seen.assign(pool.size(), 0);
+            place(i);
+        }
+        given += slot[i] >= 0;
+    }
+    if (given < n) return std::vector<qint64>(given);  // short: only how many could be given counts
+    for (size_t i = 0; i < n; ++i) out.push_back(pool[size_t(slot[i])]);
     return out;
 }
 
@@ -219,29 +231,51 @@ int withCode(Database& db, Transaction& tr, const Selection& sel) {
     return n;
 }
 
-Generation generate(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace,
-                    std::mt19937& rng) {
-    const QString prefix = form.prefix.trimmed();
-    const QString prefixAsRead = lookalike(prefix);
-    qint64 range = 1;
-    for (int i = 0; i < form.digits; ++i) range *= 10;
+namespace {
 
+// The numbers of the form held in the round (replaced ones too: an old paper never reads as
+// another's work), and the participants who get a code.
+struct Plan {
+    Generation g;
+    std::unordered_set<qint64> taken;
+    QList<int> targets;
+    qint64 range = 1;
+};
+
+Plan makePlan(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace) {
+    Plan p;
+    const QString prefixAsRead = lookalike(form.prefix.trimmed());
+    for (int i = 0; i < form.digits; ++i) p.range *= 10;
     QSet<int> coded;
-    std::unordered_set<qint64> taken;  // replaced codes too: an old paper never reads as another's work
     Query round(db, tr);
     openCodes(round, sel, false);
     for (round.first(); !round.eof(); round.next()) {
         const QString code = round.fieldText("SHIFR");
         if (!code.trimmed().isEmpty()) coded.insert(int(round.fieldInt("ID_CHILD")));
-        if (const qint64 n = numberOf(code, prefixAsRead, form.digits); n >= 0) taken.insert(n);
+        if (const qint64 n = numberOf(code, prefixAsRead, form.digits); n >= 0) p.taken.insert(n);
     }
-    QList<int> targets;
     for (int child : sel.children)
-        if (replace || !coded.contains(child)) targets.append(child);
+        if (replace || !coded.contains(child)) p.targets.append(child);
+    p.g.needed = int(p.targets.size());
+    p.g.free = p.range - qint64(p.taken.size());
+    return p;
+}
 
-    Generation g;
-    g.needed = int(targets.size());
-    g.free = range - qint64(taken.size());
+}  // namespace
+
+Generation plan(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace) {
+    return makePlan(db, tr, sel, form, replace).g;
+}
+
+Generation generate(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace,
+                    std::mt19937& rng) {
+    const QString prefix = form.prefix.trimmed();
+    const QString prefixAsRead = lookalike(prefix);
+    const Plan p = makePlan(db, tr, sel, form, replace);
+    const std::unordered_set<qint64>& taken = p.taken;
+    const QList<int>& targets = p.targets;
+    const qint64 range = p.range;
+    Generation g = p.g;
     if (g.needed == 0 || g.free < g.needed) return g;
 
     QHash<int, QSet<qint64>> own;  // each participant's codes of his other rounds

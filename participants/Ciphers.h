@@ -75,6 +75,11 @@ struct Generation {
     bool written = false;
 };
 
+// What a generation would find, with nothing drawn or written: it is asked before the operator is
+// asked to replace codes. (A generation may still find fewer when the participants' own codes of
+// other rounds take the last free ones.)
+Generation plan(Database& db, Transaction& tr, const Selection& sel, const CodeForm& form, bool replace);
+
 // Gives random codes of the form, for the round, to the participants of the selection that have
 // none for it, or with `replace` to every one of them. A new code is none that is held in the
 // subject, grade and round (a replaced code is not given again) and none that its participant

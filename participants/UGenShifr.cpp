@@ -89,7 +89,10 @@ void TFormGenShifr::Button1Click() {
     if (!number) form.digits = 0;
     if (const QString refused = ciphers::formRefusal(form); !refused.isEmpty()) {
         msg::error(refused);
-        QLineEdit* field = refused == ciphers::kBadDigits || refused == ciphers::kTooLong ? Edit2 : Edit1;
+        // Too long: the start is what to shorten when it leaves no room for a digit.
+        const bool digitsToBlame = refused == ciphers::kBadDigits ||
+                                   (refused == ciphers::kTooLong && form.prefix.trimmed().size() < ciphers::kMaxLength);
+        QLineEdit* field = digitsToBlame ? Edit2 : Edit1;
         field->setFocus();
         field->selectAll();
         return;
@@ -97,6 +100,19 @@ void TFormGenShifr::Button1Click() {
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     const bool replace = RadioButton2->isChecked();
+    // What cannot be done is said before anything is asked.
+    const ciphers::Generation planned = ciphers::plan(db, tr, m_selection, form, replace);
+    if (planned.needed == 0) {
+        msg::info(kNothingToDo);
+        accept();
+        return;
+    }
+    if (planned.free < planned.needed) {
+        msg::error(kTooFew.arg(planned.needed).arg(planned.free));
+        Edit2->setFocus();
+        Edit2->selectAll();
+        return;
+    }
     if (replace) {
         const int changes = ciphers::withCode(db, tr, m_selection);
         if (changes > 0 && !msg::confirm(kAskReplace.arg(m_selection.idTur).arg(changes))) return;

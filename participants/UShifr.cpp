@@ -3,6 +3,7 @@
 #include "Lookups.h"
 #include "app/UDM.h"
 #include "participants/Ciphers.h"
+#include "reference/Rounds.h"
 #include "participants/UEditShifr.h"
 #include "participants/UGenShifr.h"
 #include "ui/Combo.h"
@@ -248,6 +249,13 @@ void TFormShifr::Button3Click() {
     }
     if (m_round == 0) {
         msg::error(ciphers::kChooseRound);
+        RadioButton1->setFocus();
+        return;
+    }
+    if (!rounds::numbers(DM->IBDatabase1, DM->IBTransaction1, m_subject).contains(m_round)) {
+        msg::error(QStringLiteral("У предмета «%1» нет %2-го тура!\n\rЗадайте туры предмета в окне «Тур».")
+                       .arg(m_subject)
+                       .arg(m_round));
         RadioButton1->setFocus();
         return;
     }

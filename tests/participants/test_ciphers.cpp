@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
+#include "reference/Rounds.h"
 #include "fixtures/WindowTest.h"
 #include "participants/Ciphers.h"
 #include "participants/Groups.h"
@@ -28,6 +29,7 @@ protected:
         children = o.enrol(db(), tr(), o.fizika, o.k9, {"Яковлев", "Борисов", "Волков", "Абрамов"});
         // Group 1: Яковлев, Борисов; group 2: Волков, Абрамов... listed by surname: Абрамов, Волков.
         groups::distribute(db(), tr(), "Физика", o.fizika, o.k9, {{"", 2}, {"", 2}});
+        rounds::save(db(), tr(), o.fizika, {{{"Теория", "3"}, {"Практика", "2"}, {}, {}}});
         tr().commitRetaining();
         w = new TFormShifr(nullptr);
         underTest(w);
@@ -299,11 +301,42 @@ TEST_F(Ciphers, TakenAndOwnCodesAreAvoidedAndATooSmallFormWritesNothing) {
         fill(g, "К", "1");
         QTest::mouseClick(g->RadioButton2, Qt::LeftButton);
         pressEnter(g->Edit1);
-        EXPECT_EQ(msg::shownTexts(), QStringList({"Заменить шифры на 2-й тур новыми?\nИзменится шифров: 8.",
-                                                  "Шифров такого вида не хватит: нужно 10, свободно 2.\n\rУвеличьте число цифр!"}));
+        EXPECT_EQ(msg::shownTexts(), QStringList({"Шифров такого вида не хватит: нужно 10, свободно 2.\n\rУвеличьте число цифр!"}))
+            << "what cannot be done is said before replacing is asked";
         EXPECT_TRUE(g->isVisible());
     });
     EXPECT_EQ(stored(2), before);
+}
+
+// Codes for a round the subject has not could never be printed: the generation is refused at once.
+TEST_F(Ciphers, NoCodesAreGeneratedForARoundTheSubjectHasNot) {
+    pick(w->ComboBox3, "Все");
+    QTest::mouseClick(w->RadioButton3, Qt::LeftButton);
+    QTest::keyClick(w->DBGrid1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"У предмета «Физика» нет 3-го тура!\n\rЗадайте туры предмета в окне «Тур»."});
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 0);
+}
+
+// A nearly full form: the last free codes are someone's own of another round, so they must be
+// passed along a chain of participants; a code is found for everyone whatever the draw.
+TEST_F(Ciphers, ANearlyFullFormIsGivenOutWheneverItCanBe) {
+    const QList<int> others = o.enrol(db(), tr(), o.fizika, o.k9, {"Н3", "Н4", "Н5", "Н6", "Н7", "Н8", "Н9"});
+    for (int d = 3; d <= 9; ++d) store(others[d - 3], 2, QString("Z%1").arg(d));  // only Z0, Z1, Z2 are free
+    const QList<int> abc = {children[1], children[2], children[3]};
+    store(abc[0], 1, "Z1");
+    store(abc[1], 1, "Z2");
+    store(abc[2], 1, "Z0");
+    store(abc[2], 3, "Z1");  // the third may only have Z2, the first then Z0, the second Z1
+    tr().commitRetaining();
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        std::mt19937 rng(seed);
+        const ciphers::Generation g = ciphers::generate(db(), tr(), {o.fizika, o.k9, 2, abc}, {"Z", 1}, false, rng);
+        ASSERT_TRUE(g.written) << "seed " << seed;
+        EXPECT_EQ(QSet<QString>({cipher(abc[0], 2), cipher(abc[1], 2), cipher(abc[2], 2)}), QSet<QString>({"Z0", "Z1", "Z2"}));
+        EXPECT_NE(cipher(abc[0], 2), "Z1");
+        EXPECT_NE(cipher(abc[2], 2), "Z0");
+        tr().rollbackRetaining();
+    }
 }
 
 TEST_F(Ciphers, AFailurePartWayLeavesTheOldCodes) {
