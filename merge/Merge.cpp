@@ -414,7 +414,9 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
         slots[{predmet, r.id}] = r.tur;
     }
 
-    for (const auto& [predmet, klass] : ranked) RecomputePlaces(work, workTr, predmet, klass);
+    std::set<int> rankedSubjects;  // every grade of each, in one statement
+    for (const auto& pair : ranked) rankedSubjects.insert(pair.first);
+    for (int predmet : rankedSubjects) RecomputeSubjectPlaces(work, workTr, predmet);
     return result;
 }
 

@@ -11,6 +11,8 @@ class Transaction;
 // place does not change are not touched.
 void RecomputePlaces(Database& db, Transaction& tr, int idPredmet, int idKlass);
 
+// The same for every grade of the subject at once.
+void RecomputeSubjectPlaces(Database& db, Transaction& tr, int idPredmet);
 // Stations that write the scores or places of one subject take turns: the first holds the
 // subject until its action ends, the others wait and then run their action again on what it
 // stored. Without this two re-ranks running side by side would each miss the other's row.
