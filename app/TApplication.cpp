@@ -16,6 +16,13 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
+// The offscreen platform (tests, the benchmark) says what it cannot do on every window shown; that
+// is not news.
+QtMessageHandler g_standardMessages = nullptr;
+void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.startsWith(QLatin1String("This plugin does not support"))) g_standardMessages(type, context, text);
+}
+
 // In a signal handler, or in a thread of the database client: only write a byte.
 void requestEnd() {
     const char byte = 1;
@@ -34,6 +41,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv), m
         installTranslator(m_qtTexts);
     ui::installKeyboardRules(*this);
     installShutdownSignals();
+    if (platformName() == u"offscreen" && !g_standardMessages) g_standardMessages = qInstallMessageHandler(quietOffscreen);
 }
 
 void TApplication::installShutdownSignals() {

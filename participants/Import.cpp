@@ -359,19 +359,15 @@ Result write(Database& db, Transaction& tr, const QList<QStringList>& rows, cons
 }
 
 QList<QStringList> refusedRows(const QList<QStringList>& rows, const Layout& layout, const Check& check) {
+    const qsizetype width = layout.columns.size();
     QList<QStringList> out;
-    qsizetype width = layout.columns.size();
-    if (layout.headerRow >= 0) out << rows[layout.headerRow];
+    const auto add = [&](QStringList row, const QString& last) {
+        while (row.size() < width) row.append(QString());
+        out << (row << last);
+    };
+    if (layout.headerRow >= 0) add(rows[layout.headerRow], QStringLiteral("Причина"));
     for (const Line& l : check.lines)
-        if (l.status == Line::Refused) out << rows[l.row];
-    for (QStringList& r : out) {
-        while (r.size() < width) r.append(QString());
-        r.append(QString());
-    }
-    int i = layout.headerRow >= 0 ? 1 : 0;
-    if (layout.headerRow >= 0) out[0].last() = QStringLiteral("Причина");
-    for (const Line& l : check.lines)
-        if (l.status == Line::Refused) out[i++].last() = l.reason;
+        if (l.status == Line::Refused) add(rows[l.row], l.reason);
     return out;
 }
 

@@ -39,10 +39,7 @@ TFormEditShifr::TFormEditShifr(QWidget* owner)
 
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns({{"ID_CHILD", QString(), false},
-                         {"SURNAME", QStringLiteral("Фамилия")},
-                         {"NAME", QStringLiteral("Имя")},
-                         {"SECONDNAME", QStringLiteral("Отчество")}});
+    DBGrid1->setColumns(participantColumns());
     DBGrid1->setMinimumSize(460, 220);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));

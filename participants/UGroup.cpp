@@ -33,11 +33,7 @@ TFormGroup::TFormGroup(QWidget* owner) : TForm(owner) {
     auto* top = new QGridLayout;
     ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
     ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
-    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
-    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
-    top->addWidget(ComboBox1, 1, 1);
-    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
-    top->addWidget(ComboBox2, 1, 2);
+    placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2}});
     Edit1 = shownValue(this, "Edit1");
     Edit2 = shownValue(this, "Edit2");
     top->addWidget(new QLabel(QStringLiteral("Количество участников:"), this), 2, 1, Qt::AlignRight);

@@ -29,11 +29,6 @@ QPointer<TFormImport> FormImport;
 
 namespace {
 
-QString columnLetter(int col) {
-    QString s;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26) s.prepend(QChar(u'A' + (c - 1) % 26));
-    return s;
-}
 
 const QColor kRefused(255, 215, 215), kAlready(235, 235, 235);
 
@@ -185,7 +180,7 @@ void TFormImport::buildColumns() {
         combo::setItems(box, captions);
         combo::setText(box, listimport::caption(m_layout.columns[c]));
         const QString heading = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
-        auto* label = new QLabel(heading.isEmpty() ? columnLetter(c) : columnLetter(c) + QStringLiteral(": ") + heading,
+        auto* label = new QLabel(heading.isEmpty() ? Workbook::columnName(c + 1) : Workbook::columnName(c + 1) + QStringLiteral(": ") + heading,
                                  m_columnsPanel);
         label->setBuddy(box);
         label->setToolTip(heading);
@@ -238,7 +233,7 @@ void TFormImport::showCheck(bool written) {
     QStringList headings{QStringLiteral("Строка"), QStringLiteral("Проверка")};
     for (int c = 0; c < width; ++c) {
         const QString h = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
-        headings << (h.isEmpty() ? columnLetter(c) : h);
+        headings << (h.isEmpty() ? Workbook::columnName(c + 1) : h);
     }
     GridRows->setHorizontalHeaderLabels(headings);
     GridRows->setRowCount(int(m_check.lines.size()));

@@ -53,13 +53,8 @@ TFormShifr::TFormShifr(QWidget* owner)
     ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
     ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
     ComboBox3 = newChooser(this, "ComboBox3", 10, 80);
-    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
-    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
-    top->addWidget(ComboBox1, 1, 1);
-    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
-    top->addWidget(ComboBox2, 1, 2);
-    top->addWidget(labelFor(this, QStringLiteral("Группа"), ComboBox3), 0, 3);
-    top->addWidget(ComboBox3, 1, 3);
+    placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2},
+                              {QStringLiteral("Группа"), ComboBox3}});
     top->setColumnStretch(1, 1);
     lay->addLayout(top);
 
@@ -79,11 +74,7 @@ TFormShifr::TFormShifr(QWidget* owner)
 
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns({{"ID_CHILD", QString(), false},
-                         {"SURNAME", QStringLiteral("Фамилия")},
-                         {"NAME", QStringLiteral("Имя")},
-                         {"SECONDNAME", QStringLiteral("Отчество")},
-                         {"SHIFR", QStringLiteral("Шифр")}});
+    DBGrid1->setColumns(participantColumns({{"SHIFR", QStringLiteral("Шифр")}}));
     DBGrid1->setMinimumSize(560, 240);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));

@@ -34,11 +34,6 @@ const char* const kAfterMergeCells[] = {"phoneticPr",     "conditionalFormatting
 
 [[noreturn]] void fail(const QString& text) { throw ReportError(text); }
 
-QString columnName(int col) {
-    QString s;
-    for (int c = col; c > 0; c = (c - 1) / 26) s.prepend(QChar(u'A' + (c - 1) % 26));
-    return s;
-}
 
 // Characters XML 1.0 cannot hold are left out of a text.
 QString xmlSafe(const QString& text) {
@@ -296,6 +291,13 @@ Workbook::Workbook(const QString& templatePath) : d(std::make_unique<Impl>()) {
 Workbook::~Workbook() = default;
 
 QString Workbook::cellName(int row, int col) { return columnName(col) + QString::number(row); }
+
+QString Workbook::columnName(int col) {
+    QString s;
+    for (int c = col; c > 0; c = (c - 1) / 26) s.prepend(QChar(u'A' + (c - 1) % 26));
+    return s;
+}
+
 
 void Workbook::selectSheet(const QString& name) {
     if (!d->sheetPaths.count(name) || !d->entry(toStd(d->sheetPaths[name])))

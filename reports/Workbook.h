@@ -56,8 +56,9 @@ public:
     // half-written file is ever left. Throws ReportError.
     void save(const QString& path);
 
-    // "A1" addressing, for tests and messages.
+    // "A1" addressing, for tests and messages; columns count from 1.
     static QString cellName(int row, int col);
+    static QString columnName(int col);
 
 private:
     struct Impl;

@@ -55,11 +55,7 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     auto* top = new QGridLayout;
     ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
     ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
-    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
-    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
-    top->addWidget(ComboBox1, 1, 1);
-    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
-    top->addWidget(ComboBox2, 1, 2);
+    placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2}});
     top->setColumnStretch(3, 1);
     lay->addLayout(top);
 
@@ -67,13 +63,7 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     auto* left = new QVBoxLayout;
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    if (m_byCipher)
-        DBGrid1->setColumns({{"ID_CHILD", QString(), false}, {"SHIFR", QStringLiteral("        Шифр")}});
-    else
-        DBGrid1->setColumns({{"ID_CHILD", QString(), false},
-                             {"SURNAME", QStringLiteral("Фамилия")},
-                             {"NAME", QStringLiteral("Имя")},
-                             {"SECONDNAME", QStringLiteral("Отчество")}});
+    DBGrid1->setColumns(m_byCipher ? cipherColumns() : participantColumns());
     DBGrid1->setMinimumWidth(m_byCipher ? 160 : 300);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));

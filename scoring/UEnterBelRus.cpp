@@ -39,15 +39,10 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
     ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
     ComboBox3 = newChooser(this, "ComboBox3", 2, 60);
-    Label8 = labelFor(this, QStringLiteral("Тур"), ComboBox3);
+    Label8 = placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2},
+                                       {QStringLiteral("Тур"), ComboBox3}})
+                 .last();
     Label8->setObjectName(QStringLiteral("Label8"));
-    top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox1), 0, 1);
-    top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
-    top->addWidget(ComboBox1, 1, 1);
-    top->addWidget(labelFor(this, QStringLiteral("Класс"), ComboBox2), 0, 2);
-    top->addWidget(ComboBox2, 1, 2);
-    top->addWidget(Label8, 0, 3);
-    top->addWidget(ComboBox3, 1, 3);
     top->setColumnStretch(4, 1);
     lay->addLayout(top);
 
@@ -55,13 +50,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     auto* left = new QVBoxLayout;
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    if (m_byCipher)
-        DBGrid1->setColumns({{"ID_CHILD", QString(), false}, {"SHIFR", QStringLiteral("        Шифр")}});
-    else
-        DBGrid1->setColumns({{"ID_CHILD", QString(), false},
-                             {"SURNAME", QStringLiteral("Фамилия")},
-                             {"NAME", QStringLiteral("Имя")},
-                             {"SECONDNAME", QStringLiteral("Отчество")}});
+    DBGrid1->setColumns(m_byCipher ? cipherColumns() : participantColumns());
     DBGrid1->setMinimumSize(m_byCipher ? 200 : 380, 300);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));

@@ -31,16 +31,12 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     m_top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 1);
     m_top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox2), 0, 2);
     m_top->addWidget(ComboBox2, 1, 2);
-    DBGrid1->setColumns({{"ID_CHILD", QString(), false},
-                         {"SURNAME", QStringLiteral("Фамилия")},
-                         {"NAME", QStringLiteral("Имя")},
-                         {"SECONDNAME", QStringLiteral("Отчество")},
-                         {"KLASS_NAME", QString(), false},
+    DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
                          {"SCHOOL", QString(), false},
                          {"SITY", QString(), false},
                          {"SUMM", QString(), false},
                          {"MESTO", QString(), false},
-                         {"DIPL_STEP", QString(), false}});
+                         {"DIPL_STEP", QString(), false}}));
     Edit7 = detail("Edit7", QStringLiteral("Сумма баллов"));
     Edit8 = detail("Edit8", QStringLiteral("Место"));
     Edit1 = detail("Edit1", QStringLiteral("Диплом"), QStringLiteral("степени"));

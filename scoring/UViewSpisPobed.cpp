@@ -24,18 +24,12 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
                 "ORDER BY B.DIPL_STEP, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}) {
     setObjectName(QStringLiteral("FormViewSpisPobed"));
     ComboBox2 = newChooser(this, "ComboBox2", 50, 220);
-    m_top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox2), 0, 1);
-    m_top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 0);
-    m_top->addWidget(ComboBox2, 1, 1);
-    DBGrid1->setColumns({{"ID_CHILD", QString(), false},
-                         {"SURNAME", QStringLiteral("Фамилия")},
-                         {"NAME", QStringLiteral("Имя")},
-                         {"SECONDNAME", QStringLiteral("Отчество")},
-                         {"KLASS_NAME", QString(), false},
+    placeChoosers(this, m_top, {{QStringLiteral("Предмет"), ComboBox2}});
+    DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
                          {"SCHOOL", QString(), false},
                          {"SITY", QString(), false},
                          {"KOMAND", QString(), false},
-                         {"DIPL_STEP", QString(), false}});
+                         {"DIPL_STEP", QString(), false}}));
     Edit1 = detail("Edit1", QStringLiteral("Диплом"), QStringLiteral("степени"));
     Edit2 = detail("Edit2", QStringLiteral("Команда"));
     detailHeading(QStringLiteral("Учреждение образования"));

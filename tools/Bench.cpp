@@ -48,12 +48,6 @@
 
 namespace {
 
-// The offscreen platform says what it cannot do on every window shown; that is not news.
-QtMessageHandler g_standard = nullptr;
-void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (!text.startsWith(QLatin1String("This plugin does not support"))) g_standard(type, context, text);
-}
-
 struct Row {
     Row(QString op, QString sz) : operation(std::move(op)), size(std::move(sz)) {}
     QString operation;
@@ -281,7 +275,6 @@ void print(const std::vector<Row>& rows) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    g_standard = qInstallMessageHandler(quietOffscreen);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     msg::setTestMode(true);  // no box may wait for an answer in a measurement

@@ -235,3 +235,14 @@ void TDBNavigator::press(Button b) {
     Q_EMIT clicked(b);
     m_grid->notify();
 }
+
+std::vector<GridColumn> participantColumns(std::initializer_list<GridColumn> more) {
+    std::vector<GridColumn> c{{"ID_CHILD", QString(), false},
+                              {"SURNAME", QStringLiteral("Фамилия")},
+                              {"NAME", QStringLiteral("Имя")},
+                              {"SECONDNAME", QStringLiteral("Отчество")}};
+    c.insert(c.end(), more.begin(), more.end());
+    return c;
+}
+
+std::vector<GridColumn> cipherColumns() { return {{"ID_CHILD", QString(), false}, {"SHIFR", QStringLiteral("        Шифр")}}; }

@@ -111,4 +111,9 @@ private:
     QPushButton* m_buttons[5] = {};
 };
 
+// The columns a list of participants starts with: the hidden key and the full name, then `more`;
+// or, where the participants are known only by their codes, the key and the code.
+std::vector<GridColumn> participantColumns(std::initializer_list<GridColumn> more = {});
+std::vector<GridColumn> cipherColumns();
+
 inline const QString kSureDelete = QStringLiteral("Вы уверены, что хотите удалить запись ?");

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QKeySequence>
+#include <QGridLayout>
 #include <QLabel>
 #include <QShortcut>
 #include <QLineEdit>
@@ -52,6 +53,19 @@ QLabel* labelFor(QWidget* parent, const QString& text, QWidget* field) {
     auto* l = new QLabel(text, parent);
     l->setBuddy(field);
     return l;
+}
+
+QList<QLabel*> placeChoosers(QWidget* parent, QGridLayout* top,
+                             std::initializer_list<std::pair<QString, QWidget*>> choosers) {
+    top->addWidget(new QLabel(QStringLiteral("по"), parent), 1, 0);
+    QList<QLabel*> labels;
+    int column = 1;
+    for (const auto& [text, chooser] : choosers) {
+        labels << labelFor(parent, text, chooser);
+        top->addWidget(labels.last(), 0, column);
+        top->addWidget(chooser, 1, column++);
+    }
+    return labels;
 }
 
 QLineEdit* shownValue(QWidget* parent, const char* name) {

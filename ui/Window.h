@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <QPointer>
 
 #include <initializer_list>
 
 class QAbstractButton;
 class QBoxLayout;
+class QGridLayout;
 class QKeySequence;
 class QLabel;
 class QLineEdit;
@@ -49,5 +51,8 @@ void pressedByKey(QAbstractButton* button, const QString& hint, const QKeySequen
 
 // The label of a field (its buddy).
 QLabel* labelFor(QWidget* parent, const QString& text, QWidget* field);
+// The choosers at the top of a window, "по" before the first, each under its label, from column 1
+// of the grid's rows 0 and 1. The labels, in the choosers' order.
+QList<QLabel*> placeChoosers(QWidget* parent, QGridLayout* top, std::initializer_list<std::pair<QString, QWidget*>> choosers);
 // A read-only field that shows a value the window computed.
 QLineEdit* shownValue(QWidget* parent, const char* name);
