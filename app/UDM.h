@@ -20,12 +20,16 @@ public:
     // Reads the database name from path.txt in the folder of the executable (or in the given
     // folder), connects the working database and starts its transaction. A missing path.txt is
     // reported and ends the application; a failed connection is reported and the program goes on.
+    // A database that an earlier build made is upgraded first, or the application ends.
     void DataModuleCreate(const QString& folder = QString());
     bool terminateRequested() const { return m_terminate; }
 
     static QString pathMissingMessage();
 
 private:
+    // A database of an earlier build is brought up to date, when the operator agrees; false when it
+    // stays as it was and the program must end.
+    bool upToDate();
     bool m_terminate = false;
 };
 

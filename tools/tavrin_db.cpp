@@ -1,12 +1,14 @@
 // tavrin-db: makes Tavrin databases.
 //   tavrin-db create PATH                      an empty database with every table
 //   tavrin-db demo PATH [--participants N] [--seed N]   a demo olympiad (another seed, other children)
+//   tavrin-db upgrade PATH                     brings a database of an earlier build up to date
 // PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server.
 
 #include "Database.h"
 #include "DbError.h"
 #include "Demo.h"
 #include "Schema.h"
+#include "Upgrade.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +23,7 @@ int usage() {
     std::fputs("Использование:\n"
                "  tavrin-db create ПУТЬ\n"
                "  tavrin-db demo ПУТЬ [--participants N] [--seed N]\n"
+               "  tavrin-db upgrade ПУТЬ\n"
                "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь).\n",
                stderr);
     return 1;
@@ -37,6 +40,32 @@ bool isServerName(const QString& name) {
     return re.match(name).hasMatch();
 }
 
+void print(const QString& text) { std::printf("%s\n", text.toUtf8().constData()); }
+
+int upgradeDatabase(const QString& path) {
+    if (!isServerName(path) && !QFileInfo::exists(path)) return fail(QStringLiteral("файла %1 нет").arg(path));
+    Database db;
+    db.databaseName = path;
+    try {
+        db.connect();
+        const upgrade::Plan plan = upgrade::plan(db);
+        if (plan.upToDate()) {
+            print(QStringLiteral("База данных уже обновлена, ничего не изменено: %1").arg(path));
+            return 0;
+        }
+        upgrade::apply(db, plan);
+        print(QStringLiteral("База данных обновлена: %1\nДобавлено:").arg(path));
+        for (const QString& line : plan.lacking) print(QStringLiteral("  %1").arg(line));
+        return 0;
+    } catch (const upgrade::Refusal& r) {
+        return fail(r.text() + u'\n' + r.detail());
+    } catch (const DbError& e) {
+        const QString why = dberror::explain(e);
+        return fail(QStringLiteral("не удалось обновить базу данных %1, ничего не изменено:\n%2")
+                        .arg(path, why.isEmpty() ? e.text() : why + u'\n' + e.text()));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,6 +74,7 @@ int main(int argc, char** argv) {
     if (args.size() < 2) return usage();
     const QString command = args.takeFirst();
     const QString path = args.takeFirst();
+    if (command == u"upgrade") return args.isEmpty() ? upgradeDatabase(path) : usage();
     demo::Options options;
     while (!args.isEmpty()) {
         const QString opt = args.takeFirst();
