@@ -126,7 +126,7 @@ void TMainForm::Button5Click() {
                     ProgressBar1->setValue(n);
                     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 });
-            });
+            }, merge::worthRetrying);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -143,11 +143,5 @@ void TMainForm::Button5Click() {
         }
         return;
     }
-    msg::info(QStringLiteral("Объединение прошло успешно!"),
-              QStringLiteral("Скопировано участников: %1; уже были в базе: %2; оставлено различающихся значений: %3; "
-                             "добавлено в справочники: %4.")
-                  .arg(result.copied)
-                  .arg(result.alreadyThere)
-                  .arg(result.keptDifferent)
-                  .arg(result.dictionaryAdded));
+    msg::info(QStringLiteral("Объединение прошло успешно!"), merge::summary(result));
 }

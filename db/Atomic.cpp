@@ -17,7 +17,8 @@ void undo(Transaction& tr) {
 
 }  // namespace
 
-void atomically(Transaction& tr, const std::function<void()>& action) {
+void atomically(Transaction& tr, const std::function<void()>& action,
+                const std::function<bool(const DbError&)>& retry) {
     for (int attempt = 1;; ++attempt) {
         try {
             action();
@@ -25,7 +26,7 @@ void atomically(Transaction& tr, const std::function<void()>& action) {
             return;
         } catch (const DbError& e) {
             undo(tr);
-            if (e.isConflict() && attempt < kAttempts) continue;
+            if ((retry ? retry(e) : e.isConflict()) && attempt < kAttempts) continue;
             throw;
         } catch (...) {
             undo(tr);
