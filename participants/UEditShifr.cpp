@@ -18,7 +18,7 @@ QPointer<TFormEditShifr> FormEditShifr;
 TFormEditShifr::TFormEditShifr(QWidget* owner)
     : TForm(owner),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.ID_PREDMET, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P",
+               {"SELECT S.ID_CHILD, S.ID_PREDMET, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL", "FROM SPISOK S, S_PREDMET P",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,

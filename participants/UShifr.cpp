@@ -33,13 +33,13 @@ const QKeySequence kGenerateKey(Qt::CTRL | Qt::Key_G);
 TFormShifr::TFormShifr(QWidget* owner)
     : TForm(owner),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL,",
                 "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
                 "FROM SPISOK S, S_PREDMET P",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL,",
                 "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
                 "FROM SPISOK S, S_PREDMET P, GRUP G",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND G.N_GROUP= "

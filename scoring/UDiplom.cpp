@@ -38,7 +38,7 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     : TForm(owner),
       m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Награждение по шифру"),
       IBQuery3(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME ", "FROM SPISOK S, S_PREDMET P, BAL B",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL ", "FROM SPISOK S, S_PREDMET P, BAL B",
                 " WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= P.ID_PREDMET AND "
                 "S.ID_CHILD=B.ID_CHILD",
                 "ORDER BY B.MESTO NULLS FIRST, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),

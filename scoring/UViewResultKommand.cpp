@@ -32,7 +32,6 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     m_top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox2), 0, 2);
     m_top->addWidget(ComboBox2, 1, 2);
     DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
-                         {"SCHOOL", QString(), false},
                          {"SITY", QString(), false},
                          {"SUMM", QString(), false},
                          {"MESTO", QString(), false},

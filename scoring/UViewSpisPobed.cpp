@@ -26,7 +26,6 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
     ComboBox2 = newChooser(this, "ComboBox2", 50, 220);
     placeChoosers(this, m_top, {{QStringLiteral("Предмет"), ComboBox2}});
     DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
-                         {"SCHOOL", QString(), false},
                          {"SITY", QString(), false},
                          {"KOMAND", QString(), false},
                          {"DIPL_STEP", QString(), false}}));

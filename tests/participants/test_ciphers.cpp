@@ -77,9 +77,11 @@ protected:
 TEST_F(Ciphers, CodesAreEnteredDownTheListOfAGroup) {
     EXPECT_EQ(w->ComboBox3->count(), 3);
     EXPECT_EQ(w->ComboBox3->itemText(2), "Все");
+    exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Абрамов'");
     pick(w->ComboBox3, "2");
     ASSERT_EQ(w->DBGrid1->rowCount(), 2);
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
+    EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "Лицей №2") << "the school tells namesakes apart";
 
     enter("A-1");
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур"});

@@ -67,7 +67,9 @@ protected:
 };
 
 TEST_F(Awards, TheListFollowsThePlacesAndBrowsingWritesNothing) {
+    exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Гусев'");
     TFormDiplom* w = open(false);
+    EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "Лицей №2") << "the school tells namesakes apart";
     QStringList order;
     for (int r = 0; r < w->DBGrid1->rowCount(); ++r) order << w->DBGrid1->value(r, "SURNAME");
     EXPECT_EQ(order, QStringList({"Гусев", "Абрамов", "Борисов", "Волков"})) << "no place first, then by place";

@@ -74,7 +74,10 @@ protected:
 };
 
 TEST_F(ScoreEntry, ByNameShowsEachRoundsTasksAndStoresExactSums) {
+    exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Абрамов'");
     open(false);
+    EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "Лицей №2") << "the school tells namesakes apart";
+    EXPECT_FALSE(w->DBGrid1->isColumnHidden(w->DBGrid1->column("SCHOOL")));
     EXPECT_FALSE(w->ComboBox3->isVisible());
     QStringList visible;
     for (int n = 1; n <= 24; ++n)
