@@ -66,6 +66,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setVisible(false);
+    // Its place is kept while it is hidden, so the window keeps its size before, during and after a merge.
+    QSizePolicy keep = ProgressBar1->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(keep);
     lay->addWidget(ProgressBar1);
     lay->addSpacing(12);
     lay->addWidget(LabelContacts);

@@ -19,6 +19,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+// The full name on the selected row of a grid of people.
+QString fullName(const TDBGrid* grid) {
+    return QStringList{grid->value("SURNAME"), grid->value("NAME"), grid->value("SECONDNAME")}.join(u' ').simplified();
+}
+}  // namespace
+
 TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     : TForm(owner), m_list(DM->IBDatabase1, DM->IBTransaction1) {
     setWindowTitle(QString::fromUtf8(t.caption));
@@ -116,8 +123,8 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     setTabOrder(DBGrid1, DBGrid2);
     setTabOrder(DBGrid2, ButtonMove);
     setTabOrder(ButtonMove, Button1);
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormParticipantList::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormParticipantList::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormParticipantList::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormParticipantList::ComboBox2Change);
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormParticipantList::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormParticipantList::Button1Click);
     ui::connect(ButtonMove, &QPushButton::clicked, this, &TFormParticipantList::ButtonMoveClick);
@@ -199,10 +206,7 @@ void TFormParticipantList::ButtonMoveClick() {
     if (row < 0) return msg::error(msg::kChooseParticipant);
     DBGrid1->commitPendingEdit();
     const int idChild = DBGrid1->value("ID_CHILD").toInt();
-    const QString name = QStringList{DBGrid1->value("SURNAME"), DBGrid1->value("NAME"), DBGrid1->value("SECONDNAME")}
-                             .join(u' ')
-                             .simplified();
-    if (!openWindow(FormPerevod, this, idChild, name)->moved()) return;
+    if (!openWindow(FormPerevod, this, idChild, fullName(DBGrid1))->moved()) return;
     showList();
     DBGrid1->setCurrentRow(qMin(row, DBGrid1->rowCount() - 1));
     showTeachers();
@@ -219,10 +223,7 @@ void TFormParticipantList::ButtonAddTeacherClick() {
 void TFormParticipantList::ButtonRemoveTeacherClick() {
     const int row = DBGrid2->currentRow();
     if (row < 0) return;
-    const QString name = QStringList{DBGrid2->value("SURNAME"), DBGrid2->value("NAME"), DBGrid2->value("SECONDNAME")}
-                             .join(u' ')
-                             .simplified();
-    if (!msg::confirm(QStringLiteral("Удалить учителя «%1»?").arg(name))) return;
+    if (!msg::confirm(QStringLiteral("Удалить учителя «%1»?").arg(fullName(DBGrid2)))) return;
     const int idTeacher = DBGrid2->value("ID_TEACHER").toInt();
     if (!guardedWrite(DM->IBTransaction1, kNotDone,
                       [&] { participants::removeTeacher(DM->IBDatabase1, DM->IBTransaction1, idTeacher); }))
@@ -233,7 +234,7 @@ void TFormParticipantList::ButtonRemoveTeacherClick() {
 void TFormParticipantList::Button1Click() {
     const int row = DBGrid1->currentRow();
     if (row < 0) return;  // nothing selected: nothing to ask or delete
-    if (!msg::confirm(kSureDelete)) return;
+    if (!msg::confirm(kSureDelete + u'\n' + fullName(DBGrid1))) return;
     const int idChild = DBGrid1->value("ID_CHILD").toInt();
     if (!guardedWrite(DM->IBTransaction1, kNotDone,
                       [&] { participants::remove(DM->IBDatabase1, DM->IBTransaction1, idChild); }))

@@ -61,8 +61,8 @@ TFormEditShifr::TFormEditShifr(QWidget* owner)
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     setTabOrder(DBGrid1, DBGrid2);
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEditShifr::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEditShifr::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormEditShifr::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormEditShifr::ComboBox2Change);
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEditShifr::DBGrid1CellClick);
     ui::connect(DBNavigator2, &TDBNavigator::deleteRequested, this, [this](int row) { DBNavigator2Delete(row); });
     FormCreate();

@@ -217,12 +217,12 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     lay->addStretch();  // a taller window keeps the labels by their fields
     lay->addLayout(buttons);
 
-    QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit6, Edit7,
-                        Edit8,     Button1,   ComboBox3, ComboBox4, ButtonImport, Button2, Button3};
+    QWidget* order[] = {ComboBox1, ComboBox2, Edit1,     Edit2,     Edit3,   Edit6,        Edit7,
+                        Edit8,     Button1,   ComboBox3, ComboBox4, Button2, ButtonImport, Button3};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormEnterSpisok::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormEnterSpisok::ComboBox2Change);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);
@@ -398,17 +398,16 @@ void TFormEnterSpisok::clearHeld() {
     ListTeachers->clear();
 }
 
-bool TFormEnterSpisok::confirmDiscardHeld() {
-    if (m_held.isEmpty()) return true;
-    if (!msg::confirm(QStringLiteral("Учителя, добавленные кнопкой «+», ещё не сохранены: они сохраняются вместе "
-                                     "с участником по кнопке «Ввод».\nЗакрыть окно без них?")))
-        return false;
-    clearHeld();
-    return true;
+bool TFormEnterSpisok::unsavedWork() const {
+    if (!m_held.isEmpty()) return true;
+    for (const QLineEdit* e : {Edit1, Edit2, Edit3, Edit6, Edit7, Edit8})
+        if (!e->text().trimmed().isEmpty()) return true;
+    return false;
 }
 
 void TFormEnterSpisok::reject() {
-    if (confirmDiscardHeld()) TForm::reject();
+    TForm::reject();
+    if (!isVisible()) clearHeld();  // held teachers never go to another child
 }
 
 bool TFormEnterSpisok::eventFilter(QObject* watched, QEvent* e) {

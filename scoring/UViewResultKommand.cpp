@@ -48,8 +48,8 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     ComboBox1->setFocus();
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormViewResultKommand::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormViewResultKommand::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormViewResultKommand::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormViewResultKommand::ComboBox2Change);
     FormCreate();
 }
 

@@ -39,7 +39,7 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
     findChild<QLabel*>(QStringLiteral("CaptionEdit3"))->setVisible(false);
     setTabOrder(ComboBox2, DBGrid1);
     ComboBox2->setFocus();
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormViewSpisPobed::ComboBox2Change);
+    combo::onChoice(ComboBox2, this, &TFormViewSpisPobed::ComboBox2Change);
     FormCreate();
 }
 

@@ -425,10 +425,14 @@ TEST_F(Merge, TheMainWindowMergesTwoFilesInOneRun) {
     underTest(&main);
     main.show();
     EXPECT_TRUE(main.Button5->isEnabled());
+    QApplication::processEvents();
+    const QSize size = main.size();
     for (const auto& s : sources) {
         msg::setNextFile(s->name);
         QTest::mouseClick(main.Button5, Qt::LeftButton);
         EXPECT_FALSE(main.ProgressBar1->isVisible());
+        QApplication::processEvents();
+        EXPECT_EQ(main.size(), size) << "the window keeps its size";
     }
     QStringList said;
     for (const msg::Shown& m : msg::shown())

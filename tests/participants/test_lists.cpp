@@ -116,7 +116,9 @@ TEST_F(Lists, AFailedDeleteKeepsEverythingAndAnEmptyListDeletesNothing) {
         FailingWrite fail(db(), tr(), "SPISOK", "DELETE", QString("OLD.ID_CHILD = %1").arg(victim));
         QTest::mouseClick(w->Button1, Qt::LeftButton);
     }
-    EXPECT_EQ(msg::shownTexts(), QStringList({"Вы уверены, что хотите удалить запись ?", "не получилось"}));
+    EXPECT_EQ(msg::shownTexts(),
+              QStringList({"Вы уверены, что хотите удалить запись ?\nИванов Иван Иванович", "не получилось"}))
+        << "the question names whom it deletes";
     EXPECT_EQ(rowsOf(victim), 7) << "scores, group, ciphers and teachers come back with him";
     EXPECT_EQ(place(others[1]), 3);
 

@@ -4,6 +4,7 @@
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
 #include "participants/UEnterSpisok.h"
+#include "reference/Rounds.h"
 #include "reference/UTur.h"
 #include "ui/Combo.h"
 
@@ -209,6 +210,45 @@ TEST_F(Registration, TheSameChildAgainIsAskedFirst) {
     QTest::mouseClick(w->Button2, Qt::LeftButton);
     EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
     EXPECT_EQ(children(), 3);
+}
+
+// The keyboard through the window: Enter in a chooser goes on to the next field; the rounds
+// window that a subject choice opens never takes the typing meant for the surname; Tab from the
+// grade reaches "Ввод" first; Esc with a child typed asks before it is lost.
+TEST_F(Registration, TheKeyboardGoesWhereTheOperatorTypes) {
+    rounds::save(db(), tr(), o.fizika, {{{"Теория", "3"}, {}, {}, {}}});
+    tr().commitRetaining();
+    typeInto(w->ComboBox1, "север");
+    QTest::keyClick(w->ComboBox1, Qt::Key_Return);
+    EXPECT_EQ(w->ComboBox1->currentText(), "Север");
+    EXPECT_EQ(w->focusWidget(), w->ComboBox2) << "Enter in the team goes on to the subject";
+    // The subject browsed to with the arrows, then a click in "Фамилия" and typing: the rounds
+    // window opens on the click, its cursor on a button.
+    w->ComboBox2->setFocus();
+    QTest::keyClick(w->ComboBox2, Qt::Key_Down);
+    ASSERT_EQ(w->ComboBox2->currentText(), "Физика");
+    expectModal([&] { QTest::mouseClick(w->Edit1, Qt::LeftButton); },
+                [&](QWidget* m) {
+                    auto* tur = qobject_cast<TFormTur*>(m);
+                    ASSERT_NE(tur, nullptr);
+                    EXPECT_EQ(tur->focusWidget(), tur->Button1);
+                    QTest::keyClicks(tur->focusWidget(), "Petrov");
+                    EXPECT_EQ(tur->Edit1->text(), "Теория");
+                    QTest::keyClick(m, Qt::Key_Escape);
+                });
+    EXPECT_EQ(text(QString("SELECT NAME_TUR FROM TUR WHERE ID_PREDMET = %1 AND ID = 1").arg(o.fizika)), "Теория");
+
+    pick(w->ComboBox4, "10");
+    w->ComboBox4->setFocus();
+    QTest::keyClick(w->ComboBox4, Qt::Key_Tab);
+    EXPECT_EQ(w->focusWidget(), w->Button2) << "Tab from the grade reaches «Ввод» before «Импорт…»";
+
+    w->Edit1->setText("Иванова");
+    msg::setNextAnswer(false);
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Введённые данные не сохранены. Закрыть окно?"});
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->Edit1->text(), "Иванова");
 }
 
 TEST_F(Registration, AFailedTeacherWriteLeavesNoChildBehind) {

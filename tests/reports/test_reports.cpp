@@ -459,7 +459,23 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                     pick(k->ComboBox1, "Физика");
                     EXPECT_EQ(grades(k), QStringList({"9", "10"})) << "grades by key";
                     pick(k->ComboBox2, "9");
-                    k->close();  // closed with the close box: the report is made all the same
+                    k->close();  // the close box: no report nobody asked for
+                });
+    EXPECT_TRUE(opened.isEmpty());
+    expectModal([&] { p->Button2Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    QTest::keyClick(k, Qt::Key_Escape);  // Esc as well
+                });
+    EXPECT_TRUE(opened.isEmpty());
+    expectModal([&] { p->Button2Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    click(m, "Button1");
                 });
     ASSERT_EQ(opened.size(), 1);
     EXPECT_TRUE(opened[0].contains("/Таврин/Списка участников по классам ")) << opened[0].toStdString();
@@ -474,9 +490,18 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                     for (int i = 0; i < g->ComboBox3->count(); ++i) groups << g->ComboBox3->itemText(i);
                     EXPECT_EQ(groups, QStringList({"1", "2", "Все"}));
                     click(m, "Button1");  // no group chosen
+                    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите группу"});
+                    EXPECT_TRUE(m->isVisible());
+                    // A subject retyped to a name of nothing empties what depends on it and is refused.
+                    typeInto(g->ComboBox1, "Физ");
+                    QTest::keyClick(g->ComboBox1, Qt::Key_Return);
+                    EXPECT_EQ(g->ComboBox2->count(), 0);
+                    EXPECT_EQ(g->ComboBox3->count(), 0);
+                    click(m, "Button1");
+                    EXPECT_EQ(msg::shownTexts().last(), "Выберите предмет");
                 });
     EXPECT_EQ(opened.size(), 1) << "an empty choice makes nothing";
-    EXPECT_TRUE(msg::shown().isEmpty());
+    msg::clearShown();
 
     p->Button5Click();  // the winners list asks nothing; this time the desktop cannot open it
     ASSERT_EQ(opened.size(), 2);
