@@ -2,11 +2,12 @@
 
 #include "app/UDM.h"
 #include "participants/ListFile.h"
-#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "xlsx/FileError.h"
+#include "xlsx/XlsxParts.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -128,7 +129,7 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
                 ComboSheet->setCurrentIndex(i);
                 break;
             }
-        } catch (const ReportError&) {
+        } catch (const FileError&) {
             break;  // readSheet says what is wrong
         }
     }
@@ -140,7 +141,7 @@ void TFormImport::ComboSheetChange() { readSheet(); }
 void TFormImport::readSheet() {
     try {
         m_rows = listfile::read(m_path, ComboSheet->currentText());
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         m_rows.clear();
         msg::error(e.text());
     }
@@ -180,7 +181,7 @@ void TFormImport::buildColumns() {
         combo::setItems(box, captions);
         combo::setText(box, listimport::caption(m_layout.columns[c]));
         const QString heading = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
-        auto* label = new QLabel(heading.isEmpty() ? Workbook::columnName(c + 1) : Workbook::columnName(c + 1) + QStringLiteral(": ") + heading,
+        auto* label = new QLabel(heading.isEmpty() ? xlsx::columnName(c + 1) : xlsx::columnName(c + 1) + QStringLiteral(": ") + heading,
                                  m_columnsPanel);
         label->setBuddy(box);
         label->setToolTip(heading);
@@ -233,7 +234,7 @@ void TFormImport::showCheck(bool written) {
     QStringList headings{QStringLiteral("Строка"), QStringLiteral("Проверка")};
     for (int c = 0; c < width; ++c) {
         const QString h = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
-        headings << (h.isEmpty() ? Workbook::columnName(c + 1) : h);
+        headings << (h.isEmpty() ? xlsx::columnName(c + 1) : h);
     }
     GridRows->setHorizontalHeaderLabels(headings);
     GridRows->setRowCount(int(m_check.lines.size()));

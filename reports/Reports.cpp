@@ -3,7 +3,7 @@
 #include "Lookups.h"
 #include "Query.h"
 #include "Text.h"
-#include "reports/Workbook.h"
+#include "xlsx/Workbook.h"
 
 namespace reports {
 

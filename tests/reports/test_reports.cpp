@@ -15,12 +15,12 @@
 #include "reports/UPrint.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
-#include "reports/Workbook.h"
 #include "scoring/Awards.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
 #include "Lookups.h"
 #include "ui/Combo.h"
+#include "xlsx/Workbook.h"
 
 #include <QDir>
 #include <QFile>
@@ -401,7 +401,7 @@ TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
     try {
         Workbook wb("/no/such/Pril.xlsx");
         FAIL();
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(e.text(), "Не найден шаблон отчётов: /no/such/Pril.xlsx");
     }
     QTemporaryDir dir;
@@ -409,12 +409,12 @@ TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
     junk.open(QIODevice::WriteOnly);
     junk.write("not a workbook");
     junk.close();
-    EXPECT_THROW(Workbook(dir.filePath("junk.xlsx")), ReportError);
+    EXPECT_THROW(Workbook(dir.filePath("junk.xlsx")), FileError);
     Workbook wb(kTemplate);
     try {
         wb.selectSheet("Лист99");
         FAIL();
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         EXPECT_TRUE(e.text().contains("Лист99")) << e.text().toStdString();
     }
     wb.selectSheet("Лист1");
@@ -422,7 +422,7 @@ TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
     try {
         wb.save(dir.filePath("junk.xlsx/report.xlsx"));
         FAIL();
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         EXPECT_TRUE(e.text().startsWith("Не удалось записать отчёт в папку ")) << e.text().toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"junk.xlsx"}) << "no file is left behind";
