@@ -121,7 +121,8 @@ QByteArray writeCsv(const QList<QStringList>& rows) {
     for (const QStringList& row : rows) {
         QStringList cells;
         for (QString c : row) {
-            if (c.contains(u';') || c.contains(u'"') || c.contains(u'\n') || c.contains(u'\r'))
+            // Quoted where a reader could split or end it, so that the separator is found again.
+            if (std::any_of(c.begin(), c.end(), [](QChar ch) { return QStringView(u";,\t\"\r\n").contains(ch); }))
                 c = u'"' + c.replace(u'"', QStringLiteral("\"\"")) + u'"';
             cells.append(c);
         }
