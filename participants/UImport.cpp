@@ -1,5 +1,6 @@
 #include "participants/UImport.h"
 
+#include "Query.h"
 #include "app/UDM.h"
 #include "participants/ListFile.h"
 #include "ui/Combo.h"
@@ -61,6 +62,17 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     top->addWidget(SpinHeader);
     lay->addLayout(top);
 
+    // What a file without a team or subject column is registered under.
+    auto* choices = new QHBoxLayout;
+    ComboKomand = newChooser(this, "ComboKomand");
+    ComboPredmet = newChooser(this, "ComboPredmet");
+    m_komandLabel = labelFor(this, QStringLiteral("Команда"), ComboKomand);
+    m_predmetLabel = labelFor(this, QStringLiteral("Предмет"), ComboPredmet);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_komandLabel, ComboKomand, m_predmetLabel, ComboPredmet}) choices->addWidget(w);
+    choices->addStretch();
+    lay->addLayout(choices);
+    fillChoosers();
+
     lay->addWidget(new QLabel(QStringLiteral("Что в столбцах файла:"), this));
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -116,6 +128,10 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     lay->addLayout(buttons);
 
     ui::connect(ComboSheet, &QComboBox::activated, this, &TFormImport::ComboSheetChange);
+    ui::connect(ComboKomand, &TComboBox::chosen, this, &TFormImport::ComboKomandChange);
+    ui::connect(ComboKomand, &TComboBox::refused, this, &TFormImport::ComboKomandChange);
+    ui::connect(ComboPredmet, &TComboBox::chosen, this, &TFormImport::ComboPredmetChange);
+    ui::connect(ComboPredmet, &TComboBox::refused, this, &TFormImport::ComboPredmetChange);
     connect(SpinHeader, &QSpinBox::valueChanged, this, [this] { ui::run([&] { SpinHeaderChange(); }); });
     ui::connect(ButtonAddMissing, &QPushButton::clicked, this, &TFormImport::ButtonAddMissingClick);
     ui::connect(ButtonImport, &QPushButton::clicked, this, &TFormImport::ButtonImportClick);
@@ -134,6 +150,28 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
         }
     }
     readSheet();
+    if (m_defaults.komand.isEmpty() && ComboKomand->isVisibleTo(this)) ComboKomand->setFocus();
+}
+
+void TFormImport::fillChoosers() {
+    for (auto [box, sql, field, text] : {std::tuple{ComboKomand, "SELECT KOMAND FROM S_KOMAND ORDER BY ID_KOMAND", "KOMAND", m_defaults.komand},
+                                         {ComboPredmet, "SELECT PREDMET FROM S_PREDMET ORDER BY ID_PREDMET", "PREDMET", m_defaults.predmet}}) {
+        Query q(DM->IBDatabase1, DM->IBTransaction1, {sql});
+        combo::fillFrom(box, q, QString::fromLatin1(field));
+        combo::setText(box, text);
+    }
+}
+
+// A text that names no team (or subject) is no choice: the rows then have none.
+void TFormImport::ComboKomandChange() {
+    m_defaults.komand = ComboKomand->itemNamed(ComboKomand->currentText()) >= 0 ? ComboKomand->currentText().trimmed() : QString();
+    recheck();
+}
+
+void TFormImport::ComboPredmetChange() {
+    m_defaults.predmet =
+        ComboPredmet->itemNamed(ComboPredmet->currentText()) >= 0 ? ComboPredmet->currentText().trimmed() : QString();
+    recheck();
 }
 
 void TFormImport::ComboSheetChange() { readSheet(); }
@@ -194,8 +232,10 @@ void TFormImport::buildColumns() {
         });
         ColumnBoxes.append(box);
     }
-    QWidget* previous = SpinHeader;
+    QWidget* previous = ComboPredmet;
     setTabOrder(ComboSheet, SpinHeader);
+    setTabOrder(SpinHeader, ComboKomand);
+    setTabOrder(ComboKomand, ComboPredmet);
     for (TComboBox* b : std::as_const(ColumnBoxes)) {
         setTabOrder(previous, b);
         previous = b;
@@ -223,6 +263,11 @@ void TFormImport::ColumnChange(int column) {
 }
 
 void TFormImport::recheck() {
+    // The choosers stand for the columns the file lacks.
+    const bool komand = m_layout.columns.contains(listimport::Field::Komand);
+    const bool predmet = m_layout.columns.contains(listimport::Field::Predmet);
+    for (QWidget* w : {static_cast<QWidget*>(m_komandLabel), static_cast<QWidget*>(ComboKomand)}) w->setVisible(!komand);
+    for (QWidget* w : {static_cast<QWidget*>(m_predmetLabel), static_cast<QWidget*>(ComboPredmet)}) w->setVisible(!predmet);
     m_check = listimport::check(DM->IBDatabase1, DM->IBTransaction1, m_rows, m_layout, m_defaults);
     showCheck(false);
 }
@@ -241,9 +286,10 @@ void TFormImport::showCheck(bool written) {
     for (int i = 0; i < int(m_check.lines.size()); ++i) {
         const listimport::Line& l = m_check.lines[size_t(i)];
         const QStringList& row = m_rows[l.row];
-        const QString verdict = l.status != listimport::Line::Good ? l.reason
-                                : written                          ? QStringLiteral("Записан")
-                                                                   : QStringLiteral("Будет записан");
+        QString verdict = l.status != listimport::Line::Good ? l.reason
+                          : written                          ? QStringLiteral("Записан")
+                                                             : QStringLiteral("Будет записан");
+        if (l.newSchool) verdict += QStringLiteral("; новое учреждение «%1»").arg(l.reg.school);
         GridRows->setItem(i, 0, new QTableWidgetItem(QString::number(l.row + 1)));
         auto* verdictItem = new QTableWidgetItem(verdict);
         verdictItem->setToolTip(verdict);
@@ -278,6 +324,7 @@ void TFormImport::ButtonAddMissingClick() {
     const listimport::Missing missing = m_check.missing;
     guardedWrite(DM->IBTransaction1, kNotDone,
                  [&] { listimport::addMissing(DM->IBDatabase1, DM->IBTransaction1, missing); });
+    fillChoosers();
     recheck();
     (ButtonImport->isEnabled() ? static_cast<QWidget*>(ButtonImport) : GridRows)->setFocus();
 }
