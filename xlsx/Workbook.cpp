@@ -153,7 +153,7 @@ void Workbook::Impl::readSheet(const xlsx::SheetEntry& entry) {
     for (pugi::xml_node row : ws.child("sheetData").children("row")) {
         const std::optional<int> r = row.attribute("r") ? xlsx::parseRow(row.attribute("r").value()) : lastRow + 1;
         if (!r || *r <= lastRow || *r > xlsx::kMaxRow) throw bad(QStringLiteral("строки не по порядку или с неверным номером"));
-        attribute(row, "r").set_value(*r);
+        (row.attribute("r") ? row.attribute("r") : row.prepend_attribute("r")).set_value(*r);
         lastRow = *r;
         int lastCell = 0;
         for (pugi::xml_node c : row.children("c")) {
@@ -161,7 +161,8 @@ void Workbook::Impl::readSheet(const xlsx::SheetEntry& entry) {
             if (c.attribute("r")) cell = xlsx::parseCell(c.attribute("r").value());
             if (!cell || cell->row != *r || cell->col <= lastCell || cell->col > xlsx::kMaxColumn)
                 throw bad(QStringLiteral("неверный адрес ячейки «%1»").arg(QString::fromUtf8(c.attribute("r").value())));
-            attribute(c, "r").set_value(toStd(xlsx::cellName(cell->row, cell->col)).c_str());
+            (c.attribute("r") ? c.attribute("r") : c.prepend_attribute("r"))
+                .set_value(toStd(xlsx::cellName(cell->row, cell->col)).c_str());
             lastCell = cell->col;
         }
     }

@@ -171,11 +171,13 @@ TEST_F(Xlsx, ATemplateThatCannotBeFilledIsRefusedBeforeAnythingIsWritten) {
 // only it used, their content types, its names and the summary's list of sheets; names of the kept
 // sheet move to its new place.
 TEST_F(Xlsx, AReportFileKeepsItsOwnSheetWithItsNamesAndParts) {
-    const QString templ = write(book(sheet("<row r=\"1\">" + cell("A1", "Заголовок") + "</row>")), "templ.xlsx");
+    // Rows and cells without references (the format allows it) get theirs in the copy.
+    const QString templ = write(book(sheet("<row><c t=\"inlineStr\"><is><t>Заголовок</t></is></c></row>")), "templ.xlsx");
     const auto made = [&](const QString& name) {
         Workbook wb(templ);
         wb.selectSheet(name);
         wb.setText(2, 1, "данные");
+        EXPECT_THROW(wb.setText(xlsx::kMaxRow + 1, 1, "за краем листа"), FileError);
         const QString path = dir.filePath(name + ".xlsx");
         wb.save(path);
         QMap<QString, QString> parts;
@@ -195,6 +197,7 @@ TEST_F(Xlsx, AReportFileKeepsItsOwnSheetWithItsNamesAndParts) {
         "<definedNames><definedName name=\"_xlnm.Print_Area\" localSheetId=\"0\">'Список'!$A$1:$B$2</definedName>"
         "<definedName name=\"Шапка\">'Список'!$A$1</definedName></definedNames>"))
         << first["xl/workbook.xml"].toStdString();
+    EXPECT_TRUE(first["xl/worksheets/sheet1.xml"].contains("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Заголовок"));
     EXPECT_TRUE(first["xl/worksheets/sheet1.xml"].contains("данные"));
 
     const QMap<QString, QString> second = made("Два");
