@@ -12,12 +12,12 @@
 #include "reference/UAddPredmet.h"
 #include "reference/UAddSchool.h"
 #include "reference/UTur.h"
-#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "xlsx/FileError.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -375,7 +375,7 @@ void TFormEnterSpisok::ButtonImportClick() {
     QStringList sheets;
     try {
         sheets = listfile::sheetNames(file);
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         return msg::error(e.text());
     }
     if (sheets.isEmpty()) return msg::error(QStringLiteral("В файле нет листов: %1").arg(file));

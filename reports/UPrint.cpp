@@ -7,11 +7,11 @@
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
 #include "reports/UPrintKomand.h"
-#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "xlsx/Workbook.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -108,10 +108,10 @@ void TFormPrint::make(const QString& report, const std::function<void(Workbook&)
         Workbook wb(reportfiles::templatePath());
         fill(wb);
         const QString folder = reportfiles::folder();
-        if (folder.isEmpty()) throw ReportError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
+        if (folder.isEmpty()) throw FileError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
         path = reportfiles::newFile(folder, report);
         wb.save(path);
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         QApplication::restoreOverrideCursor();
         msg::error(kNotMade, e.text());
         return;

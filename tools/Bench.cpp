@@ -28,12 +28,12 @@
 #include "participants/UViewKlass.h"
 #include "reference/Dictionaries.h"
 #include "reports/Reports.h"
-#include "reports/Workbook.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
+#include "xlsx/Workbook.h"
 
 #include <QCoreApplication>
 #include <QDir>
