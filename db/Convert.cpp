@@ -1,13 +1,12 @@
 #include "Convert.h"
 
-#include "DbError.h"
-
-int parseWholeNumber(const QString& text) {
+std::optional<int> wholeNumber(const QString& text) {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
-    if (!ok) {
-        if (text.trimmed().isEmpty()) throw ConversionError(QStringLiteral("\"\" — не число (поле пустое)"));
-        throw ConversionError(QStringLiteral("\"%1\" — не число").arg(text));
-    }
-    return v;
+    return ok ? std::optional<int>(v) : std::nullopt;
+}
+
+QString notANumber(const QString& text) {
+    if (text.trimmed().isEmpty()) return QStringLiteral("\"\" — не число (поле пустое)");
+    return QStringLiteral("\"%1\" — не число").arg(text);
 }

@@ -35,13 +35,6 @@ int klassKey(Database& db, Transaction& tr, const QString& klass) {
     return keyByName(db, tr, "SELECT ID_KLASS FROM S_KLASS  WHERE KLASS = :KLASS", "KLASS", klass);
 }
 
-QString klassText(Database& db, Transaction& tr, int idKlass) {
-    Query q(db, tr, {"SELECT KLASS FROM S_KLASS  WHERE ID_KLASS = :ID_KLASS"});
-    q.setInt("ID_KLASS", idKlass);
-    q.open();
-    return q.isEmpty() ? QString() : q.fieldText("KLASS");
-}
-
 int schoolKey(Database& db, Transaction& tr, int idKomand, const QString& school) {
     if (!text1251::canEncode(school)) return 0;
     Query q(db, tr, {"SELECT ID_SCHOOL  FROM S_SCHOOL ", "WHERE ID_KOMAND = :ID_KOMAND AND SCHOOL = :SCHOOL"});

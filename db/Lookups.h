@@ -7,13 +7,12 @@ class Database;
 class Transaction;
 
 // Dictionary lookups shared by many windows: a name (a grade's text) to its key, 0 when no row
-// has that name; and a grade key back to its text.
+// has that name, and back; the lists the windows offer.
 namespace lookup {
 
 int komandKey(Database& db, Transaction& tr, const QString& komand);
 int predmetKey(Database& db, Transaction& tr, const QString& predmet);
 int klassKey(Database& db, Transaction& tr, const QString& klass);
-QString klassText(Database& db, Transaction& tr, int idKlass);
 // A school is known by its team and its name.
 int schoolKey(Database& db, Transaction& tr, int idKomand, const QString& school);
 

@@ -1,5 +1,6 @@
 #include "Query.h"
 
+#include "Convert.h"
 #include "FbClient.h"
 #include "Text.h"
 
@@ -363,7 +364,7 @@ qint64 Query::fieldInt(const QString& name) const {
     case Cell::Text: {
         bool ok = false;
         const qint64 v = c.text.trimmed().toLongLong(&ok);
-        if (!ok) throw ConversionError(QStringLiteral("\"%1\" — не число").arg(c.text));
+        if (!ok) throw ConversionError(notANumber(c.text));
         return v;
     }
     }

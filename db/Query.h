@@ -24,8 +24,6 @@ public:
     // parameter values.
     void setSql(const QStringList& lines);
     void setSql(std::initializer_list<const char*> lines);
-    const QString& sql() const { return m_sql; }
-    const QStringList& paramNames() const { return m_paramOrder; }
 
     void setInt(const QString& name, qint64 value);
     void setText(const QString& name, const QString& value);
@@ -36,7 +34,6 @@ public:
     void execute();
     void close();
 
-    bool isOpen() const { return m_open; }
     // Rows the last execute() inserted, updated or deleted.
     qint64 rowsAffected() const { return m_affected; }
     int recordCount() const { return int(m_rows.size()); }
@@ -44,10 +41,7 @@ public:
     bool isEmpty() const { return m_rows.empty(); }
     void first() { m_pos = 0; }
     void next() { if (m_pos < int(m_rows.size())) ++m_pos; }
-    void prior() { if (m_pos > 0) --m_pos; }
     void last() { m_pos = m_rows.empty() ? 0 : int(m_rows.size()) - 1; }
-    int recNo() const { return m_pos; }
-    void moveTo(int row) { m_pos = row; }
 
     // Fields of the current row (after open(), or the values an INSERT ... RETURNING gave back).
     // A null reads as 0, empty text or a zero score.
@@ -55,7 +49,6 @@ public:
     QString fieldText(const QString& name) const;
     Score fieldScore(const QString& name) const;
     bool fieldIsNull(const QString& name) const;
-    bool hasField(const QString& name) const { return m_fieldIndex.contains(name.toUpper()); }
     const QStringList& fieldNames() const { return m_fieldNames; }
     // By column position (for grids).
     QString textAt(int row, int column) const;

@@ -64,6 +64,3 @@ QString Score::toString(const QLocale& locale) const {
     return m_h < 0 ? u'-' + s : s;
 }
 
-QString scoreText(bool isNull, Score s, const QLocale& locale) {
-    return isNull ? QStringLiteral("0") : s.toString(locale);
-}

@@ -19,7 +19,6 @@ public:
     static Score parse(const QString& text, const QLocale& locale = QLocale());
 
     constexpr std::int64_t hundredths() const { return m_h; }
-    constexpr bool isZero() const { return m_h == 0; }
 
     // Shortest decimal form with the locale's separator: "7", "7,5", "7,25"; "0" for zero.
     QString toString(const QLocale& locale = QLocale()) const;
@@ -32,5 +31,3 @@ private:
     std::int64_t m_h = 0;
 };
 
-// Display of a score column that may hold no value: "0" for null as for zero.
-QString scoreText(bool isNull, Score s, const QLocale& locale = QLocale());

@@ -1,5 +1,6 @@
 #include "UEditShifr.h"
 
+#include "Convert.h"
 #include "Lookups.h"
 #include "app/UDM.h"
 #include "participants/Ciphers.h"
@@ -117,9 +118,9 @@ bool TFormEditShifr::storeEdit(int row, const QString& field, const QString& tex
         stored = text.trimmed();
         write = [&db, &tr, idChild, idTur, code = stored] { ciphers::recode(db, tr, idChild, idTur, code); };
     } else {
-        bool whole = false;
-        const int newTur = text.trimmed().toInt(&whole);
-        refused = whole ? ciphers::refusal(db, tr, m_idPredmet, m_idKlass, newTur, code, idChild) : ciphers::kBadRound;
+        const std::optional<int> typed = wholeNumber(text);
+        const int newTur = typed.value_or(0);
+        refused = typed ? ciphers::refusal(db, tr, m_idPredmet, m_idKlass, newTur, code, idChild) : ciphers::kBadRound;
         stored = QString::number(newTur);
         write = [&db, &tr, idChild, idTur, newTur] { ciphers::moveToRound(db, tr, idChild, idTur, newTur); };
     }

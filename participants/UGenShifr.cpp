@@ -1,5 +1,6 @@
 #include "UGenShifr.h"
 
+#include "Convert.h"
 #include "app/UDM.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
@@ -87,10 +88,7 @@ TFormGenShifr::TFormGenShifr(QWidget* owner, const ciphers::Selection& selection
 }
 
 void TFormGenShifr::Button1Click() {
-    ciphers::CodeForm form{Edit1->text(), 0};
-    bool number = false;
-    form.digits = Edit2->text().trimmed().toInt(&number);
-    if (!number) form.digits = 0;
+    const ciphers::CodeForm form{Edit1->text(), wholeNumber(Edit2->text()).value_or(0)};
     if (const QString refused = ciphers::formRefusal(form); !refused.isEmpty()) {
         msg::error(refused);
         // Too long: the start is what to shorten when it leaves no room for a digit.

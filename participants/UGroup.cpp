@@ -1,5 +1,6 @@
 #include "UGroup.h"
 
+#include "Convert.h"
 #include "Lookups.h"
 #include "Query.h"
 #include "app/UDM.h"
@@ -23,7 +24,6 @@ namespace {
 const QString kEnterValue = QStringLiteral("Введите  значение!");
 const QString kTooManyGroups = QStringLiteral("Количество групп превышает число участников!\n\rВведите другое значение");
 const QString kWrongCounts = QStringLiteral("Не правильно введино количество участников!\n\rПовторите ввод!");
-const QString kNotANumber = QStringLiteral("\"%1\" — не число");
 const QString kSomeLeftOut = QStringLiteral("Без группы останутся участников: %1 из %2.\nОни не попадут ни в один список "
                                             "группы. Распределить так?");
 }  // namespace
@@ -90,12 +90,12 @@ int TFormGroup::askGroupCount(int participants) {
         m_ask->Edit1->setFocus();
         if (m_ask->exec() != QDialog::Accepted) return -1;
         const QString text = m_ask->Edit1->text().trimmed();
-        bool whole = false;
-        const int n = text.toInt(&whole);
-        if (text.isEmpty() || (whole && n < 0)) {
+        const std::optional<int> typed = wholeNumber(text);
+        const int n = typed.value_or(-1);
+        if (text.isEmpty() || (typed && n < 0)) {
             msg::error(kEnterValue);
-        } else if (!whole) {
-            msg::error(kNotANumber.arg(text));
+        } else if (!typed) {
+            msg::error(notANumber(text));
         } else if (n > participants) {
             msg::error(kTooManyGroups);
         } else {
@@ -139,10 +139,9 @@ void TFormGroup::showCounts() {
 bool TFormGroup::storeCount(int row, const QString& text, QString& stored) {
     std::optional<int> kol;
     if (!text.trimmed().isEmpty()) {
-        bool whole = false;
-        kol = text.trimmed().toInt(&whole);
-        if (!whole) {
-            msg::error(kNotANumber.arg(text));
+        kol = wholeNumber(text);
+        if (!kol) {
+            msg::error(notANumber(text));
             return false;
         }
     }

@@ -1,5 +1,6 @@
 #include "reference/Rounds.h"
 
+#include "Convert.h"
 #include "Query.h"
 #include "Text.h"
 
@@ -26,9 +27,8 @@ SlotProblem problem(const RoundSlots& slots) {
         const RoundSlot& s = slots[n - 1];
         const QString name = s.name.trimmed();
         if (name.isEmpty()) continue;
-        bool ok = false;
-        const int count = s.count.trimmed().toInt(&ok);
-        if (!ok || count < 1 || count > kMaxTasks)
+        const int count = wholeNumber(s.count).value_or(0);
+        if (count < 1 || count > kMaxTasks)
             return {n, false,
                     QStringLiteral("Тур%1: количество задач должно быть целым числом от 1 до %2 (сейчас «%3»)")
                         .arg(n)

@@ -1,5 +1,6 @@
 #include "reports/Reports.h"
 
+#include "Convert.h"
 #include "Lookups.h"
 #include "Query.h"
 #include "Text.h"
@@ -145,9 +146,7 @@ void groupList(Database& db, Transaction& tr, Workbook& wb, const QString& subje
     q.setInt("KLASS", gradeKey(db, tr, grade));
     q.setText("PREDMET", storable(subject));
     if (!all) {
-        bool number = false;
-        const int n = group.trimmed().toInt(&number);
-        q.setInt("N_GROUP", number ? n : -1);  // a text that is no group number names no group
+        q.setInt("N_GROUP", wholeNumber(group).value_or(-1));  // a text that is no group number names no group
     }
     wb.setText(2, 7, subject);
     wb.setText(2, 4, grade);

@@ -101,7 +101,6 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
 }
 
 void TFormPrint::make(const QString& report, const std::function<void(Workbook&)>& fill) {
-    m_last.clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString path;
     try {
@@ -121,7 +120,6 @@ void TFormPrint::make(const QString& report, const std::function<void(Workbook&)
         return;
     }
     QApplication::restoreOverrideCursor();
-    m_last = path;
     if (!opener(path))
         msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
                    QStringLiteral("Откройте этот файл в программе для работы с таблицами."));

@@ -31,7 +31,6 @@ public:
     // Opens a finished report; true when the desktop took it. Tests put their own here.
     static std::function<bool(const QString& path)> opener;
     // The file the last report was written to (empty when none was made).
-    const QString& lastReport() const { return m_last; }
 
 public Q_SLOTS:
     void Button1Click();
@@ -48,7 +47,6 @@ private:
     // Fills the template into a new file named after the report and opens it; a failure is shown
     // with its reason and leaves no file behind.
     void make(const QString& report, const std::function<void(Workbook&)>& fill);
-    QString m_last;
 };
 
 extern QPointer<TFormPrint> FormPrint;

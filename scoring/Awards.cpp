@@ -1,13 +1,13 @@
 #include "scoring/Awards.h"
 
+#include "Convert.h"
 #include "Query.h"
 
 namespace awards {
 
 int degree(const QString& text) {
-    bool whole = false;
-    const int d = text.trimmed().toInt(&whole);
-    return whole && d >= 0 && d <= 4 ? d : -1;
+    const int d = wholeNumber(text).value_or(-1);
+    return d >= 0 && d <= 4 ? d : -1;
 }
 
 bool give(Database& db, Transaction& tr, int idChild, int degree) {

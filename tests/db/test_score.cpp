@@ -49,8 +49,6 @@ TEST(ScoreTest, ShortestDisplayWithTheLocaleSeparator) {
     EXPECT_EQ(Score::fromHundredths(5).toString(ru), "0,05");
     EXPECT_EQ(Score::fromHundredths(-150).toString(ru), "-1,5");
     EXPECT_EQ(Score().toString(ru), "0");
-    EXPECT_EQ(scoreText(true, Score::fromHundredths(123), ru), "0");
-    EXPECT_EQ(scoreText(false, Score(), ru), "0");
 }
 
 TEST(ScoreTest, SumsAreExact) {
@@ -58,14 +56,6 @@ TEST(ScoreTest, SumsAreExact) {
     for (int i = 0; i < 1000; ++i) s += Score::parse("0,01", ru);
     EXPECT_EQ(s, Score::parse("10", ru));
     EXPECT_EQ((Score::parse("0,1", ru) + Score::parse("0,2", ru)), Score::parse("0,3", ru));
-}
-
-TEST(WholeNumberTest, TypedNumbers) {
-    EXPECT_EQ(parseWholeNumber(" 12 "), 12);
-    EXPECT_EQ(parseWholeNumber("-3"), -3);
-    EXPECT_THROW(parseWholeNumber("12а"), ConversionError);  // its text is read where a handler shows it
-    EXPECT_THROW(parseWholeNumber(""), ConversionError);
-    EXPECT_THROW(parseWholeNumber("1,5"), ConversionError);
 }
 
 }  // namespace
