@@ -72,6 +72,16 @@ QString refusal(Database& db, Transaction& tr, int idPredmet, int idKlass, int i
     return QString();
 }
 
+QString writeChecked(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code,
+                     int idChild, const std::function<void()>& write) {
+    Query hold(db, tr, {"SELECT ID_PREDMET FROM S_PREDMET WHERE ID_PREDMET = :ID_PREDMET WITH LOCK"});
+    hold.setInt("ID_PREDMET", idPredmet);
+    hold.open();
+    const QString refused = refusal(db, tr, idPredmet, idKlass, idTur, code, idChild);
+    if (refused.isEmpty()) write();
+    return refused;
+}
+
 void store(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, int idTur, const QString& code) {
     Query exists(db, tr, {"select SHIFR from SHIFR where ID_CHILD=:ID_CHILD and", "ID_TUR=:ID_TUR;"});
     exists.setInt("ID_CHILD", idChild);

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <random>
 
 class Database;
@@ -33,6 +34,12 @@ int holder(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur,
 // it can. Leading and trailing blanks are not part of a code.
 QString refusal(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code,
                 int idChild);
+// A code written as a whole, inside the caller's action: the subject's codes are held for the
+// action (another station writing a code of the subject waits for it, then sees it), the code is
+// checked as refusal() checks it, and only then `write` runs. The refusal when it was not written;
+// empty when it was.
+QString writeChecked(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code,
+                     int idChild, const std::function<void()>& write);
 // Stores the participant's code for a round, replacing a stored one.
 void store(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, int idTur, const QString& code);
 // The editing window's changes to one stored row (known by participant and round).

@@ -111,24 +111,32 @@ bool TFormEditShifr::storeEdit(int row, const QString& field, const QString& tex
     const int idChild = DBGrid1->value("ID_CHILD").toInt();
     const int idTur = DBGrid2->value(row, QStringLiteral("ID_TUR")).toInt();
     const QString code = DBGrid2->value(row, QStringLiteral("SHIFR"));
+    // The code and round the row gets, checked and written in one action.
     QString refused;
     std::function<void()> write;
+    int newTur = idTur;
+    QString newCode = code;
     if (field == u"SHIFR") {
-        refused = ciphers::refusal(db, tr, m_idPredmet, m_idKlass, idTur, text, idChild);
-        stored = text.trimmed();
-        write = [&db, &tr, idChild, idTur, code = stored] { ciphers::recode(db, tr, idChild, idTur, code); };
+        newCode = text.trimmed();
+        stored = newCode;
+        write = [&db, &tr, idChild, idTur, newCode] { ciphers::recode(db, tr, idChild, idTur, newCode); };
     } else {
         const std::optional<int> typed = wholeNumber(text);
-        const int newTur = typed.value_or(0);
-        refused = typed ? ciphers::refusal(db, tr, m_idPredmet, m_idKlass, newTur, code, idChild) : ciphers::kBadRound;
+        if (!typed) {
+            msg::error(ciphers::kBadRound);
+            return false;
+        }
+        newTur = *typed;
         stored = QString::number(newTur);
         write = [&db, &tr, idChild, idTur, newTur] { ciphers::moveToRound(db, tr, idChild, idTur, newTur); };
     }
-    if (!refused.isEmpty()) {
-        msg::error(refused);
+    if (!guardedWrite(tr, kNotDone, [&] {
+            refused = ciphers::writeChecked(db, tr, m_idPredmet, m_idKlass, newTur, newCode, idChild, write);
+        }))
         return false;
-    }
-    return guardedWrite(tr, kNotDone, write);
+    if (refused.isEmpty()) return true;
+    msg::error(refused);
+    return false;
 }
 
 void TFormEditShifr::DBNavigator2Delete(int row) {

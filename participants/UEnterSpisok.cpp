@@ -427,8 +427,8 @@ void TFormEnterSpisok::Button10Click() { openWindow(FormAddKlass, this); }
 void TFormEnterSpisok::Button8Click() { openWindow(FormAddSchool, this); }
 
 void TFormEnterSpisok::BitBtn1Click() {
-    auto* w = new TFormAddSchool(this);
-    FormAddSchool = w;
+    const std::unique_ptr<TFormAddSchool> w(new TFormAddSchool(this));
+    FormAddSchool = w.get();
     w->setRenameMode(ComboBox3->currentText());
     w->exec();
 }

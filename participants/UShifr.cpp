@@ -221,14 +221,13 @@ void TFormShifr::Button1Click() {
     if (!code.isEmpty()) {  // an empty box skips the participant and keeps what is stored
         Database& db = DM->IBDatabase1;
         Transaction& tr = DM->IBTransaction1;
-        const QString refused = ciphers::refusal(db, tr, m_idPredmet, m_idKlass, m_round, code, idChild);
-        if (!refused.isEmpty()) {
-            msg::error(refused);
-            Edit1->setFocus();
-            return;
-        }
-        if (!guardedWrite(tr, kNotDone,
-                          [&] { ciphers::store(db, tr, idChild, m_idPredmet, m_idKlass, m_round, code); })) {
+        QString refused;
+        const bool written = guardedWrite(tr, kNotDone, [&] {
+            refused = ciphers::writeChecked(db, tr, m_idPredmet, m_idKlass, m_round, code, idChild,
+                                            [&] { ciphers::store(db, tr, idChild, m_idPredmet, m_idKlass, m_round, code); });
+        });
+        if (written && !refused.isEmpty()) msg::error(refused);
+        if (!written || !refused.isEmpty()) {
             Edit1->setFocus();
             return;
         }
@@ -275,7 +274,7 @@ void TFormShifr::Button3Click() {
                              .arg(m_group == kAll ? QStringLiteral("все группы") : QStringLiteral("группа ") + m_group)
                              .arg(selection.children.size());
     const int row = DBGrid1->currentRow();
-    auto* d = openWindow(FormGenShifr, this, selection, what, m_grade + u'-');
+    const auto d = openWindow(FormGenShifr, this, selection, what, m_grade + u'-');
     if (d->result() == QDialog::Accepted) {
         loadList(row);
         showCipher();

@@ -51,14 +51,23 @@ const QString kNotMade = QStringLiteral("Отчёт не сделан");
 Database& database() { return DM->IBDatabase1; }
 Transaction& working() { return DM->IBTransaction1; }
 
-// Whether the dialog closed with "Ввод" (its choices then name what the report covers); Esc or the
-// close box make no report.
+// The choices of a report dialog, read before the dialog goes: first, second and third chooser.
+struct Choice {
+    QString first, second, third;
+};
+
+// Asks the dialog; its choices when it closed with "Ввод" (they name what the report covers),
+// none for Esc or the close box.
 template <class Dialog>
-bool ask(QPointer<Dialog>& ref, QWidget* owner, const std::function<void(Dialog*)>& prepare = {}) {
-    auto* d = new Dialog(owner);
-    ref = d;
-    if (prepare) prepare(d);
-    return d->exec() == QDialog::Accepted;
+std::optional<Choice> ask(QPointer<Dialog>& ref, QWidget* owner, bool withRound = false) {
+    const std::unique_ptr<Dialog> d(new Dialog(owner));
+    ref = d.get();
+    if constexpr (requires { d->showRound(); })
+        if (withRound) d->showRound();
+    if (d->exec() != QDialog::Accepted) return std::nullopt;
+    Choice c{d->ComboBox1->currentText(), d->ComboBox2->currentText(), {}};
+    if constexpr (requires { d->ComboBox3; }) c.third = d->ComboBox3->currentText();
+    return c;
 }
 }  // namespace
 
@@ -126,27 +135,23 @@ void TFormPrint::make(const QString& report, const std::function<void(Workbook&)
 }
 
 void TFormPrint::Button1Click() {
-    if (!ask(FormPrintKomand, this)) return;
-    const QString team = FormPrintKomand->ComboBox1->currentText(), subject = FormPrintKomand->ComboBox2->currentText();
-    make(Button1->text(), [&](Workbook& wb) { reports::teamList(database(), working(), wb, team, subject); });
+    if (const auto c = ask(FormPrintKomand, this))
+        make(Button1->text(), [&](Workbook& wb) { reports::teamList(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button2Click() {
-    if (!ask(FormPrintKlass, this)) return;
-    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText();
-    make(Button2->text(), [&](Workbook& wb) { reports::gradeList(database(), working(), wb, subject, grade); });
+    if (const auto c = ask(FormPrintKlass, this))
+        make(Button2->text(), [&](Workbook& wb) { reports::gradeList(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button3Click() {
-    if (!ask(FormPrintKlass, this)) return;
-    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText();
-    make(Button3->text(), [&](Workbook& wb) { reports::scoreSheet(database(), working(), wb, subject, grade); });
+    if (const auto c = ask(FormPrintKlass, this))
+        make(Button3->text(), [&](Workbook& wb) { reports::scoreSheet(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button4Click() {
-    if (!ask(FormPrintKomand, this)) return;
-    const QString team = FormPrintKomand->ComboBox1->currentText(), subject = FormPrintKomand->ComboBox2->currentText();
-    make(Button4->text(), [&](Workbook& wb) { reports::teamResults(database(), working(), wb, team, subject); });
+    if (const auto c = ask(FormPrintKomand, this))
+        make(Button4->text(), [&](Workbook& wb) { reports::teamResults(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button5Click() {
@@ -154,28 +159,24 @@ void TFormPrint::Button5Click() {
 }
 
 void TFormPrint::Button6Click() {
-    if (!ask(FormPrintGroup, this)) return;
-    const QString subject = FormPrintGroup->ComboBox1->currentText(), grade = FormPrintGroup->ComboBox2->currentText(),
-                  group = FormPrintGroup->ComboBox3->currentText();
-    make(Button6->text(), [&](Workbook& wb) { reports::groupList(database(), working(), wb, subject, grade, group); });
+    if (const auto c = ask(FormPrintGroup, this))
+        make(Button6->text(),
+             [&](Workbook& wb) { reports::groupList(database(), working(), wb, c->first, c->second, c->third); });
 }
 
 void TFormPrint::Button7Click() {
-    if (!ask(FormPrintKlass, this)) return;
-    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText();
-    make(Button7->text(), [&](Workbook& wb) { reports::gradeResults(database(), working(), wb, subject, grade); });
+    if (const auto c = ask(FormPrintKlass, this))
+        make(Button7->text(), [&](Workbook& wb) { reports::gradeResults(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button8Click() {
-    if (!ask<TFormPrintKlass>(FormPrintKlass, this, [](TFormPrintKlass* d) { d->showRound(); })) return;
-    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText(),
-                  round = FormPrintKlass->ComboBox3->currentText();
-    make(Button8->text(), [&](Workbook& wb) { reports::blankSheet(database(), working(), wb, subject, grade, round); });
+    if (const auto c = ask(FormPrintKlass, this, true))
+        make(Button8->text(),
+             [&](Workbook& wb) { reports::blankSheet(database(), working(), wb, c->first, c->second, c->third); });
 }
 
 void TFormPrint::Button9Click() {
-    if (!ask<TFormPrintKlass>(FormPrintKlass, this, [](TFormPrintKlass* d) { d->showRound(); })) return;
-    const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText(),
-                  round = FormPrintKlass->ComboBox3->currentText();
-    make(Button9->text(), [&](Workbook& wb) { reports::cipherKey(database(), working(), wb, subject, grade, round); });
+    if (const auto c = ask(FormPrintKlass, this, true))
+        make(Button9->text(),
+             [&](Workbook& wb) { reports::cipherKey(database(), working(), wb, c->first, c->second, c->third); });
 }

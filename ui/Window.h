@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <memory>
 
 class QAbstractButton;
 class QBoxLayout;
@@ -38,10 +39,12 @@ private:
 };
 
 // Creates the window owned by its opener, stores it in its global reference and shows it modally.
+// The window is destroyed when the returned holder goes, at once where the opener keeps nothing of
+// it: what is read of a window after it closed is read from the holder.
 template <class T, class... Args>
-T* openWindow(QPointer<T>& ref, QWidget* owner, Args&&... args) {
-    T* w = new T(owner, std::forward<Args>(args)...);
-    ref = w;
+std::unique_ptr<T> openWindow(QPointer<T>& ref, QWidget* owner, Args&&... args) {
+    std::unique_ptr<T> w(new T(owner, std::forward<Args>(args)...));
+    ref = w.get();
     w->exec();
     return w;
 }

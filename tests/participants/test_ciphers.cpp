@@ -1,5 +1,6 @@
 // Cipher codes: entry down a list by group or for the whole grade, and corrections.
 
+#include "Atomic.h"
 #include "DbError.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <thread>
 
 namespace {
 
@@ -150,6 +152,39 @@ TEST_F(Ciphers, WhatTheScreenShowsIsWhatTheActionsDo) {
     QTest::keyClicks(w->Edit1, "B-7");
     QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
     EXPECT_EQ(w->Edit1->text(), "B-7") << "choosing the round keeps the code typed";
+}
+
+// A code is taken when another participant of the same subject, grade and round holds it or one
+// that reads the same on paper (Ё as Е, capitals, Latin look-alikes); another grade may have it.
+// Two stations typing look-alike codes at once: the second waits for the first, then is refused.
+TEST_F(Ciphers, ATakenCodeIsOneOfTheSameGradeThatReadsTheSame) {
+    store(children[0], 1, "Ё1");
+    tr().commitRetaining();
+    const int tenth = o.enrol(db(), tr(), o.fizika, o.k10, {"Десятов"}).first();
+    EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k9, 1, "е1", children[1]), ciphers::kTaken);
+    EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k9, 1, "Ё1", children[0]), "") << "his own";
+    EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k10, 1, "Ё1", tenth), "") << "another grade";
+    EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k9, 2, "Ё1", children[1]), "") << "another round";
+
+    Database station;
+    station.databaseName = db().databaseName;
+    station.connect();
+    Transaction stationTr(station);
+    stationTr.start();
+    const auto write = [&](Database& d, Transaction& t, int child, const QString& code) {
+        return ciphers::writeChecked(d, t, o.fizika, o.k9, 2, code, child,
+                                     [&] { ciphers::store(d, t, child, o.fizika, o.k9, 2, code); });
+    };
+    EXPECT_EQ(write(station, stationTr, children[2], "А7"), "");  // Cyrillic А, not committed yet
+    QString refused = "-";
+    std::thread here([&] {
+        atomically(tr(), [&] { refused = write(db(), tr(), children[3], "a7"); });  // Latin, waits
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stationTr.commit();
+    here.join();
+    EXPECT_EQ(refused, ciphers::kTaken);
+    EXPECT_EQ(cipher(children[3], 2), "");
 }
 
 TEST_F(Ciphers, ReentryReplacesSkipsWhenEmptyAndRefusesATakenCode) {

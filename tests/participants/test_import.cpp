@@ -188,6 +188,10 @@ TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
 
     listimport::addMissing(db(), tr(), c.missing);
     EXPECT_EQ(check(rows).count(Line::Good), 4) << "the names added, their rows can be registered";
+
+    // Columns the file lacks and the window has not chosen either: nobody is registered without them.
+    const QList<QStringList> bare{{"Фамилия", "Имя"}, {"Сомов", "Ян"}};
+    EXPECT_EQ(reasons(check(bare)).value(0), "Нет команды; Нет предмета; Нет класса");
 }
 
 TEST_F(Import, TheGoodRowsAreRegisteredAsOneActionOrNotAtAll) {

@@ -338,6 +338,15 @@ TEST_F(Registration, EnterOnAFocusedButtonPressesThatButton) {
     pressEnter(w->Button1);
     EXPECT_EQ(w->heldTeachers().size(), 1) << "Enter on the teacher «+» holds the teacher";
     EXPECT_EQ(children(), 0);
+
+    // "Импорт…" is never the window's default: Enter on it would register the child typed, were
+    // it not for the rule; it opens the list file instead.
+    prepare();
+    msg::clearShown();
+    pressEnter(w->ButtonImport);
+    ASSERT_EQ(msg::shown().size(), 1);
+    EXPECT_EQ(msg::shown()[0].kind, msg::Kind::FileChoice);
+    EXPECT_EQ(children(), 0);
 }
 
 TEST_F(Registration, DictionaryButtonsAreWorkedWithTheirKeys) {

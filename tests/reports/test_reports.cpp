@@ -100,6 +100,18 @@ struct Data {
         awards::give(db, tr, zhukov, 2);
         awards::give(db, tr, elkin, 3);
         awards::give(db, tr, dmitriev, 4);
+        // A subject whose only award is an honourable mention has no winners.
+        dict::addPredmet(db, tr, "Биология");
+        const int biologiya = lookup::predmetKey(db, tr, "Биология");
+        const int mentioned = add(yug, biologiya, k9, "Иванов", "СОШ", {});
+        {
+            scores::Slots s{};
+            scores::Shown shown{};
+            s[0] = Score::fromHundredths(500);
+            shown[0] = true;
+            scores::save(db, tr, mentioned, biologiya, k9, s, shown);
+        }
+        awards::give(db, tr, mentioned, 4);
         for (const auto& [child, code] : {std::pair{abramov, "9"}, {borisov, "007"}, {volkov, "10"}})
             ciphers::store(db, tr, child, fizika, k9, 1, code);
         ciphers::store(db, tr, zhukov, fizika, k9, 2, "10");  // another round's work
@@ -463,7 +475,7 @@ TEST_F(Reports, TheWinnersListLayout) {
     EXPECT_TRUE(w.at(15, 2).bold);
     EXPECT_EQ(row(w, 16, 1, 2), "1.|Жуков Имя Отчество") << "the number restarts per degree";
     EXPECT_FALSE(w.at(16, 1).number) << "everything is text";
-    EXPECT_EQ(w.lastRow(), 16) << "degrees 0 and 4 are not listed";
+    EXPECT_EQ(w.lastRow(), 16) << "degrees 0 and 4 are not listed, nor Биология with its mention only";
     EXPECT_EQ(activeOf(made().files[7]), "Лист15!A4");
 
     // The organisers merged an area over the first two headings: those are left unmerged (the file

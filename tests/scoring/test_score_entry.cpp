@@ -251,6 +251,15 @@ TEST_F(ScoreEntry, AFailedReRankUndoesTheWholeSave) {
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите участника"}) << "no list: nothing to save";
 }
 
+TEST_F(ScoreEntry, EveryRoundHasItsSumAndTheTotalTakesThemAll) {
+    scores::save(db(), tr(), kids[0], o.fizika, o.k9, given({{1, "1"}, {8, "2"}, {15, "4"}, {24, "8,5"}}),
+                 only({1, 8, 15, 24}));
+    tr().commitRetaining();
+    QStringList sums;
+    for (const char* c : {"B1", "B2", "B3", "B4", "SUMM"}) sums << stored(kids[0], c);
+    EXPECT_EQ(sums.join("/"), "1/2/4/8,5/15,5");
+}
+
 TEST_F(ScoreEntry, PlacesAreDenseRanksOfTheSubjectAndGrade) {
     const QList<int> more = o.enrol(db(), tr(), o.fizika, o.k9, {"Г", "Д", "Е"});
     const QList<int> all = kids + more;
