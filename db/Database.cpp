@@ -104,7 +104,7 @@ void Database::create() {
     attach(true);
 }
 
-namespace {
+namespace fbc {
 // File names are handed to the client as UTF-8 (as Qt keeps them), and the client converts them
 // with the process's character type: under a "C" locale a Cyrillic path could not be opened.
 void useUtf8FileNames() {
@@ -115,10 +115,10 @@ void useUtf8FileNames() {
     }();
     (void)done;
 }
-}  // namespace
+}  // namespace fbc
 
 void Database::attach(bool create) {
-    useUtf8FileNames();
+    fbc::useUtf8FileNames();
     fbc::guarded([&] {
         fbc::Status st;
         IUtil* util = fbc::master()->getUtilInterface();
