@@ -2,7 +2,6 @@
 
 #include "Database.h"
 #include "FbClient.h"
-#include "Text.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,10 +51,7 @@ public:
         fbc::Status st;
         IUtil* util = fbc::master()->getUtilInterface();
         fbc::Holder<IXpbBuilder> spb(util->getXpbBuilder(&st, IXpbBuilder::SPB_ATTACH, nullptr, 0));
-        for (const QString& p : db.params) {
-            const qsizetype eq = p.indexOf(u'=');
-            const QString key = p.left(eq).trimmed().toLower();
-            const QByteArray value = text1251::encode(eq < 0 ? QString() : p.mid(eq + 1));
+        for (const auto& [key, value] : fbc::connectionParams(db.params)) {
             if (key == u"user_name")
                 spb->insertString(&st, isc_spb_user_name, value.constData());
             else if (key == u"password")

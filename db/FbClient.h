@@ -19,6 +19,9 @@ DbError toDbError(Firebird::IStatus* status);
 QString decodeClientText(const QByteArray& bytes);
 // Makes the client take file names as UTF-8; called before anything names a file.
 void useUtf8FileNames();
+// The connection parameters ("NAME=value") as the client takes them: each name in lower case, with
+// its value in the connection's character set.
+QList<std::pair<QString, QByteArray>> connectionParams(const QStringList& params);
 
 // A status object for one call sequence; throws Firebird::FbException on error.
 class Status {
