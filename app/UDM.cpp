@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "Schema.h"
 #include "Text.h"
+#include "Upgrade.h"
 #include "reports/ReportFiles.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
@@ -107,6 +108,11 @@ void TDM::DataModuleCreate(const QString& folder) {
             return;
         }
         IBDatabase1.connect();
+        if (!upToDate()) {
+            m_terminate = true;
+            IBDatabase1.disconnect();
+            return;
+        }
         IBTransaction1.start();
     } catch (const DbError& e) {
         if (e.isOpenElsewhere())
@@ -114,4 +120,27 @@ void TDM::DataModuleCreate(const QString& folder) {
         else
             msg::generalError(e.text(), dberror::explain(e));
     }
+}
+
+bool TDM::upToDate() {
+    const upgrade::Plan plan = upgrade::plan(IBDatabase1);
+    if (plan.upToDate()) return true;
+    if (!msg::confirm(QStringLiteral("Эта база данных сделана более ранней версией программы, и её нужно обновить. "
+                                     "Обновить сейчас?"))) {
+        msg::info(QStringLiteral("База данных не изменена, программа закрывается."),
+                  QStringLiteral("Обновить базу данных можно и командой:\ntavrin-db upgrade %1").arg(IBDatabase1.databaseName));
+        return false;
+    }
+    try {
+        upgrade::apply(IBDatabase1, plan);
+    } catch (const upgrade::Refusal& r) {
+        msg::error(r.text(), r.detail());
+        return false;
+    } catch (const DbError& e) {
+        msg::error(QStringLiteral("Базу данных не удалось обновить, ничего не изменено. Программа закрывается."),
+                   dberror::explain(e), e.text());
+        return false;
+    }
+    msg::info(QStringLiteral("База данных обновлена."));
+    return true;
 }

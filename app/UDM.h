@@ -21,7 +21,8 @@ public:
     // folder), else from the user's own path.txt, connects the working database and starts its
     // transaction. When neither is there, an installed program offers to make a new database and
     // writes the user's path.txt; otherwise (or when the user declines) this is reported and ends the
-    // application. A failed connection is reported and the program goes on.
+    // application. A failed connection is reported and the program goes on. A database that an
+    // earlier build made is upgraded first, or the application ends.
     void DataModuleCreate(const QString& folder = QString());
     bool terminateRequested() const { return m_terminate; }
 
@@ -36,6 +37,9 @@ private:
     // Asks to make the new database (or to open the one made there before) and names it in the
     // user's path.txt. Empty when the user declines.
     QString offerNewDatabase();
+    // A database of an earlier build is brought up to date, when the operator agrees; false when it
+    // stays as it was and the program must end.
+    bool upToDate();
     bool m_terminate = false;
 };
 

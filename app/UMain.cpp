@@ -71,6 +71,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setVisible(false);
+    // Its place is kept while it is hidden, so the window keeps its size before, during and after a merge.
+    QSizePolicy keep = ProgressBar1->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(keep);
     lay->addWidget(ProgressBar1);
     lay->addSpacing(12);
     lay->addWidget(LabelContacts);
@@ -170,7 +174,7 @@ void TMainForm::Button5Click() {
                     ProgressBar1->setValue(n);
                     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 });
-            });
+            }, merge::worthRetrying);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -188,11 +192,6 @@ void TMainForm::Button5Click() {
         return;
     }
     msg::info(QStringLiteral("Объединение прошло успешно!"),
-              QStringLiteral("Скопировано участников: %1; уже были в базе: %2; оставлено различающихся значений: %3; "
-                             "добавлено в справочники: %4.")
-                  .arg(result.copied)
-                  .arg(result.alreadyThere)
-                  .arg(result.keptDifferent)
-                  .arg(result.dictionaryAdded) +
+              merge::summary(result) +
                   QStringLiteral("\nПеред объединением сделана резервная копия: %1").arg(QDir::toNativeSeparators(saved)));
 }

@@ -3,6 +3,8 @@
 #include "Database.h"
 #include "DbError.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 constexpr int kAttempts = 4;
@@ -17,7 +19,12 @@ void undo(Transaction& tr) {
 
 }  // namespace
 
-void atomically(Transaction& tr, const std::function<void()>& action) {
+void atomically(Transaction& tr, const std::function<void()>& action,
+                const std::function<bool(const DbError&)>& retry) {
+    // A lock waits Transaction::kLockTimeoutSeconds at most; the action is tried again only while
+    // that leaves the whole within about twice as long, so an operator never waits much longer.
+    QElapsedTimer spent;
+    spent.start();
     for (int attempt = 1;; ++attempt) {
         try {
             action();
@@ -25,7 +32,8 @@ void atomically(Transaction& tr, const std::function<void()>& action) {
             return;
         } catch (const DbError& e) {
             undo(tr);
-            if (e.isConflict() && attempt < kAttempts) continue;
+            const bool worth = retry ? retry(e) : e.isConflict();
+            if (worth && attempt < kAttempts && spent.elapsed() < Transaction::kLockTimeoutSeconds * 1000) continue;
             throw;
         } catch (...) {
             undo(tr);

@@ -56,7 +56,7 @@ private:
 // commitRetaining or rollbackRetaining.
 class Transaction {
 public:
-    static constexpr int kLockTimeoutSeconds = 5;
+    static constexpr int kLockTimeoutSeconds = 3;
 
     explicit Transaction(Database& db);
     ~Transaction();

@@ -24,6 +24,8 @@ public:
 
     // Another station holds or changed the same rows: running the action again may succeed.
     bool isConflict() const;
+    // A unique key refused the row: the table holds one with the same key already.
+    bool isUniqueViolation() const;
     // The connection to the database is gone (server stopped, network down, attachment killed).
     bool isConnectionLost() const;
     // The embedded engine cannot open the file: another program holds it open.

@@ -116,4 +116,32 @@ QStringList gradesOfSubject(Database& db, Transaction& tr, const QString& predme
     return column(q);
 }
 
+QStringList schoolsOfTeam(Database& db, Transaction& tr, int idKomand) {
+    Query q(db, tr, {"SELECT SCHOOL FROM S_SCHOOL WHERE ID_KOMAND = :ID_KOMAND ORDER BY SCHOOL"});
+    q.setInt("ID_KOMAND", idKomand);
+    return column(q);
+}
+
+QStringList dictionary(Database& db, Transaction& tr, Dictionary which) {
+    Query q(db, tr);
+    switch (which) {
+    case Dictionary::Teams: q.setSql({"SELECT KOMAND FROM S_KOMAND ORDER BY ID_KOMAND"}); break;
+    case Dictionary::Subjects: q.setSql({"SELECT PREDMET FROM S_PREDMET ORDER BY ID_PREDMET"}); break;
+    case Dictionary::Grades: q.setSql({"SELECT KLASS FROM S_KLASS ORDER BY ID_KLASS"}); break;
+    }
+    return column(q);
+}
+
+QString dictionaryName(Database& db, Transaction& tr, Dictionary which, int key) {
+    Query q(db, tr);
+    switch (which) {
+    case Dictionary::Teams: q.setSql({"SELECT KOMAND AS N FROM S_KOMAND WHERE ID_KOMAND = :ID"}); break;
+    case Dictionary::Subjects: q.setSql({"SELECT PREDMET AS N FROM S_PREDMET WHERE ID_PREDMET = :ID"}); break;
+    case Dictionary::Grades: q.setSql({"SELECT KLASS AS N FROM S_KLASS WHERE ID_KLASS = :ID"}); break;
+    }
+    q.setInt("ID", key);
+    q.open();
+    return q.isEmpty() ? QString() : q.fieldText("N");
+}
+
 }  // namespace lookup

@@ -29,4 +29,12 @@ QStringList gradesWithResults(Database& db, Transaction& tr, const QString& pred
 // The grades of a subject's participants, one per grade, in grade key order.
 QStringList gradesOfSubject(Database& db, Transaction& tr, const QString& predmet);
 
+// A team's schools, alphabetical.
+QStringList schoolsOfTeam(Database& db, Transaction& tr, int idKomand);
+// A whole dictionary, in key order.
+enum class Dictionary { Teams, Subjects, Grades };
+QStringList dictionary(Database& db, Transaction& tr, Dictionary which);
+// The name of a key in a dictionary; empty when it names nothing.
+QString dictionaryName(Database& db, Transaction& tr, Dictionary which, int key);
+
 }  // namespace lookup

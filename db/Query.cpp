@@ -3,19 +3,41 @@
 #include "FbClient.h"
 #include "Text.h"
 
+#include <QRegularExpression>
 #include <cstring>
 
 using namespace Firebird;
 
 namespace {
 
+// Where the statement's own parameters end. In an EXECUTE BLOCK they are those of its input list
+// ("EXECUTE BLOCK (N INTEGER = :N, ...)"); the ":NAME"s of its body are its own variables.
+qsizetype parametersEnd(const QString& sql) {
+    static const QRegularExpression block(QStringLiteral("^\\s*EXECUTE\\s+BLOCK\\s*"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const auto m = block.match(sql);
+    if (!m.hasMatch()) return sql.size();
+    qsizetype i = m.capturedEnd();
+    if (i >= sql.size() || sql.at(i) != u'(') return i;
+    for (int depth = 0; i < sql.size(); ++i) {
+        if (sql.at(i) == u'(') ++depth;
+        if (sql.at(i) == u')' && --depth == 0) return i;
+    }
+    return i;
+}
+
 // Replaces each ":NAME" outside literals and comments with '?', recording the names in order.
 QString toPositional(const QString& sql, QStringList& names) {
     QString out;
     out.reserve(sql.size());
     const qsizetype n = sql.size();
+    const qsizetype end = parametersEnd(sql);
     for (qsizetype i = 0; i < n;) {
         const QChar c = sql.at(i);
+        if (i >= end) {
+            out += QStringView(sql).mid(i);
+            break;
+        }
         if (c == u'\'' || c == u'"') {
             qsizetype j = i + 1;
             while (j < n && sql.at(j) != c) ++j;
@@ -226,6 +248,7 @@ void Query::run(bool wantRows) {
         for (unsigned i = 0; i < nIn; ++i) {
             params[i] = &*m_params.constFind(m_paramOrder[i]);
             shape[i] = unsigned(params[i]->kind);
+            if (params[i]->kind == Param::Null && fits) shape[i] = m_inShape[i];  // a null fits any type
             if (params[i]->kind == Param::Text) {
                 texts[i] = text1251::encode(params[i]->text);
                 const unsigned need = unsigned(qMax<qsizetype>(1, texts[i].size()));
@@ -237,6 +260,9 @@ void Query::run(bool wantRows) {
         std::vector<unsigned char> inBuf;
         if (nIn > 0) {
             if (!fits) {
+                // A null is described as the statement wants it; it fits only a null next time.
+                for (unsigned i = 0; i < nIn; ++i)
+                    if (params[i]->kind == Param::Null) shape[i] = unsigned(Param::Null);
                 fbc::Holder<IMessageMetadata> inMeta(m_stmt->getInputMetadata(&st));
                 fbc::Holder<IMetadataBuilder> b(inMeta->getBuilder(&st));
                 for (unsigned i = 0; i < nIn; ++i) {

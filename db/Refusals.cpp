@@ -16,6 +16,7 @@ const Unique kUnique[] = {
     {"UQ_S_PREDMET", "Такой предмет уже есть."},
     {"UQ_S_KLASS", "Такой класс уже есть."},
     {"UQ_S_SCHOOL", "У этой команды уже есть учреждение с таким названием."},
+    {"UQ_SPISOK_UID", "Этот участник уже записан в базу данных."},
     {"PK_TUR", "Туры этого предмета уже записаны."},
     {"PK_SHIFR", "У участника уже есть шифр на этот тур."},
     {"UQ_SHIFR_CODE", "Такой шифр уже есть у другого участника этого предмета, класса и тура."},
@@ -55,6 +56,8 @@ const Reference kReferences[] = {
 bool DbError::isConflict() const {
     return has(isc_update_conflict) || has(isc_lock_conflict) || has(isc_deadlock) || has(isc_lock_timeout);
 }
+
+bool DbError::isUniqueViolation() const { return has(isc_unique_key_violation); }
 
 bool DbError::isConnectionLost() const {
     return has(isc_network_error) || has(isc_net_read_err) || has(isc_net_write_err) || has(isc_conn_lost) ||

@@ -1,55 +1,18 @@
 #include "merge/Merge.h"
 
+#include "Batch.h"
 #include "Lookups.h"
 #include "Query.h"
+#include "merge/Phases.h"
 #include "participants/Ciphers.h"
 #include "reference/Dictionaries.h"
 #include "scoring/Places.h"
 
-#include <QHash>
-#include <QSet>
-#include <array>
 #include <future>
-#include <map>
-#include <set>
-#include <vector>
 
 namespace merge {
 
 namespace {
-
-constexpr int kSlots = 24;
-
-struct Child {
-    int id = 0, komand = 0, predmet = 0, klass = 0;
-    QString surname, name, second, sity, school;
-};
-
-struct Scores {
-    int predmet = 0, klass = 0, mesto = 0, dipl = 0;
-    std::array<Score, kSlots> slots{};
-    std::array<Score, 4> sums{};
-    Score summ;
-};
-
-struct Group {
-    int predmet = 0, klass = 0, number = 0;
-};
-
-struct Cipher {
-    int predmet = 0, klass = 0, tur = 0;
-    QString code;
-};
-
-struct Teacher {
-    QString surname, name, second;
-    QString full() const { return surname + u' ' + name + u' ' + second; }
-};
-
-struct Round {
-    int id = 0, predmet = 0, tur = 0, count = 0;
-    QString name;
-};
 
 // Column names, made once: they are asked for on every row.
 const QString& slotField(int i) {
@@ -68,16 +31,15 @@ const QString& sumField(int k) {
 
 // Reads a whole table once.
 template <class F>
-void readAll(Database& db, Transaction& tr, const char* sql, F row) {
-    Query q(db, tr, {sql});
+void readAll(Database& db, Transaction& tr, const QString& sql, F row) {
+    Query q(db, tr);
+    q.setSql(QStringList{sql});
     q.open();
     for (q.first(); !q.eof(); q.next()) row(q);
 }
 
 Scores readScores(const Query& q) {
     Scores s;
-    s.predmet = int(q.fieldInt("ID_PREDMET"));
-    s.klass = int(q.fieldInt("KLASS"));
     s.mesto = int(q.fieldInt("MESTO"));
     s.dipl = int(q.fieldInt("DIPL_STEP"));
     for (int i = 0; i < kSlots; ++i) s.slots[size_t(i)] = q.fieldScore(slotField(i));
@@ -86,96 +48,21 @@ Scores readScores(const Query& q) {
     return s;
 }
 
-// How many of the values differ.
+// How many of the values people entered differ: the task scores and the degree. Sums and places
+// follow from the scores and are made anew.
 int differences(const Scores& a, const Scores& b) {
-    int n = (a.mesto != b.mesto) + (a.dipl != b.dipl) + (a.summ != b.summ);
+    int n = a.dipl != b.dipl;
     for (int i = 0; i < kSlots; ++i) n += a.slots[size_t(i)] != b.slots[size_t(i)];
-    for (int k = 0; k < 4; ++k) n += a.sums[size_t(k)] != b.sums[size_t(k)];
     return n;
 }
 
-// One source of everything, read once and grouped by participant.
-struct Source {
-    QHash<int, QString> komand, predmet, klass;
-    std::vector<std::pair<int, QString>> schools;
-    std::vector<Child> children;
-    QHash<int, Scores> scores;
-    QHash<int, Group> groups;
-    std::multimap<int, Cipher> ciphers;
-    std::multimap<int, Teacher> teachers;
-    std::vector<Round> rounds;
-
-    void read(Database& db, Transaction& tr) {
-        readAll(db, tr, "SELECT ID_KOMAND, KOMAND FROM S_KOMAND",
-                [&](Query& q) { komand.insert(int(q.fieldInt("ID_KOMAND")), q.fieldText("KOMAND")); });
-        readAll(db, tr, "SELECT ID_PREDMET, PREDMET FROM S_PREDMET",
-                [&](Query& q) { predmet.insert(int(q.fieldInt("ID_PREDMET")), q.fieldText("PREDMET")); });
-        readAll(db, tr, "SELECT ID_KLASS, KLASS FROM S_KLASS",
-                [&](Query& q) { klass.insert(int(q.fieldInt("ID_KLASS")), q.fieldText("KLASS")); });
-        readAll(db, tr, "SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL ORDER BY ID_SCHOOL",
-                [&](Query& q) { schools.emplace_back(int(q.fieldInt("ID_KOMAND")), q.fieldText("SCHOOL")); });
-        readAll(db, tr, "SELECT * FROM SPISOK ORDER BY  ID_CHILD", [&](Query& q) {
-            children.push_back({int(q.fieldInt("ID_CHILD")), int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")),
-                                int(q.fieldInt("KLASS")), q.fieldText("SURNAME"), q.fieldText("NAME"),
-                                q.fieldText("SECONDNAME"), q.fieldText("SITY"), q.fieldText("SCHOOL")});
-        });
-        readAll(db, tr, "SELECT * FROM BAL", [&](Query& q) {
-            const int id = int(q.fieldInt("ID_CHILD"));
-            if (!scores.contains(id)) scores.insert(id, readScores(q));  // the first row of a participant
-        });
-        readAll(db, tr, "SELECT * FROM GRUP", [&](Query& q) {
-            const int id = int(q.fieldInt("ID_CHILD"));
-            if (!groups.contains(id))
-                groups.insert(id, {int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")), int(q.fieldInt("N_GROUP"))});
-        });
-        readAll(db, tr, "SELECT * FROM SHIFR ORDER BY ID_CHILD, ID_TUR", [&](Query& q) {
-            ciphers.emplace(int(q.fieldInt("ID_CHILD")), Cipher{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")),
-                                                                int(q.fieldInt("ID_TUR")), q.fieldText("SHIFR")});
-        });
-        readAll(db, tr, "SELECT * FROM TEACHERS ORDER BY ID_CHILD, ID_TEACHER", [&](Query& q) {
-            teachers.emplace(int(q.fieldInt("ID_CHILD")),
-                             Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")});
-        });
-        readAll(db, tr, "SELECT * FROM TUR ORDER BY ID_PREDMET", [&](Query& q) {
-            rounds.push_back({int(q.fieldInt("ID")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID_TUR")),
-                              int(q.fieldInt("KOL_ZAD")), q.fieldText("NAME_TUR")});
-        });
-    }
-};
-
-// A working dictionary by name; a name it lacks is added.
-class Dictionary {
-public:
-    using Add = void (*)(Database&, Transaction&, const QString&);
-    using Key = int (*)(Database&, Transaction&, const QString&);
-    Dictionary(Database& db, Transaction& tr, Add add, Key key, int& added)
-        : m_db(db), m_tr(tr), m_add(add), m_key(key), m_added(added) {}
-    int key(const QString& name) {
-        if (auto it = m_keys.find(name); it != m_keys.end()) return *it;
-        int k = m_key(m_db, m_tr, name);
-        if (k == 0) {
-            m_add(m_db, m_tr, name);
-            k = m_key(m_db, m_tr, name);
-            ++m_added;
-        }
-        m_keys.insert(name, k);
-        return k;
-    }
-
-private:
-    Database& m_db;
-    Transaction& m_tr;
-    Add m_add;
-    Key m_key;
-    int& m_added;
-    QHash<QString, int> m_keys;
-};
-
-QString identity(const Child& c) {
-    return QStringList{QString::number(c.komand), QString::number(c.predmet), QString::number(c.klass), c.surname,
-                       c.name, c.second, c.school}
-        .join(QChar(0x1f));
+Child readChild(const Query& q, bool withUid) {
+    return {int(q.fieldInt("ID_CHILD")), int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")),
+            int(q.fieldInt("KLASS")), q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"),
+            q.fieldText("SITY"), q.fieldText("SCHOOL"), withUid ? q.fieldText("UID_TEXT") : QString()};
 }
+
+const char* const kChildColumns = "ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME, SECONDNAME, SITY, SCHOOL";
 
 QString databaseName(Database& db, Transaction& tr) {
     Query q(db, tr, {"SELECT MON$DATABASE_NAME AS N FROM MON$DATABASE"});
@@ -184,6 +71,367 @@ QString databaseName(Database& db, Transaction& tr) {
 }
 
 }  // namespace
+
+Source readSource(Database& db, Transaction& tr) {
+    Source src;
+    {
+        Query q(db, tr,
+                {"SELECT COUNT(*) AS N FROM RDB$RELATION_FIELDS",
+                 "WHERE RDB$RELATION_NAME = 'SPISOK' AND RDB$FIELD_NAME = 'UID_CHILD'"});
+        q.open();
+        src.hasIdentifiers = q.fieldInt("N") > 0;
+    }
+    readAll(db, tr, "SELECT ID_KOMAND, KOMAND FROM S_KOMAND",
+            [&](Query& q) { src.komand.insert(int(q.fieldInt("ID_KOMAND")), q.fieldText("KOMAND")); });
+    readAll(db, tr, "SELECT ID_PREDMET, PREDMET FROM S_PREDMET",
+            [&](Query& q) { src.predmet.insert(int(q.fieldInt("ID_PREDMET")), q.fieldText("PREDMET")); });
+    readAll(db, tr, "SELECT ID_KLASS, KLASS FROM S_KLASS",
+            [&](Query& q) { src.klass.insert(int(q.fieldInt("ID_KLASS")), q.fieldText("KLASS")); });
+    readAll(db, tr, "SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL ORDER BY ID_SCHOOL",
+            [&](Query& q) { src.schools.emplace_back(int(q.fieldInt("ID_KOMAND")), q.fieldText("SCHOOL")); });
+    const QString children = QStringLiteral("SELECT %1%2 FROM SPISOK ORDER BY ID_CHILD")
+                                 .arg(QString::fromLatin1(kChildColumns),
+                                      src.hasIdentifiers ? QStringLiteral(", UUID_TO_CHAR(UID_CHILD) AS UID_TEXT") : QString());
+    readAll(db, tr, children, [&](Query& q) { src.children.push_back(readChild(q, src.hasIdentifiers)); });
+    readAll(db, tr, "SELECT * FROM BAL", [&](Query& q) {
+        const int id = int(q.fieldInt("ID_CHILD"));
+        if (!src.scores.contains(id)) src.scores.insert(id, readScores(q));
+    });
+    readAll(db, tr, "SELECT ID_CHILD, N_GROUP FROM GRUP", [&](Query& q) {
+        const int id = int(q.fieldInt("ID_CHILD"));
+        if (!src.groups.contains(id)) src.groups.insert(id, int(q.fieldInt("N_GROUP")));
+    });
+    std::set<std::pair<int, int>> coded;
+    readAll(db, tr, "SELECT ID_CHILD, ID_TUR, SHIFR FROM SHIFR ORDER BY ID_CHILD, ID_TUR", [&](Query& q) {
+        const int id = int(q.fieldInt("ID_CHILD")), tur = int(q.fieldInt("ID_TUR"));
+        if (coded.emplace(id, tur).second) src.ciphers.emplace(id, Cipher{tur, q.fieldText("SHIFR")});
+    });
+    readAll(db, tr, "SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS ORDER BY ID_CHILD, ID_TEACHER", [&](Query& q) {
+        src.teachers.emplace(int(q.fieldInt("ID_CHILD")),
+                             Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")});
+    });
+    readAll(db, tr, "SELECT ID, ID_PREDMET, ID_TUR, KOL_ZAD, NAME_TUR FROM TUR ORDER BY ID_PREDMET, ID", [&](Query& q) {
+        src.rounds.push_back({int(q.fieldInt("ID")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID_TUR")),
+                              int(q.fieldInt("KOL_ZAD")), q.fieldText("NAME_TUR")});
+    });
+    return src;
+}
+
+QString nameKey(const Child& c) {
+    return QStringList{QString::number(c.komand), QString::number(c.predmet), QString::number(c.klass), c.surname,
+                       c.name, c.second, c.school}
+        .join(QChar(0x1f));
+}
+
+Working readWorking(Database& db, Transaction& tr) {
+    Working w;
+    readAll(db, tr, QStringLiteral("SELECT %1, UUID_TO_CHAR(UID_CHILD) AS UID_TEXT FROM SPISOK").arg(QLatin1String(kChildColumns)),
+            [&](Query& q) {
+                const Child c = readChild(q, true);
+                w.byUid.insert(c.uid, c.id);
+                w.byName[nameKey(c)].append(c.id);
+                w.placeOf.insert(c.id, {c.predmet, c.klass});
+            });
+    readAll(db, tr, "SELECT * FROM BAL", [&](Query& q) { w.scores.insert(int(q.fieldInt("ID_CHILD")), readScores(q)); });
+    readAll(db, tr, "SELECT ID_CHILD, N_GROUP FROM GRUP",
+            [&](Query& q) { w.groups.insert(int(q.fieldInt("ID_CHILD")), int(q.fieldInt("N_GROUP"))); });
+    readAll(db, tr, "SELECT ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR FROM SHIFR", [&](Query& q) {
+        const int id = int(q.fieldInt("ID_CHILD")), tur = int(q.fieldInt("ID_TUR"));
+        w.ciphers[{id, tur}] = q.fieldText("SHIFR");
+        w.codes[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")), tur, ciphers::lookalike(q.fieldText("SHIFR"))}] =
+            {CodeHolder::Side::Working, id};
+    });
+    readAll(db, tr, "SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS", [&](Query& q) {
+        w.teachers[int(q.fieldInt("ID_CHILD"))].insert(
+            Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.full());
+    });
+    return w;
+}
+
+int Dictionary::key(const QHash<int, QString>& sourceNames, int sourceKey, bool* unnamed) {
+    QString name = sourceNames.value(sourceKey).trimmed();
+    if (name.isEmpty()) {
+        name = m_unnamed;
+        if (unnamed) *unnamed = true;
+    }
+    if (auto it = m_keys.constFind(name); it != m_keys.constEnd()) return *it;
+    int k = m_key(m_db, m_tr, name);
+    if (k == 0) {
+        m_add(m_db, m_tr, name);
+        k = m_key(m_db, m_tr, name);
+        ++m_added;
+    }
+    m_keys.insert(name, k);
+    return k;
+}
+
+State::State(Database& work_, Transaction& tr_)
+    : work(work_),
+      tr(tr_),
+      teams(work_, tr_, dict::addKomand, lookup::komandKey, kUnnamedTeam),
+      subjects(work_, tr_, dict::addPredmet, lookup::predmetKey, kUnnamed),
+      grades(work_, tr_, dict::addKlass, lookup::klassKey, kUnnamed) {}
+
+std::pair<int, int> State::placeOf(const Arrival& a) const {
+    return a.existing ? have.placeOf.value(a.existing) : std::pair{a.child.predmet, a.child.klass};
+}
+
+// Every source participant in working keys.
+void translate(State& s) {
+    s.arrivals.reserve(s.src.children.size());
+    for (const Child& c : s.src.children) {
+        Arrival a{c, 0};
+        bool unnamed = false;
+        a.child.komand = s.teams.key(s.src.komand, c.komand, &unnamed);
+        a.child.predmet = s.subjects.key(s.src.predmet, c.predmet, &unnamed);
+        a.child.klass = s.grades.key(s.src.klass, c.klass, &unnamed);
+        s.result.unnamed += unnamed;
+        s.arrivals.push_back(std::move(a));
+    }
+}
+
+// Who of the source the working database has already: by identifier; in a source without them,
+// by name, only where the name leaves no doubt on either side.
+void identify(State& s) {
+    QHash<QString, int> sourceNames;
+    for (const Arrival& a : s.arrivals)
+        if (a.child.uid.isEmpty()) ++sourceNames[nameKey(a.child)];
+    QSet<QString> seen;
+    for (Arrival& a : s.arrivals) {
+        if (!a.child.uid.isEmpty()) {
+            if (seen.contains(a.child.uid))
+                throw Refusal(QStringLiteral("Объединение не выполнено: в базе данных другого рабочего места у двух "
+                                             "участников один идентификатор."),
+                              QStringLiteral("%1 %2 %3").arg(a.child.surname, a.child.name, a.child.second));
+            seen.insert(a.child.uid);
+            a.existing = s.have.byUid.value(a.child.uid, 0);
+        } else {
+            const QString key = nameKey(a.child);
+            const QList<int> namesakes = s.have.byName.value(key);
+            if (namesakes.size() == 1 && sourceNames.value(key) == 1) {
+                a.existing = namesakes.first();
+                ++s.result.matchedByName;
+            }
+        }
+    }
+}
+
+// Codes another participant holds in the same subject, grade and round refuse the merge.
+void checkCodes(State& s) {
+    QStringList clashes;
+    for (size_t i = 0; i < s.arrivals.size(); ++i) {
+        const Arrival& a = s.arrivals[i];
+        const auto [predmet, klass] = s.placeOf(a);
+        const CodeHolder self = a.existing ? CodeHolder{CodeHolder::Side::Working, a.existing}
+                                           : CodeHolder{CodeHolder::Side::Source, int(i)};
+        auto [from, to] = s.src.ciphers.equal_range(a.child.id);
+        for (auto it = from; it != to; ++it) {
+            const Cipher& c = it->second;
+            if (a.existing && s.have.ciphers.count({a.existing, c.tur})) continue;  // his own stays
+            const CodeKey key{predmet, klass, c.tur, ciphers::lookalike(c.code)};
+            const auto holder = s.have.codes.find(key);
+            if (holder != s.have.codes.end() && !(holder->second == self))
+                clashes << QStringLiteral("%1, класс %2, тур %3: %4")
+                               .arg(s.src.predmet.value(s.src.children[i].predmet, kUnnamed),
+                                    s.src.klass.value(s.src.children[i].klass, kUnnamed))
+                               .arg(c.tur)
+                               .arg(c.code);
+            else
+                s.have.codes[key] = self;
+        }
+    }
+    if (clashes.isEmpty()) return;
+    const qsizetype shown = qMin<qsizetype>(clashes.size(), 20);
+    QString detail = QStringLiteral("Эти шифры уже есть у других участников:\n") + clashes.mid(0, shown).join(u'\n');
+    if (clashes.size() > shown) detail += QStringLiteral("\nи ещё %1").arg(clashes.size() - shown);
+    throw Refusal(QStringLiteral("Объединение не выполнено: шифры совпадают."),
+                  detail + QStringLiteral("\nИсправьте шифры на одном из рабочих мест и повторите объединение."));
+}
+
+// Schools of the teams, by name.
+void addSchools(State& s) {
+    std::set<std::pair<int, QString>> have;
+    readAll(s.work, s.tr, "SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL",
+            [&](Query& q) { have.emplace(int(q.fieldInt("ID_KOMAND")), q.fieldText("SCHOOL")); });
+    for (const auto& [k, school] : s.src.schools) {
+        const std::pair<int, QString> entry{s.teams.key(s.src.komand, k), school};
+        if (have.insert(entry).second) {
+            dict::addSchool(s.work, s.tr, entry.first, entry.second);
+            ++s.result.dictionaryAdded;
+        }
+    }
+}
+
+namespace {
+
+using Col = BatchInsert::Column;
+
+// The writes of the participants and their rows, many rows per statement.
+struct Writers {
+    static constexpr int kChildren = 50;
+    BatchInsert child, scores, group, cipher, teacher;
+    explicit Writers(State& s)
+        : child(s.work, s.tr, "SPISOK",
+                {{"ID_KOMAND", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"}, {"SURNAME", "VARCHAR(50)"},
+                 {"NAME", "VARCHAR(50)"}, {"SECONDNAME", "VARCHAR(50)"}, {"SITY", "VARCHAR(50)"},
+                 {"SCHOOL", "VARCHAR(500)"}, {"UID_CHILD", "VARCHAR(36)", "CHAR_TO_UUID(%1)"}},
+                kChildren, "ID_CHILD"),
+          scores(s.work, s.tr, "BAL", scoreColumns(), 50),
+          group(s.work, s.tr, "GRUP", {{"ID_CHILD", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"},
+                                       {"N_GROUP", "INTEGER"}}, 100),
+          cipher(s.work, s.tr, "SHIFR",
+                 {{"ID_CHILD", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"ID_TUR", "INTEGER"}, {"KLASS", "INTEGER"},
+                  {"SHIFR", "VARCHAR(15)"}},
+                 100),
+          teacher(s.work, s.tr, "TEACHERS",
+                  {{"ID_CHILD", "INTEGER"}, {"SURNAME", "VARCHAR(50)"}, {"NAME", "VARCHAR(50)"},
+                   {"SECONDNAME", "VARCHAR(50)"}},
+                  100) {}
+    static QList<Col> scoreColumns() {
+        QList<Col> c{{"ID_CHILD", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"}};
+        for (int k = 0; k < kSlots; ++k) c.append({slotField(k), "NUMERIC(9,2)"});
+        for (int k = 0; k < 4; ++k) c.append({sumField(k), "NUMERIC(9,2)"});
+        c.append({{"SUMM", "NUMERIC(9,2)"}, {"MESTO", "INTEGER"}, {"DIPL_STEP", "INTEGER"}});
+        return c;
+    }
+    void flush() {
+        for (BatchInsert* b : {&scores, &group, &cipher, &teacher}) b->flush();
+    }
+};
+
+// The rows of one participant: those the working database lacks are queued, the differing values
+// of those it has counted.
+void writeRows(State& s, Writers& w, const Arrival& a, int id) {
+    const int source = a.child.id;
+    const auto [predmet, klass] = s.placeOf(a);
+    if (auto sc = s.src.scores.constFind(source); sc != s.src.scores.constEnd()) {
+        if (auto have = s.have.scores.constFind(id); have != s.have.scores.constEnd()) {
+            s.result.keptDifferent += differences(*have, *sc);
+        } else {
+            w.scores.setInt("ID_CHILD", id);
+            w.scores.setInt("ID_PREDMET", predmet);
+            w.scores.setInt("KLASS", klass);
+            for (int k = 0; k < kSlots; ++k) w.scores.setScore(slotField(k), sc->slots[size_t(k)]);
+            for (int k = 0; k < 4; ++k) w.scores.setScore(sumField(k), sc->sums[size_t(k)]);
+            w.scores.setScore("SUMM", sc->summ);
+            w.scores.setInt("MESTO", sc->mesto);
+            w.scores.setInt("DIPL_STEP", sc->dipl);
+            w.scores.add();
+            s.ranked.insert(predmet);
+        }
+    }
+    if (auto g = s.src.groups.constFind(source); g != s.src.groups.constEnd()) {
+        if (auto have = s.have.groups.constFind(id); have != s.have.groups.constEnd()) {
+            s.result.keptDifferent += *have != *g;
+        } else {
+            w.group.setInt("ID_CHILD", id);
+            w.group.setInt("ID_PREDMET", predmet);
+            w.group.setInt("KLASS", klass);
+            w.group.setInt("N_GROUP", *g);
+            w.group.add();
+        }
+    }
+    auto [cf, ct] = s.src.ciphers.equal_range(source);
+    for (auto it = cf; it != ct; ++it) {
+        const Cipher& c = it->second;
+        if (auto have = s.have.ciphers.find({id, c.tur}); have != s.have.ciphers.end()) {
+            s.result.keptDifferent += have->second != c.code;
+            continue;
+        }
+        w.cipher.setInt("ID_CHILD", id);
+        w.cipher.setInt("ID_PREDMET", predmet);
+        w.cipher.setInt("ID_TUR", c.tur);
+        w.cipher.setInt("KLASS", klass);
+        w.cipher.setText("SHIFR", c.code);
+        w.cipher.add();
+    }
+    auto [tf, tt] = s.src.teachers.equal_range(source);
+    QSet<QString>& had = s.have.teachers[id];
+    for (auto it = tf; it != tt; ++it) {
+        if (had.contains(it->second.full())) continue;
+        had.insert(it->second.full());
+        w.teacher.setInt("ID_CHILD", id);
+        w.teacher.setText("SURNAME", it->second.surname);
+        w.teacher.setText("NAME", it->second.name);
+        w.teacher.setText("SECONDNAME", it->second.second);
+        w.teacher.add();
+    }
+}
+
+}  // namespace
+
+// The participants a chunk at a time: the new ones are inserted and get their keys, then the rows
+// of every one of the chunk are queued under his key.
+void writeParticipants(State& s, const Progress& progress) {
+    Writers w(s);
+    const int total = int(s.arrivals.size());
+    for (int from = 0; from < total; from += Writers::kChildren) {
+        const int to = qMin(total, from + Writers::kChildren);
+        for (int i = from; i < to; ++i) {
+            const Arrival& a = s.arrivals[size_t(i)];
+            if (a.existing) continue;
+            const Child& c = a.child;
+            w.child.setInt("ID_KOMAND", c.komand);
+            w.child.setInt("ID_PREDMET", c.predmet);
+            w.child.setInt("KLASS", c.klass);
+            w.child.setText("SURNAME", c.surname);
+            w.child.setText("NAME", c.name);
+            w.child.setText("SECONDNAME", c.second);
+            w.child.setText("SITY", c.sity);
+            w.child.setText("SCHOOL", c.school);
+            if (!c.uid.isEmpty()) w.child.setText("UID_CHILD", c.uid);  // else the database makes one
+            w.child.add();
+        }
+        w.child.flush();
+        const std::vector<qint64> keys = w.child.takeReturned();
+        size_t next = 0;
+        for (int i = from; i < to; ++i) {
+            const Arrival& a = s.arrivals[size_t(i)];
+            int id = a.existing;
+            if (id) {
+                ++s.result.alreadyThere;
+            } else {
+                id = int(keys.at(next++));
+                ++s.result.copied;
+            }
+            writeRows(s, w, a, id);
+        }
+        if (progress) progress(to, total);
+    }
+    w.flush();
+}
+
+// Rounds: a slot held in use stays; one missing or empty is taken from the source.
+void mergeRounds(State& s) {
+    std::map<std::pair<int, int>, int> slots;  // (subject, slot) -> ID_TUR held
+    readAll(s.work, s.tr, "SELECT ID, ID_PREDMET, ID_TUR FROM TUR",
+            [&](Query& q) { slots[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}] = int(q.fieldInt("ID_TUR")); });
+    Query insert(s.work, s.tr,
+                 {"INSERT INTO TUR ( ID, ID_PREDMET, ID_TUR, KOL_ZAD, NAME_TUR)",
+                  "VALUES (:ID, :ID_PREDMET, :ID_TUR, :KOL_ZAD, :NAME_TUR);"});
+    Query update(s.work, s.tr,
+                 {"UPDATE TUR", "SET  ID_TUR=:ID_TUR, KOL_ZAD=:KOL_ZAD, NAME_TUR=:NAME_TUR",
+                  "WHERE ID_PREDMET= :ID_PREDMET AND ID=:ID;"});
+    for (const Round& r : s.src.rounds) {
+        if (r.id < 1 || r.id > 4) continue;  // not a slot of this program
+        const int predmet = s.subjects.key(s.src.predmet, r.predmet);
+        const auto held = slots.find({predmet, r.id});
+        if (held != slots.end() && (held->second != 0 || r.tur == 0)) continue;
+        Query& write = held == slots.end() ? insert : update;
+        write.setInt("ID", r.id);
+        write.setInt("ID_PREDMET", predmet);
+        write.setInt("ID_TUR", r.tur);
+        write.setInt("KOL_ZAD", r.count);
+        write.setText("NAME_TUR", r.name);
+        write.execute();
+        slots[{predmet, r.id}] = r.tur;
+    }
+}
+
+// Every grade of each subject that received score rows, in one statement a subject.
+void rerank(State& s) {
+    for (int predmet : s.ranked) RecomputeSubjectPlaces(s.work, s.tr, predmet);
+}
 
 Result run(Database& work, Transaction& workTr, Database& source, Transaction& sourceTr, const Progress& progress) {
     QString sourceName;
@@ -195,229 +443,47 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     if (databaseName(work, workTr) == sourceName)
         throw Refusal(QStringLiteral("Нельзя объединить базу данных саму с собой."),
                       QStringLiteral("Выберите файл базы данных другого рабочего места."));
+    State s(work, workTr);
     // The source is read on a second thread while the working database is read here.
-    Source src;
     auto sourceRead = std::async(std::launch::async, [&] {
         try {
-            src.read(source, sourceTr);
+            return readSource(source, sourceTr);
         } catch (const DbError& e) {
             throw SourceError(e);
         }
     });
-    Result result;
-    // Dictionary keys by name.
-    Dictionary teams(work, workTr, dict::addKomand, lookup::komandKey, result.dictionaryAdded);
-    Dictionary subjects(work, workTr, dict::addPredmet, lookup::predmetKey, result.dictionaryAdded);
-    Dictionary grades(work, workTr, dict::addKlass, lookup::klassKey, result.dictionaryAdded);
-    const auto team = [&](int k) { return teams.key(src.komand.value(k)); };
-    const auto subject = [&](int k) { return subjects.key(src.predmet.value(k)); };
-    const auto grade = [&](int k) { return grades.key(src.klass.value(k)); };
-
-    // What the working database holds already.
-    QHash<QString, int> known;
-    readAll(work, workTr, "SELECT * FROM SPISOK", [&](Query& q) {
-        known.insert(identity({0, int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")),
-                               q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"), {},
-                               q.fieldText("SCHOOL")}),
-                     int(q.fieldInt("ID_CHILD")));
-    });
-    QHash<int, Scores> workScores;
-    readAll(work, workTr, "SELECT * FROM BAL", [&](Query& q) { workScores.insert(int(q.fieldInt("ID_CHILD")), readScores(q)); });
-    QHash<int, int> workGroups;
-    readAll(work, workTr, "SELECT ID_CHILD, N_GROUP FROM GRUP",
-            [&](Query& q) { workGroups.insert(int(q.fieldInt("ID_CHILD")), int(q.fieldInt("N_GROUP"))); });
-    std::map<std::pair<int, int>, QString> workCiphers;  // (participant, round) -> code
-    std::map<std::tuple<int, int, int, QString>, int> codeHolders;  // (subject, grade, round, code) -> participant
-    readAll(work, workTr, "SELECT * FROM SHIFR", [&](Query& q) {
-        const int id = int(q.fieldInt("ID_CHILD")), tur = int(q.fieldInt("ID_TUR"));
-        workCiphers[{id, tur}] = q.fieldText("SHIFR");
-        codeHolders[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")), tur, ciphers::lookalike(q.fieldText("SHIFR"))}] = id;
-    });
-    QHash<int, QSet<QString>> workTeachers;
-    readAll(work, workTr, "SELECT * FROM TEACHERS", [&](Query& q) {
-        workTeachers[int(q.fieldInt("ID_CHILD"))].insert(
-            Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.full());
-    });
-
-    sourceRead.get();
-    // Every source participant in working keys, and which one he is there already.
-    std::vector<Child> children = src.children;
-    std::vector<int> existing(children.size(), 0);
-    for (size_t i = 0; i < children.size(); ++i) {
-        Child& c = children[i];
-        c.komand = team(c.komand);
-        c.predmet = subject(c.predmet);
-        c.klass = grade(c.klass);
-        existing[i] = known.value(identity(c), 0);
-    }
-
-    // Codes another participant holds in the same subject, grade and round refuse the merge.
-    QStringList clashes;
-    for (size_t i = 0; i < children.size(); ++i) {
-        auto [from, to] = src.ciphers.equal_range(children[i].id);
-        for (auto it = from; it != to; ++it) {
-            const Cipher& c = it->second;
-            if (existing[i] && workCiphers.count({existing[i], c.tur})) continue;  // his own stays
-            const auto key = std::make_tuple(subject(c.predmet), grade(c.klass), c.tur, ciphers::lookalike(c.code));
-            const auto holder = codeHolders.find(key);
-            if (holder != codeHolders.end() && holder->second != existing[i] && holder->second != -int(i) - 1)
-                clashes << QStringLiteral("%1, класс %2, тур %3: %4")
-                               .arg(src.predmet.value(c.predmet), src.klass.value(c.klass))
-                               .arg(c.tur)
-                               .arg(c.code);
-            else
-                codeHolders[key] = existing[i] ? existing[i] : -int(i) - 1;
-        }
-    }
-    if (!clashes.isEmpty()) {
-        const qsizetype shown = qMin<qsizetype>(clashes.size(), 20);
-        QString detail = QStringLiteral("Эти шифры уже есть у других участников:\n") + clashes.mid(0, shown).join(u'\n');
-        if (clashes.size() > shown) detail += QStringLiteral("\nи ещё %1").arg(clashes.size() - shown);
-        throw Refusal(QStringLiteral("Объединение не выполнено: шифры совпадают."),
-                      detail + QStringLiteral("\nИсправьте шифры на одном из рабочих мест и повторите объединение."));
-    }
-
-    // Schools of the teams, by name.
-    {
-        std::set<std::pair<int, QString>> have;
-        readAll(work, workTr, "SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL",
-                [&](Query& q) { have.emplace(int(q.fieldInt("ID_KOMAND")), q.fieldText("SCHOOL")); });
-        for (const auto& [k, school] : src.schools) {
-            const std::pair<int, QString> s{team(k), school};
-            if (have.insert(s).second) {
-                dict::addSchool(work, workTr, s.first, s.second);
-                ++result.dictionaryAdded;
-            }
-        }
-    }
-
-    Query insChild(work, workTr,
-                   {"INSERT INTO SPISOK ( ID_KOMAND, ID_PREDMET, KLASS, NAME, SCHOOL, SECONDNAME, SITY, SURNAME)",
-                    "VALUES ( :ID_KOMAND, :ID_PREDMET, :KLASS, :NAME, :SCHOOL, :SECONDNAME, :SITY, :SURNAME)",
-                    "RETURNING ID_CHILD;"});
-    Query insScores(work, workTr,
-                    {"INSERT INTO BAL ( ID_CHILD, ID_PREDMET, B1, B2, B3, B4, BAL01, BAL02, BAL03, BAL04, BAL05, BAL06, "
-                     "BAL07, BAL08, BAL09, BAL10, BAL11, BAL12, BAL13, BAL14, BAL15, BAL16, BAL17, BAL18, BAL19, BAL20, "
-                     "BAL21, BAL22, BAL23, BAL24, DIPL_STEP, KLASS, MESTO, SUMM)",
-                     "VALUES (:ID_CHILD, :ID_PREDMET, :B1, :B2, :B3, :B4, :BAL01, :BAL02, :BAL03, :BAL04, :BAL05, :BAL06, "
-                     ":BAL07, :BAL08, :BAL09, :BAL10, :BAL11, :BAL12, :BAL13, :BAL14, :BAL15, :BAL16, :BAL17, :BAL18, "
-                     ":BAL19, :BAL20, :BAL21, :BAL22, :BAL23, :BAL24, :DIPL_STEP, :KLASS, :MESTO, :SUMM);"});
-    Query insGroup(work, workTr,
-                   {"INSERT INTO GRUP (ID_CHILD, ID_PREDMET, KLASS, N_GROUP)",
-                    "VALUES (:ID_CHILD, :ID_PREDMET, :KLASS, :N_GROUP);"});
-    Query insCipher(work, workTr,
-                    {"INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, ID_TUR, KLASS, SHIFR)",
-                     "VALUES (:ID_CHILD, :ID_PREDMET, :ID_TUR, :KLASS, :SHIFR);"});
-    Query insTeacher(work, workTr,
-                     {"INSERT INTO TEACHERS (ID_CHILD, NAME, SECONDNAME, SURNAME)",
-                      "VALUES (:ID_CHILD, :NAME, :SECONDNAME, :SURNAME);"});
-
-    std::set<std::pair<int, int>> ranked;  // subjects and grades that received score rows
-    const int total = int(children.size());
-    for (int i = 0; i < total; ++i) {
-        const Child& c = children[size_t(i)];
-        int id = existing[size_t(i)];
-        if (id) {
-            ++result.alreadyThere;
-        } else {
-            insChild.setInt("ID_KOMAND", c.komand);
-            insChild.setInt("ID_PREDMET", c.predmet);
-            insChild.setInt("KLASS", c.klass);
-            insChild.setText("NAME", c.name);
-            insChild.setText("SCHOOL", c.school);
-            insChild.setText("SECONDNAME", c.second);
-            insChild.setText("SITY", c.sity);
-            insChild.setText("SURNAME", c.surname);
-            insChild.execute();
-            id = int(insChild.fieldInt("ID_CHILD"));
-            ++result.copied;
-        }
-
-        if (auto s = src.scores.find(c.id); s != src.scores.end()) {
-            Scores sc = *s;
-            sc.predmet = subject(sc.predmet);
-            sc.klass = grade(sc.klass);
-            if (auto w = workScores.find(id); w != workScores.end()) {
-                result.keptDifferent += differences(*w, sc);
-            } else {
-                insScores.setInt("ID_CHILD", id);
-                insScores.setInt("ID_PREDMET", sc.predmet);
-                insScores.setInt("KLASS", sc.klass);
-                for (int k = 0; k < kSlots; ++k) insScores.setScore(slotField(k), sc.slots[size_t(k)]);
-                for (int k = 0; k < 4; ++k) insScores.setScore(sumField(k), sc.sums[size_t(k)]);
-                insScores.setScore("SUMM", sc.summ);
-                insScores.setInt("MESTO", sc.mesto);
-                insScores.setInt("DIPL_STEP", sc.dipl);
-                insScores.execute();
-                ranked.emplace(sc.predmet, sc.klass);
-            }
-        }
-        if (auto g = src.groups.find(c.id); g != src.groups.end()) {
-            if (auto w = workGroups.find(id); w != workGroups.end()) {
-                result.keptDifferent += *w != g->number;
-            } else {
-                insGroup.setInt("ID_CHILD", id);
-                insGroup.setInt("ID_PREDMET", subject(g->predmet));
-                insGroup.setInt("KLASS", grade(g->klass));
-                insGroup.setInt("N_GROUP", g->number);
-                insGroup.execute();
-            }
-        }
-        auto [cf, ct] = src.ciphers.equal_range(c.id);
-        for (auto it = cf; it != ct; ++it) {
-            const Cipher& cp = it->second;
-            if (auto w = workCiphers.find({id, cp.tur}); w != workCiphers.end()) {
-                result.keptDifferent += w->second != cp.code;
-                continue;
-            }
-            insCipher.setInt("ID_CHILD", id);
-            insCipher.setInt("ID_PREDMET", subject(cp.predmet));
-            insCipher.setInt("ID_TUR", cp.tur);
-            insCipher.setInt("KLASS", grade(cp.klass));
-            insCipher.setText("SHIFR", cp.code);
-            insCipher.execute();
-        }
-        auto [tf, tt] = src.teachers.equal_range(c.id);
-        const QSet<QString> had = workTeachers.value(id);
-        for (auto it = tf; it != tt; ++it) {
-            if (had.contains(it->second.full())) continue;
-            insTeacher.setInt("ID_CHILD", id);
-            insTeacher.setText("SURNAME", it->second.surname);
-            insTeacher.setText("NAME", it->second.name);
-            insTeacher.setText("SECONDNAME", it->second.second);
-            insTeacher.execute();
-        }
-        if (progress && (i % 50 == 49 || i + 1 == total)) progress(i + 1, total);
-    }
-
-    // Rounds: a slot held in use stays; one missing or empty is taken from the source.
-    std::map<std::pair<int, int>, int> slots;  // (subject, slot) -> ID_TUR held
-    readAll(work, workTr, "SELECT ID, ID_PREDMET, ID_TUR FROM TUR",
-            [&](Query& q) { slots[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}] = int(q.fieldInt("ID_TUR")); });
-    Query insRound(work, workTr,
-                   {"INSERT INTO TUR ( ID, ID_PREDMET, ID_TUR, KOL_ZAD, NAME_TUR)",
-                    "VALUES (:ID, :ID_PREDMET, :ID_TUR, :KOL_ZAD, :NAME_TUR);"});
-    Query updRound(work, workTr,
-                   {"UPDATE TUR", "SET  ID_TUR=:ID_TUR, KOL_ZAD=:KOL_ZAD, NAME_TUR=:NAME_TUR",
-                    "WHERE ID_PREDMET= :ID_PREDMET AND ID=:ID;"});
-    for (const Round& r : src.rounds) {
-        const int predmet = subject(r.predmet);
-        const auto held = slots.find({predmet, r.id});
-        if (held != slots.end() && (held->second != 0 || r.tur == 0)) continue;
-        Query& write = held == slots.end() ? insRound : updRound;
-        write.setInt("ID", r.id);
-        write.setInt("ID_PREDMET", predmet);
-        write.setInt("ID_TUR", r.tur);
-        write.setInt("KOL_ZAD", r.count);
-        write.setText("NAME_TUR", r.name);
-        write.execute();
-        slots[{predmet, r.id}] = r.tur;
-    }
-
-    std::set<int> rankedSubjects;  // every grade of each, in one statement
-    for (const auto& pair : ranked) rankedSubjects.insert(pair.first);
-    for (int predmet : rankedSubjects) RecomputeSubjectPlaces(work, workTr, predmet);
-    return result;
+    s.have = readWorking(work, workTr);
+    s.src = sourceRead.get();
+    translate(s);
+    identify(s);
+    checkCodes(s);
+    addSchools(s);
+    writeParticipants(s, progress);
+    mergeRounds(s);
+    rerank(s);
+    s.result.dictionaryAdded += s.teams.added() + s.subjects.added() + s.grades.added();
+    return s.result;
 }
+
+QString summary(const Result& r) {
+    QString text = QStringLiteral("Скопировано участников: %1; уже были в базе: %2; оставлено различающихся значений: %3; "
+                                  "добавлено в справочники: %4.")
+                       .arg(r.copied)
+                       .arg(r.alreadyThere)
+                       .arg(r.keptDifferent)
+                       .arg(r.dictionaryAdded);
+    if (r.matchedByName > 0)
+        text += QStringLiteral("\nВ той базе нет идентификаторов участников: узнаны по имени, команде, предмету, "
+                               "классу и учреждению: %1.")
+                    .arg(r.matchedByName);
+    if (r.unnamed > 0)
+        text += QStringLiteral("\nУчастников без команды, предмета или класса в той базе: %1; вместо названия у них "
+                               "записано «%2» или «%3».")
+                    .arg(r.unnamed)
+                    .arg(kUnnamedTeam, kUnnamed);
+    return text;
+}
+
+bool worthRetrying(const DbError& e) { return e.isConflict() || e.isUniqueViolation(); }
 
 }  // namespace merge

@@ -18,9 +18,15 @@ namespace merge {
 struct Result {
     int copied = 0;           // participants copied
     int alreadyThere = 0;     // source participants the working database already had
-    int keptDifferent = 0;    // values both held differently: the working database's stayed
+    int matchedByName = 0;    // of those, known by name: the source keeps no identifiers
+    int keptDifferent = 0;    // values people entered that both held differently: the working database's stayed
     int dictionaryAdded = 0;  // teams, subjects, grades and schools added by name
+    int unnamed = 0;          // source participants whose team, subject or grade named nothing there
 };
+
+// The name a participant's team, subject or grade is given when the source's key names nothing.
+inline const QString kUnnamedTeam = QStringLiteral("(не указана)");
+inline const QString kUnnamed = QStringLiteral("(не указан)");
 
 // A merge that must not be made: the source is the working database itself, or codes of the
 // source are held by other participants of the same subject, grade and round. The text says
@@ -49,16 +55,25 @@ using Progress = std::function<void(int done, int total)>;
 // Reads every table of the source once, then writes into the working database in the caller's
 // action (no commit here), so that a failure leaves nothing of the merge:
 // - dictionary keys are translated by name (a name the working database lacks is added, a team's
-//   schools too);
-// - a participant the working database already has (same team, subject, grade, full name and
-//   school) is not copied again; his rows it lacks are filled in from the source, and where both
-//   hold different values the working database's stay;
-// - a new participant gets his key from the database and his score row, group, every cipher and
-//   every teacher are inserted under it (teachers with keys of the working database);
+//   schools too; a key that names nothing in the source becomes kUnnamedTeam / kUnnamed);
+// - a participant is known by his identifier (UID_CHILD), never by his name: one the working
+//   database holds is not copied again; his rows it lacks are filled in from the source, and where
+//   both hold different values the working database's stay. A source without identifiers (an
+//   earlier build's) has a child known by name only when exactly one child on each side shares
+//   team, subject, grade, full name and school;
+// - a new participant keeps his identifier, gets his key from the database and his score row,
+//   group, every cipher and every teacher are inserted under it;
 // - a round slot the working database holds used stays; one it lacks or holds empty is taken;
-// - every subject and grade that received score rows is re-ranked.
+// - every subject that received score rows is re-ranked.
 // Throws Refusal before writing anything, SourceError when the source cannot be read, DbError for a
 // failed write.
 Result run(Database& work, Transaction& workTr, Database& source, Transaction& sourceTr, const Progress& progress = {});
+
+// What a merge did, in the operator's words.
+QString summary(const Result& r);
+
+// Whether a failed merge may succeed when run again: another station changed what it read, or
+// stored the same participants or names meanwhile (the second of two merges of one file).
+bool worthRetrying(const DbError& e);
 
 }  // namespace merge

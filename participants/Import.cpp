@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "Text.h"
+#include "participants/Names.h"
 #include "reference/Dictionaries.h"
 
 #include <QHash>
@@ -121,6 +122,14 @@ QHash<QString, int> dictionary(Database& db, Transaction& tr, const char* sql) {
     return out;
 }
 
+// A grade as the dictionary would hold it: "9 класс" and "9 кл." name the grade "9".
+QString gradeName(const QString& text) {
+    static const QRegularExpression word(QStringLiteral("\\s*(класс|кл\\.?)$"), QRegularExpression::CaseInsensitiveOption);
+    return QString(text).remove(word).simplified();
+}
+
+QString schoolOf(int team, const QString& school) { return QString::number(team) + u'\x1f' + names::schoolKey(school); }
+
 QString identity(const Registration& r) {
     return QStringList{QString::number(r.idKomand), QString::number(r.idPredmet), QString::number(r.idKlass),
                        comparable(r.child.surname), comparable(r.child.name), comparable(r.child.secondName)}
@@ -133,6 +142,7 @@ struct Checker {
     const Defaults& defaults;
     QHash<QString, int> komands, predmets, klasses;
     QSet<QString> registered;
+    QHash<QString, QString> schools;  // schoolOf(team, name) -> the name as the dictionary has it
     QHash<QString, int> inFile;  // identity -> row
     Check out;
     std::map<QString, QString> missingKomand, missingPredmet, missingKlass;  // comparable -> as written
@@ -160,10 +170,6 @@ struct Checker {
             return 0;
         }
         if (const int k = dict.value(comparable(value))) return k;
-        if (&dict == &klasses) {  // "9 класс", "9 кл." name the grade "9"
-            static const QRegularExpression word(QStringLiteral("\\s*(класс|кл\\.?)$"), QRegularExpression::CaseInsensitiveOption);
-            if (const int k = dict.value(comparable(QString(value).remove(word)))) return k;
-        }
         reasons << unknown.arg(value);
         if (text1251::canEncode(value) && value.size() <= length) missing.emplace(comparable(value), value);
         return 0;
@@ -171,8 +177,10 @@ struct Checker {
 
     PersonName person(const QStringList& row, Field whole, Field surname, Field name, Field second) const {
         PersonName p = splitName(cell(row, whole));
-        for (auto [f, part] : {std::pair{surname, &p.surname}, {name, &p.name}, {second, &p.secondName}})
+        for (auto [f, part] : {std::pair{surname, &p.surname}, {name, &p.name}, {second, &p.secondName}}) {
             if (mapped(f)) *part = cell(row, f);
+            *part = names::capitalised(*part);
+        }
         return p;
     }
 
@@ -195,7 +203,7 @@ struct Checker {
                          QStringLiteral("Нет команды"), QStringLiteral("Команды «%1» нет в справочнике"), kNameLength);
         r.idPredmet = key(reasons, predmets, missingPredmet, chosen(Field::Predmet, defaults.predmet),
                           QStringLiteral("Нет предмета"), QStringLiteral("Предмета «%1» нет в справочнике"), kNameLength);
-        r.idKlass = key(reasons, klasses, missingKlass, chosen(Field::Klass, defaults.klass), QStringLiteral("Нет класса"),
+        r.idKlass = key(reasons, klasses, missingKlass, gradeName(chosen(Field::Klass, defaults.klass)), QStringLiteral("Нет класса"),
                         QStringLiteral("Класса «%1» нет в справочнике"), kKlassLength);
         r.school = chosen(Field::School, defaults.school.simplified());
         text(reasons, QStringLiteral("Учреждение"), r.school, kSchoolLength);
@@ -222,6 +230,15 @@ struct Checker {
             l.reason = QStringLiteral("Повторяет строку %1").arg(inFile.value(id) + 1);
         } else {
             inFile.insert(id, index);
+            if (!r.school.isEmpty()) {  // the dictionary's spelling, or a school the team gets now
+                const QString school = schoolOf(r.idKomand, r.school);
+                if (const auto it = schools.constFind(school); it != schools.constEnd()) {
+                    r.school = *it;
+                } else {
+                    schools.insert(school, r.school);
+                    l.newSchool = true;
+                }
+            }
         }
         out.lines.push_back(l);
     }
@@ -301,7 +318,7 @@ int Check::count(Line::Status s) const {
 }
 
 Check check(Database& db, Transaction& tr, const QList<QStringList>& rows, const Layout& layout, const Defaults& defaults) {
-    Checker c{rows, layout, defaults, {}, {}, {}, {}, {}, {}, {}, {}, {}};
+    Checker c{rows, layout, defaults, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}};
     c.komands = dictionary(db, tr, "SELECT ID_KOMAND AS K, KOMAND AS N FROM S_KOMAND");
     c.predmets = dictionary(db, tr, "SELECT ID_PREDMET AS K, PREDMET AS N FROM S_PREDMET");
     c.klasses = dictionary(db, tr, "SELECT ID_KLASS AS K, KLASS AS N FROM S_KLASS");
@@ -314,6 +331,13 @@ Check check(Database& db, Transaction& tr, const QList<QStringList>& rows, const
         r.idKlass = int(q.fieldInt("KLASS"));
         r.child = {q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")};
         c.registered.insert(identity(r));
+    }
+    Query schools(db, tr, {"SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL ORDER BY ID_SCHOOL"});
+    schools.open();
+    for (schools.first(); !schools.eof(); schools.next()) {
+        const QString name = schools.fieldText("SCHOOL");
+        const QString key = schoolOf(int(schools.fieldInt("ID_KOMAND")), name);
+        if (!c.schools.contains(key)) c.schools.insert(key, name);
     }
     for (int i = layout.firstDataRow(); i < rows.size(); ++i)
         if (std::any_of(rows[i].begin(), rows[i].end(), [](const QString& s) { return !s.trimmed().isEmpty(); }))
@@ -333,11 +357,6 @@ Result write(Database& db, Transaction& tr, const QList<QStringList>& rows, cons
     Result result;
     result.checked = check(db, tr, rows, layout, defaults);
     const Check& fresh = result.checked;
-    QSet<QString> schools;  // team key and comparable school name
-    const auto schoolKey = [](int team, const QString& school) { return QString::number(team) + u'\x1f' + comparable(school); };
-    Query q(db, tr, {"SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL"});
-    q.open();
-    for (q.first(); !q.eof(); q.next()) schools.insert(schoolKey(int(q.fieldInt("ID_KOMAND")), q.fieldText("SCHOOL")));
     result.already = fresh.count(Line::Already);
     result.refused = fresh.count(Line::Refused);
     Registrar registrar(db, tr);
@@ -345,12 +364,8 @@ Result write(Database& db, Transaction& tr, const QList<QStringList>& rows, cons
     for (int i = 0; i < total; ++i) {
         const Line& l = fresh.lines[size_t(i)];
         if (l.status == Line::Good) {
-            const Registration& r = l.reg;
-            if (!r.school.isEmpty() && !schools.contains(schoolKey(r.idKomand, r.school))) {
-                dict::addSchool(db, tr, r.idKomand, r.school);
-                schools.insert(schoolKey(r.idKomand, r.school));
-            }
-            registrar.insert(r);
+            if (l.newSchool) dict::addSchool(db, tr, l.reg.idKomand, l.reg.school);
+            registrar.insert(l.reg);
             ++result.registered;
         }
         if (progress && (i % 50 == 49 || i + 1 == total)) progress(i + 1, total);

@@ -59,7 +59,8 @@ struct Line {
     int row = 0;  // index in the file's rows
     Status status = Good;
     QString reason;
-    Registration reg;  // with keys when the row is good
+    Registration reg;  // with keys when the row is good; its school as the team's dictionary names it
+    bool newSchool = false;  // a good row whose school the team's dictionary lacks: it is added with it
 };
 
 // Dictionary names the file uses and the dictionaries lack (ones that could be added).
@@ -75,7 +76,9 @@ struct Check {
     int count(Line::Status s) const;
 };
 
-// Checks every data row against the dictionaries and the participants already registered.
+// Checks every data row against the dictionaries and the participants already registered. Names
+// typed all in one case are capitalised; a grade is matched without a word "класс" after it; a
+// school is matched among the team's schools as names::schoolKey compares them.
 Check check(Database& db, Transaction& tr, const QList<QStringList>& rows, const Layout& layout, const Defaults& defaults);
 
 // Adds the missing dictionary names. Does not commit.
@@ -87,7 +90,7 @@ struct Result {
 };
 
 // Checks the rows again and registers the good ones with their teachers, adding each school that is
-// new for its team. Does not commit: the caller makes the whole import one action.
+// new for its team (once). Does not commit: the caller makes the whole import one action.
 Result write(Database& db, Transaction& tr, const QList<QStringList>& rows, const Layout& layout,
              const Defaults& defaults, const std::function<void(int done, int total)>& progress = {});
 

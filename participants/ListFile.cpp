@@ -1,8 +1,8 @@
 #include "participants/ListFile.h"
 
 #include "Text.h"
-#include "reports/SheetReader.h"
-#include "reports/Workbook.h"
+#include "xlsx/FileError.h"
+#include "xlsx/SheetReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -69,13 +69,20 @@ QList<QStringList> parseCsv(const QByteArray& bytes) {
     QStringList row;
     QString field;
     bool quoted = false, any = false;
+    qint64 cells = 0;
     const auto endField = [&] {
+        if (row.size() >= SheetReader::kMaxColumns)
+            throw FileError(QStringLiteral("в строке %1 больше %2 столбцов").arg(rows.size() + 1).arg(SheetReader::kMaxColumns));
         row.append(field);
         field.clear();
     };
     const auto endRow = [&] {
         endField();
         while (!row.isEmpty() && row.last().isEmpty()) row.removeLast();
+        if (rows.size() >= SheetReader::kMaxRows)
+            throw FileError(QStringLiteral("в файле больше %1 строк").arg(SheetReader::kMaxRows));
+        if ((cells += row.size()) > SheetReader::kMaxCells)
+            throw FileError(QStringLiteral("в файле больше %1 ячеек").arg(SheetReader::kMaxCells));
         rows.append(row);
         row.clear();
         any = false;
@@ -114,7 +121,8 @@ QByteArray writeCsv(const QList<QStringList>& rows) {
     for (const QStringList& row : rows) {
         QStringList cells;
         for (QString c : row) {
-            if (c.contains(u';') || c.contains(u'"') || c.contains(u'\n') || c.contains(u'\r'))
+            // Quoted where a reader could split or end it, so that the separator is found again.
+            if (std::any_of(c.begin(), c.end(), [](QChar ch) { return QStringView(u";,\t\"\r\n").contains(ch); }))
                 c = u'"' + c.replace(u'"', QStringLiteral("\"\"")) + u'"';
             cells.append(c);
         }
@@ -131,9 +139,13 @@ QStringList sheetNames(const QString& path) {
 QList<QStringList> read(const QString& path, const QString& sheet) {
     if (!isCsv(path)) return SheetReader(path).rows(sheet);
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw ReportError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(path, f.errorString()));
-    return parseCsv(f.readAll());
+    if (!f.open(QIODevice::ReadOnly)) throw FileError::unreadable(path, f.errorString());
+    if (f.size() > kMaxCsvBytes) throw FileError::unreadable(path, QStringLiteral("файл больше %1 МБ").arg(kMaxCsvBytes >> 20));
+    try {
+        return parseCsv(f.readAll());
+    } catch (const FileError& e) {
+        throw FileError::unreadable(path, e.text());
+    }
 }
 
 }  // namespace listfile

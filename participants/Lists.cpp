@@ -1,7 +1,12 @@
 #include "participants/Lists.h"
 
+#include "DbError.h"
 #include "Query.h"
+#include "participants/Ciphers.h"
+#include "participants/Registration.h"
 #include "scoring/Places.h"
+
+#include <QStringList>
 
 namespace participants {
 
@@ -26,6 +31,141 @@ void remove(Database& db, Transaction& tr, int idChild) {
     del.execute();
 
     if (hadScores) RecomputePlaces(db, tr, idPredmet, idKlass);
+}
+
+}  // namespace participants
+
+namespace participants {
+
+namespace {
+
+const QString kGone = QStringLiteral("Участник удалён на другом рабочем месте.");
+
+// The columns a list may change, with their names in the operator's words.
+struct Editable {
+    const char* field;
+    const char* what;
+};
+const Editable kChildFields[] = {{"SURNAME", "Фамилия"}, {"NAME", "Имя"},     {"SECONDNAME", "Отчество"},
+                                 {"SCHOOL", "Учреждение"}, {"SITY", "Город/район"}};
+const Editable kTeacherFields[] = {{"SURNAME", "Фамилия учителя"}, {"NAME", "Имя учителя"},
+                                   {"SECONDNAME", "Отчество учителя"}};
+
+template <size_t N>
+const Editable& editable(const Editable (&fields)[N], const QString& field) {
+    for (const Editable& e : fields)
+        if (field == QLatin1String(e.field)) return e;
+    throw DbError(QStringLiteral("Столбец %1 не исправляется в списке").arg(field));
+}
+
+void update(Database& db, Transaction& tr, const char* table, const char* key, int id, const QString& field,
+            const QString& value) {
+    Query q(db, tr);
+    q.setSql(QStringList{QStringLiteral("UPDATE %1 SET %2 = :VALUE WHERE %3 = :ID").arg(QLatin1String(table), field, QLatin1String(key))});
+    q.setText("VALUE", value.trimmed());
+    q.setInt("ID", id);
+    q.execute();
+    if (q.rowsAffected() == 0) throw DbError(kGone);
+}
+
+}  // namespace
+
+QString correctionRefusal(const QString& field, const QString& value) {
+    const Editable& e = editable(kChildFields, field);
+    const QString what = QString::fromUtf8(e.what), v = value.trimmed();
+    if (field == u"SURNAME") return nameRefusal(what, v, kEnterSurname);
+    if (field == u"NAME") return nameRefusal(what, v, kEnterName);
+    if (field == u"SECONDNAME") return nameRefusal(what, v);
+    return textRefusal(what, v, field == u"SCHOOL" ? kSchoolLength : kSityLength);
+}
+
+void correct(Database& db, Transaction& tr, int idChild, const QString& field, const QString& value) {
+    editable(kChildFields, field);
+    update(db, tr, "SPISOK", "ID_CHILD", idChild, field, value);
+}
+
+QString teacherCorrectionRefusal(const QString& field, const QString& value) {
+    const QString what = QString::fromUtf8(editable(kTeacherFields, field).what);
+    return nameRefusal(what, value.trimmed(), field == u"SURNAME" ? kEnterTeacherSurname : QString());
+}
+
+void correctTeacher(Database& db, Transaction& tr, int idTeacher, const QString& field, const QString& value) {
+    editable(kTeacherFields, field);
+    update(db, tr, "TEACHERS", "ID_TEACHER", idTeacher, field, value);
+}
+
+void addTeacher(Database& db, Transaction& tr, int idChild, const PersonName& t) {
+    Query q(db, tr,
+            {"INSERT INTO TEACHERS (ID_CHILD, SURNAME, NAME, SECONDNAME)",
+             "VALUES (:ID_CHILD, :SURNAME, :NAME, :SECONDNAME)"});
+    q.setInt("ID_CHILD", idChild);
+    q.setText("SURNAME", t.surname.trimmed());
+    q.setText("NAME", t.name.trimmed());
+    q.setText("SECONDNAME", t.secondName.trimmed());
+    q.execute();
+}
+
+void removeTeacher(Database& db, Transaction& tr, int idTeacher) {
+    Query q(db, tr, {"DELETE FROM TEACHERS WHERE ID_TEACHER = :ID_TEACHER"});
+    q.setInt("ID_TEACHER", idTeacher);
+    q.execute();
+}
+
+Placement placementOf(Database& db, Transaction& tr, int idChild) {
+    Query q(db, tr, {"SELECT ID_KOMAND, ID_PREDMET, KLASS FROM SPISOK WHERE ID_CHILD = :ID_CHILD"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    if (q.isEmpty()) throw DbError(kGone);
+    return {int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS"))};
+}
+
+void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
+    const Placement from = placementOf(db, tr, idChild);
+    if (from == to) return;
+    Query scored(db, tr, {"SELECT COUNT(*) AS N FROM BAL WHERE ID_CHILD = :ID_CHILD"});
+    scored.setInt("ID_CHILD", idChild);
+    scored.open();
+    const bool hasScores = scored.fieldInt("N") > 0;
+    if (hasScores)  // both subjects' places, always in the same order, so two stations never wait on each other
+        for (int predmet : {qMin(from.idPredmet, to.idPredmet), qMax(from.idPredmet, to.idPredmet)})
+            lockSubjectPlaces(db, tr, predmet);
+
+    Query codes(db, tr, {"SELECT ID_TUR, SHIFR FROM SHIFR WHERE ID_CHILD = :ID_CHILD ORDER BY ID_TUR"});
+    codes.setInt("ID_CHILD", idChild);
+    codes.open();
+    QStringList taken;
+    for (codes.first(); !codes.eof(); codes.next()) {
+        const int tur = int(codes.fieldInt("ID_TUR"));
+        if (ciphers::holder(db, tr, to.idPredmet, to.idKlass, tur, codes.fieldText("SHIFR"), idChild) != 0)
+            taken << QStringLiteral("«%1» (тур %2)").arg(codes.fieldText("SHIFR")).arg(tur);
+    }
+    if (!taken.isEmpty())
+        throw DbError(QStringLiteral("Шифр %1 уже есть у другого участника этого предмета и класса. Измените шифр и "
+                                     "повторите перевод.")
+                          .arg(taken.join(QStringLiteral(", "))));
+
+    Query child(db, tr,
+                {"UPDATE SPISOK SET ID_KOMAND = :ID_KOMAND, ID_PREDMET = :ID_PREDMET, KLASS = :KLASS",
+                 "WHERE ID_CHILD = :ID_CHILD"});
+    child.setInt("ID_KOMAND", to.idKomand);
+    child.setInt("ID_PREDMET", to.idPredmet);
+    child.setInt("KLASS", to.idKlass);
+    child.setInt("ID_CHILD", idChild);
+    child.execute();
+    Query rows(db, tr);
+    for (const char* table : {"BAL", "SHIFR", "GRUP"}) {
+        rows.setSql(QStringList{QStringLiteral("UPDATE %1 SET ID_PREDMET = :ID_PREDMET, KLASS = :KLASS WHERE ID_CHILD = "
+                                               ":ID_CHILD")
+                                    .arg(QLatin1String(table))});
+        rows.setInt("ID_PREDMET", to.idPredmet);
+        rows.setInt("KLASS", to.idKlass);
+        rows.setInt("ID_CHILD", idChild);
+        rows.execute();
+    }
+    if (hasScores) {
+        RecomputePlaces(db, tr, from.idPredmet, from.idKlass);
+        RecomputePlaces(db, tr, to.idPredmet, to.idKlass);
+    }
 }
 
 }  // namespace participants

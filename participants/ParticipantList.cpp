@@ -1,8 +1,11 @@
 #include "participants/ParticipantList.h"
 
 #include "app/UDM.h"
+#include "Lookups.h"
 #include "participants/Lists.h"
 #include "participants/TeacherView.h"
+#include "participants/UAddTeacher.h"
+#include "participants/UPerevod.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
@@ -11,9 +14,17 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+// The full name on the selected row of a grid of people.
+QString fullName(const TDBGrid* grid) {
+    return QStringList{grid->value("SURNAME"), grid->value("NAME"), grid->value("SECONDNAME")}.join(u' ').simplified();
+}
+}  // namespace
 
 TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     : TForm(owner), m_list(DM->IBDatabase1, DM->IBTransaction1) {
@@ -34,13 +45,23 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     std::vector<GridColumn> columns = {{"ID_CHILD", QString(), false},   {"ID_KOMAND", QString(), false},
                                        {"ID_PREDMET", QString(), false}, {"KLASS", QString(), false},
-                                       {"SITY", QStringLiteral("Город/район"), false},
-                                       {"SURNAME", QStringLiteral("Фамилия")}, {"NAME", QStringLiteral("Имя")},
-                                       {"SECONDNAME", QStringLiteral("Отчество")}};
-    const GridColumn school{"SCHOOL", QStringLiteral("Учреждение")}, grade{"KLASS_NAME", QStringLiteral("Класс")};
+                                       {"SURNAME", QStringLiteral("Фамилия"), true, true},
+                                       {"NAME", QStringLiteral("Имя"), true, true},
+                                       {"SECONDNAME", QStringLiteral("Отчество"), true, true}};
+    // The school is chosen from the participant's team's schools.
+    const GridColumn school{"SCHOOL", QStringLiteral("Учреждение"), true, true, [this](int row) {
+                                return lookup::schoolsOfTeam(DM->IBDatabase1, DM->IBTransaction1,
+                                                             DBGrid1->value(row, "ID_KOMAND").toInt());
+                            }};
+    const GridColumn grade{"KLASS_NAME", QStringLiteral("Класс")};
     columns.push_back(t.gradeBeforeSchool ? grade : school);
     columns.push_back(t.gradeBeforeSchool ? school : grade);
+    columns.push_back({"SITY", QStringLiteral("Город/район"), true, true});
     DBGrid1->setColumns(columns);
+    DBGrid1->setStore([this](int row, const QString& field, const QString& text, QString& stored) {
+        return storeChild(row, field, text, stored);
+    });
+    DBGrid1->setToolTip(QStringLiteral("Исправить: F2 или начните печатать; Enter — сохранить, Esc — отменить"));
     DBGrid1->setMinimumSize(640, 260);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
@@ -55,8 +76,27 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     under->addWidget(CountDety);
     lay->addLayout(under);
 
-    DBGrid2 = teachers::newGrid(this);
-    lay->addWidget(labelFor(this, QStringLiteral("Учителя"), DBGrid2));
+    DBGrid2 = teachers::newGrid(this, true);
+    DBGrid2->setStore([this](int row, const QString& field, const QString& text, QString& stored) {
+        return storeTeacher(row, field, text, stored);
+    });
+    auto* teachersTop = new QHBoxLayout;
+    teachersTop->addWidget(labelFor(this, QStringLiteral("Учителя"), DBGrid2));
+    teachersTop->addStretch();
+    ButtonAddTeacher = new QPushButton(QStringLiteral("+"), this);
+    ButtonAddTeacher->setObjectName(QStringLiteral("ButtonAddTeacher"));
+    ButtonRemoveTeacher = new QPushButton(QStringLiteral("-"), this);
+    ButtonRemoveTeacher->setObjectName(QStringLiteral("ButtonRemoveTeacher"));
+    for (QPushButton* b : {ButtonAddTeacher, ButtonRemoveTeacher}) {
+        b->setFixedWidth(32);
+        b->setAutoDefault(false);
+        b->setFocusPolicy(Qt::NoFocus);  // their keys work in the teachers' list
+        b->setEnabled(false);
+        teachersTop->addWidget(b);
+    }
+    pressedByKey(ButtonAddTeacher, QStringLiteral("Добавить учителя"), QKeySequence(Qt::Key_Insert), {DBGrid2});
+    pressedByKey(ButtonRemoveTeacher, QStringLiteral("Удалить учителя"), QKeySequence(Qt::ALT | Qt::Key_Delete), {DBGrid2});
+    lay->addLayout(teachersTop);
     lay->addWidget(DBGrid2, 1);
     auto* bottom = new QHBoxLayout;
     CountTeacher = new QLabel(QStringLiteral("0"), this);
@@ -64,6 +104,13 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     bottom->addWidget(new QLabel(QStringLiteral("Всего учителей:"), this));
     bottom->addWidget(CountTeacher);
     bottom->addStretch();
+    ButtonMove = new QPushButton(QStringLiteral("&Перевести…"), this);
+    ButtonMove->setObjectName(QStringLiteral("ButtonMove"));
+    ButtonMove->setToolTip(QStringLiteral("Перевести участника в другой класс, предмет или команду вместе с баллами, "
+                                          "шифрами и группой"));
+    ButtonMove->setEnabled(false);
+    ButtonMove->setAutoDefault(false);
+    bottom->addWidget(ButtonMove);
     Button1 = new QPushButton(QStringLiteral("Delete"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setEnabled(false);
@@ -74,11 +121,16 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     setTabOrder(DBGrid1, DBGrid2);
-    setTabOrder(DBGrid2, Button1);
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormParticipantList::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormParticipantList::ComboBox2Change);
+    setTabOrder(DBGrid2, ButtonMove);
+    setTabOrder(ButtonMove, Button1);
+    combo::onChoice(ComboBox1, this, &TFormParticipantList::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormParticipantList::ComboBox2Change);
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormParticipantList::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormParticipantList::Button1Click);
+    ui::connect(ButtonMove, &QPushButton::clicked, this, &TFormParticipantList::ButtonMoveClick);
+    ui::connect(ButtonAddTeacher, &QPushButton::clicked, this, &TFormParticipantList::ButtonAddTeacherClick);
+    ui::connect(ButtonRemoveTeacher, &QPushButton::clicked, this, &TFormParticipantList::ButtonRemoveTeacherClick);
+    ui::connect(DBGrid2, &TDBGrid::selectedRowChanged, this, [this] { enableActions(); });
 }
 
 void TFormParticipantList::FormCreate() { combo::setItems(ComboBox1, firstItems()); }
@@ -90,6 +142,7 @@ void TFormParticipantList::ComboBox1Change() {
     CountTeacher->setText(QStringLiteral("0"));
     combo::setItems(ComboBox2, secondItems(ComboBox1->currentText()));
     Button1->setEnabled(false);
+    enableActions();
 }
 
 void TFormParticipantList::showList() {
@@ -102,17 +155,86 @@ void TFormParticipantList::showList() {
 }
 
 void TFormParticipantList::ComboBox2Change() {
-    showList();
     Button1->setEnabled(true);
+    showList();
     DBGrid1->setFocus();
 }
 
-void TFormParticipantList::DBGrid1CellClick() { teachers::show(DBGrid2, CountTeacher, DBGrid1->value("ID_CHILD").toInt()); }
+void TFormParticipantList::DBGrid1CellClick() { showTeachers(); }
+
+void TFormParticipantList::showTeachers(int row) {
+    teachers::show(DBGrid2, CountTeacher, DBGrid1->value("ID_CHILD").toInt());
+    DBGrid2->setCurrentRow(qMin(row, DBGrid2->rowCount() - 1));
+    enableActions();
+}
+
+void TFormParticipantList::enableActions() {
+    const bool child = Button1->isEnabled() && DBGrid1->currentRow() >= 0;
+    ButtonMove->setEnabled(child);
+    ButtonAddTeacher->setEnabled(child);
+    ButtonRemoveTeacher->setEnabled(child && DBGrid2->currentRow() >= 0);
+}
+
+bool TFormParticipantList::storeChild(int row, const QString& field, const QString& text, QString& stored) {
+    if (const QString why = participants::correctionRefusal(field, text); !why.isEmpty()) {
+        msg::error(why);
+        return false;
+    }
+    const int idChild = DBGrid1->value(row, "ID_CHILD").toInt();
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { participants::correct(DM->IBDatabase1, DM->IBTransaction1, idChild, field, text); }))
+        return false;
+    stored = text.trimmed();
+    return true;
+}
+
+bool TFormParticipantList::storeTeacher(int row, const QString& field, const QString& text, QString& stored) {
+    if (const QString why = participants::teacherCorrectionRefusal(field, text); !why.isEmpty()) {
+        msg::error(why);
+        return false;
+    }
+    const int idTeacher = DBGrid2->value(row, "ID_TEACHER").toInt();
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { participants::correctTeacher(DM->IBDatabase1, DM->IBTransaction1, idTeacher, field, text); }))
+        return false;
+    stored = text.trimmed();
+    return true;
+}
+
+void TFormParticipantList::ButtonMoveClick() {
+    const int row = DBGrid1->currentRow();
+    if (row < 0) return msg::error(msg::kChooseParticipant);
+    DBGrid1->commitPendingEdit();
+    const int idChild = DBGrid1->value("ID_CHILD").toInt();
+    if (!openWindow(FormPerevod, this, idChild, fullName(DBGrid1))->moved()) return;
+    showList();
+    DBGrid1->setCurrentRow(qMin(row, DBGrid1->rowCount() - 1));
+    showTeachers();
+}
+
+void TFormParticipantList::ButtonAddTeacherClick() {
+    if (DBGrid1->currentRow() < 0) return msg::error(msg::kChooseParticipant);
+    const int idChild = DBGrid1->value("ID_CHILD").toInt();
+    if (!openWindow(FormAddTeacher, this, idChild)->added()) return;
+    showTeachers(DBGrid2->rowCount());  // the new one, last in order of registration
+    DBGrid2->setFocus();
+}
+
+void TFormParticipantList::ButtonRemoveTeacherClick() {
+    const int row = DBGrid2->currentRow();
+    if (row < 0) return;
+    if (!msg::confirm(QStringLiteral("Удалить учителя «%1»?").arg(fullName(DBGrid2)))) return;
+    const int idTeacher = DBGrid2->value("ID_TEACHER").toInt();
+    if (!guardedWrite(DM->IBTransaction1, kNotDone,
+                      [&] { participants::removeTeacher(DM->IBDatabase1, DM->IBTransaction1, idTeacher); }))
+        return;
+    showTeachers(row);
+}
 
 void TFormParticipantList::Button1Click() {
     const int row = DBGrid1->currentRow();
     if (row < 0) return;  // nothing selected: nothing to ask or delete
-    if (!msg::confirm(kSureDelete)) return;
+    if (!msg::confirm(kSureDelete + u'\n' + fullName(DBGrid1))) return;
     const int idChild = DBGrid1->value("ID_CHILD").toInt();
     if (!guardedWrite(DM->IBTransaction1, kNotDone,
                       [&] { participants::remove(DM->IBDatabase1, DM->IBTransaction1, idChild); }))

@@ -10,8 +10,11 @@ class TDBGrid;
 class TDBNavigator;
 
 // The two participant list windows (by team and subject, by subject and grade): the participants
-// of a selection with their teachers, and "Delete", which removes the selected participant with
-// everything recorded about him as one action. The grids are read-only.
+// of a selection with their teachers. A participant's names, school and town, and his teachers'
+// names, are corrected in place, each edit checked as registration checks it and stored as one
+// action; teachers are added (Ins) and removed (Alt+Del). "Перевести…" moves the selected
+// participant to another team, subject or grade; "Delete" removes him with everything recorded
+// about him. Each is one action.
 class TFormParticipantList : public TForm {
     Q_OBJECT
 public:
@@ -23,6 +26,9 @@ public:
     QLabel* CountDety;    // "Всего участников:"
     QLabel* CountTeacher; // "Всего учителей:"
     QPushButton* Button1; // "Delete"
+    QPushButton* ButtonMove;           // "Перевести…"
+    QPushButton* ButtonAddTeacher;     // "+" (Ins in the teachers)
+    QPushButton* ButtonRemoveTeacher;  // "-" (Alt+Del in the teachers)
 
 public Q_SLOTS:
     void FormCreate();
@@ -30,6 +36,9 @@ public Q_SLOTS:
     void ComboBox2Change();
     void DBGrid1CellClick();
     void Button1Click();
+    void ButtonMoveClick();
+    void ButtonAddTeacherClick();
+    void ButtonRemoveTeacherClick();
 
 protected:
     struct Texts {
@@ -47,5 +56,9 @@ protected:
 
 private:
     void showList();
+    void showTeachers(int row = 0);
+    void enableActions();
+    bool storeChild(int row, const QString& field, const QString& text, QString& stored);
+    bool storeTeacher(int row, const QString& field, const QString& text, QString& stored);
     Query m_list;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <memory>
 
@@ -22,6 +23,33 @@ struct Registration {
     QString sity;
     QList<PersonName> teachers;
 };
+
+// Lengths of the columns the operator types into.
+constexpr int kNameLength = 50, kSchoolLength = 500, kSityLength = 50;
+
+// What a typed part of a name, a school or a town must be to be stored. `what` names the field
+// in the messages ("Фамилия"). Each gives the reason a text is refused, empty when it is fine.
+// A text the database cannot hold, or longer than its column.
+QString textRefusal(const QString& what, const QString& value, int length);
+// A part of a person's name: as above, and with at least one letter when there is any text; an
+// empty one is refused with `whenEmpty` when that is given (a surname, a child's given name).
+QString nameRefusal(const QString& what, const QString& value, const QString& whenEmpty = {});
+inline const QString kEnterSurname = QStringLiteral("Введите фамилию");
+inline const QString kEnterName = QStringLiteral("Введите имя");
+inline const QString kEnterTeacherSurname = QStringLiteral("Введите фамилию учителя");
+// The first refusal of a person's full name and the part it is about (0 the surname, 1 the given
+// name, 2 the patronymic): a child needs a surname and a given name, a teacher a surname.
+struct NameRefusal {
+    int part = -1;
+    QString text;
+    explicit operator bool() const { return part >= 0; }
+};
+NameRefusal childNameRefusal(const PersonName& child);
+NameRefusal teacherNameRefusal(const PersonName& teacher);
+
+// Registered participants of the team, subject and grade whose full name reads like this one
+// (capitals and Ё as Е alike): a repeated registration is usually a slip.
+QStringList namesakes(Database& db, Transaction& tr, const Registration& r);
 
 // Inserts the participant and its teachers, the teachers under the key the insert returned.
 // Does not commit: the caller makes the whole registration one action.

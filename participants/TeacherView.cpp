@@ -8,14 +8,14 @@
 
 namespace teachers {
 
-TDBGrid* newGrid(QWidget* parent) {
+TDBGrid* newGrid(QWidget* parent, bool editable) {
     auto* grid = new TDBGrid(parent);
     grid->setObjectName(QStringLiteral("DBGrid2"));
     grid->setColumns({{"ID_CHILD", QString(), false},
                       {"ID_TEACHER", QString(), false},
-                      {"SURNAME", QStringLiteral("Фамилия")},
-                      {"NAME", QStringLiteral("Имя")},
-                      {"SECONDNAME", QStringLiteral("Отчество")}});
+                      {"SURNAME", QStringLiteral("Фамилия"), true, editable},
+                      {"NAME", QStringLiteral("Имя"), true, editable},
+                      {"SECONDNAME", QStringLiteral("Отчество"), true, editable}});
     grid->setMinimumHeight(90);
     return grid;
 }

@@ -18,7 +18,7 @@ QPointer<TFormEditShifr> FormEditShifr;
 TFormEditShifr::TFormEditShifr(QWidget* owner)
     : TForm(owner),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.ID_PREDMET, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P",
+               {"SELECT S.ID_CHILD, S.ID_PREDMET, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL", "FROM SPISOK S, S_PREDMET P",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
@@ -61,8 +61,8 @@ TFormEditShifr::TFormEditShifr(QWidget* owner)
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     setTabOrder(DBGrid1, DBGrid2);
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEditShifr::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEditShifr::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormEditShifr::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormEditShifr::ComboBox2Change);
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEditShifr::DBGrid1CellClick);
     ui::connect(DBNavigator2, &TDBNavigator::deleteRequested, this, [this](int row) { DBNavigator2Delete(row); });
     FormCreate();

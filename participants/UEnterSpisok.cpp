@@ -12,12 +12,12 @@
 #include "reference/UAddPredmet.h"
 #include "reference/UAddSchool.h"
 #include "reference/UTur.h"
-#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "xlsx/FileError.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -217,12 +217,12 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     lay->addStretch();  // a taller window keeps the labels by their fields
     lay->addLayout(buttons);
 
-    QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit6, Edit7,
-                        Edit8,     Button1,   ComboBox3, ComboBox4, ButtonImport, Button2, Button3};
+    QWidget* order[] = {ComboBox1, ComboBox2, Edit1,     Edit2,     Edit3,   Edit6,        Edit7,
+                        Edit8,     Button1,   ComboBox3, ComboBox4, Button2, ButtonImport, Button3};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEnterSpisok::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormEnterSpisok::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormEnterSpisok::ComboBox2Change);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);
@@ -286,8 +286,10 @@ PersonName TFormEnterSpisok::teacherInFields() const {
 void TFormEnterSpisok::Button1Click() {
     const PersonName t = teacherInFields();
     if (!t.surname.isEmpty()) {
-        if (!storable({{Edit6, t.surname}, {Edit7, t.name}, {Edit8, t.secondName}}))
-            return;  // the fields keep their text to be corrected
+        if (const NameRefusal why = teacherNameRefusal(t)) {  // the fields keep their text to be corrected
+            QLineEdit* parts[] = {Edit6, Edit7, Edit8};
+            return refuse(parts[why.part], why.text);
+        }
         m_held.append(t);
         ListTeachers->addItem(fullName(t));
     }
@@ -327,17 +329,35 @@ void TFormEnterSpisok::Button2Click() {
     r.idPredmet = predmetKey();
     if (r.idPredmet == 0) return refuse(ComboBox2, QStringLiteral("Выберите предмет"));
     r.child = {Edit1->text().trimmed(), Edit2->text().trimmed(), Edit3->text().trimmed()};
-    if (r.child.surname.isEmpty()) return refuse(Edit1, QStringLiteral("Введите фамилию"));
+    if (const NameRefusal why = childNameRefusal(r.child)) {
+        QLineEdit* parts[] = {Edit1, Edit2, Edit3};
+        return refuse(parts[why.part], why.text);
+    }
     r.idKlass = lookup::klassKey(db, tr, ComboBox4->currentText());
     if (r.idKlass == 0) return refuse(ComboBox4, QStringLiteral("Выберите класс"));
     r.school = ComboBox3->currentText().trimmed();
     r.sity = Edit9->text();
     r.teachers = m_held;
     const PersonName t = teacherInFields();
-    if (!t.surname.isEmpty()) r.teachers.append(t);
-    if (!storable({{Edit1, r.child.surname}, {Edit2, r.child.name}, {Edit3, r.child.secondName},
-                   {ComboBox3, r.school}, {Edit6, t.surname}, {Edit7, t.name}, {Edit8, t.secondName}}))
-        return;
+    if (!t.surname.isEmpty()) {
+        if (const NameRefusal why = teacherNameRefusal(t)) {
+            QLineEdit* parts[] = {Edit6, Edit7, Edit8};
+            return refuse(parts[why.part], why.text);
+        }
+        r.teachers.append(t);
+    }
+    if (!storable({{ComboBox3, r.school}})) return;
+    // A child registered again by mistake is the usual slip; namesakes are possible, so it is asked.
+    if (const QStringList same = namesakes(db, tr, r); !same.isEmpty()) {
+        const QString who = QStringList{r.child.surname, r.child.name, r.child.secondName}.join(u' ').simplified();
+        if (!msg::confirm(QStringLiteral("%1 уже зарегистрирован(а): команда «%2», предмет «%3», класс «%4».\n%5\n\n"
+                                         "Зарегистрировать ещё раз?")
+                              .arg(who, ComboBox1->currentText(), ComboBox2->currentText(), ComboBox4->currentText(),
+                                   same.join(u'\n')))) {
+            Edit1->setFocus();
+            return;
+        }
+    }
 
     if (!guardedWrite(tr, kNotDone, [&] { insertParticipant(db, tr, r); })) return;
 
@@ -355,7 +375,7 @@ void TFormEnterSpisok::ButtonImportClick() {
     QStringList sheets;
     try {
         sheets = listfile::sheetNames(file);
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         return msg::error(e.text());
     }
     if (sheets.isEmpty()) return msg::error(QStringLiteral("В файле нет листов: %1").arg(file));
@@ -378,17 +398,16 @@ void TFormEnterSpisok::clearHeld() {
     ListTeachers->clear();
 }
 
-bool TFormEnterSpisok::confirmDiscardHeld() {
-    if (m_held.isEmpty()) return true;
-    if (!msg::confirm(QStringLiteral("Учителя, добавленные кнопкой «+», ещё не сохранены: они сохраняются вместе "
-                                     "с участником по кнопке «Ввод».\nЗакрыть окно без них?")))
-        return false;
-    clearHeld();
-    return true;
+bool TFormEnterSpisok::unsavedWork() const {
+    if (!m_held.isEmpty()) return true;
+    for (const QLineEdit* e : {Edit1, Edit2, Edit3, Edit6, Edit7, Edit8})
+        if (!e->text().trimmed().isEmpty()) return true;
+    return false;
 }
 
 void TFormEnterSpisok::reject() {
-    if (confirmDiscardHeld()) TForm::reject();
+    TForm::reject();
+    if (!isVisible()) clearHeld();  // held teachers never go to another child
 }
 
 bool TFormEnterSpisok::eventFilter(QObject* watched, QEvent* e) {

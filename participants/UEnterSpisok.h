@@ -82,12 +82,12 @@ public Q_SLOTS:
     void Button10Click();
 
 protected:
-    // Closing (Отмена, Esc, the close box) discards teachers held with "+", after asking.
+    // Closing (Отмена, Esc, the close box) with a child typed or teachers held with "+" asks first.
     void reject() override;
+    bool unsavedWork() const override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    bool confirmDiscardHeld();
     void clearHeld();
     PersonName teacherInFields() const;
     // Shows why "Ввод" cannot store the child and puts the cursor where the fix is.

@@ -3,6 +3,7 @@
 #include "app/UDM.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
+#include "ui/Keyboard.h"
 #include "ui/Messages.h"
 
 #include <QGridLayout>
@@ -78,6 +79,9 @@ TFormGenShifr::TFormGenShifr(QWidget* owner, const ciphers::Selection& selection
     setTabOrder(Button1, Button2);
     Edit1->setFocus();
     Edit1->selectAll();
+    // Enter on a choice of whom the codes are for chooses it and generates, as Enter elsewhere does.
+    ui::enterAlsoPresses(RadioButton1, Button1);
+    ui::enterAlsoPresses(RadioButton2, Button1);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormGenShifr::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
 }

@@ -23,6 +23,9 @@ namespace {
 const QString kEnterValue = QStringLiteral("Введите  значение!");
 const QString kTooManyGroups = QStringLiteral("Количество групп превышает число участников!\n\rВведите другое значение");
 const QString kWrongCounts = QStringLiteral("Не правильно введино количество участников!\n\rПовторите ввод!");
+const QString kNotANumber = QStringLiteral("\"%1\" — не число");
+const QString kSomeLeftOut = QStringLiteral("Без группы останутся участников: %1 из %2.\nОни не попадут ни в один список "
+                                            "группы. Распределить так?");
 }  // namespace
 
 TFormGroup::TFormGroup(QWidget* owner) : TForm(owner) {
@@ -61,8 +64,8 @@ TFormGroup::TFormGroup(QWidget* owner) : TForm(owner) {
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     setTabOrder(DBGrid1, Button1);
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormGroup::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormGroup::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormGroup::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormGroup::ComboBox2Change);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormGroup::Button1Click);
     FormCreate();
 }
@@ -89,8 +92,10 @@ int TFormGroup::askGroupCount(int participants) {
         const QString text = m_ask->Edit1->text().trimmed();
         bool whole = false;
         const int n = text.toInt(&whole);
-        if (!whole || n < 0) {
+        if (text.isEmpty() || (whole && n < 0)) {
             msg::error(kEnterValue);
+        } else if (!whole) {
+            msg::error(kNotANumber.arg(text));
         } else if (n > participants) {
             msg::error(kTooManyGroups);
         } else {
@@ -108,6 +113,7 @@ void TFormGroup::ComboBox2Change() {
     m_readySubject.clear();
     const QString subject = ComboBox1->currentText();
     const QString grade = ComboBox2->currentText();
+    if (!combo::namesItem(ComboBox1) || !combo::namesItem(ComboBox2)) return;  // nothing to divide
     const int participants =
         int(groups::participants(db, tr, subject, lookup::klassKey(db, tr, grade)).size());
     Edit1->setText(QString::number(participants));
@@ -136,7 +142,7 @@ bool TFormGroup::storeCount(int row, const QString& text, QString& stored) {
         bool whole = false;
         kol = text.trimmed().toInt(&whole);
         if (!whole) {
-            msg::error(QStringLiteral("\"%1\" — не число").arg(text));
+            msg::error(kNotANumber.arg(text));
             return false;
         }
     }
@@ -159,7 +165,16 @@ void TFormGroup::Button1Click() {
     const int idPredmet = lookup::predmetKey(db, tr, m_readySubject);
     const int idKlass = lookup::klassKey(db, tr, m_readyGrade);
     const QList<groups::Count> counts = groups::counts(db, tr);
-    bool fits = groups::countsFit(counts, Edit1->text().toInt());
+    const int participants = Edit1->text().toInt();
+    bool fits = groups::countsFit(counts, participants);
+    if (fits) {
+        int given = 0;
+        for (const groups::Count& c : counts) given += c.kol;
+        if (given < participants && !msg::confirm(kSomeLeftOut.arg(participants - given).arg(participants))) {
+            DBGrid1->setFocus();
+            return;
+        }
+    }
     if (fits && !guardedWrite(tr, kNotDone, [&] {
             fits = groups::distribute(db, tr, m_readySubject, idPredmet, idKlass, counts);
         }))

@@ -1,12 +1,14 @@
 #include "participants/UImport.h"
 
+#include "Query.h"
 #include "app/UDM.h"
 #include "participants/ListFile.h"
-#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "xlsx/FileError.h"
+#include "xlsx/XlsxParts.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -59,6 +61,17 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     top->addWidget(labelFor(this, QStringLiteral("Заголовок в строке"), SpinHeader));
     top->addWidget(SpinHeader);
     lay->addLayout(top);
+
+    // What a file without a team or subject column is registered under.
+    auto* choices = new QHBoxLayout;
+    ComboKomand = newChooser(this, "ComboKomand");
+    ComboPredmet = newChooser(this, "ComboPredmet");
+    m_komandLabel = labelFor(this, QStringLiteral("Команда"), ComboKomand);
+    m_predmetLabel = labelFor(this, QStringLiteral("Предмет"), ComboPredmet);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_komandLabel, ComboKomand, m_predmetLabel, ComboPredmet}) choices->addWidget(w);
+    choices->addStretch();
+    lay->addLayout(choices);
+    fillChoosers();
 
     lay->addWidget(new QLabel(QStringLiteral("Что в столбцах файла:"), this));
     auto* scroll = new QScrollArea(this);
@@ -115,6 +128,10 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     lay->addLayout(buttons);
 
     ui::connect(ComboSheet, &QComboBox::activated, this, &TFormImport::ComboSheetChange);
+    ui::connect(ComboKomand, &TComboBox::chosen, this, &TFormImport::ComboKomandChange);
+    ui::connect(ComboKomand, &TComboBox::refused, this, &TFormImport::ComboKomandChange);
+    ui::connect(ComboPredmet, &TComboBox::chosen, this, &TFormImport::ComboPredmetChange);
+    ui::connect(ComboPredmet, &TComboBox::refused, this, &TFormImport::ComboPredmetChange);
     connect(SpinHeader, &QSpinBox::valueChanged, this, [this] { ui::run([&] { SpinHeaderChange(); }); });
     ui::connect(ButtonAddMissing, &QPushButton::clicked, this, &TFormImport::ButtonAddMissingClick);
     ui::connect(ButtonImport, &QPushButton::clicked, this, &TFormImport::ButtonImportClick);
@@ -128,11 +145,33 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
                 ComboSheet->setCurrentIndex(i);
                 break;
             }
-        } catch (const ReportError&) {
+        } catch (const FileError&) {
             break;  // readSheet says what is wrong
         }
     }
     readSheet();
+    if (m_defaults.komand.isEmpty() && ComboKomand->isVisibleTo(this)) ComboKomand->setFocus();
+}
+
+void TFormImport::fillChoosers() {
+    for (auto [box, sql, field, text] : {std::tuple{ComboKomand, "SELECT KOMAND FROM S_KOMAND ORDER BY ID_KOMAND", "KOMAND", m_defaults.komand},
+                                         {ComboPredmet, "SELECT PREDMET FROM S_PREDMET ORDER BY ID_PREDMET", "PREDMET", m_defaults.predmet}}) {
+        Query q(DM->IBDatabase1, DM->IBTransaction1, {sql});
+        combo::fillFrom(box, q, QString::fromLatin1(field));
+        combo::setText(box, text);
+    }
+}
+
+// A text that names no team (or subject) is no choice: the rows then have none.
+void TFormImport::ComboKomandChange() {
+    m_defaults.komand = ComboKomand->itemNamed(ComboKomand->currentText()) >= 0 ? ComboKomand->currentText().trimmed() : QString();
+    recheck();
+}
+
+void TFormImport::ComboPredmetChange() {
+    m_defaults.predmet =
+        ComboPredmet->itemNamed(ComboPredmet->currentText()) >= 0 ? ComboPredmet->currentText().trimmed() : QString();
+    recheck();
 }
 
 void TFormImport::ComboSheetChange() { readSheet(); }
@@ -140,7 +179,7 @@ void TFormImport::ComboSheetChange() { readSheet(); }
 void TFormImport::readSheet() {
     try {
         m_rows = listfile::read(m_path, ComboSheet->currentText());
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         m_rows.clear();
         msg::error(e.text());
     }
@@ -180,7 +219,7 @@ void TFormImport::buildColumns() {
         combo::setItems(box, captions);
         combo::setText(box, listimport::caption(m_layout.columns[c]));
         const QString heading = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
-        auto* label = new QLabel(heading.isEmpty() ? Workbook::columnName(c + 1) : Workbook::columnName(c + 1) + QStringLiteral(": ") + heading,
+        auto* label = new QLabel(heading.isEmpty() ? xlsx::columnName(c + 1) : xlsx::columnName(c + 1) + QStringLiteral(": ") + heading,
                                  m_columnsPanel);
         label->setBuddy(box);
         label->setToolTip(heading);
@@ -193,8 +232,10 @@ void TFormImport::buildColumns() {
         });
         ColumnBoxes.append(box);
     }
-    QWidget* previous = SpinHeader;
+    QWidget* previous = ComboPredmet;
     setTabOrder(ComboSheet, SpinHeader);
+    setTabOrder(SpinHeader, ComboKomand);
+    setTabOrder(ComboKomand, ComboPredmet);
     for (TComboBox* b : std::as_const(ColumnBoxes)) {
         setTabOrder(previous, b);
         previous = b;
@@ -222,6 +263,11 @@ void TFormImport::ColumnChange(int column) {
 }
 
 void TFormImport::recheck() {
+    // The choosers stand for the columns the file lacks.
+    const bool komand = m_layout.columns.contains(listimport::Field::Komand);
+    const bool predmet = m_layout.columns.contains(listimport::Field::Predmet);
+    for (QWidget* w : {static_cast<QWidget*>(m_komandLabel), static_cast<QWidget*>(ComboKomand)}) w->setVisible(!komand);
+    for (QWidget* w : {static_cast<QWidget*>(m_predmetLabel), static_cast<QWidget*>(ComboPredmet)}) w->setVisible(!predmet);
     m_check = listimport::check(DM->IBDatabase1, DM->IBTransaction1, m_rows, m_layout, m_defaults);
     showCheck(false);
 }
@@ -233,16 +279,17 @@ void TFormImport::showCheck(bool written) {
     QStringList headings{QStringLiteral("Строка"), QStringLiteral("Проверка")};
     for (int c = 0; c < width; ++c) {
         const QString h = m_layout.headerRow >= 0 ? m_rows[m_layout.headerRow].value(c) : QString();
-        headings << (h.isEmpty() ? Workbook::columnName(c + 1) : h);
+        headings << (h.isEmpty() ? xlsx::columnName(c + 1) : h);
     }
     GridRows->setHorizontalHeaderLabels(headings);
     GridRows->setRowCount(int(m_check.lines.size()));
     for (int i = 0; i < int(m_check.lines.size()); ++i) {
         const listimport::Line& l = m_check.lines[size_t(i)];
         const QStringList& row = m_rows[l.row];
-        const QString verdict = l.status != listimport::Line::Good ? l.reason
-                                : written                          ? QStringLiteral("Записан")
-                                                                   : QStringLiteral("Будет записан");
+        QString verdict = l.status != listimport::Line::Good ? l.reason
+                          : written                          ? QStringLiteral("Записан")
+                                                             : QStringLiteral("Будет записан");
+        if (l.newSchool) verdict += QStringLiteral("; новое учреждение «%1»").arg(l.reg.school);
         GridRows->setItem(i, 0, new QTableWidgetItem(QString::number(l.row + 1)));
         auto* verdictItem = new QTableWidgetItem(verdict);
         verdictItem->setToolTip(verdict);
@@ -277,6 +324,7 @@ void TFormImport::ButtonAddMissingClick() {
     const listimport::Missing missing = m_check.missing;
     guardedWrite(DM->IBTransaction1, kNotDone,
                  [&] { listimport::addMissing(DM->IBDatabase1, DM->IBTransaction1, missing); });
+    fillChoosers();
     recheck();
     (ButtonImport->isEnabled() ? static_cast<QWidget*>(ButtonImport) : GridRows)->setFocus();
 }

@@ -16,8 +16,9 @@ class QTableWidget;
 class QGridLayout;
 
 // The preview of a list file before it is registered: the rows as read, what each column holds
-// (guessed from the heading, changeable), and every row checked with the reason it would be
-// refused. "Импортировать" registers the good rows as one action.
+// (guessed from the heading, changeable), the team (and subject) of a file without such a column,
+// and every row checked with the reason it would be refused or the new school it would add.
+// "Импортировать" registers the good rows as one action.
 class TFormImport : public TForm {
     Q_OBJECT
 public:
@@ -25,6 +26,8 @@ public:
 
     QComboBox* ComboSheet;  // the sheet of a workbook with several
     QSpinBox* SpinHeader;   // the heading's row (0: none)
+    TComboBox* ComboKomand;   // the team, shown when no column holds it
+    TComboBox* ComboPredmet;  // the subject, shown when no column holds it
     QList<TComboBox*> ColumnBoxes;  // what each column of the file holds
     QTableWidget* GridRows;
     QLabel* LabelSummary;
@@ -42,6 +45,8 @@ public:
 public Q_SLOTS:
     void ComboSheetChange();
     void SpinHeaderChange();
+    void ComboKomandChange();
+    void ComboPredmetChange();
     void ColumnChange(int column);
     void ButtonAddMissingClick();
     void ButtonImportClick();
@@ -49,6 +54,7 @@ public Q_SLOTS:
 
 private:
     void readSheet();
+    void fillChoosers();
     void buildColumns();
     void recheck();
     // Shows the rows with what the check says of each; `written`: the good ones are registered.
@@ -62,6 +68,8 @@ private:
     listimport::Check m_check;
     QGridLayout* m_columnsLayout = nullptr;
     QWidget* m_columnsPanel = nullptr;
+    QLabel* m_komandLabel = nullptr;
+    QLabel* m_predmetLabel = nullptr;
     int m_registered = 0;
 };
 

@@ -33,13 +33,13 @@ const QKeySequence kGenerateKey(Qt::CTRL | Qt::Key_G);
 TFormShifr::TFormShifr(QWidget* owner)
     : TForm(owner),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL,",
                 "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
                 "FROM SPISOK S, S_PREDMET P",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL,",
                 "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
                 "FROM SPISOK S, S_PREDMET P, GRUP G",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND G.N_GROUP= "
@@ -100,18 +100,22 @@ TFormShifr::TFormShifr(QWidget* owner)
     bottom->addWidget(Button3);
     lay->addLayout(bottom);
 
+    // Tab follows the layout: the choosers, the round buttons, the list, the code, the buttons.
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, ComboBox3);
     setTabOrder(ComboBox3, RadioButton1);
-    setTabOrder(RadioButton1, DBGrid1);
+    setTabOrder(RadioButton1, RadioButton2);
+    setTabOrder(RadioButton2, RadioButton3);
+    setTabOrder(RadioButton3, RadioButton4);
+    setTabOrder(RadioButton4, DBGrid1);
     setTabOrder(DBGrid1, Edit1);
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
 
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormShifr::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormShifr::ComboBox2Change);
-    ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormShifr::ComboBox3Change);
+    combo::onChoice(ComboBox1, this, &TFormShifr::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormShifr::ComboBox2Change);
+    combo::onChoice(ComboBox3, this, &TFormShifr::ComboBox3Change);
     ui::connect(roundGroup, &QButtonGroup::idClicked, this, [this](int k) { RadioButtonClick(k); });
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormShifr::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormShifr::Button1Click);
@@ -152,6 +156,7 @@ void TFormShifr::ComboBox1Change() {
 void TFormShifr::ComboBox2Change() {
     Edit1->clear();
     closeLists();
+    if (!combo::namesItem(ComboBox2)) return combo::clear(ComboBox3);
     const int idKlass = lookup::klassKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox2->currentText());
     QStringList items;
     for (int g : ciphers::groupNumbers(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText(), idKlass))
@@ -188,7 +193,14 @@ void TFormShifr::showCipher() {
 void TFormShifr::RadioButtonClick(int round) {
     m_round = round;
     if (m_idPredmet != 0) loadList(DBGrid1->currentRow());  // the codes of this round
+    // A code typed before the round was chosen stays, to be stored for it.
+    const bool typed = Edit1->isModified() && !Edit1->text().trimmed().isEmpty();
+    const QString code = Edit1->text();
     showCipher();
+    if (typed) {
+        Edit1->setText(code);
+        Edit1->setModified(true);
+    }
 }
 
 void TFormShifr::DBGrid1CellClick() { showCipher(); }
@@ -232,8 +244,13 @@ void TFormShifr::Button2Click() {
     close();  // corrections end the entry: back to the menu
 }
 
+bool TFormShifr::listShown() const {
+    return m_idPredmet != 0 && DBGrid1->rowCount() > 0 && m_subject == ComboBox1->currentText() &&
+           m_grade == ComboBox2->currentText() && m_group == ComboBox3->currentText();
+}
+
 void TFormShifr::Button3Click() {
-    if (m_idPredmet == 0 || DBGrid1->rowCount() == 0) {
+    if (!listShown()) {  // the list must be the one the choosers show
         msg::error(kChooseList);
         ComboBox1->setFocus();
         return;

@@ -47,6 +47,8 @@ public Q_SLOTS:
     void Button3Click();
 
 private:
+    // A list is shown, and for what the choosers show now.
+    bool listShown() const;
     void closeLists();
     void showCipher();
     // Shows the chosen list with the codes of the chosen round, on the given row.

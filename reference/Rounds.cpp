@@ -21,24 +21,27 @@ RoundSlots load(Database& db, Transaction& tr, int idPredmet) {
     return slots;
 }
 
-int invalidSlot(const RoundSlots& slots) {
+SlotProblem problem(const RoundSlots& slots) {
     for (int n = 1; n <= 4; ++n) {
         const RoundSlot& s = slots[n - 1];
-        if (s.name.trimmed().isEmpty()) continue;
+        const QString name = s.name.trimmed();
+        if (name.isEmpty()) continue;
         bool ok = false;
         const int count = s.count.trimmed().toInt(&ok);
-        if (!ok || count < 1 || count > kMaxTasks) return n;
+        if (!ok || count < 1 || count > kMaxTasks)
+            return {n, false,
+                    QStringLiteral("Тур%1: количество задач должно быть целым числом от 1 до %2 (сейчас «%3»)")
+                        .arg(n)
+                        .arg(kMaxTasks)
+                        .arg(s.count)};
+        for (int m = 1; m < n; ++m)
+            if (slots[m - 1].name.trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                return {n, true, QStringLiteral("Тур%1: такое же название, как у тура %2 («%3»). Названия туров должны различаться.")
+                                     .arg(n)
+                                     .arg(m)
+                                     .arg(name)};
     }
-    return 0;
-}
-
-QString validate(const RoundSlots& slots) {
-    const int n = invalidSlot(slots);
-    if (n == 0) return QString();
-    return QStringLiteral("Тур%1: количество задач должно быть целым числом от 1 до %2 (сейчас «%3»)")
-        .arg(n)
-        .arg(kMaxTasks)
-        .arg(slots[n - 1].count);
+    return {};
 }
 
 void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots) {

@@ -23,11 +23,16 @@ constexpr int kMaxTasks = 6;
 
 // Slots as stored; a slot without a row has both texts empty, a stored empty slot shows count "0".
 RoundSlots load(Database& db, Transaction& tr, int idPredmet);
-// The first used slot (1..4) whose task count is not a whole number from 1 to 6; 0 when none.
-int invalidSlot(const RoundSlots& slots);
-// Empty when every used slot has a whole task count from 1 to 6; otherwise the message naming
-// the first slot that has not.
-QString validate(const RoundSlots& slots);
+// Why slots cannot be stored: the first used slot (1..4) whose task count is not a whole number
+// from 1 to 6, or whose name another used slot has already (reports tell rounds apart by name), the
+// field to put right and the message; none when they can.
+struct SlotProblem {
+    int slot = 0;
+    bool inName = false;
+    QString text;
+    explicit operator bool() const { return slot > 0; }
+};
+SlotProblem problem(const RoundSlots& slots);
 // Writes the four slots, each updated in place where its row exists and inserted where it does not.
 // Validate first. Does not commit.
 void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots);

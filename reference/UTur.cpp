@@ -61,6 +61,9 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     setTabOrder(Edit8, Button1);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormTur::Button1Click);
     FormCreate();
+    // The window opens when a subject is chosen, often as the operator goes on typing elsewhere:
+    // the cursor waits on the button, so that typing meant for another field changes no round.
+    Button1->setFocus();
 }
 
 int TFormTur::subjectKey() const { return FormEnterSpisok ? FormEnterSpisok->predmetKey() : 0; }
@@ -91,11 +94,11 @@ void TFormTur::Button1Click() {
             name->setFocus();
             return;
         }
-    const QString problem = rounds::validate(slots);
-    if (!problem.isEmpty()) {
-        msg::error(problem);
+    if (const rounds::SlotProblem problem = rounds::problem(slots)) {
+        msg::error(problem.text);
+        QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
         QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
-        counts[rounds::invalidSlot(slots) - 1]->setFocus();
+        (problem.inName ? names : counts)[problem.slot - 1]->setFocus();
         return;
     }
     if (guardedWrite(DM->IBTransaction1, kNotDone,

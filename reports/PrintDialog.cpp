@@ -2,6 +2,7 @@
 
 #include "ui/Combo.h"
 #include "ui/Handler.h"
+#include "ui/Messages.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -24,8 +25,9 @@ TFormPrintChoice::TFormPrintChoice(QWidget* owner) : TForm(owner) {
 }
 
 TComboBox* TFormPrintChoice::chooser(const char* name, QLabel*& label, const char* labelName, const QString& caption,
-                                      int row, int col) {
+                                      int row, int col, const QString& refusal) {
     TComboBox* box = newChooser(this, name, 50, 200);
+    m_choosers.append({box, refusal});
     label = labelFor(this, caption, box);
     label->setObjectName(QString::fromLatin1(labelName));
     label->setStyleSheet(QStringLiteral("font-weight: bold; color: green;"));
@@ -36,4 +38,12 @@ TComboBox* TFormPrintChoice::chooser(const char* name, QLabel*& label, const cha
 
 void TFormPrintChoice::finish() { setTabOrder(m_grid->itemAt(m_grid->count() - 1)->widget(), Button1); }
 
-void TFormPrintChoice::Button1Click() { accept(); }
+void TFormPrintChoice::Button1Click() {
+    for (const auto& [box, refusal] : m_choosers)
+        if (box->isVisible() && !combo::namesItem(box)) {
+            msg::error(refusal);
+            box->setFocus();
+            return;
+        }
+    accept();
+}

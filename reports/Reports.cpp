@@ -3,7 +3,7 @@
 #include "Lookups.h"
 #include "Query.h"
 #include "Text.h"
-#include "reports/Workbook.h"
+#include "xlsx/Workbook.h"
 
 namespace reports {
 
@@ -273,10 +273,10 @@ void winners(Database& db, Transaction& tr, Workbook& wb) {
     const Grades grades(db, tr);
     Query teachers(db, tr, {"SELECT *", "FROM TEACHERS", "WHERE  ID_CHILD= :ID_CHILD ", "ORDER BY ID_TEACHER;"});
     subjects.open();
-    int r = 1;
+    int r = 3;  // the template's column headings
     for (subjects.first(); !subjects.eof(); subjects.next()) {
         const qint64 id = subjects.fieldInt("ID_PREDMET");
-        ++r;  // an empty row before every subject
+        ++r;  // past the headings, or past an empty row after the subject before
         name.setInt("ID_PREDMET", id);
         name.open();
         wb.setText(r, 2, QStringLiteral("По ") + (name.isEmpty() ? QString() : name.fieldText("PREDMET")));

@@ -25,7 +25,7 @@ inline constexpr Sheet kGroupList{"Лист16", 5, 2, 1};
 inline constexpr Sheet kBlankSheet{"Лист10", 6, 2, 1};
 inline constexpr Sheet kScoreSheet{"Лист14", 6, 2, 1};
 inline constexpr Sheet kTeamResults{"Лист17", 8, 2, 1};
-inline constexpr Sheet kWinners{"Лист15", 0, 2, 1};
+inline constexpr Sheet kWinners{"Лист15", 0, 4, 1};
 inline constexpr Sheet kGradeResults{"Лист18", 6, 2, 1};
 inline constexpr Sheet kCipherKey{"Лист19", 6, 2, 1};
 

@@ -7,24 +7,42 @@
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
 #include "reports/UPrintKomand.h"
-#include "reports/Workbook.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "xlsx/Workbook.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 QPointer<TFormPrint> FormPrint;
 
+namespace {
+// Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
+// success and nothing opens, so the operator would not learn where the report went.
+bool spreadsheetProgramKnown() {
+#ifdef Q_OS_LINUX
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"),
+                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    return true;
+#endif
+}
+}  // namespace
+
 std::function<bool(const QString&)> TFormPrint::opener = [](const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 };
 
 namespace {
@@ -33,14 +51,14 @@ const QString kNotMade = QStringLiteral("Отчёт не сделан");
 Database& database() { return DM->IBDatabase1; }
 Transaction& working() { return DM->IBTransaction1; }
 
-// The dialog's choices after it closed, however it was closed; false when a required one is empty.
+// Whether the dialog closed with "Ввод" (its choices then name what the report covers); Esc or the
+// close box make no report.
 template <class Dialog>
 bool ask(QPointer<Dialog>& ref, QWidget* owner, const std::function<void(Dialog*)>& prepare = {}) {
     auto* d = new Dialog(owner);
     ref = d;
     if (prepare) prepare(d);
-    d->exec();
-    return !d->ComboBox1->currentText().isEmpty() && !d->ComboBox2->currentText().isEmpty();
+    return d->exec() == QDialog::Accepted;
 }
 }  // namespace
 
@@ -90,10 +108,10 @@ void TFormPrint::make(const QString& report, const std::function<void(Workbook&)
         Workbook wb(reportfiles::templatePath());
         fill(wb);
         const QString folder = reportfiles::folder();
-        if (folder.isEmpty()) throw ReportError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
+        if (folder.isEmpty()) throw FileError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
         path = reportfiles::newFile(folder, report);
         wb.save(path);
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         QApplication::restoreOverrideCursor();
         msg::error(kNotMade, e.text());
         return;
@@ -138,7 +156,7 @@ void TFormPrint::Button5Click() {
 }
 
 void TFormPrint::Button6Click() {
-    if (!ask(FormPrintGroup, this) || FormPrintGroup->ComboBox3->currentText().isEmpty()) return;
+    if (!ask(FormPrintGroup, this)) return;
     const QString subject = FormPrintGroup->ComboBox1->currentText(), grade = FormPrintGroup->ComboBox2->currentText(),
                   group = FormPrintGroup->ComboBox3->currentText();
     make(Button6->text(), [&](Workbook& wb) { reports::groupList(database(), working(), wb, subject, grade, group); });
@@ -157,11 +175,8 @@ void TFormPrint::Button8Click() {
     make(Button8->text(), [&](Workbook& wb) { reports::blankSheet(database(), working(), wb, subject, grade, round); });
 }
 
-// The key needs its round: without one it would pair nothing.
 void TFormPrint::Button9Click() {
-    if (!ask<TFormPrintKlass>(FormPrintKlass, this, [](TFormPrintKlass* d) { d->showRound(); }) ||
-        FormPrintKlass->ComboBox3->currentText().isEmpty())
-        return;
+    if (!ask<TFormPrintKlass>(FormPrintKlass, this, [](TFormPrintKlass* d) { d->showRound(); })) return;
     const QString subject = FormPrintKlass->ComboBox1->currentText(), grade = FormPrintKlass->ComboBox2->currentText(),
                   round = FormPrintKlass->ComboBox3->currentText();
     make(Button9->text(), [&](Workbook& wb) { reports::cipherKey(database(), working(), wb, subject, grade, round); });

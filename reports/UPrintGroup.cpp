@@ -13,15 +13,15 @@ QPointer<TFormPrintGroup> FormPrintGroup;
 
 TFormPrintGroup::TFormPrintGroup(QWidget* owner) : TFormPrintChoice(owner) {
     setObjectName(QStringLiteral("FormPrintGroup"));
-    ComboBox1 = chooser("ComboBox1", Label12, "Label12", QStringLiteral("Предмет"), 0, 1);
+    ComboBox1 = chooser("ComboBox1", Label12, "Label12", QStringLiteral("Предмет"), 0, 1, QStringLiteral("Выберите предмет"));
     auto* by = new QLabel(QStringLiteral("по"), this);
     by->setObjectName(QStringLiteral("Label1"));
     m_grid->addWidget(by, 1, 0);
-    ComboBox2 = chooser("ComboBox2", Label11, "Label11", QStringLiteral("Класс"), 0, 2);
-    ComboBox3 = chooser("ComboBox3", Label2, "Label2", QStringLiteral("Группа"), 0, 3);
+    ComboBox2 = chooser("ComboBox2", Label11, "Label11", QStringLiteral("Класс"), 0, 2, QStringLiteral("Выберите класс"));
+    ComboBox3 = chooser("ComboBox3", Label2, "Label2", QStringLiteral("Группа"), 0, 3, QStringLiteral("Выберите группу"));
     finish();
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormPrintGroup::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormPrintGroup::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormPrintGroup::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormPrintGroup::ComboBox2Change);
     FormCreate();
 }
 

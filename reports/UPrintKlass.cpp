@@ -12,13 +12,13 @@ QPointer<TFormPrintKlass> FormPrintKlass;
 
 TFormPrintKlass::TFormPrintKlass(QWidget* owner) : TFormPrintChoice(owner) {
     setObjectName(QStringLiteral("FormPrintKlass"));
-    ComboBox1 = chooser("ComboBox1", Label12, "Label12", QStringLiteral("Предмет"), 0, 0);
-    ComboBox2 = chooser("ComboBox2", Label11, "Label11", QStringLiteral("Класс"), 0, 1);
-    ComboBox3 = chooser("ComboBox3", NameTur, "NameTur", QStringLiteral("Тур"), 2, 0);
+    ComboBox1 = chooser("ComboBox1", Label12, "Label12", QStringLiteral("Предмет"), 0, 0, QStringLiteral("Выберите предмет"));
+    ComboBox2 = chooser("ComboBox2", Label11, "Label11", QStringLiteral("Класс"), 0, 1, QStringLiteral("Выберите класс"));
+    ComboBox3 = chooser("ComboBox3", NameTur, "NameTur", QStringLiteral("Тур"), 2, 0, QStringLiteral("Выберите тур"));
     NameTur->setVisible(false);
     ComboBox3->setVisible(false);
     finish();
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormPrintKlass::ComboBox1Change);
+    combo::onChoice(ComboBox1, this, &TFormPrintKlass::ComboBox1Change);
     FormCreate();
 }
 

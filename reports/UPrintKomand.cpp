@@ -9,10 +9,10 @@ QPointer<TFormPrintKomand> FormPrintKomand;
 
 TFormPrintKomand::TFormPrintKomand(QWidget* owner) : TFormPrintChoice(owner) {
     setObjectName(QStringLiteral("FormPrintKomand"));
-    ComboBox1 = chooser("ComboBox1", Label11, "Label11", QStringLiteral("Команда"), 0, 0);
-    ComboBox2 = chooser("ComboBox2", Label12, "Label12", QStringLiteral("Предмет"), 2, 0);
+    ComboBox1 = chooser("ComboBox1", Label11, "Label11", QStringLiteral("Команда"), 0, 0, QStringLiteral("Выберите команду"));
+    ComboBox2 = chooser("ComboBox2", Label12, "Label12", QStringLiteral("Предмет"), 2, 0, QStringLiteral("Выберите предмет"));
     finish();
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormPrintKomand::ComboBox1Change);
+    combo::onChoice(ComboBox1, this, &TFormPrintKomand::ComboBox1Change);
     FormCreate();
 }
 

@@ -28,7 +28,7 @@ QString refusal(int slot, const QString& text) {
     const QString where = QStringLiteral("Тур %1, задача %2: ").arg(slot / 6 + 1).arg(slot % 6 + 1);
     if (text.trimmed().isEmpty()) return where + QStringLiteral("\"\" — не число (поле пустое)");
     try {
-        Score::parse(text);
+        if (Score::parse(text) < Score()) return where + QStringLiteral("балл не может быть меньше 0");
     } catch (const ConversionError& e) {
         return where + e.text();
     }

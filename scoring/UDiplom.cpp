@@ -11,7 +11,9 @@
 #include "ui/Handler.h"
 #include "ui/Messages.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,7 +40,7 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     : TForm(owner),
       m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Награждение по шифру"),
       IBQuery3(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME ", "FROM SPISOK S, S_PREDMET P, BAL B",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL ", "FROM SPISOK S, S_PREDMET P, BAL B",
                 " WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= P.ID_PREDMET AND "
                 "S.ID_CHILD=B.ID_CHILD",
                 "ORDER BY B.MESTO NULLS FIRST, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
@@ -130,12 +132,13 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     setTabOrder(ComboBox2, DBGrid1);
     setTabOrder(DBGrid1, ComboBox3);
     setTabOrder(ComboBox3, Button1);
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormDiplom::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormDiplom::ComboBox2Change);
-    ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormDiplom::ComboBox3Change);
+    combo::onChoice(ComboBox1, this, &TFormDiplom::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormDiplom::ComboBox2Change);
+    combo::onChoice(ComboBox3, this, &TFormDiplom::ComboBox3Change);  // a degree that names none is refused there
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormDiplom::ShowParticipantResult);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormDiplom::Button1Click);
-    ui::connect(ComboBox3, &TComboBox::refused, this, &TFormDiplom::ComboBox3Change);  // refused there
+    ComboBox3->installEventFilter(this);
+    ComboBox3->setKeepsFocusOnEnter(true);
     FormCreate();
 }
 
@@ -221,7 +224,21 @@ void TFormDiplom::Button1Click() {
     ShowParticipantResult();
 }
 
+bool TFormDiplom::eventFilter(QObject* watched, QEvent* e) {
+    // Enter in the degree box writes the degree, then goes on to the next participant (below).
+    if (watched == ComboBox3 && e->type() == QEvent::KeyPress && !ComboBox3->view()->isVisible()) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) m_advance = true;
+    }
+    return TForm::eventFilter(watched, e);
+}
+
+bool TFormDiplom::unsavedWork() const {
+    return DBGrid1->currentRow() >= 0 && ComboBox3->currentText().trimmed() != m_storedDegree;
+}
+
 void TFormDiplom::ComboBox3Change() {
+    const bool advance = std::exchange(m_advance, false);
     if (DBGrid1->currentRow() < 0) {
         combo::setText(ComboBox3, m_storedDegree);
         return;
@@ -243,4 +260,9 @@ void TFormDiplom::ComboBox3Change() {
     }
     m_storedDegree = QString::number(degree);
     combo::setText(ComboBox3, m_storedDegree);
+    if (advance) {
+        Button1Click();
+        ComboBox3->setFocus();
+        ComboBox3->lineEdit()->selectAll();
+    }
 }

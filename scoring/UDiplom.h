@@ -43,6 +43,10 @@ public Q_SLOTS:
     void ShowParticipantResult();
     void Button1Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    bool unsavedWork() const override;
+
 private:
     void clearDisplay();
     void resetRounds();
@@ -55,6 +59,7 @@ private:
     Query IBQuery3;  // by name, in place order
     Query IBQuery1;  // round-1 ciphers, in place order
     QString m_storedDegree;  // what the degree box showed when the participant was shown
+    bool m_advance = false;  // Enter in the degree box: on to the next participant once it is written
 };
 
 extern QPointer<TFormDiplom> FormDiplom;

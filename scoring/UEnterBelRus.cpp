@@ -8,6 +8,7 @@
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
+#include "ui/Keyboard.h"
 #include "ui/Messages.h"
 
 #include <QGridLayout>
@@ -23,7 +24,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     : TForm(owner),
       m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Ввод баллов по шифру"),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME", "FROM SPISOK S, S_PREDMET P",
+               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL", "FROM SPISOK S, S_PREDMET P",
                 "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
                 "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
@@ -101,11 +102,12 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
         previous = e;
     }
     setTabOrder(previous, Button1);
+    // A list is typed as score, Enter, score, Enter…: the last box of the participant saves him.
+    ui::enterGoesOn(QList<QWidget*>(m_edits.begin(), m_edits.end()), Button1);
 
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox2Change);
-    ui::connect(ComboBox3, &TComboBox::chosen, this, &TFormEnterBelRus::ComboBox3Change);
-    ui::connect(ComboBox3, &TComboBox::refused, this, &TFormEnterBelRus::ComboBox3Change);  // no round: nothing shown
+    combo::onChoice(ComboBox1, this, &TFormEnterBelRus::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormEnterBelRus::ComboBox2Change);
+    combo::onChoice(ComboBox3, this, &TFormEnterBelRus::ComboBox3Change);
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEnterBelRus::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterBelRus::Button1Click);
     FormCreate();
@@ -198,6 +200,12 @@ void TFormEnterBelRus::loadScores() {
 }
 
 void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
+
+bool TFormEnterBelRus::unsavedWork() const {
+    for (int n = 0; n < scores::kSlots; ++n)
+        if (m_edits[size_t(n)]->isVisible() && m_edits[size_t(n)]->text() != m_loaded[size_t(n)]) return true;
+    return false;
+}
 
 void TFormEnterBelRus::focusFirstBox() {
     for (QLineEdit* e : m_edits)

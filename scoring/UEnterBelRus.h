@@ -45,6 +45,9 @@ public Q_SLOTS:
     void DBGrid1CellClick();
     void Button1Click();
 
+protected:
+    bool unsavedWork() const override;
+
 private:
     void clearRounds();
     void showRound(int k);  // its name over column k and its first KOL_ZAD boxes

@@ -32,7 +32,6 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     m_top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox2), 0, 2);
     m_top->addWidget(ComboBox2, 1, 2);
     DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
-                         {"SCHOOL", QString(), false},
                          {"SITY", QString(), false},
                          {"SUMM", QString(), false},
                          {"MESTO", QString(), false},
@@ -49,8 +48,8 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     ComboBox1->setFocus();
-    ui::connect(ComboBox1, &TComboBox::chosen, this, &TFormViewResultKommand::ComboBox1Change);
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormViewResultKommand::ComboBox2Change);
+    combo::onChoice(ComboBox1, this, &TFormViewResultKommand::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormViewResultKommand::ComboBox2Change);
     FormCreate();
 }
 

@@ -26,7 +26,6 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
     ComboBox2 = newChooser(this, "ComboBox2", 50, 220);
     placeChoosers(this, m_top, {{QStringLiteral("Предмет"), ComboBox2}});
     DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
-                         {"SCHOOL", QString(), false},
                          {"SITY", QString(), false},
                          {"KOMAND", QString(), false},
                          {"DIPL_STEP", QString(), false}}));
@@ -40,7 +39,7 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
     findChild<QLabel*>(QStringLiteral("CaptionEdit3"))->setVisible(false);
     setTabOrder(ComboBox2, DBGrid1);
     ComboBox2->setFocus();
-    ui::connect(ComboBox2, &TComboBox::chosen, this, &TFormViewSpisPobed::ComboBox2Change);
+    combo::onChoice(ComboBox2, this, &TFormViewSpisPobed::ComboBox2Change);
     FormCreate();
 }
 

@@ -13,8 +13,9 @@ sudo=""
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
           libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
           libxlsxwriter-dev libzip-dev libpugixml-dev)
-# The tests read the report workbooks back with LibreOffice.
-[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui)
+# The tests read the report workbooks back with LibreOffice; the fuzz test is built with clang's
+# fuzzing engine.
+[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -55,6 +56,7 @@ start_server() {
 
 cmake_args=(-S "$root" -B "$build" -G Ninja)
 if [ "$mode" = test ]; then
+  cmake_args+=(-DTAVRIN_FUZZ=ON)
   if server_dir=$(start_server | tail -n 1); then
     cmake_args+=(-DTAVRIN_TEST_SERVER=127.0.0.1 "-DTAVRIN_TEST_SERVER_DIR=$server_dir")
   else

@@ -2,7 +2,11 @@
 // its size, the median time of several runs (with min and max), the goal, and the ratio to a
 // reference measured in the same run.
 //
-//   tavrin-bench [--participants N] [--runs R] [--json FILE] [--keep FOLDER]
+//   tavrin-bench [--participants N] [--runs R] [--json FILE] [--keep FOLDER] [--server HOST:FOLDER]
+//
+// The merge is also measured into a database on a Firebird server (by default 127.0.0.1, in
+// /var/lib/tavrin-test, the folder the test set-up gives the server), when one answers; --server ''
+// leaves it out. Every merge checks its result, and a wrong count fails the run.
 //
 // It makes its databases with tavrin-db in a temporary folder, or in FOLDER, where they stay
 // and are used again by the next run. The windows are measured on the
@@ -24,17 +28,18 @@
 #include "participants/UViewKlass.h"
 #include "reference/Dictionaries.h"
 #include "reports/Reports.h"
-#include "reports/Workbook.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
+#include "xlsx/Workbook.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,7 +49,10 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <netdb.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -247,6 +255,23 @@ void makeBigGrade(const QString& path, int n) {
     tr.commit();
 }
 
+// Whether a Firebird server listens on the host's port 3050.
+bool serverAnswers(const QString& host) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.toUtf8().constData(), "3050", &hints, &found) != 0) return false;
+    bool answers = false;
+    for (addrinfo* a = found; a && !answers; a = a->ai_next) {
+        const int fd = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+        if (fd < 0) continue;
+        answers = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0;
+        close(fd);
+    }
+    freeaddrinfo(found);
+    return answers;
+}
+
 QString cell(const QString& s, int width, bool right = false) {
     return right ? s.rightJustified(width) : s.leftJustified(width);
 }
@@ -279,7 +304,7 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     msg::setTestMode(true);  // no box may wait for an answer in a measurement
     int participants = 20000, nRuns = 3, gradeRows = 2000;
-    QString json, keep;
+    QString json, keep, server = QStringLiteral("127.0.0.1:/var/lib/tavrin-test");
     QStringList args = app.arguments().mid(1);
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
@@ -291,8 +316,11 @@ int main(int argc, char** argv) {
             json = args.takeFirst();
         else if (a == u"--keep" && !args.isEmpty())
             keep = args.takeFirst();
+        else if (a == u"--server" && !args.isEmpty())
+            server = args.takeFirst();
         else {
-            std::fprintf(stderr, "usage: tavrin-bench [--participants N] [--runs R] [--json FILE] [--keep FOLDER]\n");
+            std::fprintf(stderr, "usage: tavrin-bench [--participants N] [--runs R] [--json FILE] [--keep FOLDER] "
+                                 "[--server HOST:FOLDER | --server '']\n");
             return 2;
         }
     }
@@ -310,23 +338,35 @@ int main(int argc, char** argv) {
     if (!QFile::exists(grade)) makeBigGrade(grade, gradeRows);
     std::vector<Row> rows;
 
-    // The merge, from a fresh copy of the working database each run.
-    {
-        Row r{"Объединение баз", QStringLiteral("%1 участников").arg(participants)};
-        const QString copy = dir.filePath("merge.fdb");
-        int copied = 0;
+    // The merge, from a fresh copy of the working database each run; each run checks its own
+    // result: every child of the source copied, and a second merge adding nothing.
+    QStringList wrong;
+    const auto mergeRuns = [&](Row& r, const QString& copyFile, const QString& copyName) {
         r.ms = runs(
             nRuns,
             [&] {
-                QFile::remove(copy);
-                QFile::copy(work, copy);
+                QFile::remove(copyFile);
+                QFile::copy(work, copyFile);
+                QFile::setPermissions(copyFile, QFile::permissions(copyFile) | QFileDevice::WriteOther | QFileDevice::ReadOther);
             },
             [&] {
-                Connection w(copy), s(source);
+                Connection w(copyName), s(source);
                 merge::Result res;
-                atomically(w.tr, [&] { res = merge::run(w.db, w.tr, s.db, s.tr); });
-                copied = res.copied;
+                atomically(w.tr, [&] { res = merge::run(w.db, w.tr, s.db, s.tr); }, merge::worthRetrying);
+                if (res.copied != participants)
+                    wrong << QStringLiteral("%1: скопировано %2 участников из %3").arg(r.operation).arg(res.copied).arg(participants);
             });
+        Connection w(copyName), s(source);
+        merge::Result again;
+        atomically(w.tr, [&] { again = merge::run(w.db, w.tr, s.db, s.tr); }, merge::worthRetrying);
+        if (again.copied != 0 || again.alreadyThere != participants || again.keptDifferent != 0)
+            wrong << QStringLiteral("%1, повторно: %2").arg(r.operation, merge::summary(again));
+        return again;
+    };
+    {
+        Row r{"Объединение баз", QStringLiteral("%1 участников").arg(participants)};
+        const QString copy = dir.filePath("merge.fdb");
+        const merge::Result again = mergeRuns(r, copy, copy);
         const long peak = peakKb();
         // The straightforward merge on a smaller source, scaled to the same number of participants.
         const int small = qMin(participants, 500);
@@ -343,11 +383,13 @@ int main(int argc, char** argv) {
         r.referenceMs = refMs * participants / small;
         r.note = QStringLiteral("Эталон: построчное объединение %1 участников (коммит на строку, перечитывание ключей), "
                                 "умножено на %2; на деле ещё дольше, так как перечитывание растёт с базой. "
-                                "Пиковая память процесса после объединения: %3 МБ. Скопировано участников: %4.")
+                                "Пиковая память процесса после объединения: %3 МБ. Каждый раз скопировано всех %4; "
+                                "повторное объединение: %5")
                      .arg(small)
                      .arg(participants / double(small), 0, 'f', 0)
                      .arg(peak / 1024.0, 0, 'f', 0)
-                     .arg(copied);
+                     .arg(participants)
+                     .arg(merge::summary(again));
         r.goalMs = 3000;
         // Rows per second, against raw inserts in one transaction.
         qint64 sourceRows = 0;
@@ -389,6 +431,25 @@ int main(int argc, char** argv) {
                        .arg(mergeRate, 0, 'f', 0)
                        .arg(100.0 * mergeRate / rawRate, 0, 'f', 0);
         rows.push_back(raw);
+    }
+
+    // The same merge into a database on a Firebird server, when one answers: every statement
+    // crosses the connection.
+    if (!server.isEmpty()) {
+        const QString host = server.section(u':', 0, 0), folder = server.section(u':', 1);
+        const QString copy = folder + QStringLiteral("/tavrin-bench-merge.fdb");
+        Row r{"Объединение баз в базу на сервере", QStringLiteral("%1 участников").arg(participants)};
+        if (!QFileInfo(folder).isDir() || !serverAnswers(host)) {
+            std::fprintf(stderr, "Сервер %s не отвечает или нет папки %s: объединение на сервере не замерено.\n",
+                         host.toUtf8().constData(), folder.toUtf8().constData());
+        } else {
+            const merge::Result again = mergeRuns(r, copy, host + u':' + copy);
+            r.goalMs = 6000;
+            r.note = QStringLiteral("Рабочая база на сервере %1, база другого места — файл здесь. Повторное объединение: %2")
+                         .arg(host, merge::summary(again));
+            QFile::remove(copy);
+            rows.push_back(r);
+        }
     }
 
     // One save with the re-rank of its subject and grade, and the re-rank as of old.
@@ -498,6 +559,10 @@ int main(int argc, char** argv) {
     }
 
     print(rows);
+    if (!wrong.isEmpty()) {
+        std::fprintf(stderr, "\nОШИБКА: объединение дало не то, что должно:\n%s\n", wrong.join(u'\n').toUtf8().constData());
+        return 1;
+    }
     if (!json.isEmpty()) {
         QJsonArray out;
         for (const Row& r : rows) {

@@ -61,12 +61,14 @@ struct Column {
     bool number = false;
 };
 
-// The table's headings on `headingRow` and the look of its first data row (0-based rows).
-void table(lxw_worksheet* ws, const Formats& f, int headingRow, const std::vector<Column>& columns) {
+// The table's headings on `headingRow` and, unless the rows below differ in kind, the look of its
+// first data row (0-based rows).
+void table(lxw_worksheet* ws, const Formats& f, int headingRow, const std::vector<Column>& columns, bool dataRow = true) {
     for (size_t c = 0; c < columns.size(); ++c) {
         worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), columns[c].width, nullptr);
         worksheet_write_string(ws, lxw_row_t(headingRow), lxw_col_t(c), columns[c].heading, f.heading);
-        worksheet_write_blank(ws, lxw_row_t(headingRow + 1), lxw_col_t(c), columns[c].number ? f.number : f.cell);
+        if (dataRow)
+            worksheet_write_blank(ws, lxw_row_t(headingRow + 1), lxw_col_t(c), columns[c].number ? f.number : f.cell);
     }
     worksheet_repeat_rows(ws, lxw_row_t(headingRow), lxw_row_t(headingRow));
 }
@@ -143,13 +145,13 @@ int main(int argc, char** argv) {
     }
     page(ws, true);
 
-    // Winners: everything the program writes, from row 2; the title is the page header.
+    // Winners: headings on row 3; from row 4 each subject's heading, its degrees' headings and
+    // their winners (school and town in D, the teachers in D of the rows below), so no data row.
     ws = workbook_add_worksheet(wb, "Лист15");
-    worksheet_set_column(ws, 0, 0, 5, nullptr);
-    worksheet_set_column(ws, 1, 1, 36, nullptr);
-    worksheet_set_column(ws, 2, 2, 8, nullptr);
-    worksheet_set_column(ws, 3, 3, 60, nullptr);
-    worksheet_set_header(ws, "&C&\"-,Bold\"&14Список победителей олимпиады");
+    title(ws, f, 3, "Список победителей олимпиады");
+    table(ws, f, 2,
+          {{"№", 5}, {"Фамилия, имя, отчество", 36}, {"Класс", 8}, {"Учреждение образования, город; учителя", 60}},
+          false);
     page(ws, false);
 
     // Participants by group: D2 grade, G2 subject; data from row 5, a teacher's three name parts in G, H, I.

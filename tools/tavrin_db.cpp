@@ -1,6 +1,7 @@
 // tavrin-db: makes Tavrin databases, backs them up and restores them.
 //   tavrin-db create PATH                      an empty database with every table
 //   tavrin-db demo PATH [--participants N] [--seed N]   a demo olympiad (another seed, other children)
+//   tavrin-db upgrade PATH                     brings a database of an earlier build up to date
 //   tavrin-db backup PATH FILE                 the engine's backup of the database into a new file
 //   tavrin-db restore FILE PATH                a new database from a backup; never over an existing one
 // PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server; FILE is a
@@ -11,6 +12,7 @@
 #include "DbError.h"
 #include "Demo.h"
 #include "Schema.h"
+#include "Upgrade.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,6 +26,7 @@ int usage() {
     std::fputs("Использование:\n"
                "  tavrin-db create ПУТЬ\n"
                "  tavrin-db demo ПУТЬ [--participants N] [--seed N]\n"
+               "  tavrin-db upgrade ПУТЬ\n"
                "  tavrin-db backup ПУТЬ ФАЙЛ\n"
                "  tavrin-db restore ФАЙЛ ПУТЬ\n"
                "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь); ФАЙЛ: файл резервной копии.\n",
@@ -75,6 +78,32 @@ int copyCommand(const QString& command, const QString& first, const QString& sec
     return 0;
 }
 
+void print(const QString& text) { std::printf("%s\n", text.toUtf8().constData()); }
+
+int upgradeDatabase(const QString& path) {
+    if (!isServerName(path) && !QFileInfo::exists(path)) return fail(QStringLiteral("файла %1 нет").arg(path));
+    Database db;
+    db.databaseName = path;
+    try {
+        db.connect();
+        const upgrade::Plan plan = upgrade::plan(db);
+        if (plan.upToDate()) {
+            print(QStringLiteral("База данных уже обновлена, ничего не изменено: %1").arg(path));
+            return 0;
+        }
+        upgrade::apply(db, plan);
+        print(QStringLiteral("База данных обновлена: %1\nДобавлено:").arg(path));
+        for (const QString& line : plan.lacking) print(QStringLiteral("  %1").arg(line));
+        return 0;
+    } catch (const upgrade::Refusal& r) {
+        return fail(r.text() + u'\n' + r.detail());
+    } catch (const DbError& e) {
+        const QString why = dberror::explain(e);
+        return fail(QStringLiteral("не удалось обновить базу данных %1, ничего не изменено:\n%2")
+                        .arg(path, why.isEmpty() ? e.text() : why + u'\n' + e.text()));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +114,7 @@ int main(int argc, char** argv) {
     if (command == u"backup" || command == u"restore")
         return args.size() == 2 ? copyCommand(command, args[0], args[1]) : usage();
     const QString path = args.takeFirst();
+    if (command == u"upgrade") return args.isEmpty() ? upgradeDatabase(path) : usage();
     demo::Options options;
     while (!args.isEmpty()) {
         const QString opt = args.takeFirst();

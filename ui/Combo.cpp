@@ -55,11 +55,15 @@ void TComboBox::keyPressEvent(QKeyEvent* e) {
     const bool popupOpen = view() && view()->isVisible();
     switch (e->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
+    case Qt::Key_Enter: {
         if (popupOpen) break;
-        confirm();
         e->accept();
+        const bool names = itemNamed(currentText().trimmed()) >= 0;
+        confirm();
+        // What the choice opened or focused stays; otherwise on to the next field.
+        if (names && !m_keepsFocus && hasFocus()) focusNextChild();
         return;
+    }
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
@@ -103,6 +107,8 @@ TComboBox* newChooser(QWidget* parent, const char* name, int maxLength, int minW
 }
 
 namespace combo {
+
+bool namesItem(const TComboBox* box) { return box->itemNamed(box->currentText().trimmed()) >= 0; }
 
 namespace {
 void settle(QComboBox* box) {

@@ -5,6 +5,8 @@
 #include "Query.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QStyledItemDelegate>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -82,7 +84,39 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this) {
     connect(this, &QTableView::clicked, this, [this] { notify(); });
 }
 
-void TDBGrid::setColumns(std::vector<GridColumn> columns) { m_columnsSpec = std::move(columns); }
+namespace {
+
+// The editor of a column whose value is chosen from a list.
+class ChoiceDelegate : public QStyledItemDelegate {
+public:
+    ChoiceDelegate(std::function<QStringList(int)> choices, QObject* parent)
+        : QStyledItemDelegate(parent), m_choices(std::move(choices)) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        auto* box = new QComboBox(parent);
+        QStringList items = m_choices(index.row());
+        const QString current = index.data(Qt::EditRole).toString();
+        if (!items.contains(current)) items.prepend(current);
+        box->addItems(items);
+        return box;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<QComboBox*>(editor)->setCurrentText(index.data(Qt::EditRole).toString());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
+    }
+
+private:
+    std::function<QStringList(int)> m_choices;
+};
+
+}  // namespace
+
+void TDBGrid::setColumns(std::vector<GridColumn> columns) {
+    m_columnsSpec = std::move(columns);
+    for (size_t c = 0; c < m_columnsSpec.size(); ++c)
+        if (m_columnsSpec[c].choices) setItemDelegateForColumn(int(c), new ChoiceDelegate(m_columnsSpec[c].choices, this));
+}
 
 void TDBGrid::load(const Query& q) {
     m_model.load(m_columnsSpec, q);
@@ -119,6 +153,12 @@ void TDBGrid::setCurrentRow(int row) {
 }
 
 QString TDBGrid::value(const QString& field) const { return m_model.value(currentRow(), field); }
+
+int TDBGrid::column(const QString& field) const {
+    for (size_t c = 0; c < m_columnsSpec.size(); ++c)
+        if (m_columnsSpec[c].field.compare(field, Qt::CaseInsensitive) == 0) return int(c);
+    return -1;
+}
 
 void TDBGrid::commitPendingEdit() {
     QWidget* editor = QApplication::focusWidget();
@@ -242,6 +282,7 @@ std::vector<GridColumn> participantColumns(std::initializer_list<GridColumn> mor
                               {"NAME", QStringLiteral("Имя")},
                               {"SECONDNAME", QStringLiteral("Отчество")}};
     c.insert(c.end(), more.begin(), more.end());
+    c.push_back({"SCHOOL", QStringLiteral("Учреждение")});  // tells namesakes apart
     return c;
 }
 

@@ -18,6 +18,9 @@ struct GridColumn {
     QString title;
     bool visible = true;
     bool editable = false;
+    // An editable column whose value is chosen, not typed: the choices for a row (the cell's own
+    // value is offered too).
+    std::function<QStringList(int row)> choices = {};
 };
 
 // Stores an edit of one cell as one guarded action: the row, the column's field and the text as
@@ -68,6 +71,8 @@ public:
     // The selected row's value of a field (visible or hidden); empty when there is no row.
     QString value(const QString& field) const;
     QString value(int row, const QString& field) const { return m_model.value(row, field); }
+    // The column that shows a field; -1 when none does.
+    int column(const QString& field) const;
     // A value still in a cell's editor is stored now (a button was pressed while editing).
     void commitPendingEdit();
     bool editing() const { return state() == QAbstractItemView::EditingState; }
@@ -111,8 +116,9 @@ private:
     QPushButton* m_buttons[5] = {};
 };
 
-// The columns a list of participants starts with: the hidden key and the full name, then `more`;
-// or, where the participants are known only by their codes, the key and the code.
+// The columns of a list of participants: the hidden key and the full name, then `more`, then the
+// school, so that namesakes can be told apart; or, where the participants are known only by
+// their codes, the key and the code.
 std::vector<GridColumn> participantColumns(std::initializer_list<GridColumn> more = {});
 std::vector<GridColumn> cipherColumns();
 

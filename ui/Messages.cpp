@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QQueue>
 #include <QTimer>
@@ -28,10 +29,19 @@ void record(Kind k, const QString& text, const QString& detail = QString(), cons
 int g_deferDepth = 0;
 QList<std::function<void()>> g_deferred;
 
+// A box as wide as its title needs, however short its text ("не получилось"): a message box
+// sizes itself to its text, so a spacer across its grid holds it open.
+void wideEnough(QMessageBox& box) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(300, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
 void showBoxNow(QMessageBox::Icon icon, const QString& text, const QString& detail, const QString& technical) {
     QMessageBox box(icon, kTitle, text, QMessageBox::Ok, parentWindow());
     if (!detail.isEmpty()) box.setInformativeText(detail);
     if (!technical.isEmpty()) box.setDetailedText(technical);
+    wideEnough(box);
     box.exec();
 }
 
@@ -75,6 +85,7 @@ bool confirm(const QString& text) {
     if (g_test) return g_answers.isEmpty() ? true : g_answers.dequeue();
     QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
     box.setDefaultButton(QMessageBox::No);
+    wideEnough(box);
     return box.exec() == QMessageBox::Yes;
 }
 

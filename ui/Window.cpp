@@ -1,5 +1,7 @@
 #include "Window.h"
 
+#include "Messages.h"
+
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QKeySequence>
@@ -11,6 +13,11 @@
 #include <QScreen>
 
 TForm::TForm(QWidget* owner, bool centreOnDesktop) : QDialog(owner), m_centre(centreOnDesktop) { setModal(true); }
+
+void TForm::reject() {
+    if (isVisible() && unsavedWork() && !msg::confirm(kUnsaved)) return;
+    QDialog::reject();
+}
 
 void TForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <QString>
 
 #include <initializer_list>
 
@@ -16,13 +17,20 @@ class QPushButton;
 
 // Base of the program's windows: a modal dialog, centred on the desktop when it is shown unless
 // it keeps its designed position. Closing hides it; it is destroyed with its owner.
+
+inline const QString kUnsaved = QStringLiteral("Введённые данные не сохранены. Закрыть окно?");
 class TForm : public QDialog {
     Q_OBJECT
 public:
     explicit TForm(QWidget* owner, bool centreOnDesktop = true);
 
+    // Closing (Esc, "Отмена", the close box) asks first while typed work is not stored.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* e) override;
+    // Whether the operator typed something the window has not stored yet.
+    virtual bool unsavedWork() const { return false; }
 
 private:
     bool m_centre;

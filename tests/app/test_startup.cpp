@@ -3,6 +3,8 @@
 #include "Query.h"
 #include "Schema.h"
 #include "fixtures/QtPrinters.h"
+#include "fixtures/TestDatabase.h"
+#include "Query.h"
 #include "app/UDM.h"
 #include "app/UMain.h"
 #include "ui/Messages.h"
@@ -151,6 +153,43 @@ TEST_F(PathLoader, AWindows1251PathFileIsReadAsSuch) {
     dm.DataModuleCreate(dir.path());
     EXPECT_EQ(dm.IBDatabase1.databaseName, folder + "/база.fdb");
     EXPECT_TRUE(dm.IBDatabase1.connected()) << msg::shownTexts().join("; ").toStdString();
+}
+
+// A database an earlier build made: the operator is asked; No closes the program and changes
+// nothing, naming the command; Yes brings it up to date and the work begins.
+TEST_F(PathLoader, ADatabaseOfAnEarlierBuildIsUpgradedOnlyWhenTheOperatorAgrees) {
+    const QString name = dir.filePath("old.fdb");
+    {
+        Database d;
+        schema::createDatabase(d, name, TestDatabase::script("first_build.sql"));
+    }
+    writePath(name.toUtf8());
+    const auto hasIdentifiers = [&] {
+        Database d;
+        d.databaseName = name;
+        d.connect();
+        Transaction tr(d);
+        tr.start();
+        Query q(d, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATION_FIELDS WHERE RDB$FIELD_NAME = 'UID_CHILD'"});
+        q.open();
+        return q.fieldInt("N") > 0;
+    };
+    {
+        TDM refused;
+        msg::setNextAnswer(false);
+        refused.DataModuleCreate(dir.path());
+        EXPECT_TRUE(refused.terminateRequested());
+        EXPECT_FALSE(refused.IBDatabase1.connected());
+        ASSERT_EQ(msg::shown().size(), 2);
+        EXPECT_EQ(msg::shown()[1].detail, "Обновить базу данных можно и командой:\ntavrin-db upgrade " + name);
+    }
+    EXPECT_FALSE(hasIdentifiers()) << "nothing written on No";
+    msg::clearShown();
+    dm.DataModuleCreate(dir.path());
+    EXPECT_FALSE(dm.terminateRequested());
+    EXPECT_TRUE(dm.IBTransaction1.active());
+    EXPECT_EQ(msg::shownTexts().last(), "База данных обновлена.");
+    EXPECT_TRUE(hasIdentifiers());
 }
 
 }  // namespace

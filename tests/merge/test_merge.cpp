@@ -7,6 +7,7 @@
 #include "Schema.h"
 #include "app/UMain.h"
 #include "fixtures/FailingWrite.h"
+#include "fixtures/TestDatabase.h"
 #include "fixtures/WindowTest.h"
 #include "merge/Merge.h"
 #include "participants/Ciphers.h"
@@ -18,6 +19,9 @@
 #include "scoring/Scores.h"
 
 #include <QProgressBar>
+#include <QThread>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -27,10 +31,22 @@ struct Station {
     Transaction tr{db};
     QString name;
 
-    explicit Station(const QString& file) : name(file) {
-        schema::createDatabase(db, file);
+    explicit Station(const QString& file, const QStringList& script = schema::statements()) : name(file) {
+        schema::createDatabase(db, file, script);
         db.connect();
         tr.start();
+    }
+    // A second connection to a station's database, as another computer has.
+    enum OpenTag { Open };
+    Station(const QString& file, OpenTag) : name(file) {
+        db.databaseName = file;
+        db.connect();
+        tr.start();
+    }
+    void exec(const char* sql) {
+        Query q(db, tr);
+        q.setSql(QStringList{QString::fromUtf8(sql)});
+        q.execute();
     }
     // The key of a dictionary name, added when missing.
     using Key = int (*)(Database&, Transaction&, const QString&);
@@ -43,13 +59,13 @@ struct Station {
     int subject(const QString& n) { return named(n, lookup::predmetKey, dict::addPredmet); }
     int grade(const QString& n) { return named(n, lookup::klassKey, dict::addKlass); }
     int child(const QString& team_, const QString& subject_, const QString& grade_, const QString& surname,
-              QList<PersonName> teachers = {}) {
+              QList<PersonName> teachers = {}, const QString& school = "СОШ №1") {
         Registration r;
         r.idKomand = team(team_);
         r.idPredmet = subject(subject_);
         r.idKlass = grade(grade_);
         r.child = {surname, "Имя", "Отчество"};
-        r.school = "СОШ №1";
+        r.school = school;
         r.teachers = teachers;
         return insertParticipant(db, tr, r);
     }
@@ -154,6 +170,10 @@ TEST_F(Merge, EveryChildArrivesWhole) {
 }
 
 TEST_F(Merge, RunningItAgainIsHarmlessAndFillsOnlyWhatIsMissing) {
+    // A child of the working station's own ranks first, so the places the merge makes differ from
+    // the source's: places are the merge's own work, never a difference kept.
+    work->score(work->child("Север", "Физика", "9", "Лучший"), "Физика", "9", "50");
+    work->commit();
     auto source = newSource();
     richSource(*source);
     mergeInto(*work, *source);
@@ -174,7 +194,7 @@ TEST_F(Merge, RunningItAgainIsHarmlessAndFillsOnlyWhatIsMissing) {
     source->commit();
     const merge::Result changed = mergeInto(*work, *source);
     EXPECT_EQ(changed.copied, 0);
-    EXPECT_EQ(changed.keptDifferent, 5) << "BAL01, B1, SUMM and place of one, the place of the other";
+    EXPECT_EQ(changed.keptDifferent, 1) << "BAL01; sums and places follow from the scores";
     EXPECT_EQ(text(*work, "SELECT SHIFR FROM SHIFR S JOIN SPISOK P ON P.ID_CHILD = S.ID_CHILD WHERE P.SURNAME = 'Борисов'"),
               "Б1");
     EXPECT_EQ(count(*work, "SELECT SUMM FROM BAL B JOIN SPISOK P ON P.ID_CHILD = B.ID_CHILD WHERE P.SURNAME = 'Борисов'"), 3)
@@ -220,13 +240,175 @@ TEST_F(Merge, TwoStationsOfOneGradeGetDensePlacesAndRoundsOfBothStay) {
     rounds::save(source->db, source->tr, source->subject("Физика"), {{{"Другая теория", "4"}, {"Практика", "2"}, {}, {}}});
     source->score(source->child("Юг", "Физика", "9", "Второй"), "Физика", "9", "7");
     source->score(source->child("Юг", "Физика", "9", "Тоже первый"), "Физика", "9", "10");
+    // Another grade of the subject is ranked by itself.
+    source->score(source->child("Юг", "Физика", "10", "Десятый"), "Физика", "10", "6");
     source->commit();
     mergeInto(*work, *source);
     EXPECT_EQ(text(*work, "SELECT CAST(LIST(MESTO, ',') AS VARCHAR(40)) FROM (SELECT MESTO FROM BAL B JOIN SPISOK S ON "
                           "S.ID_CHILD = B.ID_CHILD ORDER BY S.SURNAME)"),
-              "2,1,1,3") << "Второй, Первый, Тоже первый, Третий";
+              "2,1,1,1,3") << "Второй, Десятый, Первый, Тоже первый, Третий";
     EXPECT_EQ(text(*work, "SELECT CAST(LIST(NAME_TUR, ',') AS VARCHAR(80)) FROM (SELECT NAME_TUR FROM TUR ORDER BY ID)"),
               "Теория,Практика,,") << "the working round stays; its empty slot takes the source's";
+}
+
+// What a child's rows say, to tell namesakes apart: total, teachers and codes.
+QString record(Merge* t, Station& s, int id) {
+    Q_UNUSED(t);
+    Query q(s.db, s.tr,
+            {"SELECT CAST(B.SUMM AS VARCHAR(20)) || ' ' || COALESCE((SELECT CAST(LIST(T.SURNAME, ',') AS VARCHAR(80)) FROM",
+             "TEACHERS T WHERE T.ID_CHILD = S.ID_CHILD), '') || ' ' || COALESCE((SELECT CAST(LIST(C.SHIFR, ',') AS",
+             "VARCHAR(80)) FROM SHIFR C WHERE C.ID_CHILD = S.ID_CHILD), '') AS R",
+             "FROM SPISOK S LEFT JOIN BAL B ON B.ID_CHILD = S.ID_CHILD WHERE S.ID_CHILD = :ID"});
+    q.setInt("ID", id);
+    q.open();
+    return q.fieldText("R");
+}
+
+QStringList records(Merge* t, Station& s, const QString& surname) {
+    Query q(s.db, s.tr, {"SELECT ID_CHILD FROM SPISOK WHERE SURNAME = :S ORDER BY ID_CHILD"});
+    q.setText("S", surname);
+    q.open();
+    QStringList out;
+    for (q.first(); !q.eof(); q.next()) out << record(t, s, int(q.fieldInt("ID_CHILD")));
+    out.sort();
+    return out;
+}
+
+// Namesakes are normal: one at each station (same team, subject, grade, name and school) are two
+// children, and so are twins of one station; every merge after the first changes nothing.
+TEST_F(Merge, NamesakesStayTwoChildrenWithTheirOwnRecords) {
+    work->score(work->child("Север", "Физика", "9", "Иванов", {{"Смирнова", "", ""}}), "Физика", "9", "5");
+    work->commit();
+    auto source = newSource();
+    const int twin1 = source->child("Север", "Физика", "9", "Иванов", {{"Орлов", "", ""}});
+    const int twin2 = source->child("Север", "Физика", "9", "Иванов", {{"Козлова", "", ""}});
+    source->score(twin1, "Физика", "9", "9");
+    source->score(twin2, "Физика", "9", "7");
+    ciphers::store(source->db, source->tr, twin1, source->subject("Физика"), source->grade("9"), 1, "Т1");
+    source->commit();
+    const QStringList expected{"5.00 Смирнова ", "7.00 Козлова ", "9.00 Орлов Т1"};
+
+    const merge::Result first = mergeInto(*work, *source);
+    EXPECT_EQ(first.copied, 2);
+    EXPECT_EQ(first.alreadyThere, 0);
+    EXPECT_EQ(records(this, *work, "Иванов"), expected);
+    const QString before = counts(*work);
+    for (int again = 0; again < 2; ++again) {
+        const merge::Result r = mergeInto(*work, *source);
+        EXPECT_EQ(r.copied, 0);
+        EXPECT_EQ(r.alreadyThere, 2);
+        EXPECT_EQ(r.keptDifferent, 0);
+        EXPECT_EQ(counts(*work), before);
+        EXPECT_EQ(records(this, *work, "Иванов"), expected) << "nobody got another's scores, teachers or code";
+    }
+    // A child keeps his identifier through a chain of stations: district -> region.
+    auto region = newSource();
+    mergeInto(*region, *work);
+    EXPECT_EQ(mergeInto(*region, *source).copied, 0);
+    EXPECT_EQ(count(*region, "SELECT COUNT(*) FROM SPISOK"), 3);
+}
+
+// A source without identifiers, with bare tables and nothing but its columns: a child is known by
+// name only where one child on each side has it, school included; a key that names nothing is put
+// under a name that says so, never under an empty one.
+TEST_F(Merge, ASourceWithoutIdentifiersIsKnownByNameOnlyWhereItLeavesNoDoubt) {
+    work->child("Север", "Физика", "9", "Петров", {{"Смирнова", "", ""}});
+    work->child("Север", "Физика", "9", "Сидоров");  // a namesake of the source's, in another school
+    work->grade("10");
+    work->commit();
+    Station bare(s_dir->filePath(QString("bare-%1.fdb").arg(++s_files)), TestDatabase::script("bare_tables.sql"));
+    for (const char* sql : {
+             "INSERT INTO S_KOMAND VALUES (4, 'Север')", "INSERT INTO S_PREDMET VALUES (5, 'Физика')",
+             "INSERT INTO S_KLASS VALUES (6, '9')", "INSERT INTO S_KLASS VALUES (8, '')",
+             "INSERT INTO SPISOK VALUES (1, 4, 5, 'Петров', 'Имя', 'Отчество', 6, '', 'СОШ №1')",
+             "INSERT INTO SPISOK VALUES (2, 4, 5, 'Близнец', 'Имя', 'Отчество', 6, '', 'СОШ №1')",
+             "INSERT INTO SPISOK VALUES (3, 4, 5, 'Близнец', 'Имя', 'Отчество', 6, '', 'СОШ №1')",
+             "INSERT INTO SPISOK VALUES (4, 4, 5, 'Сидоров', 'Имя', 'Отчество', 6, '', 'Гимназия')",
+             "INSERT INTO SPISOK VALUES (5, 4, 5, 'Безклассный', 'Имя', 'Отчество', 77, '', 'СОШ №1')",
+             "INSERT INTO SPISOK VALUES (6, 4, 5, 'Пустой', 'Имя', 'Отчество', 8, '', 'СОШ №1')",
+             "INSERT INTO TEACHERS VALUES (1, 1, 'Орлов', '', '')",
+             "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, SUMM) VALUES (1, 5, 6, 4, 4)",
+             "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, SUMM) VALUES (5, 5, 77, 3, 3)",
+             "INSERT INTO SHIFR VALUES (5, 5, 1, 77, 'Б1')"})
+        bare.exec(sql);
+    bare.commit();
+
+    const merge::Result r = mergeInto(*work, bare);
+    EXPECT_EQ(r.alreadyThere, 1) << "Петров only";
+    EXPECT_EQ(r.matchedByName, 1);
+    EXPECT_EQ(r.copied, 5) << "both twins, the Сидоров of another school, and the two without a grade";
+    EXPECT_EQ(r.unnamed, 2);
+    EXPECT_EQ(records(this, *work, "Петров"), QStringList{"4.00 Смирнова,Орлов "});
+    EXPECT_EQ(text(*work, "SELECT CAST(LIST(DISTINCT K.KLASS, ',') AS VARCHAR(80)) FROM SPISOK S JOIN S_KLASS K ON "
+                          "K.ID_KLASS = S.KLASS WHERE S.SURNAME IN ('Безклассный', 'Пустой')"),
+              "(не указан)");
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM S_KLASS WHERE KLASS = ''"), 0) << "no blank entry";
+    EXPECT_EQ(records(this, *work, "Безклассный"), QStringList{"3.00  Б1"}) << "his rows under his grade";
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM SHIFR C JOIN SPISOK S ON S.ID_CHILD = C.ID_CHILD AND S.KLASS = C.KLASS "
+                           "AND S.ID_PREDMET = C.ID_PREDMET"),
+              1);
+    EXPECT_EQ(count(*work, "SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 7) << "the copied get identifiers";
+}
+
+// A source's code that reads on paper like a working child's code of the same round is refused,
+// whichever side wrote it in Latin letters or in small ones.
+TEST_F(Merge, ALookalikeCodeOfTheSourceIsAClash) {
+    const int own = work->child("Север", "Физика", "9", "Свой");
+    ciphers::store(work->db, work->tr, own, work->subject("Физика"), work->grade("9"), 1, "А1");
+    work->commit();
+    auto source = newSource();
+    const int other = source->child("Юг", "Физика", "9", "Чужой");
+    ciphers::store(source->db, source->tr, other, source->subject("Физика"), source->grade("9"), 1, "a1");
+    // The same code in another grade is no clash.
+    const int tenth = source->child("Юг", "Физика", "10", "Десятый");
+    ciphers::store(source->db, source->tr, tenth, source->subject("Физика"), source->grade("10"), 1, "А1");
+    source->commit();
+    try {
+        mergeInto(*work, *source);
+        FAIL() << "merged over a lookalike code";
+    } catch (const merge::Refusal& r) {
+        EXPECT_TRUE(r.detail().contains("Физика, класс 9, тур 1: a1")) << r.detail().toStdString();
+        EXPECT_FALSE(r.detail().contains("класс 10")) << r.detail().toStdString();
+    }
+}
+
+// Two stations merge the same file into one server database at the same moment: the second waits
+// for the first and then finds everyone there, or gives up as a whole; nobody is stored twice.
+TEST_F(Merge, TwoMergesOfOneFileAtOnceStoreNobodyTwice) {
+    auto source = newSource();
+    richSource(*source);
+    source->db.disconnect();
+    Station second(work->name, Station::Open);
+    Database src1, src2;
+    Transaction srcTr1(src1), srcTr2(src2);
+    for (auto [db, tr] : {std::pair{&src1, &srcTr1}, std::pair{&src2, &srcTr2}}) {
+        db->databaseName = source->name;
+        db->connect();
+        tr->start();
+    }
+    merge::run(work->db, work->tr, src1, srcTr1);  // not committed yet
+    std::optional<merge::Result> other;
+    QString failure;
+    std::thread t([&] {
+        try {
+            merge::Result r;
+            atomically(second.tr, [&] { r = merge::run(second.db, second.tr, src2, srcTr2); }, merge::worthRetrying);
+            other = r;
+        } catch (const DbError& e) {
+            failure = dberror::explain(e);
+        }
+    });
+    QThread::msleep(500);  // the second is waiting for the first's rows
+    work->commit();
+    t.join();
+    if (other) {
+        EXPECT_EQ(other->copied, 0);
+        EXPECT_EQ(other->alreadyThere, 2);
+    } else {
+        EXPECT_EQ(failure, "Эти данные сейчас изменяются на другом рабочем месте. Повторите действие.");
+    }
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM SPISOK"), 2);
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM TEACHERS"), 2);
 }
 
 // The button: a file chosen, the bar shown while it runs and hidden after, the counts said; two
@@ -243,10 +425,14 @@ TEST_F(Merge, TheMainWindowMergesTwoFilesInOneRun) {
     underTest(&main);
     main.show();
     EXPECT_TRUE(main.Button5->isEnabled());
+    QApplication::processEvents();
+    const QSize size = main.size();
     for (const auto& s : sources) {
         msg::setNextFile(s->name);
         QTest::mouseClick(main.Button5, Qt::LeftButton);
         EXPECT_FALSE(main.ProgressBar1->isVisible());
+        QApplication::processEvents();
+        EXPECT_EQ(main.size(), size) << "the window keeps its size";
     }
     QStringList said;
     for (const msg::Shown& m : msg::shown())

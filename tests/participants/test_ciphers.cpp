@@ -77,9 +77,11 @@ protected:
 TEST_F(Ciphers, CodesAreEnteredDownTheListOfAGroup) {
     EXPECT_EQ(w->ComboBox3->count(), 3);
     EXPECT_EQ(w->ComboBox3->itemText(2), "Все");
+    exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Абрамов'");
     pick(w->ComboBox3, "2");
     ASSERT_EQ(w->DBGrid1->rowCount(), 2);
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
+    EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "Лицей №2") << "the school tells namesakes apart";
 
     enter("A-1");
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур"});
@@ -103,6 +105,51 @@ TEST_F(Ciphers, CodesAreEnteredDownTheListOfAGroup) {
     EXPECT_EQ(msg::shownTexts(), QStringList{"Число символов не должно превышать 15!\n\rПовторите ввод!"});
     EXPECT_EQ(cipher(children[2], 2), "123456789012345");
     EXPECT_EQ(msg::shown()[0].kind, msg::Kind::Error);
+}
+
+// A chooser retyped to a text that names nothing empties what depends on it, and the generation
+// refuses rather than give codes to the list that was shown before. Tab follows the layout; a code
+// typed before the round is chosen stays.
+TEST_F(Ciphers, WhatTheScreenShowsIsWhatTheActionsDo) {
+    pick(w->ComboBox3, "Все");
+    ASSERT_EQ(w->DBGrid1->rowCount(), 4);
+    typeInto(w->ComboBox2, "99");
+    QTest::keyClick(w->ComboBox2, Qt::Key_Return);
+    EXPECT_EQ(w->ComboBox3->count(), 0);
+    EXPECT_EQ(w->DBGrid1->rowCount(), 0);
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    QTest::keyClick(w->Edit1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите предмет, класс и группу"});
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 0);
+
+    // Retyped without confirming (the cursor still in the box): the list shown is not the one asked.
+    msg::clearShown();
+    pick(w->ComboBox2, "9");
+    pick(w->ComboBox3, "Все");
+    typeInto(w->ComboBox3, "1");
+    QTest::keyClick(w->ComboBox3, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите предмет, класс и группу"});
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 0);
+
+    pick(w->ComboBox3, "Все");
+    QWidget* order[] = {w->ComboBox1, w->ComboBox2, w->ComboBox3, w->RadioButton1, w->DBGrid1, w->Edit1,
+                        w->Button1,   w->Button2,   w->Button3};
+    w->ComboBox1->setFocus();
+    for (size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), order[i]) << "Tab " << i;
+    }
+    QTest::mouseClick(w->RadioButton2, Qt::LeftButton);
+    w->ComboBox1->setFocus();
+    QTest::keyClick(w->ComboBox1, Qt::Key_Tab);
+    QTest::keyClick(w->ComboBox2, Qt::Key_Tab);
+    QTest::keyClick(w->ComboBox3, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w->RadioButton2) << "the round chosen, right after the choosers";
+
+    w->Edit1->setFocus();
+    QTest::keyClicks(w->Edit1, "B-7");
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    EXPECT_EQ(w->Edit1->text(), "B-7") << "choosing the round keeps the code typed";
 }
 
 TEST_F(Ciphers, ReentryReplacesSkipsWhenEmptyAndRefusesATakenCode) {
@@ -265,9 +312,9 @@ TEST_F(Ciphers, ReplacingAsksAndChangesExactlyTheSelection) {
     QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
     generate([&](TFormGenShifr* g) {
         fill(g, "9-", "1");
-        pressEnter(g->RadioButton2);
         msg::setNextAnswer(false);
-        pressEnter(g->Button1);
+        pressEnter(g->RadioButton2);  // chooses it and generates, as "Сгенерировать" does
+        EXPECT_TRUE(g->RadioButton2->isChecked());
         EXPECT_EQ(msg::shownTexts(), QStringList{"Заменить шифры на 1-й тур новыми?\nИзменится шифров: 2."});
         EXPECT_EQ(cipher(children[3], 1), "9-4") << "No changes nothing";
         msg::setNextAnswer(true);

@@ -107,8 +107,18 @@ TEST_F(Groups, RefusedOrFailedDistributionsKeepThePreviousGroups) {
         EXPECT_EQ(groupsOf(), "1111122222");
     }
 
-    // Counts that fit, but the fifth insert fails: nothing of the new distribution stays.
+    // Counts that leave one out are asked about first; No keeps the groups as they were.
     for (int i = 0; i < 3; ++i) typeIntoCell(w->DBGrid1, i, 1, "3");
+    msg::clearShown();
+    msg::setNextAnswer(false);
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Без группы останутся участников: 1 из 10.\nОни не попадут ни в один "
+                                             "список группы. Распределить так?"});
+    EXPECT_EQ(groupsOf(), "1111122222");
+    EXPECT_TRUE(w->isVisible());
+
+    // Counts that fit, but the fifth insert fails: nothing of the new distribution stays.
+    typeIntoCell(w->DBGrid1, 2, 1, "4");
     msg::clearShown();
     {
         FailingWrite fail(db(), tr(), "GRUP", "INSERT", QString("NEW.ID_CHILD = %1").arg(children[4]));
@@ -131,7 +141,7 @@ TEST_F(Groups, TheGroupCountIsAskedUntilItFitsOrTheQuestionIsLeft) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM GRUP"), 0) << "«Ввод» before a grade choice completed does nothing";
 
     chooseGrade("9", {"", "два", "-1", "11", "0"});
-    EXPECT_EQ(msg::shownTexts(), QStringList({"Введите  значение!", "Введите  значение!", "Введите  значение!",
+    EXPECT_EQ(msg::shownTexts(), QStringList({"Введите  значение!", "\"два\" — не число", "Введите  значение!",
                                               "Количество групп превышает число участников!\n\rВведите другое значение"}));
     EXPECT_EQ(w->Edit2->text(), "0");
     EXPECT_EQ(w->DBGrid1->rowCount(), 0);

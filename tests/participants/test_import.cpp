@@ -11,6 +11,7 @@
 #include "Text.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
+#include "xlsx/FileError.h"
 
 #include <QFile>
 #include <QLabel>
@@ -134,9 +135,19 @@ TEST_F(Import, CsvFilesInEitherEncodingAndAnySeparatorReadAlike) {
     EXPECT_EQ(c.lines[0].reg.teachers[0].surname, "Петров");
     EXPECT_EQ(c.lines[0].reg.teachers[0].secondName, "Петрович");
 
-    // Refused rows go back out as a file the same reader takes in again.
-    const QList<QStringList> back = listfile::parseCsv(listfile::writeCsv(expected));
-    EXPECT_EQ(back, expected);
+    // Refused rows go back out as a file the same reader takes in again, commas and all.
+    const QList<QStringList> commas{{"Фамилия, имя, отчество", "Класс"}, {"Мухин, Ян, Ильич", "9"}};
+    EXPECT_EQ(listfile::parseCsv(listfile::writeCsv(expected)), expected);
+    EXPECT_EQ(listfile::parseCsv(listfile::writeCsv(commas)), commas);
+
+    // More columns than a list can have: the file is refused with the reason.
+    const QString wide = file("wide.csv", QByteArray(1000, ';') + "x\r\n");
+    try {
+        listfile::read(wide, {});
+        ADD_FAILURE();
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.text(), "Не удалось прочитать файл " + wide + ": в строке 1 больше 1000 столбцов");
+    }
 }
 
 TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
@@ -216,17 +227,55 @@ TEST_F(Import, TheGoodRowsAreRegisteredAsOneActionOrNotAtAll) {
     EXPECT_EQ(again.already, 2);
 }
 
+// A school secretary's list: names typed in one case, grades with the word "класс", the team's
+// school written its own way. A school the team lacks is added once, however its rows write it.
+TEST_F(Import, ASecretarysListIsPutRightAndANewSchoolIsAddedOnce) {
+    const QList<QStringList> rows{{"ФИО", "Класс", "Школа", "Учитель"},
+                                  {"ёлкин пётр", "12 класс", "МБОУ «Лицей № 2»", "ИВАНОВА-ПЕТРОВА АННА"},
+                                  {"ЖУКОВА ЯНА", "9", "Гимназия №5", ""},
+                                  {"МакКей Ян", "9", "гимназия № 5", ""}};
+    const listimport::Defaults d{"Север", "Физика", {}, {}};
+    listimport::Check c = check(rows, d);
+    EXPECT_EQ(c.missing.klasses, QStringList{"12"});
+    listimport::addMissing(db(), tr(), c.missing);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KLASS WHERE KLASS = '12'"), 1) << "the grade as the import matched it";
+    c = check(rows, d);
+    ASSERT_EQ(c.count(Line::Good), 3) << reasons(c).join('|').toStdString();
+    const Registration& elkin = c.lines[0].reg;
+    EXPECT_EQ(elkin.child.surname + " " + elkin.child.name, "Ёлкин Пётр");
+    EXPECT_EQ(elkin.teachers.value(0).surname + " " + elkin.teachers.value(0).name, "Иванова-Петрова Анна");
+    EXPECT_EQ(c.lines[1].reg.child.surname, "Жукова");
+    EXPECT_EQ(c.lines[2].reg.child.surname, "МакКей") << "mixed case stays as typed";
+    EXPECT_EQ(elkin.school, "Лицей №2") << "the team's school, written another way";
+    EXPECT_FALSE(c.lines[0].newSchool);
+    EXPECT_TRUE(c.lines[1].newSchool);
+    EXPECT_EQ(c.lines[2].reg.school, "Гимназия №5");
+    EXPECT_FALSE(c.lines[2].newSchool) << "added by the row before";
+
+    const QString schools = "SELECT COUNT(*) FROM S_SCHOOL WHERE ID_KOMAND = " + QString::number(o.sever);
+    const qint64 before = scalar(schools);
+    listimport::write(db(), tr(), rows, listimport::guess(rows), d);
+    EXPECT_EQ(scalar(schools), before + 1);
+    // The next list writes the new school yet another way: it is the same school.
+    const QList<QStringList> next{{"Фамилия", "Имя", "Класс", "Учреждение"}, {"Орлов", "Ян", "9", "МБОУ \"Гимназия №5\""}};
+    listimport::write(db(), tr(), next, listimport::guess(next), d);
+    EXPECT_EQ(scalar(schools), before + 1);
+    EXPECT_EQ(text("SELECT SCHOOL FROM SPISOK WHERE SURNAME = 'Орлов'"), "Гимназия №5");
+}
+
 TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
     const QString path =
         file("list.csv", "Столбец;Имя;Класс;Предмет\r\nГромов;Ян;9;Химия\r\nДёмина;Ия;10;Химия\r\nГромов;Ян;9;Химия\r\n");
     const QString refusedPath = s_dir->filePath("refused.csv");
-    pick(w->ComboBox1, "Юг");
-    msg::setNextFile(path);
+    msg::setNextFile(path);  // opened before a team was chosen
     expectModal([&] { QTest::mouseClick(w->ButtonImport, Qt::LeftButton); },
                 [&](QWidget* m) {
                     auto* f = qobject_cast<TFormImport*>(m);
                     ASSERT_NE(f, nullptr);
                     EXPECT_FALSE(f->ComboSheet->isVisible()) << "a CSV file has one sheet";
+                    EXPECT_FALSE(f->ComboPredmet->isVisible()) << "the file has a subject column";
+                    EXPECT_EQ(f->GridRows->item(0, 1)->text(), "Нет фамилии; Нет команды");
+                    pick(f->ComboKomand, "Юг");
                     EXPECT_EQ(f->checked().count(Line::Refused), 3) << "no column is the surname yet";
                     EXPECT_EQ(f->GridRows->item(0, 1)->text(), "Нет фамилии");
                     // Browsing a column's choices with the arrows changes nothing; Enter there presses no button.

@@ -6,13 +6,17 @@
 #include "participants/Ciphers.h"
 #include "participants/Groups.h"
 #include "participants/Registration.h"
+#include "participants/UAddTeacher.h"
+#include "participants/UPerevod.h"
 #include "participants/UViewKlass.h"
 #include "participants/UViewSpisok.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace {
 
@@ -68,6 +72,7 @@ protected:
             n += scalar(QString("SELECT COUNT(*) FROM %1 WHERE ID_CHILD = %2").arg(t).arg(child));
         return n;
     }
+    static int column(TDBGrid* grid, const char* field) { return grid->column(field); }
     qint64 place(int child) { return scalar(QString("SELECT MESTO FROM BAL WHERE ID_CHILD = %1").arg(child)); }
     Olympiad o;
     int victim = 0, namesake = 0;
@@ -111,7 +116,9 @@ TEST_F(Lists, AFailedDeleteKeepsEverythingAndAnEmptyListDeletesNothing) {
         FailingWrite fail(db(), tr(), "SPISOK", "DELETE", QString("OLD.ID_CHILD = %1").arg(victim));
         QTest::mouseClick(w->Button1, Qt::LeftButton);
     }
-    EXPECT_EQ(msg::shownTexts(), QStringList({"Вы уверены, что хотите удалить запись ?", "не получилось"}));
+    EXPECT_EQ(msg::shownTexts(),
+              QStringList({"Вы уверены, что хотите удалить запись ?\nИванов Иван Иванович", "не получилось"}))
+        << "the question names whom it deletes";
     EXPECT_EQ(rowsOf(victim), 7) << "scores, group, ciphers and teachers come back with him";
     EXPECT_EQ(place(others[1]), 3);
 
@@ -125,17 +132,134 @@ TEST_F(Lists, AFailedDeleteKeepsEverythingAndAnEmptyListDeletesNothing) {
     EXPECT_TRUE(msg::shown().isEmpty()) << "with no row selected Delete asks nothing";
 }
 
-// By team: the chosen team's participants of the chosen subject, in grids that cannot be edited.
-TEST_F(Lists, ByTeamOnlyTheTeamsParticipantsShowAndTheGridsAreReadOnly) {
+// By team: the chosen team's participants of the chosen subject; a misspelt surname is corrected
+// in place and stored at once; what registration would refuse is refused, the old value kept.
+TEST_F(Lists, ANameIsCorrectedInPlaceAndABadOneRefused) {
     o.enrol(db(), tr(), o.fizika, o.k9, {"Северов"});
     auto* w = new TFormViewSpisok(nullptr);
     underTest(w);
     w->show();
+    QApplication::setActiveWindow(w);
     pick(w->ComboBox1, "Юг");
     pick(w->ComboBox2, "Физика");
     EXPECT_EQ(w->CountDety->text(), "4");
     EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "СОШ №1");
-    EXPECT_FALSE(w->DBGrid1->model()->flags(w->DBGrid1->model()->index(0, 5)) & Qt::ItemIsEditable);
+    const int surname = column(w->DBGrid1, "SURNAME"), name = column(w->DBGrid1, "NAME");
+    w->DBGrid1->setCurrentRow(3);
+    const int yashin = w->DBGrid1->value("ID_CHILD").toInt();
+    ASSERT_EQ(yashin, others[1]);
+    typeIntoCell(w->DBGrid1, 3, surname, "Яшина");
+    EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
+    EXPECT_EQ(text(QString("SELECT SURNAME FROM SPISOK WHERE ID_CHILD = %1").arg(yashin)), "Яшина");
+    tr().rollbackRetaining();
+    EXPECT_EQ(text(QString("SELECT SURNAME FROM SPISOK WHERE ID_CHILD = %1").arg(yashin)), "Яшина") << "committed";
+
+    const struct {
+        int column;
+        QString typed, said;
+    } refused[] = {{surname, "12345", "Фамилия: нет ни одной буквы"},
+                   {surname, "   ", "Введите фамилию"},
+                   {name, "  ", "Введите имя"},
+                   {surname, "Ångström", "Фамилия: Символ «Å»"}};
+    for (const auto& r : refused) {
+        msg::clearShown();
+        typeIntoCell(w->DBGrid1, 3, r.column, r.typed);
+        QApplication::processEvents();  // a refusal is said once the cell's editor is closed
+        ASSERT_EQ(msg::shownTexts().size(), 1) << r.typed.toStdString();
+        EXPECT_TRUE(msg::shownTexts()[0].startsWith(r.said)) << msg::shownTexts()[0].toStdString();
+        EXPECT_EQ(w->DBGrid1->value(3, r.column == surname ? "SURNAME" : "NAME"), r.column == surname ? "Яшина" : "");
+    }
+    EXPECT_EQ(text(QString("SELECT SURNAME || '/' || NAME FROM SPISOK WHERE ID_CHILD = %1").arg(yashin)), "Яшина/");
+
+    // The school is chosen from the team's schools: Юг has one.
+    const int school = column(w->DBGrid1, "SCHOOL");
+    w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(3, school));
+    QTest::keyClick(w->DBGrid1, Qt::Key_F2);
+    auto* chooser = w->DBGrid1->findChild<QComboBox*>();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->count(), 1);
+    EXPECT_FALSE(chooser->isEditable()) << "not typed freely";
+    QTest::keyClick(chooser, Qt::Key_Escape);
+}
+
+// Teachers of the selected participant: corrected in place, added (Ins) and removed (Alt+Del)
+// after a question, each one action.
+TEST_F(Lists, TeachersAreCorrectedAddedAndRemoved) {
+    TFormViewKlass* w = openByGrade();
+    w->DBNavigator1->press(TDBNavigator::Next);
+    ASSERT_EQ(w->DBGrid1->value("ID_CHILD").toInt(), victim);
+    typeIntoCell(w->DBGrid2, 1, column(w->DBGrid2, "SURNAME"), "Орлова");
+    EXPECT_EQ(text(QString("SELECT CAST(LIST(SURNAME, ',') AS VARCHAR(99)) FROM (SELECT SURNAME FROM TEACHERS WHERE "
+                           "ID_CHILD = %1 ORDER BY ID_TEACHER)").arg(victim)),
+              "Смирнова,Орлова");
+
+    w->DBGrid2->setFocus();
+    expectModal([&] { QTest::keyClick(w->DBGrid2, Qt::Key_Insert); },
+                [&](QWidget* dialog) {
+                    auto* d = static_cast<TFormAddTeacher*>(dialog);
+                    QTest::keyClick(d->Button1, Qt::Key_Return);  // no surname: refused, nothing stored
+                    EXPECT_EQ(msg::shownTexts().last(), "Введите фамилию учителя");
+                    d->Edit1->setText("Козлова");
+                    d->Edit2->setText("Ольга");
+                    d->Button1->click();
+                });
+    EXPECT_EQ(w->CountTeacher->text(), "3");
+    EXPECT_EQ(w->DBGrid2->value("SURNAME"), "Козлова") << "the new teacher is selected";
+
+    msg::setNextAnswer(false);
+    QTest::keyClick(w->DBGrid2, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_EQ(msg::shownTexts().last(), "Удалить учителя «Козлова Ольга»?");
+    EXPECT_EQ(w->CountTeacher->text(), "3");
+    QTest::keyClick(w->DBGrid2, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_EQ(w->CountTeacher->text(), "2");
+    EXPECT_EQ(scalar(QString("SELECT COUNT(*) FROM TEACHERS WHERE ID_CHILD = %1").arg(victim)), 2);
+}
+
+// "Перевести…": a child with scores, two codes and a group moves to another grade with all of
+// them; both grades stay densely ranked. A code the new grade has already refuses the move.
+TEST_F(Lists, AChildMovesToAnotherGradeWithEverythingOfHis) {
+    const int tenth = o.enrol(db(), tr(), o.fizika, o.k10, {"Десятов"}).first();
+    scores::Slots s{};
+    scores::Shown shown{};
+    s[0] = Score::parse("9,5");
+    shown[0] = true;
+    scores::save(db(), tr(), tenth, o.fizika, o.k10, s, shown);
+    ciphers::store(db(), tr(), tenth, o.fizika, o.k10, 2, "и2");  // reads as И2 on paper
+    tr().commitRetaining();
+    TFormViewKlass* w = openByGrade();
+    w->DBNavigator1->press(TDBNavigator::Next);
+    ASSERT_EQ(w->DBGrid1->value("ID_CHILD").toInt(), victim);
+
+    const auto moveTo = [&](const QString& grade) {
+        expectModal([&] { QTest::mouseClick(w->ButtonMove, Qt::LeftButton); },
+                    [&](QWidget* dialog) {
+                        auto* d = static_cast<TFormPerevod*>(dialog);
+                        EXPECT_EQ(d->ComboBox3->currentText(), "9") << "the choosers start where he is";
+                        pick(d->ComboBox3, grade);
+                        pressEnter(d->Button1);
+                    });
+    };
+    const QString consistent = QString("SELECT COUNT(*) FROM SPISOK S JOIN %1 R ON R.ID_CHILD = S.ID_CHILD WHERE "
+                                       "S.ID_CHILD = %2 AND R.KLASS = S.KLASS AND R.ID_PREDMET = S.ID_PREDMET");
+    moveTo("10");
+    EXPECT_TRUE(msg::shownTexts().last().startsWith("Участник не переведён"));
+    EXPECT_TRUE(msg::shown().last().detail.contains("«И2» (тур 2)")) << msg::shown().last().detail.toStdString();
+    EXPECT_EQ(scalar(QString("SELECT KLASS FROM SPISOK WHERE ID_CHILD = %1").arg(victim)), o.k9) << "nothing written";
+    EXPECT_EQ(scalar(consistent.arg("SHIFR").arg(victim)), 2);
+
+    ciphers::recode(db(), tr(), tenth, 2, "Д2");
+    tr().commitRetaining();
+    moveTo("10");
+    EXPECT_EQ(w->CountDety->text(), "3") << "he left the list of grade 9";
+    for (const char* table : {"BAL", "GRUP"}) EXPECT_EQ(scalar(consistent.arg(table).arg(victim)), 1) << table;
+    EXPECT_EQ(scalar(consistent.arg("SHIFR").arg(victim)), 2);
+    EXPECT_EQ(scalar(QString("SELECT KLASS FROM SPISOK WHERE ID_CHILD = %1").arg(victim)), o.k10);
+    EXPECT_EQ(scalar(QString("SELECT SUMM FROM BAL WHERE ID_CHILD = %1").arg(victim)), 9) << "his scores go with him";
+    EXPECT_EQ(place(tenth), 1);
+    EXPECT_EQ(place(victim), 2);
+    EXPECT_EQ(place(others[0]), 1);
+    EXPECT_EQ(place(namesake), 2);
+    EXPECT_EQ(place(others[1]), 3);
 }
 
 }  // namespace

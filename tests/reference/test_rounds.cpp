@@ -94,6 +94,17 @@ TEST_F(Rounds, ARefusedOrFailedSaveWritesNothingAndKeepsTheWindowOpen) {
                                   .arg(QString::fromUtf8(count))});
         EXPECT_EQ(slots(), "") << "nothing is written, not even the valid first slot";
     }
+    // Two rounds of one name: the reports could not tell them apart.
+    msg::clearShown();
+    withRounds("Физика", [&](TFormTur* t) {
+        fill(t, {{"Теория", "3"}, {"Практика", "2"}, {"теория ", "1"}});
+        t->Button1Click();
+        EXPECT_TRUE(t->isVisible());
+        EXPECT_EQ(t->focusWidget(), t->Edit3) << "the cursor is in the name to change";
+    });
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Тур3: такое же название, как у тура 1 («теория»). Названия туров должны "
+                                             "различаться."});
+    EXPECT_EQ(slots(), "");
 
     withRounds("Физика", [](TFormTur* t) {
         fill(t, {{"Теория", "3"}});

@@ -15,16 +15,18 @@
 #include "reports/UPrint.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
-#include "reports/Workbook.h"
 #include "scoring/Awards.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
 #include "Lookups.h"
 #include "ui/Combo.h"
+#include "xlsx/Workbook.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRect>
 #include <QTemporaryDir>
+#include <sstream>
 #include <pugixml.hpp>
 #include <zip.h>
 
@@ -132,10 +134,49 @@ QMap<QString, QByteArray> partsOf(const QString& file) {
     return parts;
 }
 
+void writeParts(const QString& file, const QMap<QString, QByteArray>& parts) {
+    zip_t* zip = zip_open(QFile::encodeName(file).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+    for (auto it = parts.begin(); it != parts.end(); ++it)
+        zip_file_add(zip, it.key().toUtf8().constData(),
+                     zip_source_buffer(zip, it.value().constData(), zip_uint64_t(it.value().size()), 0), ZIP_FL_ENC_UTF_8);
+    zip_close(zip);
+}
+
 pugi::xml_document xml(const QByteArray& data) {
     pugi::xml_document doc;
     doc.load_buffer(data.constData(), size_t(data.size()));
     return doc;
+}
+
+QByteArray text(const pugi::xml_document& doc) {
+    std::ostringstream out;
+    doc.save(out);
+    return QByteArray::fromStdString(out.str());
+}
+
+// The part that holds a sheet of the workbook ("xl/worksheets/sheet5.xml").
+QString sheetPart(const QMap<QString, QByteArray>& parts, const pugi::xml_node& sheet) {
+    const pugi::xml_document rels = xml(parts["xl/_rels/workbook.xml.rels"]);
+    return "xl/" + QString::fromUtf8(rels.child("Relationships")
+                                         .find_child_by_attribute("Id", sheet.attribute("r:id").value())
+                                         .attribute("Target")
+                                         .value());
+}
+
+// The template with an area the organisers merged over rows 4 and 5 of the winners list, where
+// the program's first two headings go.
+QString templateWithMergedTitle(const QString& folder) {
+    QMap<QString, QByteArray> parts = partsOf(kTemplate);
+    const pugi::xml_document book = xml(parts["xl/workbook.xml"]);
+    const QString part = sheetPart(parts, book.child("workbook").child("sheets").find_child_by_attribute("name", "Лист15"));
+    pugi::xml_document sheet = xml(parts[part]);
+    pugi::xml_node merges = sheet.child("worksheet").child("mergeCells");
+    merges.append_child("mergeCell").append_attribute("ref").set_value("A4:B5");
+    merges.attribute("count").set_value(merges.attribute("count").as_int() + 1);
+    parts[part] = text(sheet);
+    const QString file = QDir(folder).filePath("Pril-merged.xlsx");
+    writeParts(file, parts);
+    return file;
 }
 
 // The sheet a file opens on and its selected cell, as the file says ("Лист1!B7").
@@ -146,11 +187,7 @@ QString activeOf(const QString& file) {
     int i = 0;
     for (pugi::xml_node s : book.child("workbook").child("sheets").children("sheet"))
         if (i++ == tab) {
-            const QString rid = QString::fromUtf8(s.attribute("r:id").value());
-            const pugi::xml_document rels = xml(parts["xl/_rels/workbook.xml.rels"]);
-            const QString target = QString::fromUtf8(
-                rels.child("Relationships").find_child_by_attribute("Id", rid.toUtf8().constData()).attribute("Target").value());
-            const pugi::xml_document sheet = xml(parts["xl/" + target]);
+            const pugi::xml_document sheet = xml(parts[sheetPart(parts, s)]);
             return QString::fromUtf8(s.attribute("name").value()) + "!" +
                    QString::fromUtf8(sheet.child("worksheet").child("sheetViews").child("sheetView").child("selection")
                                          .attribute("activeCell").value());
@@ -168,14 +205,20 @@ protected:
         QList<sheets::Book> books;
         sheets::Sheet sheet(int i, const char* name) const { return books[i].sheets.value(QString::fromUtf8(name)); }
     };
+    static inline Made* s_made = nullptr;
+    static void TearDownTestSuite() {
+        delete s_made;  // and with it the folder of the files
+        s_made = nullptr;
+        WindowTest::TearDownTestSuite();
+    }
     static Made& made() {
-        static Made* m = nullptr;
-        if (m) return *m;
-        m = new Made;
+        if (s_made) return *s_made;
+        Made* m = s_made = new Made;
         TestDatabase::emptyTables(db(), tr());
         m->data.make(db(), tr());
-        const auto make = [&](const QString& file, const std::function<void(Workbook&)>& fill) {
-            Workbook wb(kTemplate);
+        const auto make = [&](const QString& file, const std::function<void(Workbook&)>& fill,
+                              const QString& from = kTemplate) {
+            Workbook wb(from);
             fill(wb);
             const QString path = m->dir.filePath(file);
             wb.save(path);
@@ -202,6 +245,7 @@ protected:
             wb.activate(7, 2);
         });
         make("key.xlsx", [&](Workbook& wb) { reports::cipherKey(db(), tr(), wb, "Физика", "9", "Теория"); });
+        make("merged.xlsx", [&](Workbook& wb) { reports::winners(db(), tr(), wb); }, templateWithMergedTitle(m->dir.path()));
         m->files << kTemplate;
         m->books = sheets::read(m->files);
         return *m;
@@ -230,10 +274,19 @@ TEST_F(Reports, ValueKindsStyleAndActiveCell) {
     EXPECT_EQ(activeOf(made().files[9]), "Лист1!B7");
 }
 
-// What Excel refuses but LibreOffice forgives: rows and cells out of order or twice, merge counts,
-// parts without their content type, a stale calculation chain, more than one selected sheet.
-TEST_F(Reports, TheFilesAreWellFormedForExcel) {
-    for (const QString& file : made().files) {
+// What Excel refuses but LibreOffice forgives: rows and cells out of order or twice, merged areas
+// that overlap or are miscounted, parts without their content type, a stale calculation chain,
+// more than one selected sheet. And each file holds its report's sheet only: no other sheet, nor
+// its relationship, content type or defined name (print titles), so it prints as that report alone.
+TEST_F(Reports, EachFileIsWellFormedForExcelAndHoldsItsOwnSheetOnly) {
+    const Made& m = made();
+    const auto column = [](const QString& letters) {
+        int c = 0;
+        for (QChar ch : letters) c = c * 26 + (ch.unicode() - 'A' + 1);
+        return c;
+    };
+    for (int i = 0; i + 1 < m.files.size(); ++i) {  // the reports, not the template
+        const QString& file = m.files[i];
         const QMap<QString, QByteArray> parts = partsOf(file);
         ASSERT_FALSE(parts.isEmpty()) << file.toStdString();
         EXPECT_FALSE(parts.contains("xl/calcChain.xml"));
@@ -241,9 +294,20 @@ TEST_F(Reports, TheFilesAreWellFormedForExcel) {
         for (pugi::xml_node o : types.child("Types").children("Override"))
             EXPECT_TRUE(parts.contains(QString::fromUtf8(o.attribute("PartName").value()).mid(1)))
                 << "content type of a missing part " << o.attribute("PartName").value();
-        int selected = 0;
+        const pugi::xml_document book = xml(parts["xl/workbook.xml"]);
+        const pugi::xml_node sheetList = book.child("workbook").child("sheets");
+        ASSERT_EQ(std::distance(sheetList.children("sheet").begin(), sheetList.children("sheet").end()), 1) << file.toStdString();
+        const QString name = QString::fromUtf8(sheetList.child("sheet").attribute("name").value());
+        EXPECT_EQ(m.books[i].names, QStringList{name}) << "as LibreOffice reads it";
+        for (pugi::xml_node n : book.child("workbook").child("definedNames").children("definedName")) {
+            EXPECT_EQ(n.attribute("localSheetId").as_int(), 0) << file.toStdString();
+            const QString formula = QString::fromUtf8(n.text().get());
+            EXPECT_TRUE(formula.startsWith(name + "!") || formula.startsWith("'" + name + "'!")) << n.text().get();
+        }
+        int sheetParts = 0, selected = 0;
         for (auto it = parts.begin(); it != parts.end(); ++it) {
             if (!it.key().startsWith("xl/worksheets/sheet")) continue;
+            ++sheetParts;
             pugi::xml_document doc;
             ASSERT_TRUE(doc.load_buffer(it.value().constData(), size_t(it.value().size())));
             pugi::xml_node ws = doc.child("worksheet");
@@ -257,20 +321,27 @@ TEST_F(Reports, TheFilesAreWellFormedForExcel) {
                     const QString ref = QString::fromUtf8(c.attribute("r").value());
                     const QString col = ref.left(ref.indexOf(QRegularExpression("[0-9]")));
                     EXPECT_EQ(ref.mid(col.size()).toInt(), lastRow);
-                    EXPECT_TRUE(lastCell.isEmpty() || col.size() > lastCell.size() ||
-                                (col.size() == lastCell.size() && col > lastCell))
+                    EXPECT_TRUE(lastCell.isEmpty() || column(col) > column(lastCell))
                         << "cell " << ref.toStdString() << " after " << lastCell.toStdString();
                     lastCell = col;
                 }
             }
             const pugi::xml_node merges = ws.child("mergeCells");
-            if (merges) {
-                EXPECT_EQ(merges.attribute("count").as_int(),
-                          std::distance(merges.children("mergeCell").begin(), merges.children("mergeCell").end()));
+            QList<QRect> areas;
+            static const QRegularExpression area("^([A-Z]+)([0-9]+):([A-Z]+)([0-9]+)$");
+            for (pugi::xml_node mc : merges.children("mergeCell")) {
+                const QRegularExpressionMatch a = area.match(QString::fromUtf8(mc.attribute("ref").value()));
+                ASSERT_TRUE(a.hasMatch()) << mc.attribute("ref").value();
+                const QRect rect(QPoint(column(a.captured(1)), a.captured(2).toInt()), QPoint(column(a.captured(3)), a.captured(4).toInt()));
+                for (const QRect& other : areas) EXPECT_FALSE(rect.intersects(other)) << file.toStdString() << " " << mc.attribute("ref").value();
+                areas << rect;
             }
+            if (merges) EXPECT_EQ(merges.attribute("count").as_int(), areas.size());
         }
+        EXPECT_EQ(sheetParts, 1) << file.toStdString();
         EXPECT_EQ(selected, 1) << file.toStdString();
     }
+    EXPECT_EQ(sheets::pdfPages({m.files[0]}), QList<int>{1}) << "a short list prints on one page, and only it";
 }
 
 TEST_F(Reports, TheTemplateHasTheNineSheetsWithTheirProgramCellsEmpty) {
@@ -285,7 +356,7 @@ TEST_F(Reports, TheTemplateHasTheNineSheetsWithTheirProgramCellsEmpty) {
         {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}}};
     for (const auto& [sheet, cells] : programCells)
         for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
-    EXPECT_TRUE(t.sheets["Лист15"].cells.isEmpty()) << "the winners list is all the program's";
+    EXPECT_EQ(t.sheets["Лист15"].lastRow(), 3) << "below its headings the winners list is all the program's";
     EXPECT_TRUE(t.sheets["Лист19"].text(1, 1).contains("сейф")) << "the key is for the organisers' safe";
 }
 
@@ -376,32 +447,39 @@ TEST_F(Reports, ResultsByTeamAndByGrade) {
 TEST_F(Reports, TheWinnersListLayout) {
     const sheets::Book& b = made().books[7];
     const sheets::Sheet& w = b.sheets["Лист15"];
-    EXPECT_EQ(row(w, 1, 1, 4), "|||");
-    // Химия (key 1) before Физика.
-    EXPECT_EQ(w.text(2, 2), "По Химия");
-    EXPECT_TRUE(w.at(2, 2).bold);
-    EXPECT_EQ(w.at(2, 2).span, 3);
-    EXPECT_EQ(w.text(3, 2), "Диплом 3-й степени") << "no heading for a degree without winners";
-    EXPECT_EQ(row(w, 4, 1, 4), "1.|Ёлкин Имя Отчество|10|СОШ ");
-    EXPECT_EQ(row(w, 5, 1, 4), "|||Химик  ") << "the teacher below the winner";
-    EXPECT_EQ(row(w, 6, 1, 4), "|||") << "an empty row before the next subject";
-    EXPECT_EQ(w.text(7, 2), "По Физика");
-    EXPECT_EQ(w.text(8, 2), "Диплом 1-й степени");
-    EXPECT_EQ(row(w, 9, 1, 2), "1.|Волков Имя Отчество");
-    EXPECT_EQ(w.text(10, 4), "Третья А А");
-    EXPECT_EQ(w.text(13, 2), "Диплом 2-й степени");
-    EXPECT_TRUE(w.at(13, 2).bold);
-    EXPECT_EQ(row(w, 14, 1, 2), "1.|Жуков Имя Отчество") << "the number restarts per degree";
-    EXPECT_FALSE(w.at(14, 1).number) << "everything is text";
-    EXPECT_EQ(w.lastRow(), 14) << "degrees 0 and 4 are not listed";
-    EXPECT_EQ(activeOf(made().files[7]), "Лист15!A2");
+    // Химия (key 1) before Физика, right under the template's headings.
+    EXPECT_EQ(w.text(4, 2), "По Химия");
+    EXPECT_TRUE(w.at(4, 2).bold);
+    EXPECT_EQ(w.at(4, 2).span, 3);
+    EXPECT_EQ(w.text(5, 2), "Диплом 3-й степени") << "no heading for a degree without winners";
+    EXPECT_EQ(row(w, 6, 1, 4), "1.|Ёлкин Имя Отчество|10|СОШ ");
+    EXPECT_EQ(row(w, 7, 1, 4), "|||Химик  ") << "the teacher below the winner";
+    EXPECT_EQ(row(w, 8, 1, 4), "|||") << "an empty row before the next subject";
+    EXPECT_EQ(w.text(9, 2), "По Физика");
+    EXPECT_EQ(w.text(10, 2), "Диплом 1-й степени");
+    EXPECT_EQ(row(w, 11, 1, 2), "1.|Волков Имя Отчество");
+    EXPECT_EQ(w.text(12, 4), "Третья А А");
+    EXPECT_EQ(w.text(15, 2), "Диплом 2-й степени");
+    EXPECT_TRUE(w.at(15, 2).bold);
+    EXPECT_EQ(row(w, 16, 1, 2), "1.|Жуков Имя Отчество") << "the number restarts per degree";
+    EXPECT_FALSE(w.at(16, 1).number) << "everything is text";
+    EXPECT_EQ(w.lastRow(), 16) << "degrees 0 and 4 are not listed";
+    EXPECT_EQ(activeOf(made().files[7]), "Лист15!A4");
+
+    // The organisers merged an area over the first two headings: those are left unmerged (the file
+    // stays valid, as the well-formedness test checks), the others are merged as usual.
+    const sheets::Sheet& merged = made().books[11].sheets["Лист15"];
+    EXPECT_EQ(merged.at(4, 1).span, 2);
+    EXPECT_EQ(merged.text(9, 2), "По Физика");
+    EXPECT_EQ(merged.at(9, 2).span, 3);
+    EXPECT_EQ(merged.at(10, 2).span, 3);
 }
 
 TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
     try {
         Workbook wb("/no/such/Pril.xlsx");
         FAIL();
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(e.text(), "Не найден шаблон отчётов: /no/such/Pril.xlsx");
     }
     QTemporaryDir dir;
@@ -409,12 +487,12 @@ TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
     junk.open(QIODevice::WriteOnly);
     junk.write("not a workbook");
     junk.close();
-    EXPECT_THROW(Workbook(dir.filePath("junk.xlsx")), ReportError);
+    EXPECT_THROW(Workbook(dir.filePath("junk.xlsx")), FileError);
     Workbook wb(kTemplate);
     try {
         wb.selectSheet("Лист99");
         FAIL();
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         EXPECT_TRUE(e.text().contains("Лист99")) << e.text().toStdString();
     }
     wb.selectSheet("Лист1");
@@ -422,7 +500,7 @@ TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {
     try {
         wb.save(dir.filePath("junk.xlsx/report.xlsx"));
         FAIL();
-    } catch (const ReportError& e) {
+    } catch (const FileError& e) {
         EXPECT_TRUE(e.text().startsWith("Не удалось записать отчёт в папку ")) << e.text().toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"junk.xlsx"}) << "no file is left behind";
@@ -459,7 +537,23 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                     pick(k->ComboBox1, "Физика");
                     EXPECT_EQ(grades(k), QStringList({"9", "10"})) << "grades by key";
                     pick(k->ComboBox2, "9");
-                    k->close();  // closed with the close box: the report is made all the same
+                    k->close();  // the close box: no report nobody asked for
+                });
+    EXPECT_TRUE(opened.isEmpty());
+    expectModal([&] { p->Button2Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    QTest::keyClick(k, Qt::Key_Escape);  // Esc as well
+                });
+    EXPECT_TRUE(opened.isEmpty());
+    expectModal([&] { p->Button2Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    click(m, "Button1");
                 });
     ASSERT_EQ(opened.size(), 1);
     EXPECT_TRUE(opened[0].contains("/Таврин/Списка участников по классам ")) << opened[0].toStdString();
@@ -474,9 +568,18 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                     for (int i = 0; i < g->ComboBox3->count(); ++i) groups << g->ComboBox3->itemText(i);
                     EXPECT_EQ(groups, QStringList({"1", "2", "Все"}));
                     click(m, "Button1");  // no group chosen
+                    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите группу"});
+                    EXPECT_TRUE(m->isVisible());
+                    // A subject retyped to a name of nothing empties what depends on it and is refused.
+                    typeInto(g->ComboBox1, "Физ");
+                    QTest::keyClick(g->ComboBox1, Qt::Key_Return);
+                    EXPECT_EQ(g->ComboBox2->count(), 0);
+                    EXPECT_EQ(g->ComboBox3->count(), 0);
+                    click(m, "Button1");
+                    EXPECT_EQ(msg::shownTexts().last(), "Выберите предмет");
                 });
     EXPECT_EQ(opened.size(), 1) << "an empty choice makes nothing";
-    EXPECT_TRUE(msg::shown().isEmpty());
+    msg::clearShown();
 
     p->Button5Click();  // the winners list asks nothing; this time the desktop cannot open it
     ASSERT_EQ(opened.size(), 2);

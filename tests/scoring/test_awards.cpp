@@ -67,7 +67,9 @@ protected:
 };
 
 TEST_F(Awards, TheListFollowsThePlacesAndBrowsingWritesNothing) {
+    exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Гусев'");
     TFormDiplom* w = open(false);
+    EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "Лицей №2") << "the school tells namesakes apart";
     QStringList order;
     for (int r = 0; r < w->DBGrid1->rowCount(); ++r) order << w->DBGrid1->value(r, "SURNAME");
     EXPECT_EQ(order, QStringList({"Гусев", "Абрамов", "Борисов", "Волков"})) << "no place first, then by place";
@@ -128,6 +130,14 @@ TEST_F(Awards, OnlyADegreeFromZeroToFourIsWritten) {
     typeInto(w->ComboBox3, "3");
     QTest::keyClick(w->ComboBox3, Qt::Key_Return);
     EXPECT_EQ(degrees(), "-,3,-,-");
+    // Enter wrote it and went on to the next participant, the cursor still in the degree box.
+    EXPECT_EQ(w->DBGrid1->currentRow(), 2);
+    EXPECT_EQ(w->focusWidget(), w->ComboBox3);
+    typeInto(w->ComboBox3, "2");
+    QTest::keyClick(w->ComboBox3, Qt::Key_Return);
+    EXPECT_EQ(degrees(), "2,3,-,-") << "the next in place order";
+    w->DBNavigator1->press(TDBNavigator::First);
+    w->DBNavigator1->press(TDBNavigator::Next);
 
     // The participant was deleted at another station: nothing to write.
     msg::clearShown();

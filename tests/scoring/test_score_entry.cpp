@@ -47,7 +47,7 @@ protected:
         pick(w->ComboBox2, "9");
     }
     void type(int box, const QString& text) { w->Edit(box)->setText(text); }
-    void save() { pressEnter(w->Edit(1)->isVisible() ? w->Edit(1) : w->Edit(7)); }
+    void save() { QTest::mouseClick(w->Button1, Qt::LeftButton); }
     // A score column of a participant's row, as stored ("-" when he has none).
     QString stored(int child, const QString& column) {
         Query q(db(), tr(), {"SELECT * FROM BAL WHERE ID_CHILD = :C"});
@@ -74,7 +74,10 @@ protected:
 };
 
 TEST_F(ScoreEntry, ByNameShowsEachRoundsTasksAndStoresExactSums) {
+    exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Абрамов'");
     open(false);
+    EXPECT_EQ(w->DBGrid1->value("SCHOOL"), "Лицей №2") << "the school tells namesakes apart";
+    EXPECT_FALSE(w->DBGrid1->isColumnHidden(w->DBGrid1->column("SCHOOL")));
     EXPECT_FALSE(w->ComboBox3->isVisible());
     QStringList visible;
     for (int n = 1; n <= 24; ++n)
@@ -141,6 +144,44 @@ TEST_F(ScoreEntry, ATextThatIsNotAScoreIsRefusedNamingTheTaskAndNothingIsWritten
     }
 }
 
+// A round is typed with Enter alone: score, Enter, score, Enter… the last box saves the participant
+// and the cursor waits in the next one's first box. A negative score is refused like a letter;
+// Esc with a typed score asks before anything is lost.
+TEST_F(ScoreEntry, ARoundIsTypedWithEnterAloneAndTypedWorkIsNotLost) {
+    open(true);
+    pick(w->ComboBox3, "1");  // "Теория": three tasks
+    ASSERT_EQ(w->DBGrid1->value("SHIFR"), "Ш11");
+    for (const char* score : {"7,5", "2", "1.25"}) {
+        QTest::keyClicks(QApplication::focusWidget(), score);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
+    const int first = kids[2];  // Ш11
+    EXPECT_EQ(stored(first, "BAL01") + "/" + stored(first, "BAL02") + "/" + stored(first, "BAL03"), "7,5/2/1,25");
+    EXPECT_EQ(w->DBGrid1->value("SHIFR"), "Ш12");
+    EXPECT_EQ(w->focusWidget(), w->Edit(1));
+
+    QTest::keyClicks(w->Edit(1), "-1");
+    QTest::keyClick(w->Edit(1), Qt::Key_Return);
+    QTest::keyClick(w->Edit(2), Qt::Key_Return);
+    QTest::keyClick(w->Edit(3), Qt::Key_Return);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Тур 1, задача 1: балл не может быть меньше 0"});
+    EXPECT_EQ(w->focusWidget(), w->Edit(1));
+    EXPECT_EQ(stored(kids[1], "SUMM"), "-");
+
+    msg::clearShown();
+    msg::setNextAnswer(false);
+    QTest::keyClick(w->Edit(1), Qt::Key_Escape);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Введённые данные не сохранены. Закрыть окно?"});
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->Edit(1)->text(), "-1") << "No keeps what was typed";
+    type(1, "0");
+    msg::clearShown();
+    QTest::keyClick(w->Edit(1), Qt::Key_Escape);
+    EXPECT_TRUE(msg::shown().isEmpty()) << "nothing typed: Esc closes at once";
+    EXPECT_FALSE(w->isVisible());
+}
+
 // By cipher only the chosen round is shown and typed; the other rounds keep what is stored, also
 // what another station stored after the window loaded the participant.
 TEST_F(ScoreEntry, ByCipherARoundSaveKeepsEveryOtherRoundAsStoredNow) {
@@ -200,8 +241,8 @@ TEST_F(ScoreEntry, AFailedReRankUndoesTheWholeSave) {
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов") << "the list does not move";
     EXPECT_EQ(w->Edit(1)->text(), "9");
 
+    w->close();  // asks first: the 9 typed was not stored
     msg::clearShown();
-    w->close();
     menu->Edit1->clear();
     w = new TFormEnterBelRus(nullptr);
     underTest(w);

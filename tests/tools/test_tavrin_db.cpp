@@ -85,6 +85,118 @@ TEST_F(TavrinDbTool, CreateMakesEveryTableAndRefusesAnExistingFileOrABadPath) {
     EXPECT_EQ(tool({"demo", name, "--participants", "x"}).code, 1);
 }
 
+// A database of an earlier build gets what it lacks: identifiers for its children, names in
+// alphabetical order, the rule against one code twice, a scratch table of each station's own.
+TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
+    const QString name = testDb().newName("first-build.fdb");
+    {
+        Database db;
+        schema::createDatabase(db, name, TestDatabase::script("first_build.sql"));
+        Opened o(name);
+        for (const char* sql :
+             {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')", "INSERT INTO S_PREDMET (PREDMET) VALUES ('Физика')",
+              "INSERT INTO S_KLASS (KLASS) VALUES ('9')",
+              "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME) VALUES (1, 1, 1, 'ёлкин', 'Пётр')",
+              "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME) VALUES (1, 1, 1, 'Ёлкин', 'Пётр')",
+              "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME) VALUES (1, 1, 1, 'Жуков', 'Иван')",
+              "INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR) VALUES (1, 1, 1, 1, 'А1')"}) {
+            Query q(o.db, o.tr);
+            q.setSql(QStringList{QString::fromUtf8(sql)});
+            q.execute();
+        }
+        o.tr.commit();
+    }
+    const ToolRun r = tool({"upgrade", name});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("столбец SPISOK.UID_CHILD")) << r.out.toStdString();
+    {
+        Opened o(name);
+        EXPECT_EQ(o.scalar("SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 3) << "every child his own identifier";
+        Query order(o.db, o.tr, {"SELECT CAST(LIST(SURNAME, ',') AS VARCHAR(200)) AS L FROM (SELECT SURNAME FROM SPISOK ORDER BY SURNAME)"});
+        order.open();
+        EXPECT_EQ(order.fieldText("L"), "ёлкин,Ёлкин,Жуков") << "alphabetical, Ё beside Е";
+        Query child(o.db, o.tr, {"INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (1, 1, 1, 'Новый')",
+                                 "RETURNING ID_CHILD, UUID_TO_CHAR(UID_CHILD) AS U"});
+        child.execute();
+        EXPECT_EQ(child.fieldInt("ID_CHILD"), 4);
+        EXPECT_EQ(child.fieldText("U").size(), 36) << "a child registered now gets one too";
+        Query twice(o.db, o.tr, {"INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR) VALUES (2, 1, 1, 1, 'А1')"});
+        EXPECT_THROW(twice.execute(), DbError) << "one code twice in a round";
+        o.tr.rollbackRetaining();
+        EXPECT_EQ(o.scalar("SELECT RDB$RELATION_TYPE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'GROUP_TEMP'"), 4);
+    }
+    const ToolRun again = tool({"upgrade", name});
+    EXPECT_EQ(again.code, 0);
+    EXPECT_TRUE(again.out.contains("уже обновлена")) << again.out.toStdString();
+}
+
+// Bare tables (no keys the database gives, no rules): rows that break a rule are listed and the
+// database is left as it was; once they are put right, it gets keys, identifiers and rules.
+TEST_F(TavrinDbTool, UpgradeOfBareTablesListsBrokenRowsOrAddsEverything) {
+    const QString name = testDb().newName("bare.fdb");
+    Database made;
+    schema::createDatabase(made, name, TestDatabase::script("bare_tables.sql"));
+    made.disconnect();
+    const auto exec = [&](const QStringList& sqls) {
+        Opened o(name);
+        for (const QString& sql : sqls) {
+            Query q(o.db, o.tr);
+            q.setSql(QStringList{sql});
+            q.execute();
+        }
+        o.tr.commit();
+    };
+    QStringList rows{"INSERT INTO S_KOMAND VALUES (1, 'Север')", "INSERT INTO S_PREDMET VALUES (3, 'Физика')",
+                     "INSERT INTO S_KLASS VALUES (5, '9')",
+                     "INSERT INTO SPISOK (ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (7, 1, 3, 5, 'Орлов')",
+                     "INSERT INTO SPISOK (ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (8, 1, 3, 5, 'Орлов')",
+                     "INSERT INTO SHIFR VALUES (7, 3, 1, 5, 'А1')", "INSERT INTO SHIFR VALUES (8, 3, 1, 5, 'А1')"};
+    for (int i = 0; i < 24; ++i) rows << "INSERT INTO TEACHERS (ID_CHILD, SURNAME) VALUES (0, 'Ждёт')";  // never linked
+    exec(rows);
+    const char* const shape = "SELECT (SELECT COUNT(*) FROM RDB$RELATION_FIELDS) + (SELECT COUNT(*) FROM "
+                              "RDB$RELATION_CONSTRAINTS) + (SELECT COUNT(*) FROM RDB$TRIGGERS) FROM RDB$DATABASE";
+    const qint64 before = Opened(name).scalar(shape);
+
+    const ToolRun refused = tool({"upgrade", name});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.out.contains("всего 25")) << refused.out.toStdString();
+    EXPECT_TRUE(refused.out.contains("SHIFR: одинаковые ID_PREDMET = 3, KLASS = 5, ID_TUR = 1, SHIFR = А1 (строк: 2)"))
+        << refused.out.toStdString();
+    EXPECT_TRUE(refused.out.contains("TEACHERS (ID_TEACHER = пусто, ID_CHILD = 0): нет такой записи в SPISOK"));
+    EXPECT_TRUE(refused.out.contains("и ещё 5")) << "twenty rows are shown";
+    EXPECT_EQ(Opened(name).scalar(shape), before) << "nothing changed";
+
+    exec({"DELETE FROM TEACHERS", "UPDATE SHIFR SET SHIFR = 'А2' WHERE ID_CHILD = 8"});
+    const ToolRun done = tool({"upgrade", name});
+    ASSERT_EQ(done.code, 0) << done.out.toStdString();
+    Opened o(name);
+    EXPECT_EQ(o.scalar("SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 2) << "namesakes, two identifiers";
+    Query child(o.db, o.tr, {"INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (1, 3, 5, 'Новый')",
+                             "RETURNING ID_CHILD"});
+    child.execute();
+    EXPECT_EQ(child.fieldInt("ID_CHILD"), 9) << "keys go on after the largest";
+    Query teacher(o.db, o.tr, {"INSERT INTO TEACHERS (ID_CHILD, SURNAME) VALUES (9, 'Смирнова') RETURNING ID_TEACHER"});
+    teacher.execute();
+    EXPECT_EQ(teacher.fieldInt("ID_TEACHER"), 1);
+    Query nowhere(o.db, o.tr, {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS) VALUES (99, 3, 5)"});
+    EXPECT_THROW(nowhere.execute(), DbError) << "a score row of nobody";
+}
+
+// A rule of someone else's on a column the upgrade must change: the change fails and the database
+// stays as it was, the identifier column added first included.
+TEST_F(TavrinDbTool, AFailedUpgradeTakesBackWhatItAdded) {
+    const QString name = testDb().newName("foreign-rule.fdb");
+    QStringList script = TestDatabase::script("bare_tables.sql");
+    script << "ALTER TABLE S_KOMAND ADD CONSTRAINT THEIR_RULE UNIQUE (KOMAND)";
+    Database made;
+    schema::createDatabase(made, name, script);
+    made.disconnect();
+    const ToolRun r = tool({"upgrade", name});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.contains("ничего не изменено")) << r.out.toStdString();
+    EXPECT_EQ(Opened(name).scalar("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$FIELD_NAME = 'UID_CHILD'"), 0);
+}
+
 // The engine's backup of a demo olympiad, restored into a new database, holds every row; neither
 // command ever writes over a file or database that exists, and a failed restore leaves nothing.
 TEST_F(TavrinDbTool, BackupAndRestoreRoundTripEveryRowAndReplaceNothing) {
@@ -127,7 +239,9 @@ TEST_F(TavrinDbTool, BackupAndRestoreRoundTripEveryRowAndReplaceNothing) {
     const ToolRun fromCut = tool({"restore", cut.fileName(), broken});
     EXPECT_EQ(fromCut.code, 1);
     EXPECT_TRUE(fromCut.out.contains("не удалось восстановить")) << fromCut.out.toStdString();
-    if (!TestDatabase::onServer()) EXPECT_FALSE(QFileInfo::exists(broken));
+    if (!TestDatabase::onServer()) {
+        EXPECT_FALSE(QFileInfo::exists(broken));
+    }
 }
 
 }  // namespace

@@ -8,15 +8,21 @@
 // The cells of a workbook (.xlsx) as text, as a spreadsheet program shows them: shared and inline
 // strings, numbers (9, not 9.0), a formula's cached value (no formula is evaluated), empty cells as
 // empty texts. A merged range gives its value to every cell it covers, so that a merged heading
-// names each of its columns.
+// names each of its columns. The file comes from outside: a cell outside the sheet, or a sheet
+// larger than a list can be, is refused.
 class SheetReader {
 public:
-    // Reads the file. Throws ReportError naming the file and the reason.
+    // The most a list's sheet may hold (rows, columns, and cells up to each row's last filled one).
+    static constexpr int kMaxRows = 100000;
+    static constexpr int kMaxColumns = 1000;
+    static constexpr int kMaxCells = 2000000;
+
+    // Reads the file. Throws FileError naming the file and the reason.
     explicit SheetReader(const QString& path);
     ~SheetReader();
 
     QStringList sheetNames() const;
-    // The rows of the sheet, from row 1; empty rows are empty lists.
+    // The rows of the sheet, from row 1; empty rows are empty lists. Throws FileError.
     QList<QStringList> rows(const QString& sheet) const;
 
 private:

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <exception>
+
+class Database;
+
+// Bringing a database made by an earlier build (or with the bare tables and no rules at all) up to
+// this build's schema.sql: missing tables, columns, the alphabetical collation of names, keys the
+// database gives, constraints and triggers. Identifiers are made for the children already there.
+namespace upgrade {
+
+constexpr int kShownProblems = 20;
+
+// What a database lacks, and the rows of it that break a rule to be added.
+struct Plan {
+    QStringList lacking;     // what will be added, a line each, in the operator's words
+    QStringList problems;    // rows that keep a rule from being added, at most kShownProblems
+    int problemCount = 0;    // all of them
+    bool upToDate() const { return lacking.isEmpty(); }
+
+    // How: columns and sequences are added first, on their own (rows can be filled from them only
+    // once they are committed), and dropped again when the rest fails; the rest is one transaction.
+    QStringList addFirst;
+    QStringList dropAgain;
+    QStringList statements;
+};
+
+// Reads what the database holds; writes nothing.
+Plan plan(Database& db);
+
+// The database holds rows that break a rule to be added: the text says so, the detail lists them.
+class Refusal : public std::exception {
+public:
+    Refusal(QString text, QString detail) : m_text(std::move(text)), m_detail(std::move(detail)) {}
+    const QString& text() const { return m_text; }
+    const QString& detail() const { return m_detail; }
+    const char* what() const noexcept override { return "upgrade refused"; }
+
+private:
+    QString m_text, m_detail;
+};
+
+// Brings the database up to date by its plan. Throws Refusal (nothing changed) when rows break a
+// rule to be added, DbError when the database refuses a change (then nothing is changed either).
+// Nothing happens for a database that is up to date.
+void apply(Database& db, const Plan& plan);
+
+}  // namespace upgrade

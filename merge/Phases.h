@@ -1,0 +1,143 @@
+#pragma once
+
+// The merge's phases over one state, in the order run() calls them: read both databases, translate
+// the source's keys, know who is there already, check the codes, add schools, write the
+// participants, take the rounds, re-rank.
+
+#include "Score.h"
+#include "merge/Merge.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <array>
+#include <map>
+#include <set>
+#include <tuple>
+#include <vector>
+
+namespace merge {
+
+constexpr int kSlots = 24;
+
+struct Child {
+    int id = 0, komand = 0, predmet = 0, klass = 0;
+    QString surname, name, second, sity, school;
+    QString uid;  // the identifier as text; empty in a source without identifiers
+};
+
+struct Scores {
+    int mesto = 0, dipl = 0;
+    std::array<Score, kSlots> slots{};
+    std::array<Score, 4> sums{};
+    Score summ;
+};
+
+struct Cipher {
+    int tur = 0;
+    QString code;
+};
+
+struct Teacher {
+    QString surname, name, second;
+    QString full() const { return surname + u' ' + name + u' ' + second; }
+};
+
+struct Round {
+    int id = 0, predmet = 0, tur = 0, count = 0;
+    QString name;
+};
+
+// Everything of the source, read once, by the source's own keys.
+struct Source {
+    bool hasIdentifiers = false;
+    QHash<int, QString> komand, predmet, klass;
+    std::vector<std::pair<int, QString>> schools;
+    std::vector<Child> children;
+    QHash<int, Scores> scores;                 // the first row of a participant
+    QHash<int, int> groups;                    // the first row of a participant
+    std::multimap<int, Cipher> ciphers;        // one per participant and round, in round order
+    std::multimap<int, Teacher> teachers;      // in the order they were entered
+    std::vector<Round> rounds;
+};
+Source readSource(Database& db, Transaction& tr);
+
+// A code as the merge compares it: subject, grade, round and the code as it reads on paper.
+using CodeKey = std::tuple<int, int, int, QString>;
+// Who holds a code: a working participant (by key) or a source participant about to be copied (by
+// his place in the source's list).
+struct CodeHolder {
+    enum class Side { Working, Source };
+    Side side = Side::Working;
+    int index = 0;
+    bool operator==(const CodeHolder&) const = default;
+};
+
+// What the working database holds, by its keys.
+struct Working {
+    QHash<QString, int> byUid;
+    QHash<QString, QList<int>> byName;          // team, subject, grade, full name and school -> keys
+    QHash<int, std::pair<int, int>> placeOf;    // key -> subject and grade
+    QHash<int, Scores> scores;
+    QHash<int, int> groups;
+    std::map<std::pair<int, int>, QString> ciphers;  // (participant, round) -> code
+    std::map<CodeKey, CodeHolder> codes;
+    QHash<int, QSet<QString>> teachers;         // full names
+};
+Working readWorking(Database& db, Transaction& tr);
+
+// A source participant in the working database's keys, and whom he is there already (0: nobody).
+struct Arrival {
+    Child child;
+    int existing = 0;
+};
+
+// Working keys of the source's names; a name the working database lacks is added.
+class Dictionary {
+public:
+    using Add = void (*)(Database&, Transaction&, const QString&);
+    using Key = int (*)(Database&, Transaction&, const QString&);
+    Dictionary(Database& db, Transaction& tr, Add add, Key key, QString unnamed)
+        : m_db(db), m_tr(tr), m_add(add), m_key(key), m_unnamed(std::move(unnamed)) {}
+    // The working key of a source key; `unnamed` is set when it names nothing in the source.
+    int key(const QHash<int, QString>& sourceNames, int sourceKey, bool* unnamed = nullptr);
+    int added() const { return m_added; }
+
+private:
+    Database& m_db;
+    Transaction& m_tr;
+    Add m_add;
+    Key m_key;
+    QString m_unnamed;
+    int m_added = 0;
+    QHash<QString, int> m_keys;
+};
+
+struct State {
+    State(Database& work, Transaction& tr);
+    Database& work;
+    Transaction& tr;
+    Source src;
+    Working have;
+    Dictionary teams, subjects, grades;
+    std::vector<Arrival> arrivals;  // in the order of the source's participants
+    std::set<int> ranked;           // subjects that received score rows
+    Result result;
+    // The subject and grade that a participant's rows are written under: a participant who is
+    // there already keeps his own.
+    std::pair<int, int> placeOf(const Arrival& a) const;
+};
+
+// The participant identity by name, for sources without identifiers.
+QString nameKey(const Child& c);
+
+void translate(State& s);
+void identify(State& s);
+void checkCodes(State& s);  // throws Refusal, naming the codes
+void addSchools(State& s);
+void writeParticipants(State& s, const Progress& progress);
+void mergeRounds(State& s);
+void rerank(State& s);
+
+}  // namespace merge

@@ -1,0 +1,39 @@
+#include "participants/Names.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace names {
+
+QString capitalised(const QString& name) {
+    bool lower = false, upper = false;
+    for (QChar c : name) {
+        lower = lower || c.isLower();
+        upper = upper || c.isUpper();
+    }
+    if (lower && upper) return name;
+    QString out = name;
+    bool start = true;  // the next letter begins a part
+    for (QChar& c : out) {
+        if (c.isLetter()) {
+            c = start ? c.toUpper() : c.toLower();
+            start = false;
+        } else {
+            start = c.isSpace() || c == u'-' || c == u'\'' || c == u'’';
+        }
+    }
+    return out;
+}
+
+QString schoolKey(const QString& school) {
+    static const QRegularExpression quotes(QStringLiteral("[\"'`«»„“”‟‘’‚‛″]"));
+    static const QRegularExpression number(QStringLiteral("\\s*№\\s*"));
+    static const QRegularExpression legalForm(QStringLiteral("^[А-ЯЁ]{0,4}ОУ$"));
+    QString s = school;
+    s.replace(quotes, QStringLiteral(" ")).replace(number, QStringLiteral(" №"));
+    QStringList words = s.simplified().split(u' ', Qt::SkipEmptyParts);
+    if (words.size() > 1 && legalForm.match(words.first()).hasMatch()) words.removeFirst();
+    return words.join(u' ').toLower().replace(u'ё', u'е');
+}
+
+}  // namespace names

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// How names that people type are put right and compared: participants' and teachers' names,
+// schools. Used by the list import; registration by hand can use the same rules.
+namespace names {
+
+// A name typed all in lower or all in upper case gets a capital first letter and the rest in lower
+// case, each part of a double name too ("ёлкин" and "ЁЛКИН" give "Ёлкин", "римский-корсаков" gives
+// "Римский-Корсаков"). A name typed in mixed case ("МакКей") stays as it was typed.
+QString capitalised(const QString& name);
+
+// A school's name as schools are compared: case, ё, quotes of every kind, the spaces around "№" and
+// a leading legal form ("МБОУ", "ГАОУ") do not count, so «Лицей № 2» and МБОУ "Лицей №2" are one.
+QString schoolKey(const QString& school);
+
+}  // namespace names
