@@ -1,21 +1,38 @@
 #include "UDM.h"
 
 #include "DbError.h"
+#include "Schema.h"
 #include "Text.h"
 #include "Upgrade.h"
+#include "reports/ReportFiles.h"
+#include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
 
 TDM* DM = nullptr;
 
 TDM::TDM(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("DM")); }
 
-QString TDM::pathMissingMessage() {
+QString TDM::userPathFile() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("Tavrin/path.txt"));
+}
+
+QString TDM::newDatabaseName() {
+    const QString folder = reportfiles::folder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("olympiad.fdb"));
+}
+
+QString TDM::pathMissingMessage(const QString& programFolder) {
     return QStringList{QStringLiteral("Файл пути к б.д. не найде"), QStringLiteral("Создайте в папке программы файл path.txt"),
+                       QStringLiteral("(%1)").arg(QDir::toNativeSeparators(programFolder)),
+                       QStringLiteral("или файл %1").arg(QDir::toNativeSeparators(userPathFile())),
                        QStringLiteral("и запишите туда путь к б.д."), QStringLiteral("Пример: C:\\Dunmar\\Dunmar.GDB")}
         .join(u'\n');
 }
@@ -39,22 +56,57 @@ QString firstLine(QFile& f) {
 
 }  // namespace
 
+QString TDM::offerNewDatabase() {
+    const QString name = newDatabaseName();
+    if (name.isEmpty()) return QString();
+    const bool exists = QFileInfo::exists(name);
+    const QString question = exists ? QStringLiteral("База данных не выбрана (файла path.txt нет).\n"
+                                                     "Открыть базу данных, созданную раньше:\n%1?")
+                                    : QStringLiteral("База данных не выбрана (файла path.txt нет).\n"
+                                                     "Создать новую пустую базу данных\n%1?");
+    if (!msg::confirm(question.arg(QDir::toNativeSeparators(name)))) return QString();
+    if (exists) {
+        IBDatabase1.databaseName = name;
+    } else {
+        try {
+            schema::createDatabase(IBDatabase1, name);  // stays connected
+        } catch (const DbError&) {
+            try {
+                IBDatabase1.disconnect();
+            } catch (const DbError&) {
+            }
+            QFile::remove(name);  // half made, it would be offered as made before on the next start
+            throw;
+        }
+    }
+    const QString pathFile = userPathFile();
+    QFile f(pathFile);
+    if (!QDir().mkpath(QFileInfo(pathFile).path()) || !f.open(QIODevice::WriteOnly) ||
+        f.write(name.toUtf8() + '\n') < 0 || !f.flush())
+        msg::error(QStringLiteral("Не удалось записать файл %1.").arg(QDir::toNativeSeparators(pathFile)),
+                   QStringLiteral("При следующем запуске запишите туда путь к базе данных %1.")
+                       .arg(QDir::toNativeSeparators(name)));
+    return name;
+}
+
 void TDM::DataModuleCreate(const QString& folder) {
     QString dir = folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
     while (dir.size() > 1 && (dir.endsWith(u'/') || dir.endsWith(QDir::separator()))) dir.chop(1);
     QFile file(dir + QDir::separator() + QStringLiteral("path.txt"));
-    if (!file.exists()) {
-        msg::error(pathMissingMessage());
-        m_terminate = true;  // main ends the program before its message loop
-        return;
-    }
-    QString name;
-    if (file.open(QIODevice::ReadOnly)) {
-        name = firstLine(file);
-        file.close();
-    }
-    IBDatabase1.databaseName = name;
+    if (!file.exists()) file.setFileName(userPathFile());
     try {
+        if (file.exists()) {
+            QString name;
+            if (file.open(QIODevice::ReadOnly)) {
+                name = firstLine(file);
+                file.close();
+            }
+            IBDatabase1.databaseName = name;
+        } else if (reportfiles::installedDataFolder(dir).isEmpty() || offerNewDatabase().isEmpty()) {
+            msg::error(pathMissingMessage(dir));
+            m_terminate = true;  // main ends the program before its message loop
+            return;
+        }
         IBDatabase1.connect();
         if (!upToDate()) {
             m_terminate = true;
@@ -63,7 +115,10 @@ void TDM::DataModuleCreate(const QString& folder) {
         }
         IBTransaction1.start();
     } catch (const DbError& e) {
-        msg::generalError(e.text(), dberror::explain(e));
+        if (e.isOpenElsewhere())
+            showRefusal(QStringLiteral("База данных уже открыта в другой копии программы."), e);
+        else
+            msg::generalError(e.text(), dberror::explain(e));
     }
 }
 

@@ -18,15 +18,25 @@ public:
     Transaction IBTransaction2{IBDatabase2};
 
     // Reads the database name from path.txt in the folder of the executable (or in the given
-    // folder), connects the working database and starts its transaction. A missing path.txt is
-    // reported and ends the application; a failed connection is reported and the program goes on.
-    // A database that an earlier build made is upgraded first, or the application ends.
+    // folder), else from the user's own path.txt, connects the working database and starts its
+    // transaction. When neither is there, an installed program offers to make a new database and
+    // writes the user's path.txt; otherwise (or when the user declines) this is reported and ends the
+    // application. A failed connection is reported and the program goes on. A database that an
+    // earlier build made is upgraded first, or the application ends.
     void DataModuleCreate(const QString& folder = QString());
     bool terminateRequested() const { return m_terminate; }
 
-    static QString pathMissingMessage();
+    // The user's own path.txt (~/.config/Tavrin/path.txt): an installed program cannot write beside
+    // itself.
+    static QString userPathFile();
+    // The new database an installed program offers on its first start (~/Documents/Таврин/olympiad.fdb).
+    static QString newDatabaseName();
+    static QString pathMissingMessage(const QString& programFolder);
 
 private:
+    // Asks to make the new database (or to open the one made there before) and names it in the
+    // user's path.txt. Empty when the user declines.
+    QString offerNewDatabase();
     // A database of an earlier build is brought up to date, when the operator agrees; false when it
     // stays as it was and the program must end.
     bool upToDate();

@@ -4,8 +4,10 @@
 #include "UEnter.h"
 #include "UView.h"
 #include "Atomic.h"
+#include "Backup.h"
 #include "DbError.h"
 #include "merge/Merge.h"
+#include "reports/ReportFiles.h"
 #include "reports/UPrint.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
@@ -13,6 +15,8 @@
 #include "ui/Window.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScopeGuard>
 #include <QProgressBar>
@@ -61,6 +65,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     Button2 = addMenuButton(this, lay, "Button2", QStringLiteral("Просмотр данных"));
     Button3 = addMenuButton(this, lay, "Button3", QStringLiteral("Печать"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Объединение"));
+    Button6 = addMenuButton(this, lay, "Button6", QStringLiteral("Резервная копия"));
     Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Выход"));
 
     ProgressBar1 = new QProgressBar(this);
@@ -79,6 +84,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     ui::connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
     ui::connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
     ui::connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
+    ui::connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
 }
 
 void TMainForm::showEvent(QShowEvent* e) {
@@ -95,9 +101,47 @@ void TMainForm::Button2Click() { openWindow(FormView, this); }
 void TMainForm::Button3Click() { openWindow(FormPrint, this); }
 void TMainForm::Button4Click() { close(); }
 
+QString TMainForm::makeBackup(const QString& failText) {
+    const QString documents = reportfiles::folder();
+    const QString folder = QDir(documents).filePath(QStringLiteral("Резервные копии"));
+    if (documents.isEmpty() || !QDir().mkpath(folder)) {
+        msg::error(failText, QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(folder)));
+        return QString();
+    }
+    Database& work = DM->IBDatabase1;
+    QString base = QFileInfo(backup::locate(work.databaseName).path).completeBaseName();
+    if (base.isEmpty()) base = QStringLiteral("olympiad");
+    const QString file = reportfiles::newFile(folder, base, QDateTime::currentDateTime(), QStringLiteral(".fbk"));
+    try {
+        ProgressBar1->setRange(0, 0);
+        ProgressBar1->setValue(0);
+        ProgressBar1->setVisible(true);
+        const auto hide = qScopeGuard([&] { ProgressBar1->setVisible(false); });  // before anything is said
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        backup::save(work, file, [&](int done, int total) {
+            ProgressBar1->setRange(0, total);
+            ProgressBar1->setValue(done);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    } catch (const DbError& e) {
+        showRefusal(failText, e);
+        return QString();
+    }
+    return file;
+}
+
+void TMainForm::Button6Click() {
+    const QString file = makeBackup(QStringLiteral("Резервная копия не сделана."));
+    if (!file.isEmpty())
+        msg::info(QStringLiteral("Резервная копия сохранена в файл %1").arg(QDir::toNativeSeparators(file)));
+}
+
 void TMainForm::Button5Click() {
     const QString file = msg::chooseFile(this, OpenDialog1Filter);
     if (file.isEmpty()) return;
+    // The merge rewrites the whole olympiad in one action: the database as it was is kept first.
+    const QString saved = makeBackup(QStringLiteral("Резервная копия не сделана, объединение не начато."));
+    if (saved.isEmpty()) return;
     Database& source = DM->IBDatabase2;
     Transaction& sourceTr = DM->IBTransaction2;
     merge::Result result;
@@ -147,5 +191,7 @@ void TMainForm::Button5Click() {
         }
         return;
     }
-    msg::info(QStringLiteral("Объединение прошло успешно!"), merge::summary(result));
+    msg::info(QStringLiteral("Объединение прошло успешно!"),
+              merge::summary(result) +
+                  QStringLiteral("\nПеред объединением сделана резервная копия: %1").arg(QDir::toNativeSeparators(saved)));
 }

@@ -7,7 +7,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The main window: a header and the five buttons to the menus, the merge and exit.
+// The main window: a header and the buttons to the menus, the merge, the backup and exit.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +21,7 @@ public:
     QPushButton* Button2;  // "Просмотр данных"
     QPushButton* Button3;  // "Печать"
     QPushButton* Button5;  // "Объединение"
+    QPushButton* Button6;  // "Резервная копия"
     QPushButton* Button4;  // "Выход"
     QProgressBar* ProgressBar1;
     // The filter of the file-open dialog that picks a database to merge.
@@ -31,13 +32,18 @@ public Q_SLOTS:
     void Button2Click();
     void Button3Click();
     void Button4Click();
-    // Merges another station's database into the working one, as one action.
+    // Merges another station's database into the working one, as one action, after a backup.
     void Button5Click();
+    // Writes a backup of the working database and says where it is.
+    void Button6Click();
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The engine's backup of the working database into a new file of the backups folder, the bar
+    // following it. The file, or empty after saying `failText` and why.
+    QString makeBackup(const QString& failText);
     bool m_placed = false;
 };
 

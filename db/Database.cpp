@@ -104,7 +104,7 @@ void Database::create() {
     attach(true);
 }
 
-namespace {
+namespace fbc {
 // File names are handed to the client as UTF-8 (as Qt keeps them), and the client converts them
 // with the process's character type: under a "C" locale a Cyrillic path could not be opened.
 void useUtf8FileNames() {
@@ -115,18 +115,24 @@ void useUtf8FileNames() {
     }();
     (void)done;
 }
-}  // namespace
+
+QList<std::pair<QString, QByteArray>> connectionParams(const QStringList& params) {
+    QList<std::pair<QString, QByteArray>> l;
+    for (const QString& p : params) {
+        const qsizetype eq = p.indexOf(u'=');
+        l.append({p.left(eq).trimmed().toLower(), text1251::encode(eq < 0 ? QString() : p.mid(eq + 1))});
+    }
+    return l;
+}
+}  // namespace fbc
 
 void Database::attach(bool create) {
-    useUtf8FileNames();
+    fbc::useUtf8FileNames();
     fbc::guarded([&] {
         fbc::Status st;
         IUtil* util = fbc::master()->getUtilInterface();
         fbc::Holder<IXpbBuilder> dpb(util->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
-        for (const QString& p : params) {
-            const qsizetype eq = p.indexOf(u'=');
-            const QString key = p.left(eq).trimmed().toLower();
-            const QByteArray value = text1251::encode(eq < 0 ? QString() : p.mid(eq + 1));
+        for (const auto& [key, value] : fbc::connectionParams(params)) {
             if (key == u"user_name")
                 dpb->insertString(&st, isc_dpb_user_name, value.constData());
             else if (key == u"password")
@@ -134,7 +140,7 @@ void Database::attach(bool create) {
             else if (key == u"lc_ctype")
                 dpb->insertString(&st, isc_dpb_lc_ctype, value.constData());
             else
-                throw DbError(QStringLiteral("Неизвестный параметр соединения: %1").arg(p));
+                throw DbError(QStringLiteral("Неизвестный параметр соединения: %1").arg(key));
         }
         dpb->insertInt(&st, isc_dpb_sql_dialect, sqlDialect);
         dpb->insertTag(&st, isc_dpb_utf8_filename);

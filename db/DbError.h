@@ -28,6 +28,8 @@ public:
     bool isUniqueViolation() const;
     // The connection to the database is gone (server stopped, network down, attachment killed).
     bool isConnectionLost() const;
+    // The embedded engine cannot open the file: another program holds it open.
+    bool isOpenElsewhere() const;
 
 private:
     QString m_text;

@@ -17,6 +17,11 @@ DbError toDbError(Firebird::IStatus* status);
 // Text that came from the client: UTF-8 when it is valid UTF-8 (file names are passed as UTF-8),
 // otherwise Windows-1251 (the connection's character set).
 QString decodeClientText(const QByteArray& bytes);
+// Makes the client take file names as UTF-8; called before anything names a file.
+void useUtf8FileNames();
+// The connection parameters ("NAME=value") as the client takes them: each name in lower case, with
+// its value in the connection's character set.
+QList<std::pair<QString, QByteArray>> connectionParams(const QStringList& params);
 
 // A status object for one call sequence; throws Firebird::FbException on error.
 class Status {

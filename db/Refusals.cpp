@@ -64,6 +64,8 @@ bool DbError::isConnectionLost() const {
            has(isc_shutdown) || has(isc_att_shutdown);
 }
 
+bool DbError::isOpenElsewhere() const { return has(isc_already_opened); }
+
 namespace dberror {
 
 QString explain(const DbError& e) {
@@ -82,10 +84,11 @@ QString explain(const DbError& e) {
     if (e.has(isc_check_constraint) && name == u"CK_SPISOK_ID_CHILD")
         return QStringLiteral("Код участника не может быть равен 0.");
     if (e.has(isc_check_constraint) && name == u"CK_SHIFR_TUR") return QStringLiteral("Номер тура должен быть от 1 до 4.");
-    if (e.has(isc_already_opened))
-        return QStringLiteral("База данных уже открыта другой программой, например ещё одной копией «Таврина» на этом "
-                              "компьютере. Закройте её; чтобы работать с одной базой на нескольких местах, откройте её "
-                              "через сервер Firebird.");
+    if (e.isOpenElsewhere())
+        return QStringLiteral("Файл держит открытым другая копия «Таврина» на этом компьютере или программа на другом "
+                              "компьютере, открывшая его без сервера. Закройте ту копию и запустите программу снова. "
+                              "Чтобы работать с одной базой на нескольких компьютерах, откройте её через сервер Firebird "
+                              "(в path.txt: сервер:/путь/к/базе.fdb).");
     if (e.isConnectionLost())
         return QStringLiteral("Нет связи с базой данных. Закройте программу и запустите её снова.");
     if (e.isConflict())

@@ -12,9 +12,17 @@ namespace {
 QString g_template;
 }
 
+QString installedDataFolder(const QString& programFolder) {
+    const QDir bin(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder);
+    const QString data = QDir::cleanPath(bin.filePath(QStringLiteral(TAVRIN_DATA_FROM_BIN)));
+    return QFileInfo(data).isDir() ? data : QString();
+}
+
 QString templatePath() {
-    return g_template.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Pril.xlsx"))
-                                : g_template;
+    if (!g_template.isEmpty()) return g_template;
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Pril.xlsx"));
+    const QString installed = installedDataFolder();
+    return QFileInfo::exists(beside) || installed.isEmpty() ? beside : QDir(installed).filePath(QStringLiteral("Pril.xlsx"));
 }
 
 void useTemplate(const QString& path) { g_template = path; }
@@ -25,13 +33,13 @@ QString folder() {
     return QDir().mkpath(path) ? path : QString();
 }
 
-QString newFile(const QString& folder, const QString& report, const QDateTime& when) {
+QString newFile(const QString& folder, const QString& report, const QDateTime& when, const QString& extension) {
     QString name = report;
     name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
     const QString base = QDir(folder).filePath(name + u' ' + when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
-    QString path = base + QStringLiteral(".xlsx");
+    QString path = base + extension;
     for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".part")); ++n)
-        path = base + QStringLiteral(" (%1).xlsx").arg(n);
+        path = base + QStringLiteral(" (%1)").arg(n) + extension;
     return path;
 }
 

@@ -1,9 +1,13 @@
-// tavrin-db: makes Tavrin databases.
+// tavrin-db: makes Tavrin databases, backs them up and restores them.
 //   tavrin-db create PATH                      an empty database with every table
 //   tavrin-db demo PATH [--participants N] [--seed N]   a demo olympiad (another seed, other children)
 //   tavrin-db upgrade PATH                     brings a database of an earlier build up to date
-// PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server.
+//   tavrin-db backup PATH FILE                 the engine's backup of the database into a new file
+//   tavrin-db restore FILE PATH                a new database from a backup; never over an existing one
+// PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server; FILE is a
+// file on this computer.
 
+#include "Backup.h"
 #include "Database.h"
 #include "DbError.h"
 #include "Demo.h"
@@ -14,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -24,7 +27,9 @@ int usage() {
                "  tavrin-db create ПУТЬ\n"
                "  tavrin-db demo ПУТЬ [--participants N] [--seed N]\n"
                "  tavrin-db upgrade ПУТЬ\n"
-               "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь).\n",
+               "  tavrin-db backup ПУТЬ ФАЙЛ\n"
+               "  tavrin-db restore ФАЙЛ ПУТЬ\n"
+               "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь); ФАЙЛ: файл резервной копии.\n",
                stderr);
     return 1;
 }
@@ -34,10 +39,43 @@ int fail(const QString& message) {
     return 1;
 }
 
-bool isServerName(const QString& name) {
-    // "host:/path" or "host/port:/path"; a Windows drive "C:\..." is a local file.
-    static const QRegularExpression re(QStringLiteral("^[^:/\\\\]{2,}(/[0-9A-Za-z_]+)?:"));
-    return re.match(name).hasMatch();
+bool isServerName(const QString& name) { return !backup::locate(name).server.isEmpty(); }
+
+// A database file on this computer must be new, in a folder that exists.
+QString refusedNewFile(const QString& path) {
+    if (isServerName(path)) return QString();
+    const QFileInfo fi(path);
+    if (fi.exists()) return QStringLiteral("файл %1 уже существует; укажите новый путь").arg(path);
+    if (!fi.absoluteDir().exists())
+        return QStringLiteral("папки %1 нет; создайте её или укажите другой путь").arg(fi.absolutePath());
+    return QString();
+}
+
+QString absoluteName(const QString& path) { return isServerName(path) ? path : QFileInfo(path).absoluteFilePath(); }
+
+// backup PATH FILE, restore FILE PATH.
+int copyCommand(const QString& command, const QString& first, const QString& second) {
+    const bool saving = command == u"backup";
+    const QString file = saving ? second : first;
+    Database db;
+    db.databaseName = absoluteName(saving ? first : second);
+    const QString refusal = refusedNewFile(saving ? file : db.databaseName);
+    if (!refusal.isEmpty()) return fail(refusal);
+    try {
+        if (saving) {
+            backup::save(db, QFileInfo(file).absoluteFilePath());
+            std::printf("Резервная копия сохранена: %s\n", file.toUtf8().constData());
+        } else {
+            backup::restore(file, db);
+            std::printf("База данных восстановлена: %s\n", db.databaseName.toUtf8().constData());
+        }
+    } catch (const DbError& e) {
+        return fail(QStringLiteral("%1:\n%2")
+                        .arg(saving ? QStringLiteral("не удалось сделать резервную копию %1").arg(first)
+                                    : QStringLiteral("не удалось восстановить базу данных %1").arg(second),
+                             e.text()));
+    }
+    return 0;
 }
 
 void print(const QString& text) { std::printf("%s\n", text.toUtf8().constData()); }
@@ -73,6 +111,8 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments().mid(1);
     if (args.size() < 2) return usage();
     const QString command = args.takeFirst();
+    if (command == u"backup" || command == u"restore")
+        return args.size() == 2 ? copyCommand(command, args[0], args[1]) : usage();
     const QString path = args.takeFirst();
     if (command == u"upgrade") return args.isEmpty() ? upgradeDatabase(path) : usage();
     demo::Options options;
@@ -93,15 +133,11 @@ int main(int argc, char** argv) {
     if (command != u"create" && command != u"demo") return usage();
 
     const bool local = !isServerName(path);
-    if (local) {
-        const QFileInfo fi(path);
-        if (fi.exists()) return fail(QStringLiteral("файл %1 уже существует; укажите новый путь").arg(path));
-        if (!fi.absoluteDir().exists())
-            return fail(QStringLiteral("папки %1 нет; создайте её или укажите другой путь").arg(fi.absolutePath()));
-    }
+    const QString refusal = refusedNewFile(path);
+    if (!refusal.isEmpty()) return fail(refusal);
     Database db;
     try {
-        schema::createDatabase(db, local ? QFileInfo(path).absoluteFilePath() : path);
+        schema::createDatabase(db, absoluteName(path));
         if (command == u"demo") {
             Transaction tr(db);
             tr.start();

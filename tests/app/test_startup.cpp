@@ -1,5 +1,6 @@
 // Start-up: the path loader of the data module.
 
+#include "Query.h"
 #include "Schema.h"
 #include "fixtures/QtPrinters.h"
 #include "fixtures/TestDatabase.h"
@@ -10,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,7 +20,13 @@ namespace {
 
 class PathLoader : public ::testing::Test {
 protected:
-    void SetUp() override { msg::clearShown(); }
+    // Each test has a home of its own: the user's path.txt and documents folder are there.
+    void SetUp() override {
+        msg::clearShown();
+        m_realHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+    }
+    void TearDown() override { qputenv("HOME", m_realHome); }
     void writePath(const QByteArray& content) {
         QFile f(dir.filePath("path.txt"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -28,18 +37,76 @@ protected:
         schema::createDatabase(d, dir.filePath(file));
         return dir.filePath(file);
     }
+    QTemporaryDir home;
     QTemporaryDir dir;
     TDM dm;
+
+private:
+    QByteArray m_realHome;
 };
 
-TEST_F(PathLoader, MissingPathFileIsExplainedAndEndsTheProgram) {
+// No path.txt beside the program nor in the user's configuration folder: run from its build folder
+// the program says where to put one and ends; installed, it first offers a new database in the
+// documents folder and names it in the user's path.txt, where the next start finds it.
+TEST_F(PathLoader, WithoutPathFileTheProgramEndsOrWhenInstalledOffersANewDatabase) {
+    dm.DataModuleCreate(dir.path());
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Файл пути к б.д. не найде\nСоздайте в папке программы файл path.txt\n(" +
+                                             dir.path() + ")\nили файл " + home.path() + "/.config/Tavrin/path.txt\n"
+                                             "и запишите туда путь к б.д.\nПример: C:\\Dunmar\\Dunmar.GDB"});
+    EXPECT_TRUE(dm.terminateRequested());
+
+    // Installed: the program in <prefix>/bin, its files in <prefix>/share/tavrin.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("usr/bin") && QDir(dir.path()).mkpath("usr/share/tavrin"));
+    const QString bin = dir.filePath("usr/bin");
+    const QString made = home.path() + "/Documents/Таврин/olympiad.fdb";
+    msg::clearShown();
+    msg::setNextAnswer(false);
+    TDM declined;
+    declined.DataModuleCreate(bin);
+    ASSERT_EQ(msg::shown().size(), 2);
+    EXPECT_TRUE(msg::shown()[0].text.contains(made)) << msg::shown()[0].text.toStdString();
+    EXPECT_EQ(msg::shown()[1].text, TDM::pathMissingMessage(bin));
+    EXPECT_TRUE(declined.terminateRequested());
+    EXPECT_FALSE(QFileInfo::exists(made));
+
+    for (const bool first : {true, false}) {  // the first start makes it, the next finds it
+        msg::clearShown();
+        msg::setNextAnswer(true);
+        TDM started;
+        started.DataModuleCreate(bin);
+        EXPECT_EQ(msg::shown().size(), first ? 1 : 0) << msg::shownTexts().join("; ").toStdString();
+        EXPECT_EQ(started.IBDatabase1.databaseName, made);
+        ASSERT_TRUE(started.IBTransaction1.active());
+        Query q(started.IBDatabase1, started.IBTransaction1);
+        q.setSql({"SELECT COUNT(*) AS N FROM SPISOK"});
+        q.open();
+        EXPECT_EQ(q.fieldInt("N"), 0) << "a new empty database with every table";
+    }
+}
+
+// Another program holds the file with its own embedded engine: said in Russian, with what to do;
+// the client's words stay behind the details.
+TEST_F(PathLoader, ADatabaseHeldByAnotherProgramIsExplained) {
+    const QString name = makeDatabase("held.fdb");
+    writePath(name.toUtf8());
+    QProcess other;
+    other.start("isql-fb", {"-q", "-user", "SYSDBA", name});
+    ASSERT_TRUE(other.waitForStarted()) << "isql-fb (firebird3.0-utils) is needed";
+    other.write("SELECT 'open' || 'ed' FROM RDB$DATABASE;\n");
+    QByteArray said;
+    while (!said.contains("opened") && other.waitForReadyRead(20000)) said += other.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("opened")) << said.toStdString();
+
     dm.DataModuleCreate(dir.path());
     ASSERT_EQ(msg::shown().size(), 1);
     EXPECT_EQ(msg::shown()[0].kind, msg::Kind::Error);
-    EXPECT_EQ(msg::shown()[0].text, "Файл пути к б.д. не найде\nСоздайте в папке программы файл path.txt\n"
-                                    "и запишите туда путь к б.д.\nПример: C:\\Dunmar\\Dunmar.GDB");
-    EXPECT_TRUE(dm.terminateRequested());
+    EXPECT_EQ(msg::shown()[0].text, "База данных уже открыта в другой копии программы.");
+    EXPECT_TRUE(msg::shown()[0].detail.contains("Закройте ту копию")) << msg::shown()[0].detail.toStdString();
+    EXPECT_FALSE(msg::shown()[0].technical.isEmpty());
     EXPECT_FALSE(dm.IBDatabase1.connected());
+    EXPECT_FALSE(dm.terminateRequested());
+    other.closeWriteChannel();
+    other.waitForFinished();
 }
 
 TEST_F(PathLoader, OnlyTheFirstLineNamesTheDatabase) {

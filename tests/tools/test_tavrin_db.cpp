@@ -4,7 +4,10 @@
 #include "fixtures/QtPrinters.h"
 #include "fixtures/TestDatabase.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -192,6 +195,53 @@ TEST_F(TavrinDbTool, AFailedUpgradeTakesBackWhatItAdded) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.contains("ничего не изменено")) << r.out.toStdString();
     EXPECT_EQ(Opened(name).scalar("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$FIELD_NAME = 'UID_CHILD'"), 0);
+}
+
+// The engine's backup of a demo olympiad, restored into a new database, holds every row; neither
+// command ever writes over a file or database that exists, and a failed restore leaves nothing.
+TEST_F(TavrinDbTool, BackupAndRestoreRoundTripEveryRowAndReplaceNothing) {
+    const QString original = testDb().newName("kept.fdb");
+    ASSERT_EQ(tool({"demo", original, "--participants", "60"}).code, 0);
+    QTemporaryDir local;
+    ASSERT_TRUE(QDir(local.path()).mkpath("Резервные копии"));
+    const QString copy = local.filePath("Резервные копии/демо 2026-12-06 14-03-05.fbk");
+    const ToolRun saved = tool({"backup", original, copy});
+    ASSERT_EQ(saved.code, 0) << saved.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(copy + ".part"));
+
+    const QString restored = testDb().newName("restored.fdb");
+    const ToolRun back = tool({"restore", copy, restored});
+    ASSERT_EQ(back.code, 0) << back.out.toStdString();
+    {
+        Opened a(original), b(restored);
+        const QStringList rows = TestDatabase::contents(a.db, a.tr);
+        EXPECT_GT(rows.size(), 300) << "every table of the demo is in it";
+        EXPECT_EQ(TestDatabase::contents(b.db, b.tr), rows);
+    }
+
+    // Over an existing backup file, or an existing database (on a server the engine refuses it).
+    const QByteArray before = [&] { QFile f(copy); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const ToolRun again = tool({"backup", restored, copy});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_TRUE(again.out.contains("уже существует")) << again.out.toStdString();
+    EXPECT_EQ([&] { QFile f(copy); f.open(QIODevice::ReadOnly); return f.readAll(); }(), before);
+    const ToolRun over = tool({"restore", copy, original});
+    EXPECT_EQ(over.code, 1) << over.out.toStdString();
+    Opened a(original);
+    EXPECT_EQ(a.scalar("SELECT COUNT(*) FROM SPISOK"), 60) << "the database is as it was";
+
+    // A cut copy is refused by the engine and leaves no half-made database behind.
+    QFile cut(local.filePath("cut.fbk"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(before.left(before.size() / 2));
+    cut.close();
+    const QString broken = testDb().newName("broken.fdb");
+    const ToolRun fromCut = tool({"restore", cut.fileName(), broken});
+    EXPECT_EQ(fromCut.code, 1);
+    EXPECT_TRUE(fromCut.out.contains("не удалось восстановить")) << fromCut.out.toStdString();
+    if (!TestDatabase::onServer()) {
+        EXPECT_FALSE(QFileInfo::exists(broken));
+    }
 }
 
 }  // namespace

@@ -1,0 +1,269 @@
+#include "Backup.h"
+
+#include "Database.h"
+#include "FbClient.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QScopeGuard>
+#include <QThread>
+#include <algorithm>
+#include <vector>
+
+using namespace Firebird;
+
+namespace backup {
+
+Location locate(const QString& databaseName) {
+    // "host:/path" or "host/port:/path"; a drive letter is one character.
+    static const QRegularExpression re(QStringLiteral("^([^:/\\\\]{2,}(?:/[0-9A-Za-z_]+)?):(.*)$"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = re.match(databaseName);
+    if (!m.hasMatch()) return {QString(), databaseName};
+    return {m.captured(1), m.captured(2)};
+}
+
+namespace {
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+unsigned littleEndian(const unsigned char* p, int bytes) {
+    unsigned v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+void appendItem(QByteArray& to, unsigned char tag, const QByteArray& value) {
+    to.append(char(tag));
+    to.append(char(value.size() & 0xFF));
+    to.append(char((value.size() >> 8) & 0xFF));
+    to.append(value);
+}
+
+// One attachment to a services manager, detached on scope exit.
+class Service {
+public:
+    Service(const Database& db, const QString& server) {
+        fbc::useUtf8FileNames();
+        fbc::Status st;
+        IUtil* util = fbc::master()->getUtilInterface();
+        fbc::Holder<IXpbBuilder> spb(util->getXpbBuilder(&st, IXpbBuilder::SPB_ATTACH, nullptr, 0));
+        for (const auto& [key, value] : fbc::connectionParams(db.params)) {
+            if (key == u"user_name")
+                spb->insertString(&st, isc_spb_user_name, value.constData());
+            else if (key == u"password")
+                spb->insertString(&st, isc_spb_password, value.constData());
+        }
+        spb->insertTag(&st, isc_spb_utf8_filename);
+        fbc::Holder<IProvider> prov(fbc::master()->getDispatcher());
+        const QByteArray name = (server.isEmpty() ? QStringLiteral("service_mgr") : server + QStringLiteral(":service_mgr")).toUtf8();
+        m_svc = prov->attachServiceManager(&st, name.constData(), spb->getBufferLength(&st), spb->getBuffer(&st));
+    }
+    ~Service() {
+        try {
+            fbc::Status st;
+            m_svc->detach(&st);
+        } catch (const FbException&) {
+            m_svc->release();
+        }
+    }
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    // Starts an action: its tag, then text items and the options word.
+    void start(unsigned char action, std::initializer_list<std::pair<unsigned char, QString>> texts, unsigned options,
+               bool verbose) {
+        fbc::Status st;
+        fbc::Holder<IXpbBuilder> spb(
+            fbc::master()->getUtilInterface()->getXpbBuilder(&st, IXpbBuilder::SPB_START, nullptr, 0));
+        spb->insertTag(&st, action);
+        for (const auto& [tag, text] : texts) spb->insertString(&st, tag, text.toUtf8().constData());
+        if (options) spb->insertInt(&st, isc_spb_options, int(options));
+        if (verbose) spb->insertTag(&st, isc_spb_verbose);
+        const QSet<QString> before = threadIds();
+        m_svc->start(&st, spb->getBufferLength(&st), spb->getBuffer(&st));
+        m_threads = threadIds() - before;
+    }
+
+    // Runs the started action to its end. Each piece of its output (a line with isc_info_svc_line,
+    // a block of the backup stream with isc_info_svc_to_eof) goes to `out`; when the action asks
+    // for input, `in` gives at most the number of bytes asked, empty at the end. The engine's
+    // failure is thrown by the query that meets it.
+    void run(unsigned char item, const std::function<void(const QByteArray&)>& out,
+             const std::function<QByteArray(unsigned)>& in = {}) {
+        std::vector<unsigned char> buf(32768);
+        unsigned wanted = 0;
+        for (;;) {
+            QByteArray send;
+            QByteArray second(4, '\0');
+            second[0] = 1;  // wait at most a second for output, so that progress goes on being told
+            appendItem(send, isc_info_svc_timeout, second);
+            if (wanted && in) appendItem(send, isc_info_svc_line, in(std::min(wanted, 30000u)));
+            send.append(char(isc_info_end));
+            wanted = 0;
+            const unsigned char receive[] = {item, isc_info_svc_stdin};
+            {
+                fbc::Status st;
+                m_svc->query(&st, unsigned(send.size()), reinterpret_cast<const unsigned char*>(send.constData()),
+                             in ? 2 : 1, receive, unsigned(buf.size()), buf.data());
+            }
+            bool more = false;
+            const unsigned char* p = buf.data();
+            const unsigned char* const end = p + buf.size();
+            while (p < end && *p != isc_info_end) {
+                switch (*p++) {
+                case isc_info_svc_line:
+                case isc_info_svc_to_eof: {
+                    if (end - p < 2) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
+                    const unsigned n = littleEndian(p, 2);
+                    p += 2;
+                    if (unsigned(end - p) < n) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
+                    if (n) {
+                        out(QByteArray(reinterpret_cast<const char*>(p), int(n)));
+                        more = true;
+                    }
+                    p += n;
+                    break;
+                }
+                case isc_info_svc_stdin:
+                    if (end - p < 4) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
+                    wanted = littleEndian(p, 4);
+                    p += 4;
+                    if (wanted) more = true;
+                    break;
+                case isc_info_truncated:
+                case isc_info_svc_timeout:
+                case isc_info_data_not_ready:
+                    more = true;
+                    break;
+                default:
+                    throw DbError(QStringLiteral("Ответ службы резервного копирования не понят"));
+                }
+            }
+            if (!more) break;
+        }
+        waitUntilStopped();
+    }
+
+private:
+    // The threads of this process.
+    static QSet<QString> threadIds() {
+        const QStringList l = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        return QSet<QString>(l.begin(), l.end());
+    }
+
+    // The action is over when the engine says so and, for the embedded engine, when the thread it
+    // ran on has ended too: the engine never waits for that thread, and a program that ends while it
+    // is still winding down has the engine unloaded under it (a crash at exit).
+    void waitUntilStopped() {
+        const unsigned char receive[] = {isc_info_svc_running};
+        unsigned char buf[16];
+        for (;;) {
+            {
+                fbc::Status st;
+                m_svc->query(&st, 0, nullptr, sizeof receive, receive, sizeof buf, buf);
+            }
+            if (buf[0] != isc_info_svc_running || littleEndian(buf + 1, 4) == 0) break;
+            QThread::msleep(10);
+        }
+        for (int waited = 0; waited < 10000 && threadIds().intersects(m_threads); waited += 5) QThread::msleep(5);
+    }
+
+    IService* m_svc = nullptr;
+    QSet<QString> m_threads;  // the threads the engine started for the action
+};
+
+}  // namespace
+
+void save(const Database& db, const QString& file, const Progress& progress) {
+    const Location where = locate(db.databaseName);
+    if (QFileInfo::exists(file)) throw DbError(QStringLiteral("Файл %1 уже существует.").arg(shown(file)));
+    const QString part = file + QStringLiteral(".part");
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw DbError(QStringLiteral("Не удалось создать файл %1: %2").arg(shown(part), out.errorString()));
+    auto removePart = qScopeGuard([&] {
+        out.close();
+        QFile::remove(part);
+    });
+    const auto tell = [&](int done, int total) {
+        if (progress) progress(done, total);
+    };
+    fbc::guarded([&] {
+        Service svc(db, where.server);
+        if (where.server.isEmpty()) {
+            // The embedded engine writes the file itself, and its verbose lines tell how far it is:
+            // first every table is named ("gbak:    writing table BAL" under "gbak:writing tables"),
+            // then the data of each is written ("gbak:    writing data for table BAL").
+            out.close();
+            svc.start(isc_action_svc_backup, {{isc_spb_dbname, where.path}, {isc_spb_bkp_file, part}}, 0, true);
+            static const QRegularExpression table(QStringLiteral("^gbak:\\s+writing table \\S+$"));
+            static const QRegularExpression data(QStringLiteral("^gbak:\\s+writing data for table \\S+$"));
+            int tables = 0, written = 0;
+            svc.run(isc_info_svc_line, [&](const QByteArray& bytes) {
+                const QString line = QString::fromUtf8(bytes).trimmed();
+                if (data.match(line).hasMatch())
+                    ++written;
+                else if (table.match(line).hasMatch())
+                    ++tables;
+                tell(std::min(written, tables), tables);
+            });
+        } else {
+            // A server sends the copy back as a stream; it says nothing of how far it is.
+            svc.start(isc_action_svc_backup, {{isc_spb_dbname, where.path}, {isc_spb_bkp_file, QStringLiteral("stdout")}},
+                      0, false);
+            svc.run(isc_info_svc_to_eof, [&](const QByteArray& data) {
+                if (out.write(data) != data.size())
+                    throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(shown(part), out.errorString()));
+                tell(0, 0);
+            });
+            if (!out.flush())
+                throw DbError(QStringLiteral("Не удалось записать файл %1: %2").arg(shown(part), out.errorString()));
+            out.close();
+        }
+    });
+    if (QFileInfo(part).size() == 0) throw DbError(QStringLiteral("Резервная копия оказалась пустой."));
+    // rename never replaces a file: one made meanwhile under the same name stays.
+    if (!QFile::rename(part, file))
+        throw DbError(QStringLiteral("Не удалось переименовать файл %1 в %2.").arg(shown(part), shown(file)));
+    removePart.dismiss();
+}
+
+void restore(const QString& file, const Database& db, const Progress& progress) {
+    const Location where = locate(db.databaseName);
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("Не удалось открыть файл %1: %2").arg(shown(file), in.errorString()));
+    const bool local = where.server.isEmpty();
+    if (local && QFileInfo::exists(where.path))
+        throw DbError(QStringLiteral("База данных %1 уже существует.").arg(shown(where.path)));
+    const qint64 size = std::max<qint64>(in.size(), 1);
+    qint64 sent = 0;
+    try {
+        fbc::guarded([&] {
+            Service svc(db, where.server);
+            // The copy is streamed to the engine, which creates the database and refuses an existing one.
+            svc.start(isc_action_svc_restore, {{isc_spb_bkp_file, QStringLiteral("stdin")}, {isc_spb_dbname, where.path}},
+                      isc_spb_res_create, false);
+            svc.run(isc_info_svc_line, [](const QByteArray&) {},
+                    [&](unsigned max) {
+                        const QByteArray chunk = in.read(max);
+                        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+                            throw DbError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(shown(file), in.errorString()));
+                        sent += chunk.size();
+                        if (progress) progress(int(sent * 1000 / size), 1000);
+                        return chunk;
+                    });
+        });
+    } catch (const DbError& e) {
+        // It was not there before: what is there now is half made (the engine leaves it), unless
+        // someone made the file meanwhile and the engine refused to replace it.
+        if (local && !e.has(isc_gbak_db_exists)) QFile::remove(where.path);
+        throw;
+    }
+}
+
+}  // namespace backup

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class Database;
+
+// The engine's own backup and restore (what gbak does), through the services API: the embedded
+// engine's for a database file, the Firebird server's for "host:/path". The backup file is always
+// on this computer: a server streams the copy back here, and a restore streams it to the server.
+namespace backup {
+
+// A database name split into its server ("host" or "host/port"; empty for the embedded engine) and
+// the path of the database there. A Windows drive ("C:\...") is a local file.
+struct Location {
+    QString server;
+    QString path;
+};
+Location locate(const QString& databaseName);
+
+// Steps done and their number. The number is 0 while the engine does not say how far it is.
+using Progress = std::function<void(int done, int total)>;
+
+// Writes a backup of the database that `db` names (with its user and password; it need not be
+// connected) into `file`, which must not exist. The copy is written under a temporary name and
+// renamed when it is complete, so a failed backup leaves no file. Throws DbError.
+void save(const Database& db, const QString& file, const Progress& progress = {});
+
+// Makes the database that `db` names from a backup file. An existing database is refused, never
+// replaced; a failed restore leaves no database file on this computer. Throws DbError.
+void restore(const QString& file, const Database& db, const Progress& progress = {});
+
+}  // namespace backup
