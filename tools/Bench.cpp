@@ -348,6 +348,7 @@ int main(int argc, char** argv) {
                 QFile::remove(copyFile);
                 QFile::copy(work, copyFile);
                 QFile::setPermissions(copyFile, QFile::permissions(copyFile) | QFileDevice::WriteOther | QFileDevice::ReadOther);
+                ::sync();  // the copy's pages reach the disk before the clock starts, not during the merge
             },
             [&] {
                 Connection w(copyName), s(source);
