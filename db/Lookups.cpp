@@ -137,4 +137,22 @@ QString dictionaryName(Database& db, Transaction& tr, Dictionary which, int key)
     return q.isEmpty() ? QString() : q.fieldText("N");
 }
 
+void selectParticipants(Query& q, const QString& predmet, int idKlass, const QString& more, int group) {
+    q.setSql({QStringLiteral("SELECT S.ID_CHILD, S.ID_PREDMET, S.KLASS, S.SURNAME, S.NAME, S.SECONDNAME, S.SCHOOL%1")
+                  .arg(more.isEmpty() ? QString() : QStringLiteral(", ") + more),
+              QStringLiteral("FROM SPISOK S JOIN S_PREDMET P ON P.ID_PREDMET = S.ID_PREDMET%1")
+                  .arg(group ? QStringLiteral(" JOIN GRUP G ON G.ID_CHILD = S.ID_CHILD AND G.N_GROUP = :N_GROUP")
+                             : QString()),
+              QStringLiteral("WHERE S.KLASS = :KLASS AND P.PREDMET = :PREDMET"),
+              QStringLiteral("ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD")});
+    q.setInt("KLASS", idKlass);
+    q.setText("PREDMET", text1251::canEncode(predmet) ? predmet : QString());
+    if (group) q.setInt("N_GROUP", group);
+}
+
+void selectTeachers(Query& q, qint64 idChild) {
+    q.setSql({"SELECT * FROM TEACHERS", "WHERE ID_CHILD = :ID_CHILD", "ORDER BY ID_TEACHER"});
+    q.setInt("ID_CHILD", idChild);
+}
+
 }  // namespace lookup

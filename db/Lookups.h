@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Database;
+class Query;
 class Transaction;
 
 // Dictionary lookups shared by many windows: a name (a grade's text) to its key, 0 when no row
@@ -35,5 +36,12 @@ enum class Dictionary { Teams, Subjects, Grades };
 QStringList dictionary(Database& db, Transaction& tr, Dictionary which);
 // The name of a key in a dictionary; empty when it names nothing.
 QString dictionaryName(Database& db, Transaction& tr, Dictionary which, int key);
+
+// Statements several windows and reports run, set on their query with their parameters.
+// The participants of a subject (by name) and grade by surname: ID_CHILD, ID_PREDMET, KLASS, the
+// three names and SCHOOL of SPISOK S, and the `more` columns; with a group, that group's only.
+void selectParticipants(Query& q, const QString& predmet, int idKlass, const QString& more = {}, int group = 0);
+// The teachers of a participant in the order they were registered (every column of TEACHERS).
+void selectTeachers(Query& q, qint64 idChild);
 
 }  // namespace lookup

@@ -7,6 +7,7 @@
 #include "participants/Ciphers.h"
 #include "reference/Dictionaries.h"
 #include "scoring/Places.h"
+#include "scoring/Scores.h"
 
 #include <future>
 
@@ -14,20 +15,8 @@ namespace merge {
 
 namespace {
 
-// Column names, made once: they are asked for on every row.
-const QString& slotField(int i) {
-    static const auto names = [] {
-        std::array<QString, kSlots> n;
-        for (int k = 0; k < kSlots; ++k) n[size_t(k)] = QStringLiteral("BAL%1").arg(k + 1, 2, 10, QChar(u'0'));
-        return n;
-    }();
-    return names[size_t(i)];
-}
-
-const QString& sumField(int k) {
-    static const std::array<QString, 4> names{"B1", "B2", "B3", "B4"};
-    return names[size_t(k)];
-}
+using scores::slotField;
+using scores::sumField;
 
 // Reads a whole table once.
 template <class F>

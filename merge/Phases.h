@@ -6,6 +6,7 @@
 
 #include "Score.h"
 #include "merge/Merge.h"
+#include "scoring/Scores.h"
 
 #include <QHash>
 #include <QList>
@@ -19,7 +20,7 @@
 
 namespace merge {
 
-constexpr int kSlots = 24;
+constexpr int kSlots = scores::kSlots;
 
 struct Child {
     int id = 0, komand = 0, predmet = 0, klass = 0;

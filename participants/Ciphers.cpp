@@ -125,13 +125,14 @@ void remove(Database& db, Transaction& tr, int idChild, int idTur) {
     q.execute();
 }
 
-QString formRefusal(const CodeForm& form) {
+FormRefusal formRefusal(const CodeForm& form) {
     const QString prefix = form.prefix.trimmed();
-    if (prefix.isEmpty()) return kEnterPrefix;
-    if (const QString why = text1251::refusal(prefix); !why.isEmpty()) return why;
-    if (form.digits < 1 || form.digits > kMaxDigits) return kBadDigits;
-    if (prefix.size() + form.digits > kMaxLength) return kTooLong;
-    return QString();
+    if (prefix.isEmpty()) return {kEnterPrefix};
+    if (const QString why = text1251::refusal(prefix); !why.isEmpty()) return {why};
+    if (form.digits < 1 || form.digits > kMaxDigits) return {kBadDigits, true};
+    // Too long: the start is what to shorten when it leaves no room for a digit.
+    if (prefix.size() + form.digits > kMaxLength) return {kTooLong, prefix.size() < kMaxLength};
+    return {};
 }
 
 namespace {

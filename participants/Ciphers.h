@@ -60,7 +60,13 @@ inline const QString kBadDigits = QStringLiteral("Число цифр должн
 
 // Why codes of the form cannot be made: no start, a character the database cannot hold (its own
 // message), digits out of 1..9, or codes longer than 15 characters (kTooLong); empty when they can.
-QString formRefusal(const CodeForm& form);
+// `inDigits` says whether the number of digits is what to put right (the start otherwise).
+struct FormRefusal {
+    QString text;
+    bool inDigits = false;
+    explicit operator bool() const { return !text.isEmpty(); }
+};
+FormRefusal formRefusal(const CodeForm& form);
 
 // The participants of one subject, grade and round that a generation covers (the list shown).
 struct Selection {

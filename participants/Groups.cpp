@@ -1,20 +1,19 @@
 #include "participants/Groups.h"
 
+#include "Lookups.h"
 #include "Query.h"
+
+#include <algorithm>
 
 namespace groups {
 
 QList<int> participants(Database& db, Transaction& tr, const QString& predmet, int idKlass) {
-    Query q(db, tr,
-            {"SELECT S.ID_CHILD, S.ID_PREDMET, S.NAME, S.SECONDNAME, S.SURNAME, S.KLASS",
-             "FROM SPISOK S, S_PREDMET P",
-             "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
-             "ORDER BY S.ID_CHILD;"});
-    q.setInt("KLASS", idKlass);
-    q.setText("PREDMET", predmet);
+    Query q(db, tr);
+    lookup::selectParticipants(q, predmet, idKlass);
     q.open();
     QList<int> keys;
     for (q.first(); !q.eof(); q.next()) keys.append(int(q.fieldInt("ID_CHILD")));
+    std::sort(keys.begin(), keys.end());  // registration order
     return keys;
 }
 

@@ -175,30 +175,31 @@ void TFormParticipantList::enableActions() {
     ButtonRemoveTeacher->setEnabled(child && DBGrid2->currentRow() >= 0);
 }
 
-bool TFormParticipantList::storeChild(int row, const QString& field, const QString& text, QString& stored) {
-    if (const QString why = participants::correctionRefusal(field, text); !why.isEmpty()) {
-        msg::error(why);
+namespace {
+// A corrected cell: refused with its reason, or stored as one action; the cell then shows it trimmed.
+bool storeCorrection(const QString& refusal, const QString& text, QString& stored, const std::function<void()>& write) {
+    if (!refusal.isEmpty()) {
+        msg::error(refusal);
         return false;
     }
-    const int idChild = DBGrid1->value(row, "ID_CHILD").toInt();
-    if (!guardedWrite(DM->IBTransaction1, kNotDone,
-                      [&] { participants::correct(DM->IBDatabase1, DM->IBTransaction1, idChild, field, text); }))
-        return false;
+    if (!guardedWrite(DM->IBTransaction1, kNotDone, write)) return false;
     stored = text.trimmed();
     return true;
 }
+}  // namespace
+
+bool TFormParticipantList::storeChild(int row, const QString& field, const QString& text, QString& stored) {
+    const int idChild = DBGrid1->value(row, "ID_CHILD").toInt();
+    return storeCorrection(participants::correctionRefusal(field, text), text, stored, [&] {
+        participants::correct(DM->IBDatabase1, DM->IBTransaction1, idChild, field, text);
+    });
+}
 
 bool TFormParticipantList::storeTeacher(int row, const QString& field, const QString& text, QString& stored) {
-    if (const QString why = participants::teacherCorrectionRefusal(field, text); !why.isEmpty()) {
-        msg::error(why);
-        return false;
-    }
     const int idTeacher = DBGrid2->value(row, "ID_TEACHER").toInt();
-    if (!guardedWrite(DM->IBTransaction1, kNotDone,
-                      [&] { participants::correctTeacher(DM->IBDatabase1, DM->IBTransaction1, idTeacher, field, text); }))
-        return false;
-    stored = text.trimmed();
-    return true;
+    return storeCorrection(participants::teacherCorrectionRefusal(field, text), text, stored, [&] {
+        participants::correctTeacher(DM->IBDatabase1, DM->IBTransaction1, idTeacher, field, text);
+    });
 }
 
 void TFormParticipantList::ButtonMoveClick() {

@@ -1,5 +1,6 @@
 #include "participants/TeacherView.h"
 
+#include "Lookups.h"
 #include "Query.h"
 #include "app/UDM.h"
 #include "ui/DataGrid.h"
@@ -21,9 +22,8 @@ TDBGrid* newGrid(QWidget* parent, bool editable) {
 }
 
 void show(TDBGrid* grid, QLabel* count, int idChild) {
-    Query q(DM->IBDatabase1, DM->IBTransaction1,
-            {"SELECT * FROM TEACHERS", "WHERE ID_CHILD = :ID_CHILD", "ORDER BY ID_TEACHER"});
-    q.setInt("ID_CHILD", idChild);
+    Query q(DM->IBDatabase1, DM->IBTransaction1);
+    lookup::selectTeachers(q, idChild);
     q.open();
     grid->load(q);
     count->setText(QString::number(q.recordCount()));

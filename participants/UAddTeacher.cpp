@@ -32,20 +32,9 @@ TFormAddTeacher::TFormAddTeacher(QWidget* owner, int idChild) : TForm(owner), m_
         fields->addWidget(*edits[i], 1, i);
     }
     lay->addLayout(fields);
-    auto* buttons = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Ввод"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    lay->addLayout(buttons);
+    std::tie(Button1, Button2) = addDialogButtons(this, lay, QStringLiteral("Ввод"));
     Edit1->setFocus();
     ui::connect(Button1, &QPushButton::clicked, this, &TFormAddTeacher::Button1Click);
-    ui::connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 void TFormAddTeacher::Button1Click() {

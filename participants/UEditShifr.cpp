@@ -18,10 +18,7 @@ QPointer<TFormEditShifr> FormEditShifr;
 
 TFormEditShifr::TFormEditShifr(QWidget* owner)
     : TForm(owner),
-      IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.ID_PREDMET, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL", "FROM SPISOK S, S_PREDMET P",
-                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
-                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
                {"SELECT * FROM SHIFR", "WHERE ID_CHILD = :ID_CHILD AND ID_PREDMET = :ID_PREDMET", "ORDER BY ID_TUR"}) {
     setObjectName(QStringLiteral("FormEditShifr"));
@@ -84,8 +81,7 @@ void TFormEditShifr::ComboBox2Change() {
     Transaction& tr = DM->IBTransaction1;
     m_idPredmet = lookup::predmetKey(db, tr, ComboBox1->currentText());
     m_idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
-    IBQuery1.setText(QStringLiteral("PREDMET"), ComboBox1->currentText());
-    IBQuery1.setInt(QStringLiteral("KLASS"), m_idKlass);
+    lookup::selectParticipants(IBQuery1, ComboBox1->currentText(), m_idKlass);
     IBQuery1.open();
     DBGrid1->load(IBQuery1);
     IBQuery1.close();

@@ -61,17 +61,7 @@ TFormGenShifr::TFormGenShifr(QWidget* owner, const ciphers::Selection& selection
     lay->addWidget(RadioButton1);
     lay->addWidget(RadioButton2);
 
-    auto* buttons = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Сгенерировать"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    lay->addLayout(buttons);
+    std::tie(Button1, Button2) = addDialogButtons(this, lay, QStringLiteral("Сгенерировать"));
 
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, RadioButton1);
@@ -84,17 +74,13 @@ TFormGenShifr::TFormGenShifr(QWidget* owner, const ciphers::Selection& selection
     ui::enterAlsoPresses(RadioButton1, Button1);
     ui::enterAlsoPresses(RadioButton2, Button1);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormGenShifr::Button1Click);
-    ui::connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 void TFormGenShifr::Button1Click() {
     const ciphers::CodeForm form{Edit1->text(), wholeNumber(Edit2->text()).value_or(0)};
-    if (const QString refused = ciphers::formRefusal(form); !refused.isEmpty()) {
-        msg::error(refused);
-        // Too long: the start is what to shorten when it leaves no room for a digit.
-        const bool digitsToBlame = refused == ciphers::kBadDigits ||
-                                   (refused == ciphers::kTooLong && form.prefix.trimmed().size() < ciphers::kMaxLength);
-        QLineEdit* field = digitsToBlame ? Edit2 : Edit1;
+    if (const ciphers::FormRefusal refused = ciphers::formRefusal(form)) {
+        msg::error(refused.text);
+        QLineEdit* field = refused.inDigits ? Edit2 : Edit1;
         field->setFocus();
         field->selectAll();
         return;

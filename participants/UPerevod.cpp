@@ -49,24 +49,13 @@ TFormPerevod::TFormPerevod(QWidget* owner, int idChild, const QString& name) : T
     }
     lay->addLayout(top);
 
-    auto* buttons = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Перевести"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    lay->addLayout(buttons);
+    std::tie(Button1, Button2) = addDialogButtons(this, lay, QStringLiteral("Перевести"));
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, ComboBox3);
     setTabOrder(ComboBox3, Button1);
     setTabOrder(Button1, Button2);
     ComboBox3->setFocus();  // a grade is what changes most often
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPerevod::Button1Click);
-    ui::connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 void TFormPerevod::Button1Click() {

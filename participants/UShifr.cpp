@@ -1,5 +1,6 @@
 #include "UShifr.h"
 
+#include "Convert.h"
 #include "Lookups.h"
 #include "app/UDM.h"
 #include "participants/Ciphers.h"
@@ -32,19 +33,7 @@ const QKeySequence kGenerateKey(Qt::CTRL | Qt::Key_G);
 
 TFormShifr::TFormShifr(QWidget* owner)
     : TForm(owner),
-      IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL,",
-                "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
-                "FROM SPISOK S, S_PREDMET P",
-                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
-                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
-      IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL,",
-                "(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR",
-                "FROM SPISOK S, S_PREDMET P, GRUP G",
-                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET AND G.N_GROUP= "
-                ":N_GROUP AND S.ID_CHILD=G.ID_CHILD",
-                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}) {
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1) {
     setObjectName(QStringLiteral("FormShifr"));
     setWindowTitle(QStringLiteral("Введите шифр участника"));
     auto* lay = new QVBoxLayout(this);
@@ -134,15 +123,16 @@ void TFormShifr::closeLists() {
 }
 
 void TFormShifr::loadList(int row) {
-    const bool all = m_group == kAll;
-    Query& list = all ? IBQuery1 : IBQuery2;
-    list.setText(QStringLiteral("PREDMET"), m_subject);
-    list.setInt(QStringLiteral("KLASS"), m_idKlass);
-    list.setInt(QStringLiteral("ID_TUR"), m_round);
-    if (!all) list.setInt(QStringLiteral("N_GROUP"), m_group.toInt());
-    list.open();
-    DBGrid1->load(list);
-    list.close();
+    // "Все" or a group's number; a text that is neither names no group.
+    const int group = m_group == kAll ? 0 : qMax(wholeNumber(m_group).value_or(-1), -1);
+    lookup::selectParticipants(
+        IBQuery1, m_subject, m_idKlass,
+        QStringLiteral("(SELECT SH.SHIFR FROM SHIFR SH WHERE SH.ID_CHILD = S.ID_CHILD AND SH.ID_TUR = :ID_TUR) AS SHIFR"),
+        group == 0 && m_group != kAll ? -1 : group);
+    IBQuery1.setInt(QStringLiteral("ID_TUR"), m_round);
+    IBQuery1.open();
+    DBGrid1->load(IBQuery1);
+    IBQuery1.close();
     if (row > 0) DBGrid1->setCurrentRow(qMin(row, DBGrid1->rowCount() - 1));
 }
 

@@ -54,8 +54,7 @@ private:
     // Shows the chosen list with the codes of the chosen round, on the given row.
     void loadList(int row);
 
-    Query IBQuery1;  // the whole subject and grade
-    Query IBQuery2;  // one group
+    Query IBQuery1;  // the list: the whole subject and grade, or one group
     int m_round = 0;
     int m_idPredmet = 0;  // the subject and grade of the list shown
     int m_idKlass = 0;

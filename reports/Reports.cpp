@@ -4,6 +4,7 @@
 #include "Lookups.h"
 #include "Query.h"
 #include "Text.h"
+#include "scoring/Scores.h"
 #include "xlsx/Workbook.h"
 
 namespace reports {
@@ -24,9 +25,9 @@ QString storable(const QString& text) { return text1251::canEncode(text) ? text 
 class Teachers {
 public:
     Teachers(Database& db, Transaction& tr)
-        : m_q(db, tr, {"SELECT *", "FROM TEACHERS", "WHERE  ID_CHILD= :ID_CHILD ", "ORDER BY ID_TEACHER;"}) {}
+        : m_q(db, tr) {}
     int write(Workbook& wb, qint64 idChild, int row, int col, bool split = false) {
-        m_q.setInt("ID_CHILD", idChild);
+        lookup::selectTeachers(m_q, idChild);
         m_q.open();
         int k = 0;
         for (m_q.first(); !m_q.eof(); m_q.next(), ++k) {
@@ -189,7 +190,7 @@ void blankSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subj
 void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
     start(wb, kScoreSheet);
     QStringList slots;
-    for (int i = 1; i <= 24; ++i) slots << QStringLiteral("B.BAL%1").arg(i, 2, 10, QChar(u'0'));
+    for (int i = 0; i < scores::kSlots; ++i) slots << QStringLiteral("B.") + scores::slotField(i);
     Query q(db, tr);
     q.setSql(QStringList{QStringLiteral("SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME,  %1, B.SUMM, B.MESTO, "
                                        "B.DIPL_STEP")
@@ -217,7 +218,7 @@ void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subj
     for (q.first(); !q.eof(); q.next(), ++r) {
         wb.setNumber(r, 1, r - 5);
         wb.setText(r, 2, fullName(q));
-        for (int i = 0; i < 24; ++i) wb.setScore(r, 3 + i, q.fieldScore(QStringLiteral("BAL%1").arg(i + 1, 2, 10, QChar(u'0'))));
+        for (int i = 0; i < scores::kSlots; ++i) wb.setScore(r, 3 + i, q.fieldScore(scores::slotField(i)));
         wb.setScore(r, 27, q.fieldScore("SUMM"));
         wb.setNumber(r, 28, q.fieldInt("MESTO"));
         wb.setText(r, 29, diplomaText(q.fieldInt("DIPL_STEP")));
@@ -270,7 +271,7 @@ void winners(Database& db, Transaction& tr, Workbook& wb) {
                 "S.ID_PREDMET=P.ID_PREDMET ",
                 "ORDER BY  S.KLASS, S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"});
     const Grades grades(db, tr);
-    Query teachers(db, tr, {"SELECT *", "FROM TEACHERS", "WHERE  ID_CHILD= :ID_CHILD ", "ORDER BY ID_TEACHER;"});
+    Teachers teachers(db, tr);
     subjects.open();
     int r = 3;  // the template's column headings
     for (subjects.first(); !subjects.eof(); subjects.next()) {
@@ -297,13 +298,8 @@ void winners(Database& db, Transaction& tr, Workbook& wb) {
                 wb.setText(r, 2, fullName(list));
                 wb.setText(r, 3, grades(list.fieldInt("KLASS")));
                 wb.setText(r, 4, list.fieldText("SCHOOL") + u' ' + list.fieldText("SITY"));
-                teachers.setInt("ID_CHILD", list.fieldInt("ID_CHILD"));
-                teachers.open();
                 ++r;
-                int k = 0;
-                for (teachers.first(); !teachers.eof(); teachers.next(), ++k) wb.setText(r + k, 4, fullName(teachers));
-                teachers.close();
-                r += k;
+                r += teachers.write(wb, list.fieldInt("ID_CHILD"), r, 4);  // under the winner
             }
             list.close();
         }

@@ -6,6 +6,20 @@
 
 namespace scores {
 
+const QString& slotField(int slot) {
+    static const auto names = [] {
+        std::array<QString, kSlots> n;
+        for (int i = 0; i < kSlots; ++i) n[size_t(i)] = QStringLiteral("BAL%1").arg(i + 1, 2, 10, QChar(u'0'));
+        return n;
+    }();
+    return names[size_t(slot)];
+}
+
+const QString& sumField(int round) {
+    static const std::array<QString, 4> names{"B1", "B2", "B3", "B4"};
+    return names[size_t(round)];
+}
+
 namespace {
 
 void readSlots(const Query& q, Slots& s) {
@@ -14,14 +28,23 @@ void readSlots(const Query& q, Slots& s) {
 
 }  // namespace
 
-std::optional<Slots> load(Database& db, Transaction& tr, int idChild) {
+std::optional<Row> loadRow(Database& db, Transaction& tr, int idChild) {
     Query q(db, tr, {"SELECT *", "FROM BAL", "WHERE ID_CHILD=:ID_CHILD;"});
     q.setInt("ID_CHILD", idChild);
     q.open();
     if (q.isEmpty()) return std::nullopt;
-    Slots s;
-    readSlots(q, s);
-    return s;
+    Row r;
+    readSlots(q, r.slots);
+    for (int k = 0; k < 4; ++k) r.sums[size_t(k)] = q.fieldScore(sumField(k));
+    r.total = q.fieldScore("SUMM");
+    r.place = int(q.fieldInt("MESTO"));
+    r.degree = int(q.fieldInt("DIPL_STEP"));
+    return r;
+}
+
+std::optional<Slots> load(Database& db, Transaction& tr, int idChild) {
+    const std::optional<Row> row = loadRow(db, tr, idChild);
+    return row ? std::optional<Slots>(row->slots) : std::nullopt;
 }
 
 QString refusal(int slot, const QString& text) {
@@ -91,7 +114,7 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     write.setInt("KLASS", idKlass);
     for (int i = 0; i < kSlots; ++i) write.setScore(slotField(i), values[size_t(i)]);
     const std::array<Score, 4> sums = roundSums(values);
-    for (int k = 0; k < 4; ++k) write.setScore(QStringLiteral("B%1").arg(k + 1), sums[size_t(k)]);
+    for (int k = 0; k < 4; ++k) write.setScore(sumField(k), sums[size_t(k)]);
     write.setScore("SUMM", total(values));
     write.execute();
 

@@ -17,10 +17,21 @@ using Slots = std::array<Score, kSlots>;
 // Which slots the operator was shown (and so typed); the others keep what is stored.
 using Shown = std::array<bool, kSlots>;
 
-inline QString slotField(int slot) { return QStringLiteral("BAL%1").arg(slot + 1, 2, 10, QChar(u'0')); }
+// The column of a slot (0..23: BAL01..BAL24) and of a round's sum (0..3: B1..B4).
+const QString& slotField(int slot);
+const QString& sumField(int round);
 
 // The stored scores of a participant; none when he has no score row.
 std::optional<Slots> load(Database& db, Transaction& tr, int idChild);
+// A participant's whole score row as the awards window shows it.
+struct Row {
+    Slots slots{};
+    std::array<Score, 4> sums{};
+    Score total;
+    int place = 0;
+    int degree = 0;
+};
+std::optional<Row> loadRow(Database& db, Transaction& tr, int idChild);
 
 // Reads a box as an exact score: either decimal separator, at most two decimals, a value a score
 // column can hold. The text of the refusal, naming the round and task, when it is not such a score.

@@ -5,6 +5,7 @@
 #include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
+#include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
@@ -202,20 +203,18 @@ void TFormDiplom::ShowParticipantResult() {
         clearDisplay();
         return;
     }
-    Query q(DM->IBDatabase1, DM->IBTransaction1, {"SELECT *", "FROM BAL", " WHERE ID_CHILD=:ID_CHILD;"});
-    q.setInt("ID_CHILD", DBGrid1->value("ID_CHILD").toInt());
-    q.open();
-    if (q.isEmpty()) {
+    const std::optional<scores::Row> row =
+        scores::loadRow(DM->IBDatabase1, DM->IBTransaction1, DBGrid1->value("ID_CHILD").toInt());
+    if (!row) {
         clearDisplay();
         return;
     }
-    for (int n = 0; n < 24; ++n)
-        if (m_tasks[size_t(n)]->isVisible())
-            m_tasks[size_t(n)]->setText(q.fieldScore(QStringLiteral("BAL%1").arg(n + 1, 2, 10, QChar(u'0'))).toString());
-    for (int r = 1; r <= 4; ++r) sumBox(r)->setText(q.fieldScore(QStringLiteral("B%1").arg(r)).toString());
-    Edit7->setText(q.fieldScore("SUMM").toString());
-    Edit8->setText(QString::number(q.fieldInt("MESTO")));
-    m_storedDegree = QString::number(q.fieldInt("DIPL_STEP"));
+    for (int n = 0; n < scores::kSlots; ++n)
+        if (m_tasks[size_t(n)]->isVisible()) m_tasks[size_t(n)]->setText(row->slots[size_t(n)].toString());
+    for (int r = 1; r <= 4; ++r) sumBox(r)->setText(row->sums[size_t(r - 1)].toString());
+    Edit7->setText(row->total.toString());
+    Edit8->setText(QString::number(row->place));
+    m_storedDegree = QString::number(row->degree);
     combo::setText(ComboBox3, m_storedDegree);  // showing a degree writes nothing
 }
 

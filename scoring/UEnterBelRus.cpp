@@ -23,10 +23,7 @@ QPointer<TFormEnterBelRus> FormEnterBelRus;
 TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     : TForm(owner),
       m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Ввод баллов по шифру"),
-      IBQuery1(DM->IBDatabase1, DM->IBTransaction1,
-               {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL", "FROM SPISOK S, S_PREDMET P",
-                "WHERE S.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND S.ID_PREDMET= P.ID_PREDMET",
-                "ORDER BY S.SURNAME, S.NAME, S.SECONDNAME, S.ID_CHILD;"}),
+      IBQuery1(DM->IBDatabase1, DM->IBTransaction1),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
                {"SELECT SH.ID_CHILD, SH.SHIFR", "FROM SHIFR SH, S_PREDMET P",
                 "WHERE SH.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND SH.ID_PREDMET= P.ID_PREDMET  AND "
@@ -164,8 +161,7 @@ void TFormEnterBelRus::ComboBox2Change() {
     m_idPredmet = lookup::predmetKey(db, tr, ComboBox1->currentText());
     m_idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
     if (m_byCipher) return;  // the boxes wait for a round
-    IBQuery1.setText(QStringLiteral("PREDMET"), ComboBox1->currentText());
-    IBQuery1.setInt(QStringLiteral("KLASS"), m_idKlass);
+    lookup::selectParticipants(IBQuery1, ComboBox1->currentText(), m_idKlass);
     IBQuery1.open();
     DBGrid1->load(IBQuery1);
     IBQuery1.close();

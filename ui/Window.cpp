@@ -29,6 +29,22 @@ void TForm::showEvent(QShowEvent* e) {
     }
 }
 
+std::pair<QPushButton*, QPushButton*> addDialogButtons(QDialog* dialog, QBoxLayout* layout, const QString& doText) {
+    auto* row = new QHBoxLayout;
+    auto* doIt = new QPushButton(doText, dialog);
+    doIt->setObjectName(QStringLiteral("Button1"));
+    doIt->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Отмена"), dialog);
+    cancel->setObjectName(QStringLiteral("Button2"));
+    cancel->setAutoDefault(false);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    row->addStretch();
+    row->addWidget(doIt);
+    row->addWidget(cancel);
+    layout->addLayout(row);
+    return {doIt, cancel};
+}
+
 QPushButton* addMenuButton(QWidget* parent, QBoxLayout* layout, const char* name, const QString& text) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));

@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <utility>
 
 class QAbstractButton;
 class QBoxLayout;
@@ -48,6 +49,10 @@ std::unique_ptr<T> openWindow(QPointer<T>& ref, QWidget* owner, Args&&... args) 
     w->exec();
     return w;
 }
+
+// The buttons at the lower right of a dialog: "Button1" does what the dialog is for (its default)
+// and "Button2", "Отмена", closes it without doing it.
+std::pair<QPushButton*, QPushButton*> addDialogButtons(QDialog* dialog, QBoxLayout* layout, const QString& doText);
 
 // A wide button of a menu window, added to the layout under its name.
 QPushButton* addMenuButton(QWidget* parent, QBoxLayout* layout, const char* name, const QString& text);

@@ -88,13 +88,14 @@ struct Data {
         scoresOf(borisov, k9, 20, false);
         scoresOf(zhukov, k9, 10, false);
         scoresOf(dmitriev, k10, 5, false);
-        {
+        const auto firstTask = [&](int child, int subject, int grade, qint64 hundredths) {
             scores::Slots s{};
             scores::Shown shown{};
-            s[0] = Score::fromHundredths(700);
+            s[0] = Score::fromHundredths(hundredths);
             shown[0] = true;
-            scores::save(db, tr, elkin, khimiya, k10, s, shown);
-        }
+            scores::save(db, tr, child, subject, grade, s, shown);
+        };
+        firstTask(elkin, khimiya, k10, 700);
         awards::give(db, tr, volkov, 1);
         awards::give(db, tr, borisov, 0);
         awards::give(db, tr, zhukov, 2);
@@ -104,13 +105,7 @@ struct Data {
         dict::addPredmet(db, tr, "Биология");
         const int biologiya = lookup::predmetKey(db, tr, "Биология");
         const int mentioned = add(yug, biologiya, k9, "Иванов", "СОШ", {});
-        {
-            scores::Slots s{};
-            scores::Shown shown{};
-            s[0] = Score::fromHundredths(500);
-            shown[0] = true;
-            scores::save(db, tr, mentioned, biologiya, k9, s, shown);
-        }
+        firstTask(mentioned, biologiya, k9, 500);
         awards::give(db, tr, mentioned, 4);
         for (const auto& [child, code] : {std::pair{abramov, "9"}, {borisov, "007"}, {volkov, "10"}})
             ciphers::store(db, tr, child, fizika, k9, 1, code);
