@@ -12,6 +12,7 @@
 #include "merge/Merge.h"
 #include "participants/Ciphers.h"
 #include "participants/Groups.h"
+#include "participants/Lists.h"
 #include "participants/Registration.h"
 #include "reference/Dictionaries.h"
 #include "reference/Rounds.h"
@@ -308,12 +309,34 @@ TEST_F(Merge, NamesakesStayTwoChildrenWithTheirOwnRecords) {
     EXPECT_EQ(count(*region, "SELECT COUNT(*) FROM SPISOK"), 3);
 }
 
+// A child already there who was moved to another grade at work gets what the source brings later
+// under the grade he has now, so his rows and he agree.
+TEST_F(Merge, WhatAChildMovedAtWorkReceivesFollowsHisNewGrade) {
+    auto source = newSource();
+    const int child = source->child("Север", "Физика", "9", "Переведённый");
+    source->commit();
+    mergeInto(*work, *source);
+    const int there = int(count(*work, "SELECT ID_CHILD FROM SPISOK"));
+    atomically(work->tr, [&] {
+        participants::move(work->db, work->tr, there, {work->team("Север"), work->subject("Физика"), work->grade("10")});
+    });
+    ciphers::store(source->db, source->tr, child, source->subject("Физика"), source->grade("9"), 1, "П1");
+    source->score(child, "Физика", "9", "6");
+    source->commit();
+    mergeInto(*work, *source);
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM SPISOK S JOIN SHIFR C ON C.ID_CHILD = S.ID_CHILD JOIN BAL B ON "
+                           "B.ID_CHILD = S.ID_CHILD WHERE C.KLASS = S.KLASS AND B.KLASS = S.KLASS"),
+              1);
+    EXPECT_EQ(count(*work, "SELECT MESTO FROM BAL"), 1) << "ranked in his grade";
+}
+
 // A source without identifiers, with bare tables and nothing but its columns: a child is known by
 // name only where one child on each side has it, school included; a key that names nothing is put
 // under a name that says so, never under an empty one.
 TEST_F(Merge, ASourceWithoutIdentifiersIsKnownByNameOnlyWhereItLeavesNoDoubt) {
     work->child("Север", "Физика", "9", "Петров", {{"Смирнова", "", ""}});
     work->child("Север", "Физика", "9", "Сидоров");  // a namesake of the source's, in another school
+    work->child("Север", "Физика", "9", "Близнец");  // one of the twins? nobody can tell which
     work->grade("10");
     work->commit();
     Station bare(s_dir->filePath(QString("bare-%1.fdb").arg(++s_files)), TestDatabase::script("bare_tables.sql"));
@@ -347,7 +370,7 @@ TEST_F(Merge, ASourceWithoutIdentifiersIsKnownByNameOnlyWhereItLeavesNoDoubt) {
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM SHIFR C JOIN SPISOK S ON S.ID_CHILD = C.ID_CHILD AND S.KLASS = C.KLASS "
                            "AND S.ID_PREDMET = C.ID_PREDMET"),
               1);
-    EXPECT_EQ(count(*work, "SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 7) << "the copied get identifiers";
+    EXPECT_EQ(count(*work, "SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 8) << "the copied get identifiers";
 }
 
 // A source's code that reads on paper like a working child's code of the same round is refused,

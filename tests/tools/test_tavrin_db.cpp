@@ -148,6 +148,7 @@ TEST_F(TavrinDbTool, UpgradeOfBareTablesListsBrokenRowsOrAddsEverything) {
     };
     QStringList rows{"INSERT INTO S_KOMAND VALUES (1, 'Север')", "INSERT INTO S_PREDMET VALUES (3, 'Физика')",
                      "INSERT INTO S_KLASS VALUES (5, '9')",
+                     "INSERT INTO S_SCHOOL (ID_KOMAND, SCHOOL) VALUES (1, 'СОШ')",  // no key
                      "INSERT INTO SPISOK (ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (7, 1, 3, 5, 'Орлов')",
                      "INSERT INTO SPISOK (ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (8, 1, 3, 5, 'Орлов')",
                      "INSERT INTO SHIFR VALUES (7, 3, 1, 5, 'А1')", "INSERT INTO SHIFR VALUES (8, 3, 1, 5, 'А1')"};
@@ -171,6 +172,7 @@ TEST_F(TavrinDbTool, UpgradeOfBareTablesListsBrokenRowsOrAddsEverything) {
     ASSERT_EQ(done.code, 0) << done.out.toStdString();
     Opened o(name);
     EXPECT_EQ(o.scalar("SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 2) << "namesakes, two identifiers";
+    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE ID_SCHOOL > 0"), 1) << "a row without a key got one";
     Query child(o.db, o.tr, {"INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (1, 3, 5, 'Новый')",
                              "RETURNING ID_CHILD"});
     child.execute();
