@@ -186,7 +186,8 @@ Plan plan(Database& db) {
     Problems found(db, tr, p);
     const schema::Model& model = schema::model();
 
-    QStringList dropConstraints, createTables, retype, keys, fill;
+    QStringList dropConstraints, createTables, retype, keys, notNull;
+    QStringList& fill = p.fill;
     QSet<QString> readd;  // constraints of this build dropped for a change of their columns
     QSet<QString> newColumns, domains, ours;
     for (const schema::Constraint& c : model.constraints) ours.insert(c.name);
@@ -214,7 +215,7 @@ Plan plan(Database& db) {
                     const QString value = fillOf(t.name, c.name);
                     if (!value.isEmpty())
                         fill << QStringLiteral("UPDATE %1 SET %2 = %3 WHERE %2 IS NULL").arg(t.name, c.name, value);
-                    fill << QStringLiteral("ALTER TABLE %1 ALTER %2 SET NOT NULL").arg(t.name, c.name);
+                    notNull << QStringLiteral("ALTER TABLE %1 ALTER %2 SET NOT NULL").arg(t.name, c.name);
                 }
                 continue;
             }
@@ -266,7 +267,7 @@ Plan plan(Database& db) {
                            [&](const Query& q) {
                                return QStringLiteral("%1 (%2): пусто в %3").arg(t.name, values(q, key), c.name);
                            });
-                fill << QStringLiteral("ALTER TABLE %1 ALTER %2 SET NOT NULL").arg(t.name, c.name);
+                notNull << QStringLiteral("ALTER TABLE %1 ALTER %2 SET NOT NULL").arg(t.name, c.name);
                 p.lacking << QStringLiteral("обязательный столбец %1.%2").arg(t.name, c.name);
             }
         }
@@ -288,7 +289,7 @@ Plan plan(Database& db) {
             triggers << t.statement;
             p.lacking << QStringLiteral("триггер %1").arg(t.name);
         }
-    p.statements = dropConstraints + createTables + retype + keys + fill + constraints + triggers;
+    p.statements = dropConstraints + createTables + retype + keys + notNull + constraints + triggers;
     tr.commit();
     return p;
 }
@@ -316,6 +317,7 @@ void apply(Database& db, const Plan& p) {
     };
     run(p.addFirst);
     try {
+        run(p.fill);
         run(p.statements);
     } catch (const DbError&) {
         try {

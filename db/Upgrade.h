@@ -21,10 +21,13 @@ struct Plan {
     bool upToDate() const { return lacking.isEmpty(); }
 
     // How: columns and sequences are added first, on their own (rows can be filled from them only
-    // once they are committed), and dropped again when the rest fails; the rest is one transaction.
+    // once they are committed), then the rows that lack a value get it (the engine checks a new key
+    // against rows as they were before the transaction that adds it), then the rest in one
+    // transaction. When a step fails, what was added first is dropped again.
     QStringList addFirst;
-    QStringList dropAgain;
+    QStringList fill;
     QStringList statements;
+    QStringList dropAgain;
 };
 
 // Reads what the database holds; writes nothing.
