@@ -128,6 +128,24 @@ Query::Cell decodeCell(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned 
     case SQL_BOOLEAN:
         cell.kind = Query::Cell::Number, cell.number = *p ? 1 : 0;
         break;
+    case SQL_TIMESTAMP: {
+        // As text, "2026-12-07 12:33:48", local time as the engine stored it.
+        ISC_TIMESTAMP v;
+        std::memcpy(&v, p, sizeof v);
+        unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, frac = 0;
+        IUtil* util = fbc::master()->getUtilInterface();
+        util->decodeDate(v.timestamp_date, &y, &mo, &d);
+        util->decodeTime(v.timestamp_time, &h, &mi, &sec, &frac);
+        cell.kind = Query::Cell::Text;
+        cell.text = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                        .arg(y, 4, 10, QChar(u'0'))
+                        .arg(mo, 2, 10, QChar(u'0'))
+                        .arg(d, 2, 10, QChar(u'0'))
+                        .arg(h, 2, 10, QChar(u'0'))
+                        .arg(mi, 2, 10, QChar(u'0'))
+                        .arg(sec, 2, 10, QChar(u'0'));
+        break;
+    }
     default:
         throw DbError(QStringLiteral("Тип поля %1 (%2) не поддерживается")
                           .arg(QString::fromUtf8(meta->getField(st, i)))

@@ -2,9 +2,31 @@
 
 #include "Convert.h"
 #include "Query.h"
+#include "DbError.h"
 #include "Text.h"
 
+#include <QRegularExpression>
+#include <algorithm>
+
 namespace rounds {
+
+namespace {
+
+// The maxima typed for a slot: scores separated by blanks or ";"; none for a text that is not.
+std::optional<QList<Score>> parseMaxima(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[\\s;]+"));
+    QList<Score> out;
+    for (const QString& part : text.split(separators, Qt::SkipEmptyParts)) {
+        try {
+            out << Score::parse(part);
+        } catch (const ConversionError&) {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+}  // namespace
 
 RoundSlots load(Database& db, Transaction& tr, int idPredmet) {
     RoundSlots slots;
@@ -19,7 +41,41 @@ RoundSlots load(Database& db, Transaction& tr, int idPredmet) {
         }
         q.close();
     }
+    const Maxima max = maxima(db, tr, idPredmet);
+    for (int n = 0; n < 4; ++n) {
+        QStringList typed;
+        for (int j = 0; j < kMaxTasks && max[size_t(6 * n + j)]; ++j) typed << max[size_t(6 * n + j)]->toString();
+        slots[size_t(n)].maxima = typed.join(u' ');
+    }
     return slots;
+}
+
+Maxima maxima(Database& db, Transaction& tr, int idPredmet) {
+    Maxima out{};
+    Query q(db, tr, {"SELECT ID, N_ZAD, MAX_BAL FROM TUR_MAX WHERE ID_PREDMET = :ID_PREDMET"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.open();
+    for (q.first(); !q.eof(); q.next()) {
+        const int slot = int(6 * (q.fieldInt("ID") - 1) + q.fieldInt("N_ZAD") - 1);
+        if (slot >= 0 && slot < 24) out[size_t(slot)] = q.fieldScore("MAX_BAL");
+    }
+    return out;
+}
+
+std::optional<Score> maxTotal(Database& db, Transaction& tr, int idPredmet) {
+    const Maxima max = maxima(db, tr, idPredmet);
+    Query q(db, tr, {"SELECT ID, KOL_ZAD FROM TUR WHERE ID_PREDMET = :ID_PREDMET AND ID_TUR <> 0"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.open();
+    if (q.isEmpty()) return std::nullopt;
+    Score total;
+    for (q.first(); !q.eof(); q.next())
+        for (int j = 0; j < q.fieldInt("KOL_ZAD") && j < kMaxTasks; ++j) {
+            const auto& m = max[size_t(6 * (q.fieldInt("ID") - 1) + j)];
+            if (!m) return std::nullopt;
+            total += *m;
+        }
+    return total;
 }
 
 SlotProblem problem(const RoundSlots& slots) {
@@ -29,17 +85,26 @@ SlotProblem problem(const RoundSlots& slots) {
         if (name.isEmpty()) continue;
         const int count = wholeNumber(s.count).value_or(0);
         if (count < 1 || count > kMaxTasks)
-            return {n, false,
+            return {n, SlotProblem::Count,
                     QStringLiteral("Тур%1: количество задач должно быть целым числом от 1 до %2 (сейчас «%3»)")
                         .arg(n)
                         .arg(kMaxTasks)
                         .arg(s.count)};
         for (int m = 1; m < n; ++m)
             if (slots[m - 1].name.trimmed().compare(name, Qt::CaseInsensitive) == 0)
-                return {n, true, QStringLiteral("Тур%1: такое же название, как у тура %2 («%3»). Названия туров должны различаться.")
+                return {n, SlotProblem::Name, QStringLiteral("Тур%1: такое же название, как у тура %2 («%3»). Названия туров должны различаться.")
                                      .arg(n)
                                      .arg(m)
                                      .arg(name)};
+        const std::optional<QList<Score>> max = parseMaxima(s.maxima);
+        const bool fits = max && std::all_of(max->begin(), max->end(), [](Score m) { return m > Score(); });
+        if (!fits || (!max->isEmpty() && max->size() != count))
+            return {n, SlotProblem::Maxima,
+                    QStringLiteral("Тур%1: наибольшие баллы — по одному числу больше 0 на каждую из %2 задач, через "
+                                   "пробел (сейчас «%3»), или ничего")
+                        .arg(n)
+                        .arg(count)
+                        .arg(s.maxima.trimmed())};
     }
     return {};
 }
@@ -68,6 +133,21 @@ void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots)
         write.setText("NAME_TUR", used ? s.name.trimmed() : QString());
         write.setInt("KOL_ZAD", used ? s.count.trimmed().toInt() : 0);
         write.execute();
+    }
+    Query clear(db, tr, {"DELETE FROM TUR_MAX WHERE ID_PREDMET = :ID_PREDMET"});
+    clear.setInt("ID_PREDMET", idPredmet);
+    clear.execute();
+    Query max(db, tr, {"INSERT INTO TUR_MAX (ID_PREDMET, ID, N_ZAD, MAX_BAL) VALUES (:ID_PREDMET, :ID, :N_ZAD, :MAX_BAL)"});
+    for (int n = 1; n <= 4; ++n) {
+        if (slots[n - 1].name.trimmed().isEmpty()) continue;
+        const QList<Score> typed = parseMaxima(slots[n - 1].maxima).value_or(QList<Score>{});
+        for (int j = 0; j < typed.size(); ++j) {
+            max.setInt("ID_PREDMET", idPredmet);
+            max.setInt("ID", n);
+            max.setInt("N_ZAD", j + 1);
+            max.setScore("MAX_BAL", typed[j]);
+            max.execute();
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Score.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,7 @@ class Transaction;
 struct RoundSlot {
     QString name;
     QString count;
+    QString maxima = {};  // the greatest score of each task, separated by blanks ("10 10 7,5"); may be empty
 };
 using RoundSlots = std::array<RoundSlot, 4>;
 
@@ -24,18 +27,28 @@ constexpr int kMaxTasks = 6;
 // Slots as stored; a slot without a row has both texts empty, a stored empty slot shows count "0".
 RoundSlots load(Database& db, Transaction& tr, int idPredmet);
 // Why slots cannot be stored: the first used slot (1..4) whose task count is not a whole number
-// from 1 to 6, or whose name another used slot has already (reports tell rounds apart by name), the
-// field to put right and the message; none when they can.
+// from 1 to 6, whose name another used slot has already (reports tell rounds apart by name), or
+// whose maxima are not one positive score per task; the field to put right and the message; none
+// when they can.
 struct SlotProblem {
+    enum Field { Name, Count, Maxima };
     int slot = 0;
-    bool inName = false;
+    Field field = Count;
     QString text;
     explicit operator bool() const { return slot > 0; }
 };
 SlotProblem problem(const RoundSlots& slots);
-// Writes the four slots, each updated in place where its row exists and inserted where it does not.
-// Validate first. Does not commit.
+// Writes the four slots, each updated in place where its row exists and inserted where it does not,
+// and their task maxima. Validate first. Does not commit.
 void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots);
+
+// The greatest score of each task of a subject's rounds, by slot (0..23 as BAL01..BAL24); none
+// where the organisers gave none.
+using Maxima = std::array<std::optional<Score>, 24>;
+Maxima maxima(Database& db, Transaction& tr, int idPredmet);
+// The greatest total of the subject: the sum of the maxima of every task of its rounds; none when
+// a task of a round in use has no maximum.
+std::optional<Score> maxTotal(Database& db, Transaction& tr, int idPredmet);
 
 // A round of a subject (by name) as the score and award windows show it: its name and number of
 // tasks; none when the subject has no such round.

@@ -22,6 +22,7 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     auto* grid = new QGridLayout(this);
     QLineEdit** names[4] = {&Edit1, &Edit2, &Edit3, &Edit4};
     QLineEdit** counts[4] = {&Edit5, &Edit6, &Edit7, &Edit8};
+    QLineEdit** maxima[4] = {&Edit9, &Edit10, &Edit11, &Edit12};
     auto* subject = new QLabel(this);
     subject->setObjectName(QStringLiteral("LabelSubject"));
     QFont bold = font();
@@ -32,6 +33,7 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     grid->addWidget(new QLabel(QStringLiteral("Название тура"), this), 2, 0);
     auto* countLabel = new QLabel(QStringLiteral("Количество задач\n(не более 6)"), this);
     grid->addWidget(countLabel, 3, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Наибольшие баллы задач\n(через пробел)"), this), 4, 0);
     for (int n = 0; n < 4; ++n) {
         auto* head = new QLabel(QStringLiteral("Тур%1").arg(n + 1), this);
         head->setAlignment(Qt::AlignCenter);
@@ -43,22 +45,27 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
         *counts[n] = new QLineEdit(this);
         (*counts[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 5));
         (*counts[n])->setMaxLength(3);
+        *maxima[n] = new QLineEdit(this);
+        (*maxima[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 9));
+        (*maxima[n])->setMaxLength(80);
+        (*maxima[n])->setToolTip(QStringLiteral("Например: 10 10 7,5 — балл выше наибольшего не будет принят"));
         grid->addWidget(*names[n], 2, n + 1);
         grid->addWidget(*counts[n], 3, n + 1);
+        grid->addWidget(*maxima[n], 4, n + 1);
     }
     Button1 = new QPushButton(QStringLiteral("Ввод"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
-    grid->addWidget(Button1, 4, 4);
-    // Typing goes along a slot: its name, then its count, then the next slot.
-    setTabOrder(Edit1, Edit5);
-    setTabOrder(Edit5, Edit2);
-    setTabOrder(Edit2, Edit6);
-    setTabOrder(Edit6, Edit3);
-    setTabOrder(Edit3, Edit7);
-    setTabOrder(Edit7, Edit4);
-    setTabOrder(Edit4, Edit8);
-    setTabOrder(Edit8, Button1);
+    grid->addWidget(Button1, 5, 4);
+    // Typing goes along a slot: its name, its count, its maxima, then the next slot.
+    QWidget* previous = nullptr;
+    for (int n = 0; n < 4; ++n)
+        for (QWidget* w : {static_cast<QWidget*>(*names[n]), static_cast<QWidget*>(*counts[n]),
+                           static_cast<QWidget*>(*maxima[n])}) {
+            if (previous) setTabOrder(previous, w);
+            previous = w;
+        }
+    setTabOrder(previous, Button1);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormTur::Button1Click);
     FormCreate();
     // The window opens when a subject is chosen, often as the operator goes on typing elsewhere:
@@ -72,9 +79,11 @@ void TFormTur::FormCreate() {
     const RoundSlots slots = rounds::load(DM->IBDatabase1, DM->IBTransaction1, subjectKey());
     QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
     QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
+    QLineEdit* maxima[4] = {Edit9, Edit10, Edit11, Edit12};
     for (int n = 0; n < 4; ++n) {
         showText(names[n], slots[size_t(n)].name);
         showText(counts[n], slots[size_t(n)].count);
+        showText(maxima[n], slots[size_t(n)].maxima);
     }
 }
 
@@ -84,10 +93,10 @@ void TFormTur::Button1Click() {
         msg::error(QStringLiteral("Выберите предмет"));
         return;
     }
-    const RoundSlots slots = {{{Edit1->text(), Edit5->text()},
-                               {Edit2->text(), Edit6->text()},
-                               {Edit3->text(), Edit7->text()},
-                               {Edit4->text(), Edit8->text()}}};
+    const RoundSlots slots = {{{Edit1->text(), Edit5->text(), Edit9->text()},
+                               {Edit2->text(), Edit6->text(), Edit10->text()},
+                               {Edit3->text(), Edit7->text(), Edit11->text()},
+                               {Edit4->text(), Edit8->text(), Edit12->text()}}};
     for (QLineEdit* name : {Edit1, Edit2, Edit3, Edit4})
         if (const QString refused = text1251::refusal(name->text()); !refused.isEmpty()) {
             msg::error(kNotDone, refused);
@@ -98,7 +107,11 @@ void TFormTur::Button1Click() {
         msg::error(problem.text);
         QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
         QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
-        (problem.inName ? names : counts)[problem.slot - 1]->setFocus();
+        QLineEdit* maxima[4] = {Edit9, Edit10, Edit11, Edit12};
+        QLineEdit** field = problem.field == rounds::SlotProblem::Name    ? names
+                            : problem.field == rounds::SlotProblem::Count ? counts
+                                                                          : maxima;
+        field[problem.slot - 1]->setFocus();
         return;
     }
     if (guardedWrite(DM->IBTransaction1, kNotDone,

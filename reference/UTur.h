@@ -5,8 +5,8 @@
 class QLineEdit;
 class QPushButton;
 
-// The four round slots of the subject chosen in the registration window: a name and a task count
-// each. "Ввод" stores all four together.
+// The four round slots of the subject chosen in the registration window: a name, a task count and
+// the greatest score of each task. "Ввод" stores all four together.
 class TFormTur : public TForm {
     Q_OBJECT
 public:
@@ -20,6 +20,10 @@ public:
     QLineEdit* Edit6;
     QLineEdit* Edit7;
     QLineEdit* Edit8;
+    QLineEdit* Edit9;  // task maxima of slots 1..4, separated by blanks; may be empty
+    QLineEdit* Edit10;
+    QLineEdit* Edit11;
+    QLineEdit* Edit12;
     QPushButton* Button1;  // "Ввод"
 
 public Q_SLOTS:

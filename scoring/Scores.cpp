@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "Query.h"
 #include "scoring/Places.h"
+#include "scoring/ScoreLog.h"
 
 namespace scores {
 
@@ -80,7 +81,7 @@ bool sumsFit(const Slots& s) {
 }
 
 void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
-          const Shown& shown) {
+          const Shown& shown, const Shown& confirmed) {
     lockSubjectPlaces(db, tr, idPredmet);  // before the row, in the order every saving station takes them
     Query stored(db, tr, {"SELECT *", "FROM BAL", "WHERE ID_CHILD=:ID_CHILD", "WITH LOCK"});
     stored.setInt("ID_CHILD", idChild);
@@ -88,6 +89,9 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     const bool exists = !stored.isEmpty();
     Slots values{};
     if (exists) readSlots(stored, values);
+    std::array<std::optional<Score>, kSlots> before{};  // none where nothing is stored
+    for (int i = 0; i < kSlots; ++i)
+        if (exists && !stored.fieldIsNull(slotField(i))) before[size_t(i)] = values[size_t(i)];
     for (int i = 0; i < kSlots; ++i)
         if (shown[size_t(i)]) values[size_t(i)] = typed[size_t(i)];
     if (!sumsFit(values)) throw DbError(QStringLiteral("Сумма баллов больше 9999999,99: такую база данных не хранит."));
@@ -117,6 +121,15 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     for (int k = 0; k < 4; ++k) write.setScore(sumField(k), sums[size_t(k)]);
     write.setScore("SUMM", total(values));
     write.execute();
+
+    const QSet<int> logged = scorelog::loggedSlots(db, tr, idChild);
+    QList<scorelog::Change> changes;
+    for (int i = 0; i < kSlots; ++i) {
+        const size_t n = size_t(i);
+        const bool changed = shown[n] && before[n] != values[n];
+        if (changed || ((shown[n] || confirmed[n]) && !logged.contains(i))) changes.append({i, before[n], values[n]});
+    }
+    scorelog::append(db, tr, idChild, changes);
 
     RecomputePlaces(db, tr, idPredmet, idKlass);
 }

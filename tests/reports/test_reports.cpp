@@ -343,7 +343,9 @@ TEST_F(Reports, EachFileIsWellFormedForExcelAndHoldsItsOwnSheetOnly) {
                 for (const QRect& other : areas) EXPECT_FALSE(rect.intersects(other)) << file.toStdString() << " " << mc.attribute("ref").value();
                 areas << rect;
             }
-            if (merges) EXPECT_EQ(merges.attribute("count").as_int(), areas.size());
+            if (merges) {
+                EXPECT_EQ(merges.attribute("count").as_int(), areas.size());
+            }
         }
         EXPECT_EQ(sheetParts, 1) << file.toStdString();
         EXPECT_EQ(selected, 1) << file.toStdString();

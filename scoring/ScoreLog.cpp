@@ -1,0 +1,99 @@
+#include "ScoreLog.h"
+
+#include "Query.h"
+#include "Text.h"
+
+#include <QSysInfo>
+
+namespace scorelog {
+
+QString station() {
+    // The column holds 63 characters of the database's code page; a name it cannot hold loses
+    // those letters rather than the whole save.
+    QString name;
+    for (const QChar c : QSysInfo::machineHostName())
+        if (text1251::canEncode(QString(c))) name += c;
+    name = name.trimmed().left(63);
+    return name.isEmpty() ? QStringLiteral("?") : name;
+}
+
+void append(Database& db, Transaction& tr, int idChild, const QList<Change>& changes, const QString& station) {
+    if (changes.isEmpty()) return;
+    Query q(db, tr,
+            {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, OLD_BAL, NEW_BAL, STATION)",
+             "VALUES (:ID_CHILD, :SLOT, :OLD_BAL, :NEW_BAL, :STATION)"});
+    for (const Change& c : changes) {
+        q.setInt("ID_CHILD", idChild);
+        q.setInt("SLOT", c.slot + 1);
+        if (c.oldValue) q.setScore("OLD_BAL", *c.oldValue); else q.setNull("OLD_BAL");
+        if (c.newValue) q.setScore("NEW_BAL", *c.newValue); else q.setNull("NEW_BAL");
+        q.setText("STATION", station.left(63));
+        q.execute();
+    }
+}
+
+QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild) {
+    Query q(db, tr, {"SELECT DISTINCT SLOT FROM BAL_LOG WHERE ID_CHILD = :ID_CHILD"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    QSet<int> out;
+    for (q.first(); !q.eof(); q.next()) out.insert(int(q.fieldInt("SLOT")) - 1);
+    return out;
+}
+
+QList<Entry> history(Database& db, Transaction& tr, int idChild) {
+    Query q(db, tr,
+            {"SELECT SLOT, OLD_BAL, NEW_BAL, STATION, CHANGED_AT",
+             "FROM BAL_LOG WHERE ID_CHILD = :ID_CHILD", "ORDER BY CHANGED_AT DESC, ID_LOG DESC"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    QList<Entry> out;
+    for (q.first(); !q.eof(); q.next()) {
+        Entry e;
+        e.at = QDateTime::fromString(q.fieldText("CHANGED_AT"), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        e.station = q.fieldText("STATION");
+        e.change.slot = int(q.fieldInt("SLOT")) - 1;
+        if (!q.fieldIsNull("OLD_BAL")) e.change.oldValue = q.fieldScore("OLD_BAL");
+        if (!q.fieldIsNull("NEW_BAL")) e.change.newValue = q.fieldScore("NEW_BAL");
+        out << e;
+    }
+    return out;
+}
+
+QSet<int> entered(Database& db, Transaction& tr, int idPredmet, int idKlass, int round) {
+    Query rounds(db, tr, {"SELECT ID, KOL_ZAD FROM TUR", "WHERE ID_PREDMET = :ID_PREDMET AND ID_TUR <> 0 AND KOL_ZAD > 0",
+                          "ORDER BY ID"});
+    rounds.setInt("ID_PREDMET", idPredmet);
+    rounds.open();
+    QStringList conditions;
+    for (rounds.first(); !rounds.eof(); rounds.next()) {
+        const int k = int(rounds.fieldInt("ID"));
+        if (k < 1 || k > 4 || (round != 0 && k != round)) continue;
+        const int first = 6 * (k - 1) + 1;
+        const int last = 6 * (k - 1) + int(qMin<qint64>(rounds.fieldInt("KOL_ZAD"), 6));
+        conditions << QStringLiteral("EXISTS (SELECT 1 FROM BAL_LOG L WHERE L.ID_CHILD = S.ID_CHILD AND L.SLOT BETWEEN %1 AND %2)")
+                          .arg(first)
+                          .arg(last);
+    }
+    if (conditions.isEmpty()) return {};
+    Query q(db, tr);
+    q.setSql(QStringList{QStringLiteral("SELECT S.ID_CHILD FROM SPISOK S"),
+                         QStringLiteral("WHERE S.ID_PREDMET = :ID_PREDMET AND S.KLASS = :KLASS"),
+                         QStringLiteral("AND ") + conditions.join(QStringLiteral(" AND "))});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.setInt("KLASS", idKlass);
+    q.open();
+    QSet<int> out;
+    for (q.first(); !q.eof(); q.next()) out.insert(int(q.fieldInt("ID_CHILD")));
+    return out;
+}
+
+int participants(Database& db, Transaction& tr, int idPredmet, int idKlass) {
+    Query q(db, tr, {"SELECT COUNT(*) AS N FROM SPISOK WHERE ID_PREDMET = :ID_PREDMET AND KLASS = :KLASS"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.setInt("KLASS", idKlass);
+    q.open();
+    return int(q.fieldInt("N"));
+}
+
+}  // namespace scorelog

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Score.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <optional>
+
+class Database;
+class Transaction;
+
+// The history of every task score: who changed which slot, from what to what, and when. A round
+// counts as entered for a participant once a save of it is written here, so an empty box is no
+// longer the same as a typed 0.
+namespace scorelog {
+
+// The name this computer writes into the history.
+QString station();
+
+struct Change {
+    int slot = 0;                    // 0..23 as BAL01..BAL24
+    std::optional<Score> oldValue;  // none: nothing was stored
+    std::optional<Score> newValue;
+};
+struct Entry {
+    QDateTime at;
+    QString station;
+    Change change;
+};
+
+// Appends the changes of one participant, in the caller's action (no commit here).
+void append(Database& db, Transaction& tr, int idChild, const QList<Change>& changes,
+            const QString& station = station());
+// The slots (0..23) of a participant that have a history.
+QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild);
+// A participant's history, the latest change first.
+QList<Entry> history(Database& db, Transaction& tr, int idChild);
+
+// The participants of a subject and grade whose every round in use (or the given round, 1..4)
+// has been entered; none when the subject has no rounds.
+QSet<int> entered(Database& db, Transaction& tr, int idPredmet, int idKlass, int round = 0);
+// How many participants the subject and grade has.
+int participants(Database& db, Transaction& tr, int idPredmet, int idKlass);
+
+}  // namespace scorelog
