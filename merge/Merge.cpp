@@ -7,6 +7,7 @@
 #include "participants/Ciphers.h"
 #include "reference/Dictionaries.h"
 #include "scoring/Places.h"
+#include "scoring/ScoreLog.h"
 #include "scoring/Scores.h"
 
 #include <future>
@@ -52,6 +53,13 @@ Child readChild(const Query& q, bool withUid) {
 }
 
 const char* const kChildColumns = "ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME, SECONDNAME, SITY, SCHOOL";
+
+bool hasTable(Database& db, Transaction& tr, const char* table) {
+    Query q(db, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = :NAME"});
+    q.setText("NAME", QString::fromLatin1(table));
+    q.open();
+    return q.fieldInt("N") > 0;
+}
 
 QString databaseName(Database& db, Transaction& tr) {
     Query q(db, tr, {"SELECT MON$DATABASE_NAME AS N FROM MON$DATABASE"});
@@ -101,8 +109,31 @@ Source readSource(Database& db, Transaction& tr) {
     });
     readAll(db, tr, "SELECT ID, ID_PREDMET, ID_TUR, KOL_ZAD, NAME_TUR FROM TUR ORDER BY ID_PREDMET, ID", [&](Query& q) {
         src.rounds.push_back({int(q.fieldInt("ID")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID_TUR")),
-                              int(q.fieldInt("KOL_ZAD")), q.fieldText("NAME_TUR")});
+                              int(q.fieldInt("KOL_ZAD")), q.fieldText("NAME_TUR"), {}});
     });
+    if (hasTable(db, tr, "TUR_MAX")) {
+        std::map<std::pair<int, int>, std::map<int, Score>> maxima;  // (subject, slot) -> task -> maximum
+        readAll(db, tr, "SELECT ID_PREDMET, ID, N_ZAD, MAX_BAL FROM TUR_MAX", [&](Query& q) {
+            maxima[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}][int(q.fieldInt("N_ZAD"))] = q.fieldScore("MAX_BAL");
+        });
+        for (Round& r : src.rounds) {
+            const auto m = maxima.find({r.predmet, r.id});
+            if (m == maxima.end() || int(m->second.size()) != r.count) continue;  // only a whole set is taken
+            for (const auto& [task, max] : m->second) r.maxima << max;
+        }
+    }
+    src.hasLog = hasTable(db, tr, "BAL_LOG");
+    if (src.hasLog)
+        readAll(db, tr, "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CHANGED_AT, STATION FROM BAL_LOG ORDER BY ID_LOG",
+                [&](Query& q) {
+                    LogRow r;
+                    r.slot = int(q.fieldInt("SLOT"));
+                    if (!q.fieldIsNull("OLD_BAL")) r.oldValue = q.fieldScore("OLD_BAL");
+                    if (!q.fieldIsNull("NEW_BAL")) r.newValue = q.fieldScore("NEW_BAL");
+                    r.at = q.fieldText("CHANGED_AT");
+                    r.station = q.fieldText("STATION");
+                    src.log.emplace(int(q.fieldInt("ID_CHILD")), r);
+                });
     return src;
 }
 
@@ -258,7 +289,7 @@ using Col = BatchInsert::Column;
 // The writes of the participants and their rows, many rows per statement.
 struct Writers {
     static constexpr int kChildren = 50;
-    BatchInsert child, scores, group, cipher, teacher;
+    BatchInsert child, scores, group, cipher, teacher, log;
     explicit Writers(State& s)
         : child(s.work, s.tr, "SPISOK",
                 {{"ID_KOMAND", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"}, {"SURNAME", "VARCHAR(50)"},
@@ -275,7 +306,16 @@ struct Writers {
           teacher(s.work, s.tr, "TEACHERS",
                   {{"ID_CHILD", "INTEGER"}, {"SURNAME", "VARCHAR(50)"}, {"NAME", "VARCHAR(50)"},
                    {"SECONDNAME", "VARCHAR(50)"}},
-                  100) {}
+                  100),
+          log(s.work, s.tr, "BAL_LOG",
+              {{"ID_CHILD", "INTEGER"}, {"SLOT", "INTEGER"}, {"OLD_BAL", "NUMERIC(9,2)"}, {"NEW_BAL", "NUMERIC(9,2)"},
+               {"CHANGED_AT", "VARCHAR(24)", "COALESCE(CAST(%1 AS TIMESTAMP), CURRENT_TIMESTAMP)"},
+               {"STATION", "VARCHAR(63)"}},
+              200) {
+        for (const Round& r : s.src.rounds)
+            if (r.tur != 0 && r.id >= 1 && r.id <= 4) roundsOf[s.subjects.key(s.src.predmet, r.predmet)].append(r);
+    }
+    QHash<int, QList<Round>> roundsOf;  // the source's rounds in use, by the working key of their subject
     static QList<Col> scoreColumns() {
         QList<Col> c{{"ID_CHILD", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"}};
         for (int k = 0; k < kSlots; ++k) c.append({slotField(k), "NUMERIC(9,2)"});
@@ -284,9 +324,36 @@ struct Writers {
         return c;
     }
     void flush() {
-        for (BatchInsert* b : {&scores, &group, &cipher, &teacher}) b->flush();
+        for (BatchInsert* b : {&scores, &group, &cipher, &teacher, &log}) b->flush();
     }
 };
+
+// The history of the scores a participant receives: the source's own rows as they are, or, from a
+// database that keeps none, one row per task of the source subject's rounds, marked as brought by
+// the merge, so that those rounds count as entered here as they did there.
+void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) {
+    const auto add = [&](const LogRow& r) {
+        w.log.setInt("ID_CHILD", id);
+        w.log.setInt("SLOT", r.slot);
+        if (r.oldValue) w.log.setScore("OLD_BAL", *r.oldValue);
+        if (r.newValue) w.log.setScore("NEW_BAL", *r.newValue);
+        if (!r.at.isEmpty()) w.log.setText("CHANGED_AT", r.at);
+        w.log.setText("STATION", r.station);
+        w.log.add();
+    };
+    if (s.src.hasLog) {
+        auto [from, to] = s.src.log.equal_range(a.child.id);
+        for (auto it = from; it != to; ++it) add(it->second);
+        return;
+    }
+    static const QString station = QStringLiteral("%1 (объединение)").arg(scorelog::station()).left(63);
+    for (const Round& r : w.roundsOf.value(a.child.predmet)) {
+        for (int j = 0; j < qMin(r.count, 6); ++j) {
+            const int slot = 6 * (r.id - 1) + j;
+            add({slot + 1, std::nullopt, sc.slots[size_t(slot)], QString(), station});
+        }
+    }
+}
 
 // The rows of one participant: those the working database lacks are queued, the differing values
 // of those it has counted.
@@ -307,6 +374,7 @@ void writeRows(State& s, Writers& w, const Arrival& a, int id) {
             w.scores.setInt("DIPL_STEP", sc->dipl);
             w.scores.add();
             s.ranked.insert(predmet);
+            writeLog(s, w, a, id, *sc);
         }
     }
     if (auto g = s.src.groups.constFind(source); g != s.src.groups.constEnd()) {
@@ -390,8 +458,30 @@ void writeParticipants(State& s, const Progress& progress) {
     w.flush();
 }
 
-// Rounds: a slot held in use stays; one missing or empty is taken from the source.
+// Rounds: a slot held in use stays; one missing or empty is taken from the source, with its task
+// maxima. A slot held without maxima takes the source's when both have as many tasks.
 void mergeRounds(State& s) {
+    std::map<std::pair<int, int>, int> counts;  // (subject, slot) -> KOL_ZAD held
+    readAll(s.work, s.tr, "SELECT ID, ID_PREDMET, KOL_ZAD FROM TUR WHERE ID_TUR <> 0",
+            [&](Query& q) { counts[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}] = int(q.fieldInt("KOL_ZAD")); });
+    std::set<std::pair<int, int>> withMaxima;
+    readAll(s.work, s.tr, "SELECT DISTINCT ID_PREDMET, ID FROM TUR_MAX",
+            [&](Query& q) { withMaxima.emplace(int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))); });
+    Query clearMaxima(s.work, s.tr, {"DELETE FROM TUR_MAX WHERE ID_PREDMET = :ID_PREDMET AND ID = :ID"});
+    Query addMaximum(s.work, s.tr,
+                     {"INSERT INTO TUR_MAX (ID_PREDMET, ID, N_ZAD, MAX_BAL) VALUES (:ID_PREDMET, :ID, :N_ZAD, :MAX_BAL)"});
+    const auto takeMaxima = [&](int predmet, const Round& r) {
+        clearMaxima.setInt("ID_PREDMET", predmet);
+        clearMaxima.setInt("ID", r.id);
+        clearMaxima.execute();
+        for (int j = 0; j < r.maxima.size(); ++j) {
+            addMaximum.setInt("ID_PREDMET", predmet);
+            addMaximum.setInt("ID", r.id);
+            addMaximum.setInt("N_ZAD", j + 1);
+            addMaximum.setScore("MAX_BAL", r.maxima[j]);
+            addMaximum.execute();
+        }
+    };
     std::map<std::pair<int, int>, int> slots;  // (subject, slot) -> ID_TUR held
     readAll(s.work, s.tr, "SELECT ID, ID_PREDMET, ID_TUR FROM TUR",
             [&](Query& q) { slots[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}] = int(q.fieldInt("ID_TUR")); });
@@ -405,7 +495,13 @@ void mergeRounds(State& s) {
         if (r.id < 1 || r.id > 4) continue;  // not a slot of this program
         const int predmet = s.subjects.key(s.src.predmet, r.predmet);
         const auto held = slots.find({predmet, r.id});
-        if (held != slots.end() && (held->second != 0 || r.tur == 0)) continue;
+        if (held != slots.end() && (held->second != 0 || r.tur == 0)) {
+            const auto count = counts.find({predmet, r.id});
+            if (held->second != 0 && r.tur != 0 && !r.maxima.isEmpty() && !withMaxima.contains({predmet, r.id}) &&
+                count != counts.end() && count->second == r.count)
+                takeMaxima(predmet, r);
+            continue;
+        }
         Query& write = held == slots.end() ? insert : update;
         write.setInt("ID", r.id);
         write.setInt("ID_PREDMET", predmet);
@@ -414,6 +510,7 @@ void mergeRounds(State& s) {
         write.setText("NAME_TUR", r.name);
         write.execute();
         slots[{predmet, r.id}] = r.tur;
+        if (r.tur != 0) takeMaxima(predmet, r);
     }
 }
 

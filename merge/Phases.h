@@ -14,6 +14,7 @@
 #include <QString>
 #include <array>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -48,6 +49,15 @@ struct Teacher {
 struct Round {
     int id = 0, predmet = 0, tur = 0, count = 0;
     QString name;
+    QList<Score> maxima;  // of its tasks, in order; empty where none were given
+};
+
+// A row of a participant's score history.
+struct LogRow {
+    int slot = 0;  // 1..24
+    std::optional<Score> oldValue, newValue;
+    QString at;  // "2026-12-07 12:33:48"
+    QString station;
 };
 
 // Everything of the source, read once, by the source's own keys.
@@ -61,6 +71,9 @@ struct Source {
     std::multimap<int, Cipher> ciphers;        // one per participant and round, in round order
     std::multimap<int, Teacher> teachers;      // in the order they were entered
     std::vector<Round> rounds;
+    // The score history, where the source keeps one (a database of an earlier build does not).
+    bool hasLog = false;
+    std::multimap<int, LogRow> log;            // oldest first
 };
 Source readSource(Database& db, Transaction& tr);
 

@@ -59,6 +59,14 @@ QString refusal(int slot, const QString& text) {
     return QString();
 }
 
+QString aboveMaximum(int slot, Score value, const std::optional<Score>& maximum) {
+    if (!maximum || value <= *maximum) return QString();
+    return QStringLiteral("Тур %1, задача %2: балл больше наибольшего (%3)")
+        .arg(slot / 6 + 1)
+        .arg(slot % 6 + 1)
+        .arg(maximum->toString());
+}
+
 Score parse(const QString& text) { return Score::parse(text); }
 
 std::array<Score, 4> roundSums(const Slots& s) {

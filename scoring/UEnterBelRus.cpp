@@ -4,6 +4,8 @@
 #include "app/UDM.h"
 #include "app/UEnter.h"
 #include "reference/Rounds.h"
+#include "scoring/ScoreLog.h"
+#include "scoring/UBalLog.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
@@ -84,10 +86,20 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     middle->addLayout(boxes);
     lay->addLayout(middle, 1);
 
+    auto* bottom = new QHBoxLayout;
+    Label9 = new QLabel(this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    bottom->addWidget(Label9, 1);
+    Button2 = new QPushButton(QStringLiteral("История"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    pressedByKey(Button2, QStringLiteral("Кто и когда менял баллы участника"), QKeySequence(Qt::Key_F9), {this});
+    bottom->addWidget(Button2);
     Button1 = new QPushButton(QStringLiteral("Ввод"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
-    lay->addWidget(Button1, 0, Qt::AlignRight);
+    bottom->addWidget(Button1);
+    lay->addLayout(bottom);
 
     // Tab goes down a round's tasks, then to the next round.
     setTabOrder(ComboBox1, ComboBox2);
@@ -99,6 +111,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
         previous = e;
     }
     setTabOrder(previous, Button1);
+    setTabOrder(Button1, Button2);
     // A list is typed as score, Enter, score, Enter…: the last box of the participant saves him.
     ui::enterGoesOn(QList<QWidget*>(m_edits.begin(), m_edits.end()), Button1);
 
@@ -107,6 +120,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     combo::onChoice(ComboBox3, this, &TFormEnterBelRus::ComboBox3Change);
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEnterBelRus::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterBelRus::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterBelRus::Button2Click);
     FormCreate();
 }
 
@@ -131,7 +145,15 @@ void TFormEnterBelRus::showRound(int k) {
     if (!r) return;
     m_roundLabels[size_t(k - 1)]->setText(r->name);
     if (r->tasks < 1 || r->tasks > rounds::kMaxTasks) return;
-    for (int j = 1; j <= r->tasks; ++j) Edit(6 * (k - 1) + j)->setVisible(true);
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const rounds::Maxima maxima = rounds::maxima(db, tr, lookup::predmetKey(db, tr, ComboBox1->currentText()));
+    for (int j = 1; j <= r->tasks; ++j) {
+        const std::optional<Score>& max = maxima[size_t(6 * (k - 1) + j - 1)];
+        Edit(6 * (k - 1) + j)->setToolTip(max ? QStringLiteral("Задача %1, наибольший балл %2").arg(j).arg(max->toString())
+                                              : QStringLiteral("Задача %1").arg(j));
+        Edit(6 * (k - 1) + j)->setVisible(true);
+    }
 }
 
 void TFormEnterBelRus::ComboBox1Change() {
@@ -140,6 +162,7 @@ void TFormEnterBelRus::ComboBox1Change() {
         for (int k = 1; k <= 4; ++k) showRound(k);
     DBGrid1->clear();
     m_idPredmet = m_idKlass = 0;
+    Label9->clear();
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     combo::setItems(ComboBox2, lookup::gradesOfSubject(db, tr, ComboBox1->currentText()));
@@ -160,6 +183,7 @@ void TFormEnterBelRus::ComboBox2Change() {
     Transaction& tr = DM->IBTransaction1;
     m_idPredmet = lookup::predmetKey(db, tr, ComboBox1->currentText());
     m_idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
+    showEntered();
     if (m_byCipher) return;  // the boxes wait for a round
     lookup::selectParticipants(IBQuery1, ComboBox1->currentText(), m_idKlass);
     IBQuery1.open();
@@ -181,6 +205,7 @@ void TFormEnterBelRus::ComboBox3Change() {
     IBQuery2.open();
     DBGrid1->load(IBQuery2);
     IBQuery2.close();
+    showEntered();
     loadScores();
     focusFirstBox();
 }
@@ -196,6 +221,31 @@ void TFormEnterBelRus::loadScores() {
 }
 
 void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
+
+void TFormEnterBelRus::showEntered() {
+    const int round = m_byCipher ? ComboBox3->currentText().toInt() : 0;
+    if (m_idPredmet == 0 || m_idKlass == 0 || (m_byCipher && round == 0)) {
+        Label9->clear();
+        return;
+    }
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const qsizetype done = scorelog::entered(db, tr, m_idPredmet, m_idKlass, round).size();
+    Label9->setText(QStringLiteral("введено %1 из %2").arg(done).arg(scorelog::participants(db, tr, m_idPredmet, m_idKlass)));
+}
+
+void TFormEnterBelRus::Button2Click() {
+    if (DBGrid1->currentRow() < 0) {
+        msg::info(msg::kChooseParticipant);
+        return;
+    }
+    const QString who = m_byCipher ? QStringLiteral("Шифр %1").arg(DBGrid1->value("SHIFR"))
+                                   : QStringList{DBGrid1->value("SURNAME"), DBGrid1->value("NAME"),
+                                                 DBGrid1->value("SECONDNAME")}
+                                         .join(u' ')
+                                         .simplified();
+    openWindow(FormBalLog, this, DBGrid1->value("ID_CHILD").toInt(), who);
+}
 
 bool TFormEnterBelRus::unsavedWork() const {
     for (int n = 0; n < scores::kSlots; ++n)
@@ -220,26 +270,36 @@ void TFormEnterBelRus::Button1Click() {
     }
     // What the operator typed: the visible boxes whose text he changed. Everything else is taken
     // from the row as it is stored when the save runs.
+    // Every visible box is checked against its task's greatest score, also one stored before the
+    // maxima were given: saving confirms what the boxes show.
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const rounds::Maxima maxima = rounds::maxima(db, tr, m_idPredmet);
     scores::Slots typed{};
     scores::Shown shown{};
+    scores::Shown confirmed{};
     for (int n = 0; n < scores::kSlots; ++n) {
         QLineEdit* e = m_edits[size_t(n)];
-        if (!e->isVisible() || e->text() == m_loaded[size_t(n)]) continue;
-        const QString refused = scores::refusal(n, e->text());
+        if (!e->isVisible()) continue;
+        const bool changed = e->text() != m_loaded[size_t(n)];
+        QString refused = changed ? scores::refusal(n, e->text()) : QString();
+        if (refused.isEmpty()) refused = scores::aboveMaximum(n, scores::parse(e->text()), maxima[size_t(n)]);
         if (!refused.isEmpty()) {
             msg::error(refused);
             e->setFocus();
             e->selectAll();
             return;
         }
+        confirmed[size_t(n)] = true;
+        if (!changed) continue;
         typed[size_t(n)] = scores::parse(e->text());
         shown[size_t(n)] = true;
     }
     const int idChild = DBGrid1->value("ID_CHILD").toInt();
-    Database& db = DM->IBDatabase1;
-    Transaction& tr = DM->IBTransaction1;
-    if (!guardedWrite(tr, kNotDone, [&] { scores::save(db, tr, idChild, m_idPredmet, m_idKlass, typed, shown); }))
+    if (!guardedWrite(tr, kNotDone,
+                      [&] { scores::save(db, tr, idChild, m_idPredmet, m_idKlass, typed, shown, confirmed); }))
         return;
+    showEntered();
     DBGrid1->setCurrentRow(row + 1);  // on the last row the selection stays
     loadScores();
     focusFirstBox();

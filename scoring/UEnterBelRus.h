@@ -32,6 +32,8 @@ public:
     QLabel* Label5;
     QLabel* Label6;
     QPushButton* Button1;  // "Ввод"
+    QPushButton* Button2;  // "История" (F9): who changed the participant's scores, and when
+    QLabel* Label9;        // "введено N из M"
     // Edit1..Edit24: round k, task j is Edit(6(k-1)+j).
     QLineEdit* Edit(int n) const { return m_edits[size_t(n - 1)]; }
 
@@ -44,6 +46,7 @@ public Q_SLOTS:
     void ComboBox3Change();
     void DBGrid1CellClick();
     void Button1Click();
+    void Button2Click();
 
 protected:
     bool unsavedWork() const override;
@@ -53,6 +56,7 @@ private:
     void showRound(int k);  // its name over column k and its first KOL_ZAD boxes
     void loadScores();
     void focusFirstBox();
+    void showEntered();  // how many participants of the subject and grade (and round) are entered
 
     const bool m_byCipher;
     std::array<QLineEdit*, scores::kSlots> m_edits{};

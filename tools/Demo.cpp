@@ -68,11 +68,12 @@ void fill(Database& db, Transaction& tr, const Options& options) {
         {"Сельские школы", {"МКОУ «Берёзовская СОШ»", "МКОУ «Озёрная СОШ»", "МКОУ «Луговская ООШ»"}},
     };
     const std::vector<Subject> subjects = {
-        {"Математика", {{{"Теоретический", "5"}, {"Олимпиадный", "6"}, {}, {}}}},
-        {"Физика", {{{"Теоретический", "4"}, {"Экспериментальный", "2"}, {}, {}}}},
+        // Every task is worth 10; the organisers of Russian gave no maxima.
+        {"Математика", {{{"Теоретический", "5", "10 10 10 10 10"}, {"Олимпиадный", "6", "10 10 10 10 10 10"}, {}, {}}}},
+        {"Физика", {{{"Теоретический", "4", "10 10 10 10"}, {"Экспериментальный", "2", "10 10"}, {}, {}}}},
         {"Русский язык", {{{"Письменный", "6"}, {}, {}, {}}}},
-        {"История", {{{"Тестовый", "3"}, {"Аналитический", "4"}, {"Эссе", "2"}, {}}}},
-        {"Биология", {{{"Теоретический", "6"}, {"Практический", "3"}, {}, {}}}},
+        {"История", {{{"Тестовый", "3", "10 10 10"}, {"Аналитический", "4", "10 10 10 10"}, {"Эссе", "2", "10 10"}, {}}}},
+        {"Биология", {{{"Теоретический", "6", "10 10 10 10 10 10"}, {"Практический", "3", "10 10 10"}, {}, {}}}},
     };
 
     for (const Team& t : teams) dict::addKomand(db, tr, QString::fromUtf8(t.name));
@@ -144,7 +145,8 @@ void fill(Database& db, Transaction& tr, const Options& options) {
                     ciphers::store(db, tr, child, subjectKeys[s], gradeKeys[g], round, prefix + QStringLiteral("%1-%2").arg(g + 5).arg(number));
                 }
             }
-            // Scores for most: whole points, halves and quarters; a few children have none yet.
+            // Scores for most: whole points, halves and quarters, none above a task's 10; a few children
+            // have none yet.
             scores::Shown shown{};
             for (int round = 0; round < 4; ++round) {
                 const RoundSlot& slot = subjects[s].rounds[size_t(round)];
@@ -155,7 +157,9 @@ void fill(Database& db, Transaction& tr, const Options& options) {
                 if (rng() % 8 == 0) continue;
                 scores::Slots typed{};
                 for (int n = 0; n < scores::kSlots; ++n)
-                    if (shown[size_t(n)]) typed[size_t(n)] = Score::fromHundredths(int(rng() % 11) * 100 + int(rng() % 4) * 25 * int(rng() % 3 == 0));
+                    if (shown[size_t(n)])
+                        typed[size_t(n)] = Score::fromHundredths(
+                            qMin(1000, int(rng() % 11) * 100 + int(rng() % 4) * 25 * int(rng() % 3 == 0)));
                 scores::save(db, tr, child, subjectKeys[s], gradeKeys[g], typed, shown);
             }
             // Degrees by hand, as the jury decides: here the first four places get 1, 2, 3 and an

@@ -17,6 +17,7 @@
 #include "reference/Dictionaries.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
+#include "scoring/ScoreLog.h"
 #include "scoring/Scores.h"
 
 #include <QProgressBar>
@@ -371,6 +372,54 @@ TEST_F(Merge, ASourceWithoutIdentifiersIsKnownByNameOnlyWhereItLeavesNoDoubt) {
                            "AND S.ID_PREDMET = C.ID_PREDMET"),
               1);
     EXPECT_EQ(count(*work, "SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 8) << "the copied get identifiers";
+}
+
+// Scores arrive with their history as the other station wrote it (its time and computer), once;
+// from a database that keeps no history, each task of the subject's rounds gets a row marked as
+// brought by the merge, so the child counts as entered. Rounds bring their task maxima: a round
+// taken from the source and a held round without maxima of the same task count.
+TEST_F(Merge, ScoresArriveWithTheirHistoryAndRoundsWithTheirMaxima) {
+    rounds::save(work->db, work->tr, work->subject("Физика"), {{{"Теория", "3"}, {}, {}, {}}});
+    rounds::save(work->db, work->tr, work->subject("Химия"), {{{"Теория", "2", "1 1"}, {}, {}, {}}});
+    work->commit();
+    auto source = newSource();
+    rounds::save(source->db, source->tr, source->subject("Физика"), {{{"Теория", "3", "5 5 5"}, {"Практика", "2", "4 6"}, {}, {}}});
+    rounds::save(source->db, source->tr, source->subject("Химия"), {{{"Теория", "2", "9 9"}, {}, {}, {}}});
+    const int a = source->child("Юг", "Физика", "9", "Абрамов");
+    source->score(a, "Физика", "9", "4", "1,5");
+    source->score(a, "Физика", "9", "5", "1,5");
+    source->exec("UPDATE BAL_LOG SET STATION = 'Школа 5', CHANGED_AT = '2026-11-20 10:00:00'");
+    source->commit();
+    const QString history = "SELECT CAST(LIST(SLOT || ':' || COALESCE(OLD_BAL, '-') || '>' || NEW_BAL || ' ' || STATION || ' ' || "
+                            "CHANGED_AT, '; ') AS VARCHAR(2000)) FROM (SELECT * FROM BAL_LOG ORDER BY ID_LOG)";
+    const QString expected = "1:->4.00 Школа 5 2026-11-20 10:00:00.0000; 7:->1.50 Школа 5 2026-11-20 10:00:00.0000; "
+                             "1:4.00>5.00 Школа 5 2026-11-20 10:00:00.0000";
+    for (int again = 0; again < 2; ++again) {
+        mergeInto(*work, *source);
+        EXPECT_EQ(text(*work, history), expected) << "merge " << again + 1;
+    }
+    EXPECT_EQ(text(*work, "SELECT CAST(LIST(M, '; ') AS VARCHAR(200)) FROM (SELECT P.PREDMET || ' ' || T.ID || '.' || T.N_ZAD "
+                          "|| '=' || T.MAX_BAL AS M FROM TUR_MAX T JOIN S_PREDMET P ON P.ID_PREDMET = T.ID_PREDMET "
+                          "ORDER BY P.PREDMET, T.ID, T.N_ZAD)"),
+              "Физика 1.1=5.00; Физика 1.2=5.00; Физика 1.3=5.00; Физика 2.1=4.00; Физика 2.2=6.00; Химия 1.1=1.00; Химия 1.2=1.00")
+        << "Химия keeps its own maxima";
+
+    Station bare(s_dir->filePath(QString("bare-%1.fdb").arg(++s_files)), TestDatabase::script("bare_tables.sql"));
+    for (const char* sql : {"INSERT INTO S_KOMAND VALUES (4, 'Север')", "INSERT INTO S_PREDMET VALUES (5, 'Биология')",
+                            "INSERT INTO S_KLASS VALUES (6, '9')", "INSERT INTO TUR VALUES (1, 5, 1, 'Тест', 2)",
+                            "INSERT INTO TUR VALUES (2, 5, 0, '', 0)",
+                            "INSERT INTO SPISOK VALUES (1, 4, 5, 'Петров', 'Имя', 'Отчество', 6, '', 'СОШ №1')",
+                            "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, SUMM) VALUES (1, 5, 6, 4, 4)"})
+        bare.exec(sql);
+    bare.commit();
+    mergeInto(*work, bare);
+    const QString brought = QString("%1 (объединение)").arg(scorelog::station());
+    EXPECT_EQ(text(*work, "SELECT CAST(LIST(SLOT || ':' || COALESCE(OLD_BAL, '-') || '>' || NEW_BAL || ' ' || STATION, '; ') "
+                          "AS VARCHAR(2000)) FROM (SELECT L.* FROM BAL_LOG L JOIN SPISOK S ON S.ID_CHILD = L.ID_CHILD "
+                          "WHERE S.SURNAME = 'Петров' ORDER BY L.SLOT)"),
+              QString("1:->4.00 %1; 2:->0.00 %1").arg(brought));
+    const int petrov = int(count(*work, "SELECT ID_CHILD FROM SPISOK WHERE SURNAME = 'Петров'"));
+    EXPECT_EQ(scorelog::entered(work->db, work->tr, work->subject("Биология"), work->grade("9")), QSet<int>{petrov});
 }
 
 // A source's code that reads on paper like a working child's code of the same round is refused,

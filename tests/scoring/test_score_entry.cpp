@@ -8,13 +8,16 @@
 #include "participants/Ciphers.h"
 #include "reference/Rounds.h"
 #include "scoring/Places.h"
+#include "scoring/ScoreLog.h"
 #include "scoring/Scores.h"
+#include "scoring/UBalLog.h"
 #include "scoring/UEnterBelRus.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <thread>
 
 namespace {
@@ -142,6 +145,101 @@ TEST_F(ScoreEntry, ATextThatIsNotAScoreIsRefusedNamingTheTaskAndNothingIsWritten
         EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
         type(box, "0");
     }
+}
+
+// A task's maximum catches a typo: a score above it is refused naming round, task and maximum,
+// and nothing is written; a round without maxima takes any score. A score stored before the
+// maxima were lowered is refused too when the participant is saved again.
+TEST_F(ScoreEntry, AScoreAboveItsTasksMaximumIsRefusedAndNothingIsWritten) {
+    rounds::save(db(), tr(), o.fizika, {{{"Теория", "3", "10 7,5 5"}, {"Практика", "5", ""}, {"Устный", "2", "3 3"}, {}}});
+    tr().commitRetaining();
+    open(false);
+    EXPECT_TRUE(w->Edit(2)->toolTip().contains("7,5")) << w->Edit(2)->toolTip().toStdString();
+    const std::pair<int, QString> above[] = {{2, "7,75"}, {14, "3,01"}, {1, "11"}};
+    const QString expected[] = {"Тур 1, задача 2: балл больше наибольшего (7,5)", "Тур 3, задача 2: балл больше наибольшего (3)",
+                                "Тур 1, задача 1: балл больше наибольшего (10)"};
+    for (int i = 0; i < 3; ++i) {
+        msg::clearShown();
+        type(above[i].first, above[i].second);
+        save();
+        ASSERT_EQ(msg::shown().size(), 1);
+        EXPECT_EQ(msg::shown()[0].text, expected[i]);
+        EXPECT_EQ(w->focusWidget(), w->Edit(above[i].first));
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM BAL") + scalar("SELECT COUNT(*) FROM BAL_LOG"), 0);
+        type(above[i].first, "0");
+    }
+    msg::clearShown();
+    type(1, "10");
+    type(2, "7,5");
+    type(7, "100");  // no maximum in this round
+    type(14, "3");
+    save();
+    EXPECT_TRUE(msg::shown().isEmpty()) << msg::shown()[0].text.toStdString();
+    EXPECT_EQ(stored(kids[1], "SUMM"), "120,5");
+
+    exec(QString("UPDATE TUR_MAX SET MAX_BAL = 8 WHERE ID_PREDMET = %1 AND ID = 1 AND N_ZAD = 1").arg(o.fizika));
+    w->DBNavigator1->press(TDBNavigator::First);
+    ASSERT_EQ(w->Edit(1)->text(), "10");
+    type(13, "1");
+    save();
+    ASSERT_EQ(msg::shown().size(), 1);
+    EXPECT_EQ(msg::shown()[0].text, "Тур 1, задача 1: балл больше наибольшего (8)");
+    EXPECT_EQ(stored(kids[1], "BAL13"), "0");
+}
+
+// The history holds what changed and nothing else: the first save of a participant writes every
+// box he was shown (so his rounds count as entered even where 0 was typed), a later one only the
+// changed boxes with their values before, and a save that changes nothing writes nothing. A round
+// saved by cipher counts for that round only. The history window shows it, the latest first.
+TEST_F(ScoreEntry, EverySaveLogsExactlyTheChangedTasksAndCountsEnteredRounds) {
+    open(false);
+    EXPECT_EQ(w->Label9->text(), "введено 0 из 3");
+    type(1, "5");
+    save();
+    const auto log = [&](int child) {
+        return text(QString("SELECT CAST(LIST(SLOT || ':' || COALESCE(OLD_BAL, '-') || '>' || COALESCE(NEW_BAL, '-'), ' ') AS VARCHAR(2000)) "
+                            "FROM (SELECT * FROM BAL_LOG WHERE ID_CHILD = %1 ORDER BY ID_LOG)")
+                        .arg(child));
+    };
+    EXPECT_EQ(log(kids[1]),
+              "1:->5.00 2:->0.00 3:->0.00 7:->0.00 8:->0.00 9:->0.00 10:->0.00 11:->0.00 13:->0.00 14:->0.00");
+    EXPECT_EQ(w->Label9->text(), "введено 1 из 3");
+    EXPECT_EQ(text(QString("SELECT DISTINCT STATION FROM BAL_LOG")), scorelog::station());
+
+    w->DBNavigator1->press(TDBNavigator::First);
+    type(2, "4");
+    type(9, "2,5");
+    save();
+    w->DBNavigator1->press(TDBNavigator::First);
+    save();  // nothing changed
+    EXPECT_EQ(scalar(QString("SELECT COUNT(*) FROM BAL_LOG WHERE ID_CHILD = %1").arg(kids[1])), 12);
+    EXPECT_EQ(text(QString("SELECT CAST(LIST(SLOT || ':' || OLD_BAL || '>' || NEW_BAL, ' ') AS VARCHAR(2000)) FROM "
+                           "(SELECT * FROM BAL_LOG WHERE ID_CHILD = %1 AND OLD_BAL IS NOT NULL ORDER BY ID_LOG)")
+                       .arg(kids[1])),
+              "2:0.00>4.00 9:0.00>2.50");
+
+    // By cipher, round 2 only: he counts for round 2, not for the whole subject.
+    scores::Shown round2{};
+    for (int n = 7; n <= 11; ++n) round2[size_t(n - 1)] = true;
+    scores::save(db(), tr(), kids[2], o.fizika, o.k9, given({{7, "1"}}), only({7}), round2);
+    tr().commitRetaining();
+    EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9, 2), (QSet<int>{kids[1], kids[2]}));
+    EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9, 3), QSet<int>{kids[1]});
+    EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9), QSet<int>{kids[1]});
+
+    w->DBNavigator1->press(TDBNavigator::First);
+    expectModal([&] { QTest::keyClick(w->Edit(1), Qt::Key_F9); },
+                [&](QWidget* window) {
+                    auto* history = qobject_cast<TFormBalLog*>(window);
+                    ASSERT_NE(history, nullptr);
+                    EXPECT_EQ(history->Label1->text(), "Абрамов Имя Отчество");
+                    ASSERT_EQ(history->StringGrid1->rowCount(), 12);
+                    const QStringList latest{history->StringGrid1->item(0, 2)->text(), history->StringGrid1->item(0, 3)->text(),
+                                             history->StringGrid1->item(0, 4)->text(), history->StringGrid1->item(0, 5)->text()};
+                    EXPECT_EQ(latest, (QStringList{"2", "3", "0", "2,5"}));
+                    EXPECT_EQ(history->StringGrid1->item(11, 4)->text(), "—");
+                    QTest::keyClick(history, Qt::Key_Escape);
+                });
 }
 
 // A round is typed with Enter alone: score, Enter, score, Enter… the last box saves the participant
