@@ -49,8 +49,9 @@ TFormBalLog::TFormBalLog(QWidget* owner, int idChild, const QString& who) : TFor
         }
     }
     StringGrid1->resizeColumnsToContents();
-    StringGrid1->horizontalHeader()->setStretchLastSection(true);
-    StringGrid1->setMinimumSize(560, 300);
+    StringGrid1->resizeRowsToContents();
+    StringGrid1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);  // the computer's name
+    StringGrid1->setMinimumSize(620, 360);
     lay->addWidget(StringGrid1, 1);
     if (entries.isEmpty()) Label1->setText(who + QStringLiteral(": баллы ещё не вводились"));
     if (!entries.isEmpty()) StringGrid1->setCurrentCell(0, 0);

@@ -109,6 +109,8 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
     const ToolRun r = tool({"upgrade", name});
     ASSERT_EQ(r.code, 0) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("столбец SPISOK.UID_CHILD")) << r.out.toStdString();
+    for (const char* table : {"таблица TUR_MAX", "таблица BAL_LOG", "таблица NASTROIKI"})
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(table))) << r.out.toStdString();
     {
         Opened o(name);
         EXPECT_EQ(o.scalar("SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 3) << "every child his own identifier";
@@ -122,6 +124,12 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
         EXPECT_EQ(child.fieldText("U").size(), 36) << "a child registered now gets one too";
         Query twice(o.db, o.tr, {"INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR) VALUES (2, 1, 1, 1, 'А1')"});
         EXPECT_THROW(twice.execute(), DbError) << "one code twice in a round";
+        o.tr.rollbackRetaining();
+        Query logged(o.db, o.tr, {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, NEW_BAL) VALUES (3, 24, 1) RETURNING CHANGED_AT"});
+        logged.execute();
+        EXPECT_FALSE(logged.fieldText("CHANGED_AT").isEmpty()) << "the history takes rows, stamped with the time";
+        Query outside(o.db, o.tr, {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, NEW_BAL) VALUES (3, 25, 1)"});
+        EXPECT_THROW(outside.execute(), DbError) << "slots are 1..24";
         o.tr.rollbackRetaining();
         EXPECT_EQ(o.scalar("SELECT RDB$RELATION_TYPE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'GROUP_TEMP'"), 4);
     }
