@@ -178,6 +178,26 @@ qint64 largest(Database& db, Transaction& tr, const QString& table, const QStrin
 
 }  // namespace
 
+namespace {
+
+// The scores a database holds when it gets the score history: one row per task of the subject's
+// rounds in use, so that what was entered before counts as entered.
+QStringList historyOfStoredScores() {
+    QStringList out;
+    for (int slot = 1; slot <= 24; ++slot)
+        out << QStringLiteral("INSERT INTO BAL_LOG (ID_CHILD, SLOT, NEW_BAL, STATION) "
+                              "SELECT B.ID_CHILD, %1, B.BAL%2, 'обновление базы данных' FROM BAL B "
+                              "JOIN TUR T ON T.ID_PREDMET = B.ID_PREDMET AND T.ID = %3 AND T.ID_TUR <> 0 AND T.KOL_ZAD >= %4 "
+                              "WHERE EXISTS (SELECT 1 FROM SPISOK S WHERE S.ID_CHILD = B.ID_CHILD)")
+                   .arg(slot)
+                   .arg(slot, 2, 10, QChar(u'0'))
+                   .arg((slot - 1) / 6 + 1)
+                   .arg((slot - 1) % 6 + 1);
+    return out;
+}
+
+}  // namespace
+
 Plan plan(Database& db) {
     Plan p;
     Transaction tr(db);
@@ -196,6 +216,7 @@ Plan plan(Database& db) {
         if (type == now.tables.constEnd()) {
             createTables << t.create;
             p.lacking << QStringLiteral("таблица %1").arg(t.name);
+            if (t.name == u"BAL_LOG") p.afterwards << historyOfStoredScores();
             continue;
         }
         if (t.temporary && *type != 4) {  // a scratch table shared by every station
@@ -325,6 +346,11 @@ void apply(Database& db, const Plan& p) {
         } catch (const DbError&) {
         }
         throw;
+    }
+    try {
+        run(p.afterwards);
+    } catch (const DbError&) {
+        // The database is up to date all the same; its earlier scores count as entered once saved again.
     }
 }
 

@@ -28,6 +28,9 @@ struct Plan {
     QStringList fill;
     QStringList statements;
     QStringList dropAgain;
+    // Rows made from those there once the new tables are committed (the score history of the
+    // scores already entered), in a transaction of their own.
+    QStringList afterwards;
 };
 
 // Reads what the database holds; writes nothing.
