@@ -19,6 +19,7 @@
 #include "scoring/Awards.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
+#include "scoring/UPomoshnik.h"
 #include "Lookups.h"
 #include "ui/Combo.h"
 #include "xlsx/Workbook.h"
@@ -641,6 +642,55 @@ TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
     EXPECT_TRUE(p.text(29, 3).startsWith("______")) << "a line for each of three members";
     EXPECT_EQ(p.lastRow(), 29);
     EXPECT_EQ(activeOf(made().files[12]), "Лист20!A2");
+}
+
+// The protocol is offered in the print window and by the award assistant for its subject and grade;
+// the assistant asks first when its proposal is not applied.
+TEST_F(Reports, TheProtocolIsMadeFromThePrintWindowAndTheAssistant) {
+    Data d;
+    d.make(db(), tr());
+    reportfiles::useTemplate(kTemplate);
+    QTemporaryDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    QStringList opened;
+    TFormPrint::opener = [&](const QString& path) {
+        opened << path;
+        return true;
+    };
+    auto* p = new TFormPrint(nullptr);
+    underTest(p);
+    p->show();
+    expectModal([&] { p->Button10Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    ASSERT_NE(k, nullptr);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    click(m, "Button1");
+                });
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].contains("/Таврин/Протокол награждения ")) << opened[0].toStdString();
+
+    auto* w = new TFormPomoshnik(nullptr);
+    underTest(w);
+    w->show();
+    QApplication::setActiveWindow(w);
+    msg::clearShown();
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите предмет"});
+    pick(w->ComboBox1, "Физика");
+    pick(w->ComboBox2, "9");
+    msg::clearShown();
+    msg::setNextAnswer(false);
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Предложенные степени не применены: протокол покажет выставленные. Продолжить?"});
+    EXPECT_EQ(opened.size(), 1) << "declined: no protocol";
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(opened[1].contains("/Таврин/Протокол награждения ")) << opened[1].toStdString();
+    TFormPrint::opener = [](const QString&) { return true; };
+    qputenv("HOME", realHome);
 }
 
 }  // namespace
