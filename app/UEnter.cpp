@@ -5,6 +5,7 @@
 #include "participants/UShifr.h"
 #include "scoring/UDiplom.h"
 #include "scoring/UEnterBelRus.h"
+#include "scoring/UPomoshnik.h"
 #include "ui/Handler.h"
 
 #include <QLineEdit>
@@ -26,6 +27,7 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     Button6 = addMenuButton(this, lay, "Button6", QStringLiteral("Ввод баллов по шифру"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Награждение по ФИО"));
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Награждение по шифру"));
+    Button8 = addMenuButton(this, lay, "Button8", QStringLiteral("Помощник награждения"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setVisible(false);
@@ -38,6 +40,7 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     ui::connect(Button5, &QPushButton::clicked, this, &TFormEnter::Button5Click);
     ui::connect(Button6, &QPushButton::clicked, this, &TFormEnter::Button6Click);
     ui::connect(Button7, &QPushButton::clicked, this, &TFormEnter::Button7Click);
+    ui::connect(Button8, &QPushButton::clicked, this, &TFormEnter::Button8Click);
 }
 
 bool TFormEnter::byCipher() const {
@@ -66,3 +69,4 @@ void TFormEnter::Button7Click() {
     setMode(Button7);
     openWindow(FormDiplom, this);
 }
+void TFormEnter::Button8Click() { openWindow(FormPomoshnik, this); }

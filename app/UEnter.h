@@ -19,6 +19,7 @@ public:
     QPushButton* Button6;  // "Ввод баллов по шифру"
     QPushButton* Button5;  // "Награждение по ФИО"
     QPushButton* Button7;  // "Награждение по шифру"
+    QPushButton* Button8;  // "Помощник награждения"
     QLineEdit* Edit1;      // hidden: the entry mode
 
     // True when the mode in Edit1 is one of the by-cipher captions.
@@ -32,6 +33,7 @@ public Q_SLOTS:
     void Button5Click();
     void Button6Click();
     void Button7Click();
+    void Button8Click();
 
 private:
     void setMode(QPushButton* b);

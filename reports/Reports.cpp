@@ -4,8 +4,12 @@
 #include "Lookups.h"
 #include "Query.h"
 #include "Text.h"
+#include "reference/Rounds.h"
+#include "scoring/AwardRules.h"
 #include "scoring/Scores.h"
 #include "xlsx/Workbook.h"
+
+#include <algorithm>
 
 namespace reports {
 
@@ -357,6 +361,45 @@ void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subje
         wb.setText(r, 4, q.fieldText("KOMAND"));
         wb.setText(r, 5, q.fieldText("SCHOOL"));
     }
+}
+
+void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
+    start(wb, kAwardProtocol);
+    const int idPredmet = lookup::predmetKey(db, tr, storable(subject));
+    const QList<awardrules::Participant> list =
+        awardrules::participants(db, tr, idPredmet, gradeKey(db, tr, storable(grade)));
+    wb.setText(2, 3, subject);
+    wb.setText(3, 3, grade);
+    const awardrules::Rules rules = awardrules::load(db, tr);
+    wb.setNumber(5, 3, rules.diplomaPercent);
+    wb.setNumber(6, 3, rules.minPercent);
+    if (const std::optional<Score> max = rounds::maxTotal(db, tr, idPredmet))
+        wb.setScore(7, 3, *max);
+    else
+        wb.setText(7, 3, QStringLiteral("не задана"));
+    wb.setText(8, 3, awardrules::ratioText(rules.ratio));
+    wb.setNumber(9, 3, rules.mentionPercent);
+    const awardrules::Cuts cuts = awardrules::given(list);
+    for (int d = 1; d <= awardrules::kMention; ++d) {
+        if (cuts[size_t(d - 1)]) wb.setScore(11 + d, 3, *cuts[size_t(d - 1)]);
+        wb.setNumber(11 + d, 4, std::count_if(list.begin(), list.end(), [d](const auto& p) { return p.degree == d; }));
+    }
+    int r = kAwardProtocol.dataRow, n = 1;
+    for (const awardrules::Participant& p : list) {
+        wb.setNumber(r, 1, n++);
+        wb.setText(r, 2, p.name);
+        wb.setText(r, 3, p.school);
+        wb.setScore(r, 4, p.total);
+        if (p.place > 0) wb.setNumber(r, 5, p.place);
+        wb.setText(r, 6, diplomaText(p.degree));
+        ++r;
+    }
+    wb.endData(r - 1);
+    const QString line = QStringLiteral("______________________  /  ______________________");
+    wb.setText(r + 1, 2, QStringLiteral("Председатель жюри"));
+    wb.setText(r + 1, 3, line);
+    wb.setText(r + 3, 2, QStringLiteral("Члены жюри"));
+    for (int k = 0; k < 3; ++k) wb.setText(r + 3 + 2 * k, 3, line);
 }
 
 }  // namespace reports

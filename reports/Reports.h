@@ -6,7 +6,7 @@ class Database;
 class Transaction;
 class Workbook;
 
-// The nine reports of the print window, the organisers' key to the ciphers among them: each fills
+// The reports of the print window, the organisers' key to the ciphers among them: each fills
 // its sheet of the template from the database. The texts chosen in the report's dialog come as
 // they were chosen; the grade text is looked up here.
 namespace reports {
@@ -28,6 +28,7 @@ inline constexpr Sheet kTeamResults{"Лист17", 8, 2, 1};
 inline constexpr Sheet kWinners{"Лист15", 0, 4, 1};
 inline constexpr Sheet kGradeResults{"Лист18", 6, 2, 1};
 inline constexpr Sheet kCipherKey{"Лист19", 6, 2, 1};
+inline constexpr Sheet kAwardProtocol{"Лист20", 18, 2, 1};
 
 // The award of a score row as the reports print it: empty for none, "поощр. отзыв" for 4,
 // "2-й степени" for a diploma.
@@ -47,5 +48,9 @@ void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& su
 // The organisers' key to the codes of a round (by name): each code with its participant, by code.
 void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
                const QString& round);
+// The award protocol of a subject and grade: the award rules as this database keeps them, the
+// lowest total of each award as given and how many have it, the participants in place order with
+// total, place and award, and lines for the jury's signatures.
+void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
 
 }  // namespace reports

@@ -98,6 +98,7 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button4 = addMenuButton(this, lay, "Button4", QStringLiteral("Списка результатов по командам"));
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Списка результатов по классам"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Списка победителей"));
+    Button10 = addMenuButton(this, lay, "Button10", QStringLiteral("Протокол награждения"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPrint::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormPrint::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormPrint::Button3Click);
@@ -107,9 +108,10 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button7, &QPushButton::clicked, this, &TFormPrint::Button7Click);
     ui::connect(Button8, &QPushButton::clicked, this, &TFormPrint::Button8Click);
     ui::connect(Button9, &QPushButton::clicked, this, &TFormPrint::Button9Click);
+    ui::connect(Button10, &QPushButton::clicked, this, &TFormPrint::Button10Click);
 }
 
-void TFormPrint::make(const QString& report, const std::function<void(Workbook&)>& fill) {
+void makeReport(const QString& report, const std::function<void(Workbook&)>& fill) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString path;
     try {
@@ -129,54 +131,60 @@ void TFormPrint::make(const QString& report, const std::function<void(Workbook&)
         return;
     }
     QApplication::restoreOverrideCursor();
-    if (!opener(path))
+    if (!TFormPrint::opener(path))
         msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
                    QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
 }
 
 void TFormPrint::Button1Click() {
     if (const auto c = ask(FormPrintKomand, this))
-        make(Button1->text(), [&](Workbook& wb) { reports::teamList(database(), working(), wb, c->first, c->second); });
+        makeReport(Button1->text(), [&](Workbook& wb) { reports::teamList(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button2Click() {
     if (const auto c = ask(FormPrintKlass, this))
-        make(Button2->text(), [&](Workbook& wb) { reports::gradeList(database(), working(), wb, c->first, c->second); });
+        makeReport(Button2->text(), [&](Workbook& wb) { reports::gradeList(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button3Click() {
     if (const auto c = ask(FormPrintKlass, this))
-        make(Button3->text(), [&](Workbook& wb) { reports::scoreSheet(database(), working(), wb, c->first, c->second); });
+        makeReport(Button3->text(), [&](Workbook& wb) { reports::scoreSheet(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button4Click() {
     if (const auto c = ask(FormPrintKomand, this))
-        make(Button4->text(), [&](Workbook& wb) { reports::teamResults(database(), working(), wb, c->first, c->second); });
+        makeReport(Button4->text(), [&](Workbook& wb) { reports::teamResults(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button5Click() {
-    make(Button5->text(), [&](Workbook& wb) { reports::winners(database(), working(), wb); });
+    makeReport(Button5->text(), [&](Workbook& wb) { reports::winners(database(), working(), wb); });
 }
 
 void TFormPrint::Button6Click() {
     if (const auto c = ask(FormPrintGroup, this))
-        make(Button6->text(),
+        makeReport(Button6->text(),
              [&](Workbook& wb) { reports::groupList(database(), working(), wb, c->first, c->second, c->third); });
 }
 
 void TFormPrint::Button7Click() {
     if (const auto c = ask(FormPrintKlass, this))
-        make(Button7->text(), [&](Workbook& wb) { reports::gradeResults(database(), working(), wb, c->first, c->second); });
+        makeReport(Button7->text(), [&](Workbook& wb) { reports::gradeResults(database(), working(), wb, c->first, c->second); });
 }
 
 void TFormPrint::Button8Click() {
     if (const auto c = ask(FormPrintKlass, this, true))
-        make(Button8->text(),
+        makeReport(Button8->text(),
              [&](Workbook& wb) { reports::blankSheet(database(), working(), wb, c->first, c->second, c->third); });
 }
 
 void TFormPrint::Button9Click() {
     if (const auto c = ask(FormPrintKlass, this, true))
-        make(Button9->text(),
+        makeReport(Button9->text(),
              [&](Workbook& wb) { reports::cipherKey(database(), working(), wb, c->first, c->second, c->third); });
+}
+
+void TFormPrint::Button10Click() {
+    if (const auto c = ask(FormPrintKlass, this))
+        makeReport(Button10->text(),
+                   [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, c->first, c->second); });
 }

@@ -27,10 +27,10 @@ public:
     QPushButton* Button4;  // "Списка результатов по командам"
     QPushButton* Button7;  // "Списка результатов по классам"
     QPushButton* Button5;  // "Списка победителей"
+    QPushButton* Button10;  // "Протокол награждения"
 
     // Opens a finished report; true when the desktop took it. Tests put their own here.
     static std::function<bool(const QString& path)> opener;
-    // The file the last report was written to (empty when none was made).
 
 public Q_SLOTS:
     void Button1Click();
@@ -42,11 +42,12 @@ public Q_SLOTS:
     void Button7Click();
     void Button8Click();
     void Button9Click();
-
-private:
-    // Fills the template into a new file named after the report and opens it; a failure is shown
-    // with its reason and leaves no file behind.
-    void make(const QString& report, const std::function<void(Workbook&)>& fill);
+    void Button10Click();
 };
+
+// Fills the template into a new file in the reports folder named after the report and opens it
+// with TFormPrint::opener; a failure is shown with its reason and leaves no file behind. Windows
+// other than the print window make their reports here too.
+void makeReport(const QString& report, const std::function<void(Workbook&)>& fill);
 
 extern QPointer<TFormPrint> FormPrint;

@@ -10,7 +10,7 @@ build=${TAVRIN_BUILD_DIR:-$root/build}
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev
           libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
           libxlsxwriter-dev libzip-dev libpugixml-dev)
 # The tests read the report workbooks back with LibreOffice; the fuzz test is built with clang's

@@ -20,6 +20,7 @@ struct Formats {
     lxw_format* cell;
     lxw_format* number;
     lxw_format* round;
+    lxw_format* value;  // a value beside its label
 };
 
 Formats makeFormats(lxw_workbook* wb) {
@@ -51,6 +52,8 @@ Formats makeFormats(lxw_workbook* wb) {
     format_set_border(f.round, LXW_BORDER_THIN);
     format_set_align(f.round, LXW_ALIGN_CENTER);
     format_set_font_color(f.round, LXW_COLOR_RED);
+    f.value = workbook_add_format(wb);
+    format_set_align(f.value, LXW_ALIGN_LEFT);
     return f;
 }
 
@@ -195,6 +198,36 @@ int main(int argc, char** argv) {
           {{"№", 5, true}, {"Шифр", 14, true}, {"Фамилия, имя, отчество", 36}, {"Команда", 20},
            {"Учреждение образования", 42}});
     worksheet_set_header(ws, "&CНе для проверяющих: хранить в сейфе оргкомитета");
+    page(ws, false);
+
+    // The award protocol of a subject and grade: C2 subject, C3 grade; the rules in C5..C9; the
+    // lowest total and the number of each award in C12..D15; the participants in place order from
+    // row 18; under them the program writes the lines for the jury's signatures.
+    ws = workbook_add_worksheet(wb, "Лист20");
+    title(ws, f, 5, "Протокол награждения");
+    worksheet_write_string(ws, 1, 1, "Предмет:", f.label);
+    worksheet_write_string(ws, 2, 1, "Класс:", f.label);
+    worksheet_write_string(ws, 4, 1, "Дипломы, не более % участников:", f.label);
+    worksheet_write_string(ws, 5, 1, "Не ниже % максимальной суммы:", f.label);
+    worksheet_write_string(ws, 6, 1, "Максимальная сумма баллов:", f.label);
+    worksheet_write_string(ws, 7, 1, "Соотношение 1-й, 2-й и 3-й степеней:", f.label);
+    worksheet_write_string(ws, 8, 1, "Поощрительные отзывы, % участников:", f.label);
+    for (int row : {1, 2, 4, 5, 6, 7, 8}) worksheet_write_blank(ws, lxw_row_t(row), 2, f.value);
+    worksheet_write_string(ws, 10, 1, "Награда", f.heading);
+    worksheet_write_string(ws, 10, 2, "Наименьшая сумма баллов", f.heading);
+    worksheet_write_string(ws, 10, 3, "Участников", f.heading);
+    {
+        static const char* const awards[] = {"Диплом 1-й степени", "Диплом 2-й степени", "Диплом 3-й степени",
+                                             "Поощрительный отзыв"};
+        for (int i = 0; i < 4; ++i) {
+            worksheet_write_string(ws, lxw_row_t(11 + i), 1, awards[i], f.cell);
+            worksheet_write_blank(ws, lxw_row_t(11 + i), 2, f.number);
+            worksheet_write_blank(ws, lxw_row_t(11 + i), 3, f.number);
+        }
+    }
+    table(ws, f, 16,
+          {{"№", 5, true}, {"Фамилия, имя, отчество", 36}, {"Учреждение образования", 36}, {"Сумма баллов", 12, true},
+           {"Место", 8, true}, {"Диплом", 14}});
     page(ws, false);
 
     return workbook_close(wb) == LXW_NO_ERROR ? 0 : 1;

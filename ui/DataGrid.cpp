@@ -5,6 +5,8 @@
 #include "Query.h"
 
 #include <QApplication>
+#include <QColor>
+#include <QFont>
 #include <QComboBox>
 #include <QStyledItemDelegate>
 #include <QHBoxLayout>
@@ -23,17 +25,38 @@ void GridModel::load(const std::vector<GridColumn>& columns, const Query& q) {
         for (int i : index) row.append(i < 0 ? QString() : q.textAt(r, i));
         m_rows.push_back(row);
     }
+    m_marked.clear();
+    endResetModel();
+}
+
+void GridModel::load(const std::vector<GridColumn>& columns, std::vector<QStringList> rows, std::vector<bool> marked) {
+    beginResetModel();
+    m_columns = columns;
+    m_rows = std::move(rows);
+    for (QStringList& row : m_rows)
+        while (row.size() < qsizetype(m_columns.size())) row.append(QString());
+    m_marked = std::move(marked);
+    m_marked.resize(m_rows.size(), false);
     endResetModel();
 }
 
 void GridModel::clear() {
     beginResetModel();
     m_rows.clear();
+    m_marked.clear();
     endResetModel();
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid()) return {};
+    if (!index.isValid()) return {};
+    const bool marked = size_t(index.row()) < m_marked.size() && m_marked[size_t(index.row())];
+    if (role == Qt::FontRole && marked) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (role == Qt::BackgroundRole && marked) return QColor(255, 244, 200);
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     return m_rows[size_t(index.row())][index.column()];
 }
 
@@ -120,6 +143,15 @@ void TDBGrid::setColumns(std::vector<GridColumn> columns) {
 
 void TDBGrid::load(const Query& q) {
     m_model.load(m_columnsSpec, q);
+    showLoaded();
+}
+
+void TDBGrid::load(std::vector<QStringList> rows, std::vector<bool> marked) {
+    m_model.load(m_columnsSpec, std::move(rows), std::move(marked));
+    showLoaded();
+}
+
+void TDBGrid::showLoaded() {
     int lastVisible = -1;
     for (size_t c = 0; c < m_columnsSpec.size(); ++c) {
         setColumnHidden(int(c), !m_columnsSpec[c].visible);

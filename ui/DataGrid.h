@@ -33,6 +33,7 @@ class GridModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
     void load(const std::vector<GridColumn>& columns, const Query& q);
+    void load(const std::vector<GridColumn>& columns, std::vector<QStringList> rows, std::vector<bool> marked);
     void clear();
     int rowCount(const QModelIndex& = {}) const override { return int(m_rows.size()); }
     int columnCount(const QModelIndex& = {}) const override { return int(m_columns.size()); }
@@ -47,6 +48,7 @@ public:
 private:
     std::vector<GridColumn> m_columns;
     std::vector<QStringList> m_rows;
+    std::vector<bool> m_marked;  // rows that stand out
     CellStore m_store;
 };
 
@@ -63,6 +65,9 @@ public:
     void setStore(CellStore store) { m_model.setStore(std::move(store)); }
     // Shows the rows of the opened query; the first row becomes current.
     void load(const Query& q);
+    // Shows rows the window computed, one text per column in the columns' order; the rows marked
+    // stand out (bold on a light background).
+    void load(std::vector<QStringList> rows, std::vector<bool> marked = {});
     // No rows (the list is closed).
     void clear();
     int rowCount() const { return m_model.rowCount(); }
@@ -88,6 +93,7 @@ protected:
 
 private:
     friend class TDBNavigator;
+    void showLoaded();
     void notify();
     void notifyIfMoved();
     bool hasEditableColumns() const;

@@ -106,6 +106,7 @@ struct Workbook::Impl {
     pugi::xml_document sheetDoc, styles;
     std::vector<xlsx::Range> merged;     // the template's merged areas on the sheet
     int dataRow = 0;
+    int lastDataRow = 0;  // 0: every row below the data row is a data row
     std::map<int, std::map<int, Written>> cells;
     std::vector<std::tuple<int, int, int>> headings;  // row, from, to
     int activeRow = 1, activeCol = 1;
@@ -344,6 +345,7 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
             if (c.attribute("s")) pattern[columnOf(c)] = c.attribute("s").value();
 
     // Every row that receives a cell, and every heading row.
+    const auto isData = [&](int r) { return dataRow > 0 && r > dataRow && (lastDataRow == 0 || r <= lastDataRow); };
     std::set<int> touched;
     for (const auto& [r, _] : cells) touched.insert(r);
     for (const auto& [r, from, to] : headings) touched.insert(r);
@@ -369,7 +371,7 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
             pugi::xml_node c = after == rowCells.end() ? row.append_child("c") : row.insert_child_before("c", after->second);
             c.append_attribute("r").set_value(toStd(xlsx::cellName(r, col)).c_str());
             std::string style;
-            if (auto p = pattern.find(col); r > dataRow && dataRow > 0 && p != pattern.end())
+            if (auto p = pattern.find(col); isData(r) && p != pattern.end())
                 style = p->second;
             else if (row.attribute("customFormat").as_bool() && row.attribute("s"))
                 style = row.attribute("s").value();
@@ -379,7 +381,7 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
             rowCells[col] = c;
             return c;
         };
-        if (r > dataRow && dataRow > 0)
+        if (isData(r))
             for (const auto& [col, style] : pattern) cellAt(col);
 
         if (auto it = cells.find(r); it != cells.end()) {
@@ -481,7 +483,12 @@ void Workbook::selectSheet(const QString& name) {
     d->sheetPart = it->part;
 }
 
-void Workbook::setDataRow(int row) { d->dataRow = row; }
+void Workbook::setDataRow(int row) {
+    d->dataRow = row;
+    d->lastDataRow = 0;
+}
+
+void Workbook::endData(int lastRow) { d->lastDataRow = lastRow; }
 
 void Workbook::setText(int row, int col, const QString& text) { d->put(row, col, {Written::Text, xmlSafe(text)}); }
 

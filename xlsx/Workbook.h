@@ -27,6 +27,9 @@ public:
     // Rows from this one down take the look of this row of the template (its cells' formats), so
     // that every data row has the borders and formats of the first.
     void setDataRow(int row);
+    // The rows below this one are no longer data rows: they keep the sheet's own look (lines
+    // written under a table, as the signatures under a protocol).
+    void endData(int lastRow);
 
     // Rows and columns count from 1. Text is written as literal text, never read as a formula or a
     // number; an empty text leaves the cell empty. A cell beyond the sheet's limits throws FileError.

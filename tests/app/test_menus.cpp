@@ -3,6 +3,7 @@
 #include "app/UEnter.h"
 #include "app/UMain.h"
 #include "app/UView.h"
+#include "scoring/UPomoshnik.h"
 #include "fixtures/WindowTest.h"
 
 #include <QLineEdit>
@@ -28,6 +29,8 @@ TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindow) {
                     for (const auto& [button, byCipher] : modes)
                         expectModal([&] { button->click(); },
                                     [&](QWidget*) { EXPECT_EQ(FormEnter->byCipher(), byCipher); });
+                    expectModal([&] { FormEnter->Button8->click(); },
+                                [&](QWidget* a) { EXPECT_EQ(a, FormPomoshnik.data()); });
                 });
     expectModal([&] { main.Button3Click(); }, [&](QWidget* w) { EXPECT_EQ(w->parentWidget(), &main); });
     // A closed window goes: a day of opening menus leaves nothing behind.

@@ -15,9 +15,11 @@
 #include "reports/UPrint.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
+#include "scoring/AwardRules.h"
 #include "scoring/Awards.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
+#include "scoring/UPomoshnik.h"
 #include "Lookups.h"
 #include "ui/Combo.h"
 #include "xlsx/Workbook.h"
@@ -253,6 +255,12 @@ protected:
         });
         make("key.xlsx", [&](Workbook& wb) { reports::cipherKey(db(), tr(), wb, "Физика", "9", "Теория"); });
         make("merged.xlsx", [&](Workbook& wb) { reports::winners(db(), tr(), wb); }, templateWithMergedTitle(m->dir.path()));
+        // The protocol with rules of its own and the greatest total 6·10 + 6·20 = 180.
+        awardrules::store(db(), tr(), {40, 60, {1, 1, 2}, 10});
+        rounds::save(db(), tr(), m->data.fizika,
+                     {{{"Теория", "6", "10 10 10 10 10 10"}, {"Практика", "6", "20 20 20 20 20 20"}, {}, {}}});
+        tr().commitRetaining();
+        make("protocol.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Физика", "9"); });
         m->files << kTemplate;
         m->books = sheets::read(m->files);
         return *m;
@@ -353,16 +361,17 @@ TEST_F(Reports, EachFileIsWellFormedForExcelAndHoldsItsOwnSheetOnly) {
     EXPECT_EQ(sheets::pdfPages({m.files[0]}), QList<int>{1}) << "a short list prints on one page, and only it";
 }
 
-TEST_F(Reports, TheTemplateHasTheNineSheetsWithTheirProgramCellsEmpty) {
+TEST_F(Reports, TheTemplateHasItsSheetsWithTheirProgramCellsEmpty) {
     const sheets::Book& t = made().books.last();
     EXPECT_EQ(t.names,
-              QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18", "Лист19"}));
+              QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18", "Лист19", "Лист20"}));
     const std::pair<const char*, std::vector<std::pair<int, int>>> programCells[] = {
         {"Лист1", {{3, 5}, {2, 5}, {6, 1}, {6, 7}}}, {"Лист2", {{2, 5}, {3, 5}, {6, 6}}},
         {"Лист16", {{2, 7}, {2, 4}, {5, 9}}},         {"Лист10", {{2, 2}, {3, 3}, {4, 3}, {6, 2}}},
         {"Лист14", {{2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
         {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}},
-        {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}}};
+        {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}},
+        {"Лист20", {{2, 3}, {3, 3}, {5, 3}, {9, 3}, {12, 3}, {15, 4}, {18, 6}}}};
     for (const auto& [sheet, cells] : programCells)
         for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
     EXPECT_EQ(t.sheets["Лист15"].lastRow(), 3) << "below its headings the winners list is all the program's";
@@ -607,6 +616,79 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                 });
     ASSERT_EQ(opened.size(), 3);
     EXPECT_TRUE(opened[2].contains("/Таврин/Ключ шифров ")) << opened[2].toStdString();
+    TFormPrint::opener = [](const QString&) { return true; };
+    qputenv("HOME", realHome);
+}
+
+// The protocol: the rules as stored, the lowest total of each award as given, the participants of
+// the grade's score rows in place order, the jury's lines under them.
+TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
+    const sheets::Sheet p = made().sheet(12, "Лист20");
+    EXPECT_EQ(p.text(2, 3) + "|" + p.text(3, 3), "Физика|9");
+    EXPECT_EQ(row(p, 5, 3, 3) + "|" + row(p, 6, 3, 3) + "|" + row(p, 7, 3, 3) + "|" + row(p, 8, 3, 3) + "|" + row(p, 9, 3, 3),
+              "40|60|180|1:1:2|10");
+    EXPECT_TRUE(p.at(7, 3).number);
+    EXPECT_EQ(row(p, 12, 2, 4), "Диплом 1-й степени|306|1");
+    EXPECT_EQ(row(p, 13, 3, 4), "10|1") << "Жуков's degree 2 below Абрамов and Борисов without one";
+    EXPECT_EQ(row(p, 14, 3, 4) + " " + row(p, 15, 3, 4), "|0 |0") << "Дмитриев's mention is in grade 10";
+    EXPECT_EQ(row(p, 18, 1, 6), "1|Волков Имя Отчество|Гимназия|306|1|1-й степени");
+    EXPECT_EQ(row(p, 19, 1, 6), "2|Абрамов Имя Отчество|=СУММ(1;2)|30|2|");
+    EXPECT_EQ(row(p, 20, 1, 6), "3|Борисов Имя Отчество|Лицей|20|3|");
+    EXPECT_EQ(row(p, 21, 1, 6), "4|Жуков Имя Отчество|СОШ|10|4|2-й степени");
+    EXPECT_TRUE(p.at(21, 4).number && p.at(21, 5).number);
+    EXPECT_EQ(p.text(22, 2), "");
+    EXPECT_EQ(p.text(23, 2), "Председатель жюри");
+    EXPECT_EQ(p.text(25, 2), "Члены жюри");
+    EXPECT_TRUE(p.text(29, 3).startsWith("______")) << "a line for each of three members";
+    EXPECT_EQ(p.lastRow(), 29);
+    EXPECT_EQ(activeOf(made().files[12]), "Лист20!A2");
+}
+
+// The protocol is offered in the print window and by the award assistant for its subject and grade;
+// the assistant asks first when its proposal is not applied.
+TEST_F(Reports, TheProtocolIsMadeFromThePrintWindowAndTheAssistant) {
+    Data d;
+    d.make(db(), tr());
+    reportfiles::useTemplate(kTemplate);
+    QTemporaryDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    QStringList opened;
+    TFormPrint::opener = [&](const QString& path) {
+        opened << path;
+        return true;
+    };
+    auto* p = new TFormPrint(nullptr);
+    underTest(p);
+    p->show();
+    expectModal([&] { p->Button10Click(); },
+                [&](QWidget* m) {
+                    auto* k = qobject_cast<TFormPrintKlass*>(m);
+                    ASSERT_NE(k, nullptr);
+                    pick(k->ComboBox1, "Физика");
+                    pick(k->ComboBox2, "9");
+                    click(m, "Button1");
+                });
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].contains("/Таврин/Протокол награждения ")) << opened[0].toStdString();
+
+    auto* w = new TFormPomoshnik(nullptr);
+    underTest(w);
+    w->show();
+    QApplication::setActiveWindow(w);
+    msg::clearShown();
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите предмет"});
+    pick(w->ComboBox1, "Физика");
+    pick(w->ComboBox2, "9");
+    msg::clearShown();
+    msg::setNextAnswer(false);
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Предложенные степени не применены: протокол покажет выставленные. Продолжить?"});
+    EXPECT_EQ(opened.size(), 1) << "declined: no protocol";
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(opened[1].contains("/Таврин/Протокол награждения ")) << opened[1].toStdString();
     TFormPrint::opener = [](const QString&) { return true; };
     qputenv("HOME", realHome);
 }

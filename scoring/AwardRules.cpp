@@ -1,0 +1,211 @@
+#include "scoring/AwardRules.h"
+
+#include "Convert.h"
+#include "DbError.h"
+#include "Query.h"
+#include "scoring/Places.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace awardrules {
+
+namespace {
+
+// The settings' names in NASTROIKI.
+const QString kDiplomas = QStringLiteral("POMOSHNIK_DIPLOMY");
+const QString kMinimum = QStringLiteral("POMOSHNIK_NE_NIZHE");
+const QString kRatio = QStringLiteral("POMOSHNIK_STEPENI");
+const QString kMentions = QStringLiteral("POMOSHNIK_OTZYVY");
+
+// Participants [start, end) of the totals in descending order share one total.
+struct Group {
+    Score total;
+    int start = 0;
+    int end = 0;
+};
+
+}  // namespace
+
+QString ratioText(const std::array<int, 3>& ratio) {
+    return QStringLiteral("%1:%2:%3").arg(ratio[0]).arg(ratio[1]).arg(ratio[2]);
+}
+
+std::optional<std::array<int, 3>> parseRatio(const QString& text) {
+    const QStringList parts = text.split(u':');
+    if (parts.size() != 3) return std::nullopt;
+    std::array<int, 3> out{};
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<int> v = wholeNumber(parts[i]);
+        if (!v || *v <= 0) return std::nullopt;
+        out[size_t(i)] = *v;
+    }
+    return out;
+}
+
+std::optional<int> parsePercent(const QString& text) {
+    const std::optional<int> v = wholeNumber(text);
+    if (!v || *v < 0 || *v > 100) return std::nullopt;
+    return v;
+}
+
+std::optional<Score> parseCut(const QString& text, bool& ok) {
+    ok = true;
+    if (text.trimmed().isEmpty()) return std::nullopt;
+    try {
+        const Score s = Score::parse(text.trimmed());
+        if (s > Score{}) return s;
+    } catch (const ConversionError&) {
+    }
+    ok = false;
+    return std::nullopt;
+}
+
+int degreeOf(Score total, const Cuts& cuts) {
+    for (size_t d = 0; d < cuts.size(); ++d)
+        if (cuts[d] && total >= *cuts[d]) return int(d) + 1;
+    return 0;
+}
+
+std::pair<int, int> disorder(const Cuts& cuts) {
+    int above = -1;
+    for (int d = 0; d < 4; ++d) {
+        if (!cuts[size_t(d)]) continue;
+        if (above >= 0 && *cuts[size_t(d)] > *cuts[size_t(above)]) return {d + 1, above + 1};
+        above = d;
+    }
+    return {0, 0};
+}
+
+Proposal propose(QList<Score> totals, const Rules& rules, const std::optional<Score>& maxTotal) {
+    std::sort(totals.begin(), totals.end(), std::greater<>());
+    const qint64 n = totals.size();
+    QList<Group> groups;
+    for (int i = 0; i < totals.size();) {
+        int j = i;
+        while (j < totals.size() && totals[j] == totals[i]) ++j;
+        groups.append({totals[i], i, j});
+        i = j;
+    }
+    const auto positive = [](Score t) { return t > Score{}; };
+    const auto diplomaWorthy = [&](Score t) {
+        return positive(t) && (!maxTotal || t.hundredths() * 100 >= maxTotal->hundredths() * rules.minPercent);
+    };
+    const auto any = [](Score) { return true; };
+
+    Proposal p;
+    // Takes whole groups from `from` on while the participants counted from the top stay within
+    // `limit` and the group's total may have the degree; the index past the last group taken. A
+    // group the limit cuts through is reported, counted from `base`.
+    const auto take = [&](int from, qint64 limit, const std::function<bool(Score)>& may, int degree, int base) {
+        int g = from;
+        while (g < groups.size() && groups[g].end <= limit && may(groups[g].total)) ++g;
+        if (g < groups.size() && groups[g].start < limit && limit < groups[g].end && may(groups[g].total))
+            p.ties.append({degree, groups[g].total, groups[g].end - groups[g].start, groups[g].start - base,
+                           groups[g].end - base});
+        return g;
+    };
+    const auto reach = [&](int g) { return g == 0 ? 0 : groups[g - 1].end; };  // participants in groups before g
+
+    const int gDiplomas = take(0, n * rules.diplomaPercent / 100, diplomaWorthy, 3, 0);
+    const qint64 m = reach(gDiplomas);
+    const qint64 parts = qint64(rules.ratio[0]) + rules.ratio[1] + rules.ratio[2];
+    const int g1 = take(0, m * rules.ratio[0] / parts, any, 1, 0);
+    const int g2 = take(g1, m * (qint64(rules.ratio[0]) + rules.ratio[1]) / parts, any, 2, reach(g1));
+    const int gMentions = take(gDiplomas, m + n * rules.mentionPercent / 100, positive, kMention, int(m));
+    std::sort(p.ties.begin(), p.ties.end(), [](const Tie& a, const Tie& b) { return a.degree < b.degree; });
+
+    const auto lowest = [&](int from, int past) {
+        return past > from ? std::optional<Score>(groups[past - 1].total) : std::nullopt;
+    };
+    p.cuts = {lowest(0, g1), lowest(g1, g2), lowest(g2, gDiplomas), lowest(gDiplomas, gMentions)};
+    return p;
+}
+
+Rules load(Database& db, Transaction& tr) {
+    Query q(db, tr, {"SELECT NAME, ZNACH FROM NASTROIKI"});
+    q.open();
+    Rules r;
+    for (q.first(); !q.eof(); q.next()) {
+        const QString name = q.fieldText("NAME").trimmed();
+        const QString value = q.fieldText("ZNACH");
+        if (name == kDiplomas)
+            r.diplomaPercent = parsePercent(value).value_or(r.diplomaPercent);
+        else if (name == kMinimum)
+            r.minPercent = parsePercent(value).value_or(r.minPercent);
+        else if (name == kRatio)
+            r.ratio = parseRatio(value).value_or(r.ratio);
+        else if (name == kMentions)
+            r.mentionPercent = parsePercent(value).value_or(r.mentionPercent);
+    }
+    return r;
+}
+
+void store(Database& db, Transaction& tr, const Rules& rules) {
+    Query q(db, tr, {"UPDATE OR INSERT INTO NASTROIKI (NAME, ZNACH) VALUES (:NAME, :ZNACH) MATCHING (NAME)"});
+    const std::pair<QString, QString> values[] = {{kDiplomas, QString::number(rules.diplomaPercent)},
+                                                  {kMinimum, QString::number(rules.minPercent)},
+                                                  {kRatio, ratioText(rules.ratio)},
+                                                  {kMentions, QString::number(rules.mentionPercent)}};
+    for (const auto& [name, value] : values) {
+        q.setText("NAME", name);
+        q.setText("ZNACH", value);
+        q.execute();
+    }
+}
+
+QList<Participant> participants(Database& db, Transaction& tr, int idPredmet, int idKlass) {
+    Query q(db, tr,
+            {"SELECT B.ID_CHILD, S.SURNAME, S.NAME, S.SECONDNAME, S.SCHOOL, B.SUMM, B.MESTO, B.DIPL_STEP",
+             "FROM BAL B JOIN SPISOK S ON S.ID_CHILD = B.ID_CHILD",
+             "WHERE B.ID_PREDMET = :ID_PREDMET AND B.KLASS = :KLASS",
+             "ORDER BY COALESCE(B.SUMM, 0) DESC, S.SURNAME, S.NAME, S.SECONDNAME, B.ID_CHILD"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.setInt("KLASS", idKlass);
+    q.open();
+    QList<Participant> out;
+    for (q.first(); !q.eof(); q.next()) {
+        Participant p;
+        p.idChild = int(q.fieldInt("ID_CHILD"));
+        p.name = QStringList{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.join(u' ').trimmed();
+        p.school = q.fieldText("SCHOOL");
+        p.total = q.fieldScore("SUMM");
+        p.place = int(q.fieldInt("MESTO"));
+        p.degree = int(q.fieldInt("DIPL_STEP"));
+        out.append(p);
+    }
+    return out;
+}
+
+int changes(const QList<Participant>& list, const Cuts& cuts) {
+    return int(std::count_if(list.begin(), list.end(),
+                             [&](const Participant& p) { return degreeOf(p.total, cuts) != p.degree; }));
+}
+
+Cuts given(const QList<Participant>& list) {
+    Cuts out;
+    for (const Participant& p : list)
+        if (p.degree >= 1 && p.degree <= kMention) {
+            std::optional<Score>& c = out[size_t(p.degree - 1)];
+            if (!c || p.total < *c) c = p.total;
+        }
+    return out;
+}
+
+int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Rules& rules) {
+    lockSubjectPlaces(db, tr, idPredmet);
+    Query q(db, tr, {"UPDATE BAL SET DIPL_STEP = :DIPL_STEP WHERE ID_CHILD = :ID_CHILD"});
+    int written = 0;
+    for (const Participant& p : participants(db, tr, idPredmet, idKlass)) {
+        const int d = degreeOf(p.total, cuts);
+        if (d == p.degree) continue;
+        q.setInt("DIPL_STEP", d);
+        q.setInt("ID_CHILD", p.idChild);
+        q.execute();
+        ++written;
+    }
+    store(db, tr, rules);
+    return written;
+}
+
+}  // namespace awardrules

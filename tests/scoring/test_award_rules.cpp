@@ -1,0 +1,244 @@
+// The award rules and the award assistant: cut-offs worked out by hand, the rules kept in the
+// database, "Применить" as one action on one subject and grade, the window driven by keys.
+
+#include "app/UEnter.h"
+#include "fixtures/FailingWrite.h"
+#include "fixtures/Olympiad.h"
+#include "fixtures/WindowTest.h"
+#include "reference/Rounds.h"
+#include "scoring/AwardRules.h"
+#include "scoring/Scores.h"
+#include "scoring/UPomoshnik.h"
+#include "ui/Combo.h"
+#include "ui/DataGrid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+using namespace awardrules;
+
+Score pts(int n) { return Score::fromHundredths(n * 100); }
+QList<Score> totals(std::initializer_list<std::pair<int, int>> groups) {  // {total, how many}
+    QList<Score> out;
+    for (const auto& [total, count] : groups)
+        for (int i = 0; i < count; ++i) out.prepend(pts(total));  // ascending: the order must not matter
+    return out;
+}
+QString cutsText(const Cuts& c) {
+    QStringList l;
+    for (const auto& s : c) l << (s ? s->toString() : "-");
+    return l.join(' ');
+}
+QString tiesText(const QList<Tie>& ties) {
+    QStringList l;
+    for (const Tie& t : ties) l << QString("%1:%2x%3 %4->%5").arg(t.degree).arg(t.total.toString()).arg(t.count).arg(t.before).arg(t.after);
+    return l.join(", ");
+}
+
+// 20 participants in groups of equal totals (positions from the top in brackets):
+//   50×2 [1-2], 48 [3], 45×3 [4-6], 40 [7], 38×2 [8-9], 30×3 [10-12], 25 [13], 20×2 [14-15], 10×2, 0×3.
+// P 50 %, Q 50 % of 60 (so at least 30), ratio 1:2:3, R 25 %:
+//   diplomas at most 10: 50…38 hold 9, the 30s would make 12 -> m = 9, the 30s left out (tie 9 -> 12);
+//   degree 1 at most floor(9/6) = 1: the two 50s would make 2 -> degree 1 empty (tie 0 -> 2);
+//   degrees 1-2 at most floor(9·3/6) = 4: 50, 50, 48 hold 3, the 45s would make 6 -> cut 48 (tie 3 -> 6 of degree 2);
+//   degree 3: the 45s, 40 and 38s -> cut 38;
+//   mentions at most floor(20/4) = 5 after the 9: the 30s and 25 hold 4, the 20s would make 6 -> cut 25 (tie 4 -> 6).
+TEST(AwardRules, CutOffsNeverSplitEqualTotals) {
+    const QList<Score> list = totals({{50, 2}, {48, 1}, {45, 3}, {40, 1}, {38, 2}, {30, 3}, {25, 1}, {20, 2}, {10, 2}, {0, 3}});
+    ASSERT_EQ(list.size(), 20);
+    Rules r{50, 50, {1, 2, 3}, 25};
+    Proposal p = propose(list, r, pts(60));
+    EXPECT_EQ(cutsText(p.cuts), "- 48 38 25");
+    EXPECT_EQ(tiesText(p.ties), "1:50x2 0->2, 2:45x3 3->6, 3:30x3 9->12, 4:20x2 4->6");
+    QList<int> degrees;
+    for (int t : {50, 48, 45, 38, 30, 25, 20, 0}) degrees << degreeOf(pts(t), p.cuts);
+    EXPECT_EQ(degrees, QList<int>({2, 2, 3, 3, 4, 4, 0, 0})) << "the tied 50s share degree 2";
+
+    // A quota that ends exactly at a group's end is no tie: R 20 % gives 4 mentions, the 30s and 25.
+    r.mentionPercent = 20;
+    EXPECT_EQ(tiesText(propose(list, r, pts(60)).ties), "1:50x2 0->2, 2:45x3 3->6, 3:30x3 9->12");
+
+    // Q 50 % of 100: only the 50s may have a diploma; the quota of degrees 1-2 (1 of 2) cuts through
+    // them, so both get degree 3; the 48 is no diploma and no tie, the mentions take the next 5.
+    r.mentionPercent = 25;
+    p = propose(list, r, pts(100));
+    EXPECT_EQ(cutsText(p.cuts), "- - 50 40");
+    EXPECT_EQ(tiesText(p.ties), "2:50x2 0->2");
+    // The greatest total unknown: Q is not applied.
+    EXPECT_EQ(cutsText(propose(list, r, std::nullopt).cuts), "- 48 38 25");
+    // A total of 0 never gets an award, whatever the shares.
+    EXPECT_EQ(cutsText(propose(totals({{0, 4}}), {100, 0, {1, 1, 1}, 100}, std::nullopt).cuts), "- - - -");
+    EXPECT_EQ(cutsText(propose({}, r, pts(60)).cuts), "- - - -");
+}
+
+TEST(AwardRules, TypedValuesAreReadStrictly) {
+    EXPECT_EQ(parseRatio(" 1 : 2 :3 "), (std::array<int, 3>{1, 2, 3}));
+    for (const char* bad : {"1:2", "1:0:3", "1:2:3:4", "a:b:c", "1;2;3", "-1:2:3"}) EXPECT_FALSE(parseRatio(bad)) << bad;
+    EXPECT_EQ(parsePercent("100"), 100);
+    for (const char* bad : {"101", "-1", "4,5", ""}) EXPECT_FALSE(parsePercent(bad)) << bad;
+    bool ok = false;
+    EXPECT_EQ(parseCut(" 12,5 ", ok), Score::fromHundredths(1250));
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(parseCut("", ok));
+    EXPECT_TRUE(ok) << "an empty cut-off: the degree is not given";
+    for (const char* bad : {"0", "-3", "1,234", "x"}) {
+        parseCut(bad, ok);
+        EXPECT_FALSE(ok) << bad;
+    }
+    // Cut-offs must not increase; empty ones are skipped.
+    EXPECT_EQ(disorder({pts(30), std::nullopt, pts(30), pts(10)}), std::make_pair(0, 0));
+    EXPECT_EQ(disorder({pts(30), std::nullopt, pts(35), pts(10)}), std::make_pair(3, 1));
+    EXPECT_EQ(disorder({std::nullopt, pts(20), pts(10), pts(15)}), std::make_pair(4, 3));
+}
+
+// Физика 9: ten participants with totals 19, 17, 17, 15, 12, 12, 10, 8, 5, 3 (greatest total 20) and an
+// eleventh with no score yet; Волков (3 points) was given a mention by hand. Химия 9 and Физика 10
+// have degrees of their own.
+class Assistant : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        o = Olympiad::seed(db(), tr());
+        rounds::save(db(), tr(), o.fizika, {{{"Теория", "2", "10 10"}, {}, {}, {}}});
+        kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Ч1", "Ч2", "Ч3", "Ч4", "Ч5", "Ч6", "Ч7", "Ч8", "Ч9", "Волков", "Без баллов"});
+        const int points[] = {19, 17, 17, 15, 12, 12, 10, 8, 5, 3};
+        for (int i = 0; i < 10; ++i) setTotal(kids[i], o.fizika, o.k9, points[i]);
+        others = o.enrol(db(), tr(), o.khimiya, o.k9, {"Химик"});
+        others += o.enrol(db(), tr(), o.fizika, o.k10, {"Десятый"});
+        setTotal(others[0], o.khimiya, o.k9, 1);
+        setTotal(others[1], o.fizika, o.k10, 20);
+        exec(QString("UPDATE BAL SET DIPL_STEP = 4 WHERE ID_CHILD IN (%1, %2)").arg(kids[9]).arg(others[0]));
+        tr().commitRetaining();
+    }
+    void setTotal(int child, int subject, int grade, int total) {
+        scores::Slots s{};
+        scores::Shown shown{};
+        s[0] = pts(total);
+        shown[0] = true;
+        scores::save(db(), tr(), child, subject, grade, s, shown);
+    }
+    TFormPomoshnik* open() {
+        auto* w = new TFormPomoshnik(nullptr);
+        underTest(w);
+        w->show();
+        QApplication::setActiveWindow(w);
+        pick(w->ComboBox1, "Физика");
+        pick(w->ComboBox2, "9");
+        return w;
+    }
+    static void type(QLineEdit* e, const QString& text) {
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, text);
+        QTest::keyClick(e, Qt::Key_Return);
+    }
+    static QString cuts(TFormPomoshnik* w) {
+        QStringList l;
+        for (int d = 1; d <= 4; ++d) l << w->cutBox(d)->text();
+        return l.join('|');
+    }
+    QString degrees(const QList<int>& children) {
+        QStringList l;
+        for (int c : children) l << text(QString("SELECT COALESCE(CAST(DIPL_STEP AS VARCHAR(5)), '-') FROM BAL WHERE ID_CHILD = %1").arg(c));
+        return l.join(',');
+    }
+    Olympiad o;
+    QList<int> kids, others;
+};
+
+TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
+    TFormPomoshnik* w = open();
+    EXPECT_EQ(w->Edit1->text() + " " + w->Edit2->text() + " " + w->Edit3->text() + " " + w->Edit4->text(), "45 50 1:2:3 0")
+        << "the defaults while the database keeps no rules";
+    EXPECT_EQ(w->Label1->text(), "Максимальная сумма баллов: 20");
+    // 45 % of 10: 4 diplomas (19, 17, 17, 15); degrees 1-2 at most 2 cut through the 17s.
+    EXPECT_EQ(cuts(w), "|19|15|");
+    EXPECT_EQ(w->DBGrid1->rowCount(), 10);
+    EXPECT_EQ(w->DBGrid1->value(0, "PROPOSED") + "/" + w->DBGrid1->value(9, "NOW"), "2-й степени/поощр. отзыв");
+    const QString warnings = w->Label3->text();
+    EXPECT_TRUE(warnings.contains("Не все туры введены у 1 из 11 участников.")) << warnings.toStdString();
+    EXPECT_TRUE(warnings.contains("Граница 2-й степени пришлась на равные суммы: у 2 участников по 17. "
+                                  "Все они оставлены ниже: доля 10 % вместо 30 %."))
+        << warnings.toStdString();
+    EXPECT_TRUE(warnings.contains("уже выставленными вручную, у 1 участника.")) << warnings.toStdString();
+
+    // Every bad value is refused, naming its field, and changes nothing.
+    const struct {
+        QLineEdit* box;
+        const char *bad, *good, *refusal;
+    } refusals[] = {
+        {w->Edit1, "150", "45", "Дипломы: доля участников должна быть целым числом от 0 до 100 (сейчас «150»)"},
+        {w->Edit3, "1:2", "1:2:3", "Соотношение степеней: нужны три целых положительных числа через двоеточие, например 1:2:3 (сейчас «1:2»)"},
+        {w->Edit6, "0", "19", "Порог 2-й степени: сумма баллов должна быть больше нуля или пустой (сейчас «0»)"}};
+    for (const auto& r : refusals) {
+        msg::clearShown();
+        type(r.box, r.bad);
+        EXPECT_EQ(msg::shownTexts(), QStringList{r.refusal});
+        EXPECT_EQ(w->focusWidget(), r.box);
+        type(r.box, r.good);
+        EXPECT_EQ(cuts(w), "|19|15|");
+    }
+    msg::clearShown();
+    type(w->Edit7, "30");
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Порог 3-й степени не может быть выше порога 2-й степени"});
+
+    // 60 %: six diplomas, 1 : 2 : 3 of them.
+    type(w->Edit1, "60");
+    EXPECT_EQ(cuts(w), "19|17|12|");
+    EXPECT_EQ(w->proposedCount(3)->text(), "3 (30 %)");
+    // A cut-off typed over keeps the others; the proposal follows it.
+    type(w->Edit7, "15");
+    EXPECT_EQ(cuts(w), "19|17|15|");
+    EXPECT_EQ(w->proposedCount(3)->text() + " " + w->proposedCount(0)->text(), "1 (10 %) 6 (60 %)");
+
+    // Esc asks while something typed is not applied.
+    msg::setNextAnswer(false);
+    QTest::keyClick(w->Edit7, Qt::Key_Escape);
+    EXPECT_EQ(msg::shownTexts().last(), kUnsaved);
+    EXPECT_TRUE(w->isVisible());
+
+    // 19: 1; 17, 17: 2; 15: 3; Волков's mention goes: five degrees change.
+    msg::clearShown();
+    msg::setNextAnswer(true);
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Изменится степеней: 5. Применить?"});
+    EXPECT_EQ(degrees(kids.mid(0, 10)), "1,2,2,3,-,-,-,-,-,0") << "a null that stays none is not written";
+    EXPECT_EQ(degrees(others), "4,-") << "another subject and grade are left alone";
+    EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'POMOSHNIK_DIPLOMY'"), "60");
+    EXPECT_EQ(load(db(), tr()), (Rules{60, 50, {1, 2, 3}, 0}));
+    EXPECT_EQ(w->DBGrid1->value(0, "NOW"), "1-й степени");
+
+    msg::clearShown();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Степени не изменятся."});
+    QTest::keyClick(w->Edit1, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible()) << "nothing unapplied: Esc closes at once";
+
+    // Opened again: the stored rules; unknown maxima leave Q out and say so.
+    exec(QString("DELETE FROM TUR_MAX WHERE ID_PREDMET = %1 AND N_ZAD = 2").arg(o.fizika));
+    w = open();
+    EXPECT_EQ(w->Edit1->text(), "60");
+    EXPECT_EQ(w->Label1->text(), "Максимальная сумма баллов не задана");
+    EXPECT_TRUE(w->Label3->text().contains("правило «не ниже % максимальной суммы» не применено"));
+}
+
+TEST_F(Assistant, AFailedWriteLeavesEveryDegreeAndTheRules) {
+    TFormPomoshnik* w = open();
+    type(w->Edit1, "60");
+    const FailingWrite fail(db(), tr(), "BAL", "UPDATE", QString("OLD.ID_CHILD = %1").arg(kids[3]));
+    msg::clearShown();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    ASSERT_EQ(msg::shownTexts(), QStringList({"Изменится степеней: 7. Применить?", "не получилось"}));
+    EXPECT_EQ(degrees(kids.mid(0, 10)), "-,-,-,-,-,-,-,-,-,4") << "the degrees written before the failing row are undone too";
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM NASTROIKI"), 0);
+    EXPECT_EQ(w->DBGrid1->value(0, "NOW"), "");
+
+    // Declined: nothing is written either.
+    msg::setNextAnswer(false);
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(degrees(kids.mid(0, 10)), "-,-,-,-,-,-,-,-,-,4");
+}
+
+}  // namespace
