@@ -181,14 +181,15 @@ qint64 largest(Database& db, Transaction& tr, const QString& table, const QStrin
 namespace {
 
 // The scores a database holds when it gets the score history: one row per task of the subject's
-// rounds in use, so that what was entered before counts as entered.
+// rounds in use with a score above 0, so that what was entered before counts as entered. A zero
+// may be a task nobody entered yet: its round is left to count as not entered.
 QStringList historyOfStoredScores() {
     QStringList out;
     for (int slot = 1; slot <= 24; ++slot)
         out << QStringLiteral("INSERT INTO BAL_LOG (ID_CHILD, SLOT, NEW_BAL, STATION) "
                               "SELECT B.ID_CHILD, %1, B.BAL%2, 'обновление базы данных' FROM BAL B "
                               "JOIN TUR T ON T.ID_PREDMET = B.ID_PREDMET AND T.ID = %3 AND T.ID_TUR <> 0 AND T.KOL_ZAD >= %4 "
-                              "WHERE EXISTS (SELECT 1 FROM SPISOK S WHERE S.ID_CHILD = B.ID_CHILD)")
+                              "WHERE B.BAL%2 <> 0 AND EXISTS (SELECT 1 FROM SPISOK S WHERE S.ID_CHILD = B.ID_CHILD)")
                    .arg(slot)
                    .arg(slot, 2, 10, QChar(u'0'))
                    .arg((slot - 1) / 6 + 1)

@@ -329,8 +329,8 @@ struct Writers {
 };
 
 // The history of the scores a participant receives: the source's own rows as they are, or, from a
-// database that keeps none, one row per task of the source subject's rounds, marked as brought by
-// the merge, so that those rounds count as entered here as they did there.
+// database that keeps none, one row per task of the source subject's rounds with a score above 0,
+// marked as brought by the merge, so that those rounds count as entered.
 void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) {
     const auto add = [&](const LogRow& r) {
         w.log.setInt("ID_CHILD", id);
@@ -350,6 +350,7 @@ void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) 
     for (const Round& r : w.roundsOf.value(a.child.predmet)) {
         for (int j = 0; j < qMin(r.count, 6); ++j) {
             const int slot = 6 * (r.id - 1) + j;
+            if (sc.slots[size_t(slot)] == Score()) continue;  // a zero there may be a task never entered
             add({slot + 1, std::nullopt, sc.slots[size_t(slot)], QString(), station});
         }
     }

@@ -52,8 +52,8 @@ bool sumsFit(const Slots& s);
 // row on the first save, updates it later, with the round sums and the total; then re-ranks the
 // subject and grade. MESTO is written only by the re-rank, DIPL_STEP never. No commit here.
 // The score history gets, in the same action, a row for each shown slot whose value changes and
-// for each confirmed slot (a box the operator saw and let stand) that has no history yet, so that
-// its round counts as entered.
+// for each confirmed slot (a box the operator typed the value it held into) that has no history
+// yet, so that its round counts as entered.
 void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
           const Shown& shown, const Shown& confirmed = Shown{});
 

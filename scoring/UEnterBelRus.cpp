@@ -290,7 +290,9 @@ void TFormEnterBelRus::Button1Click() {
             e->selectAll();
             return;
         }
-        confirmed[size_t(n)] = true;
+        // A box the operator typed in, even the value it held, confirms its round as entered; one
+        // he only passed with Enter does not (a round not held yet shows its zeros too).
+        confirmed[size_t(n)] = e->isModified();
         if (!changed) continue;
         typed[size_t(n)] = scores::parse(e->text());
         shown[size_t(n)] = true;

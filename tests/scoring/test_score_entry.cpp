@@ -187,36 +187,50 @@ TEST_F(ScoreEntry, AScoreAboveItsTasksMaximumIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(stored(kids[1], "BAL13"), "0");
 }
 
-// The history holds what changed and nothing else: the first save of a participant writes every
-// box he was shown (so his rounds count as entered even where 0 was typed), a later one only the
-// changed boxes with their values before, and a save that changes nothing writes nothing. A round
-// saved by cipher counts for that round only. The history window shows it, the latest first.
+// The history holds what changed and nothing else: a save writes the boxes whose value changes,
+// with the value before, and a box typed over with the value it held when it has no history yet;
+// a box only passed with Enter is not written, so a round not held yet does not count as entered.
+// A save that changes nothing writes nothing. The history window shows it, the latest first.
 TEST_F(ScoreEntry, EverySaveLogsExactlyTheChangedTasksAndCountsEnteredRounds) {
     open(false);
     EXPECT_EQ(w->Label9->text(), "введено 0 из 3");
-    type(1, "5");
-    save();
+    const auto typeOver = [&](int box, const char* keys) {
+        w->Edit(box)->selectAll();
+        QTest::keyClicks(w->Edit(box), keys);
+    };
     const auto log = [&](int child) {
         return text(QString("SELECT CAST(LIST(SLOT || ':' || COALESCE(OLD_BAL, '-') || '>' || COALESCE(NEW_BAL, '-'), ' ') AS VARCHAR(2000)) "
                             "FROM (SELECT * FROM BAL_LOG WHERE ID_CHILD = %1 ORDER BY ID_LOG)")
                         .arg(child));
     };
-    EXPECT_EQ(log(kids[1]),
-              "1:->5.00 2:->0.00 3:->0.00 7:->0.00 8:->0.00 9:->0.00 10:->0.00 11:->0.00 13:->0.00 14:->0.00");
-    EXPECT_EQ(w->Label9->text(), "введено 1 из 3");
+    type(1, "5");
+    typeOver(7, "0");  // a zero typed in round 2
+    save();
+    EXPECT_EQ(log(kids[1]), "1:->5.00 7:->0.00");
     EXPECT_EQ(text(QString("SELECT DISTINCT STATION FROM BAL_LOG")), scorelog::station());
+    EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9, 2), QSet<int>{kids[1]});
+    EXPECT_EQ(w->Label9->text(), "введено 0 из 3") << "round 3 is not entered";
+
+    // Борисов: round 1 typed, the other boxes passed with Enter; the last one saves him.
+    ASSERT_EQ(w->DBGrid1->value("SURNAME"), "Борисов");
+    QTest::keyClicks(w->focusWidget(), "3");
+    for (int box = 0; box < 10; ++box) QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(log(kids[2]), "1:->3.00");
+    EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9, 2), QSet<int>{kids[1]});
 
     w->DBNavigator1->press(TDBNavigator::First);
     type(2, "4");
     type(9, "2,5");
+    typeOver(13, "1");
     save();
+    EXPECT_EQ(w->Label9->text(), "введено 1 из 3");
     w->DBNavigator1->press(TDBNavigator::First);
     save();  // nothing changed
-    EXPECT_EQ(scalar(QString("SELECT COUNT(*) FROM BAL_LOG WHERE ID_CHILD = %1").arg(kids[1])), 12);
+    EXPECT_EQ(scalar(QString("SELECT COUNT(*) FROM BAL_LOG WHERE ID_CHILD = %1").arg(kids[1])), 5);
     EXPECT_EQ(text(QString("SELECT CAST(LIST(SLOT || ':' || OLD_BAL || '>' || NEW_BAL, ' ') AS VARCHAR(2000)) FROM "
                            "(SELECT * FROM BAL_LOG WHERE ID_CHILD = %1 AND OLD_BAL IS NOT NULL ORDER BY ID_LOG)")
                        .arg(kids[1])),
-              "2:0.00>4.00 9:0.00>2.50");
+              "2:0.00>4.00 9:0.00>2.50 13:0.00>1.00");
 
     // By cipher, round 2 only: he counts for round 2, not for the whole subject.
     scores::Shown round2{};
@@ -233,11 +247,11 @@ TEST_F(ScoreEntry, EverySaveLogsExactlyTheChangedTasksAndCountsEnteredRounds) {
                     auto* history = qobject_cast<TFormBalLog*>(window);
                     ASSERT_NE(history, nullptr);
                     EXPECT_EQ(history->Label1->text(), "Абрамов Имя Отчество");
-                    ASSERT_EQ(history->StringGrid1->rowCount(), 12);
+                    ASSERT_EQ(history->StringGrid1->rowCount(), 5);
                     const QStringList latest{history->StringGrid1->item(0, 2)->text(), history->StringGrid1->item(0, 3)->text(),
                                              history->StringGrid1->item(0, 4)->text(), history->StringGrid1->item(0, 5)->text()};
-                    EXPECT_EQ(latest, (QStringList{"2", "3", "0", "2,5"}));
-                    EXPECT_EQ(history->StringGrid1->item(11, 4)->text(), "—");
+                    EXPECT_EQ(latest, (QStringList{"3", "1", "0", "1"}));
+                    EXPECT_EQ(history->StringGrid1->item(4, 4)->text(), "—");
                     QTest::keyClick(history, Qt::Key_Escape);
                 });
 }

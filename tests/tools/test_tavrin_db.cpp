@@ -100,9 +100,10 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
               "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME) VALUES (1, 1, 1, 'Ёлкин', 'Пётр')",
               "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME) VALUES (1, 1, 1, 'Жуков', 'Иван')",
               "INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR) VALUES (1, 1, 1, 1, 'А1')",
-              "INSERT INTO TUR (ID, ID_PREDMET, ID_TUR, NAME_TUR, KOL_ZAD) VALUES (1, 1, 1, 'Теория', 2)",
+              "INSERT INTO TUR (ID, ID_PREDMET, ID_TUR, NAME_TUR, KOL_ZAD) VALUES (1, 1, 1, 'Теория', 3)",
               "INSERT INTO TUR (ID, ID_PREDMET, ID_TUR, NAME_TUR, KOL_ZAD) VALUES (2, 1, 0, '', 0)",
-              "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, BAL02, BAL07, SUMM) VALUES (1, 1, 1, 3, 4, 5, 12)"}) {
+              "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, BAL02, BAL07, SUMM) VALUES (1, 1, 1, 3, 4, 5, 12)",
+              "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, SUMM) VALUES (2, 1, 1, 0, 0)"}) {
             Query q(o.db, o.tr);
             q.setSql(QStringList{QString::fromUtf8(sql)});
             q.execute();
@@ -121,6 +122,7 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
                                    "(SELECT * FROM BAL_LOG WHERE ID_CHILD = 1 AND OLD_BAL IS NULL ORDER BY SLOT)"});
         history.open();
         EXPECT_EQ(history.fieldText("L"), "1=3.00 2=4.00") << "scores entered before count as entered, tasks of rounds in use only";
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM BAL_LOG WHERE ID_CHILD = 2"), 0) << "a zero may be a task never entered";
         Query order(o.db, o.tr, {"SELECT CAST(LIST(SURNAME, ',') AS VARCHAR(200)) AS L FROM (SELECT SURNAME FROM SPISOK ORDER BY SURNAME)"});
         order.open();
         EXPECT_EQ(order.fieldText("L"), "ёлкин,Ёлкин,Жуков") << "alphabetical, Ё beside Е";
