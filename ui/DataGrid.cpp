@@ -68,6 +68,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !index.isValid() || !m_store) return false;
+    m_refused = false;
     const QString text = value.toString();
     QString& cell = m_rows[size_t(index.row())][index.column()];
     if (text == cell) return false;
@@ -77,6 +78,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         const msg::DeferBoxes later;  // the editor closes before any box of the store is shown
         ui::run([&] { stored = m_store(index.row(), m_columns[size_t(index.column())].field, text, kept); });
     }
+    m_refused = !stored;
     if (!stored) return false;  // the cell keeps showing the stored value
     cell = kept;
     Q_EMIT dataChanged(index, index);
@@ -103,6 +105,8 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);  // Tab leaves the grid for the next field
+    // A cut text keeps both ends: schools differ by their numbers ("МБОУ «Гим…№44»").
+    setTextElideMode(Qt::ElideMiddle);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     connect(this, &QTableView::clicked, this, [this] { notify(); });
 }
@@ -208,14 +212,21 @@ void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hi
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    // In a grid the operator types into, the cursor stays in a column he can type into.
+    if (current != previous) m_model.takeRefused();
+    // In a grid the operator types into, the cursor stays in a column he can type into: the
+    // nearest one on the side he moved to (so that the arrows step over a column he cannot
+    // change), else the nearest on the other side.
     if (!current.isValid() || m_model.columns()[size_t(current.column())].editable || !hasEditableColumns()) return;
-    for (int c = 0; c < m_model.columnCount(); ++c)
-        if (m_model.columns()[size_t(c)].editable && !isColumnHidden(c)) {
-            QMetaObject::invokeMethod(
-                this, [this, row = current.row(), c] { setCurrentIndex(m_model.index(row, c)); }, Qt::QueuedConnection);
-            return;
-        }
+    const int step = previous.isValid() && current.column() < previous.column() ? -1 : 1;
+    const auto typable = [this](int c) { return m_model.columns()[size_t(c)].editable && !isColumnHidden(c); };
+    int target = -1;
+    for (int c = current.column() + step; c >= 0 && c < m_model.columnCount() && target < 0; c += step)
+        if (typable(c)) target = c;
+    for (int c = current.column() - step; c >= 0 && c < m_model.columnCount() && target < 0; c -= step)
+        if (typable(c)) target = c;
+    if (target < 0) return;
+    QMetaObject::invokeMethod(
+        this, [this, row = current.row(), target] { setCurrentIndex(m_model.index(row, target)); }, Qt::QueuedConnection);
 }
 
 void TDBGrid::notify() {
@@ -242,6 +253,9 @@ void TDBGrid::keyPressEvent(QKeyEvent* e) {
         QMetaObject::invokeMethod(
             this,
             [this] {
+                // A refused edit keeps the cursor on its cell, so that the next edit is not
+                // another row's.
+                if (m_model.takeRefused()) return;
                 const QModelIndex next = m_model.index(currentRow() + 1, currentIndex().column());
                 if (next.isValid())
                     selectionModel()->setCurrentIndex(next,

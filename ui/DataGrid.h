@@ -5,6 +5,7 @@
 #include <QTableView>
 #include <QWidget>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class Query;
@@ -44,8 +45,11 @@ public:
     QString value(int row, const QString& field) const;
     const std::vector<GridColumn>& columns() const { return m_columns; }
     void setStore(CellStore store) { m_store = std::move(store); }
+    // Whether the last edit handed over was refused; asking forgets it.
+    bool takeRefused() { return std::exchange(m_refused, false); }
 
 private:
+    bool m_refused = false;
     std::vector<GridColumn> m_columns;
     std::vector<QStringList> m_rows;
     std::vector<bool> m_marked;  // rows that stand out

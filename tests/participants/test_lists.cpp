@@ -172,6 +172,27 @@ TEST_F(Lists, ANameIsCorrectedInPlaceAndABadOneRefused) {
     }
     EXPECT_EQ(text(QString("SELECT SURNAME || '/' || NAME FROM SPISOK WHERE ID_CHILD = %1").arg(yashin)), "Яшина/");
 
+    // A refused edit keeps the cursor on its cell, so that the next F2 edits the same child; a
+    // stored one goes down a row. The arrows step over a column that cannot be changed.
+    const QString first = w->DBGrid1->value(0, "SURNAME");
+    typeIntoCell(w->DBGrid1, 0, surname, "12345");
+    QApplication::processEvents();
+    EXPECT_EQ(w->DBGrid1->currentIndex(), w->DBGrid1->model()->index(0, surname));
+    typeIntoCell(w->DBGrid1, 0, surname, first + "а");
+    QApplication::processEvents();
+    EXPECT_EQ(w->DBGrid1->currentIndex(), w->DBGrid1->model()->index(1, surname));
+    const auto editable = [&](int c) { return (w->DBGrid1->model()->flags(w->DBGrid1->model()->index(0, c)) & Qt::ItemIsEditable) && !w->DBGrid1->isColumnHidden(c); };
+    int fixed = -1;
+    for (int c = 1; c + 1 < w->DBGrid1->model()->columnCount() && fixed < 0; ++c)
+        if (!editable(c) && !w->DBGrid1->isColumnHidden(c) && editable(c - 1)) fixed = c;
+    ASSERT_GT(fixed, 0) << "the list has a column that cannot be changed";
+    int after = fixed + 1;
+    while (after < w->DBGrid1->model()->columnCount() && !editable(after)) ++after;
+    w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(1, fixed - 1));
+    QTest::keyClick(w->DBGrid1, Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_EQ(w->DBGrid1->currentIndex().column(), after < w->DBGrid1->model()->columnCount() ? after : fixed - 1);
+
     // Deleted on another station meanwhile: said, nothing written anywhere.
     tr().rollbackRetaining();
     participants::remove(db(), tr(), yashin);
