@@ -162,6 +162,12 @@ void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
         rows.setInt("ID_CHILD", idChild);
         rows.execute();
     }
+    if (hasScores && (from.idPredmet != to.idPredmet || from.idKlass != to.idKlass)) {
+        // A degree is given among the participants of a subject and grade: it does not follow him.
+        Query degree(db, tr, {"UPDATE BAL SET DIPL_STEP = 0 WHERE ID_CHILD = :ID_CHILD AND DIPL_STEP <> 0"});
+        degree.setInt("ID_CHILD", idChild);
+        degree.execute();
+    }
     if (hasScores) {
         RecomputePlaces(db, tr, from.idPredmet, from.idKlass);
         RecomputePlaces(db, tr, to.idPredmet, to.idKlass);

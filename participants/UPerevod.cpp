@@ -25,7 +25,8 @@ TFormPerevod::TFormPerevod(QWidget* owner, int idChild, const QString& name) : T
     Label1 = new QLabel(QStringLiteral("Участник: %1").arg(name), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     lay->addWidget(Label1);
-    lay->addWidget(new QLabel(QStringLiteral("Баллы, шифры и группа переходят вместе с ним; места пересчитываются."), this));
+    lay->addWidget(new QLabel(QStringLiteral("Баллы, шифры и группа переходят вместе с ним; места пересчитываются.\n"
+                                                "Степень диплома в другом классе или предмете снимается."), this));
 
     auto* top = new QGridLayout;
     ComboBox1 = newChooser(this, "ComboBox1", 50, 220);

@@ -11,6 +11,7 @@
 #include "participants/UPerevod.h"
 #include "participants/UViewKlass.h"
 #include "participants/UViewSpisok.h"
+#include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
@@ -260,6 +261,7 @@ TEST_F(Lists, AChildMovesToAnotherGradeWithEverythingOfHis) {
     ciphers::store(db(), tr(), tenth, o.fizika, o.k10, 2, "и2");  // reads as И2 on paper
     s[0] = Score::parse("9,75");  // ahead of his namesake: the places of grade 9 change when he leaves
     scores::save(db(), tr(), victim, o.fizika, o.k9, s, shown);
+    awards::give(db(), tr(), victim, 1);
     tr().commitRetaining();
     ASSERT_EQ(place(namesake), 3);
     TFormViewKlass* w = openByGrade();
@@ -282,6 +284,7 @@ TEST_F(Lists, AChildMovesToAnotherGradeWithEverythingOfHis) {
     EXPECT_TRUE(msg::shownTexts().last().startsWith("Участник не переведён"));
     EXPECT_TRUE(msg::shown().last().detail.contains("«И2» (тур 2)")) << msg::shown().last().detail.toStdString();
     EXPECT_EQ(scalar(QString("SELECT KLASS FROM SPISOK WHERE ID_CHILD = %1").arg(victim)), o.k9) << "nothing written";
+    EXPECT_EQ(scalar(QString("SELECT DIPL_STEP FROM BAL WHERE ID_CHILD = %1").arg(victim)), 1);
     EXPECT_EQ(scalar(consistent.arg("SHIFR").arg(victim)), 2);
 
     ciphers::recode(db(), tr(), tenth, 2, "Д2");
@@ -292,6 +295,8 @@ TEST_F(Lists, AChildMovesToAnotherGradeWithEverythingOfHis) {
     EXPECT_EQ(scalar(consistent.arg("SHIFR").arg(victim)), 2);
     EXPECT_EQ(scalar(QString("SELECT KLASS FROM SPISOK WHERE ID_CHILD = %1").arg(victim)), o.k10);
     EXPECT_EQ(text(QString("SELECT SUMM FROM BAL WHERE ID_CHILD = %1").arg(victim)), "9,75") << "his scores go with him";
+    EXPECT_EQ(scalar(QString("SELECT DIPL_STEP FROM BAL WHERE ID_CHILD = %1").arg(victim)), 0)
+        << "a degree of grade 9 is not one of grade 10";
     EXPECT_EQ(place(victim), 1);
     EXPECT_EQ(place(tenth), 2);
     EXPECT_EQ(place(others[0]), 1);
