@@ -37,6 +37,10 @@ TFormAddTeacher::TFormAddTeacher(QWidget* owner, int idChild) : TForm(owner), m_
     ui::connect(Button1, &QPushButton::clicked, this, &TFormAddTeacher::Button1Click);
 }
 
+bool TFormAddTeacher::unsavedWork() const {
+    return !m_added && !(Edit1->text().trimmed() + Edit2->text().trimmed() + Edit3->text().trimmed()).isEmpty();
+}
+
 void TFormAddTeacher::Button1Click() {
     const PersonName t{Edit1->text().trimmed(), Edit2->text().trimmed(), Edit3->text().trimmed()};
     if (const NameRefusal why = teacherNameRefusal(t)) {

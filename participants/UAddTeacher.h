@@ -23,6 +23,9 @@ public:
 public Q_SLOTS:
     void Button1Click();
 
+protected:
+    bool unsavedWork() const override;
+
 private:
     int m_idChild;
     bool m_added = false;

@@ -73,6 +73,12 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     Button1->setFocus();
 }
 
+bool TFormTur::unsavedWork() const {
+    for (const QLineEdit* e : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9, Edit10, Edit11, Edit12})
+        if (e->isModified()) return true;  // typed since the slots were shown
+    return false;
+}
+
 int TFormTur::subjectKey() const { return FormEnterSpisok ? FormEnterSpisok->predmetKey() : 0; }
 
 void TFormTur::FormCreate() {

@@ -30,6 +30,9 @@ public Q_SLOTS:
     void FormCreate();
     void Button1Click();
 
+protected:
+    bool unsavedWork() const override;
+
 private:
     int subjectKey() const;
 };

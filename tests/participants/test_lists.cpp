@@ -233,6 +233,11 @@ TEST_F(Lists, TeachersAreCorrectedAddedAndRemoved) {
                     auto* d = static_cast<TFormAddTeacher*>(dialog);
                     QTest::keyClick(d->Button1, Qt::Key_Return);  // no surname: refused, nothing stored
                     EXPECT_EQ(msg::shownTexts().last(), "Введите фамилию учителя");
+                    d->Edit2->setText("Ольга");
+                    msg::setNextAnswer(false);
+                    QTest::keyClick(d->Edit2, Qt::Key_Escape);  // typed work: asked, kept on No
+                    EXPECT_EQ(msg::shownTexts().last(), kUnsaved);
+                    EXPECT_TRUE(d->isVisible());
                     d->Edit1->setText("Козлова");
                     d->Edit2->setText("Ольга");
                     d->Button1->click();

@@ -121,4 +121,24 @@ TEST_F(Rounds, ARefusedOrFailedSaveWritesNothingAndKeepsTheWindowOpen) {
     EXPECT_EQ(slots(), "1:1:Теория:3 2:0::0 3:0::0 4:0::0") << "slots 1 and 2 of the failed save are undone";
 }
 
+// The window opens by itself when a subject is chosen: Esc with nothing typed closes it at once,
+// Esc after typing asks first and keeps the typing on No.
+TEST_F(Rounds, EscapeAsksOnlyWhenSomethingWasTyped) {
+    msg::clearShown();
+    withRounds("Физика", [](TFormTur* t) { QTest::keyClick(t, Qt::Key_Escape); });
+    EXPECT_TRUE(msg::shown().isEmpty());
+    withRounds("Физика", [](TFormTur* t) {
+        QTest::keyClicks(t->Edit9, "10 10");
+        msg::setNextAnswer(false);
+        QTest::keyClick(t->Edit9, Qt::Key_Escape);
+        EXPECT_EQ(msg::shownTexts(), QStringList{kUnsaved});
+        EXPECT_TRUE(t->isVisible());
+        EXPECT_EQ(t->Edit9->text(), "10 10");
+        msg::setNextAnswer(true);
+        QTest::keyClick(t->Edit9, Qt::Key_Escape);
+        EXPECT_FALSE(t->isVisible());
+    });
+    EXPECT_EQ(slots(), "");
+}
+
 }  // namespace
