@@ -198,6 +198,9 @@ struct Checker {
         text(reasons, QStringLiteral("Фамилия"), r.child.surname, kNameLength);
         text(reasons, QStringLiteral("Имя"), r.child.name, kNameLength);
         text(reasons, QStringLiteral("Отчество"), r.child.secondName, kNameLength);
+        for (const QString& part : {r.child.surname, r.child.name, r.child.secondName})
+            if (const QString word = names::mixedScriptWord(part); !word.isEmpty())
+                reasons << QStringLiteral("В слове «%1» есть и русские, и латинские буквы").arg(word);
         const auto chosen = [&](Field f, const QString& fallback) { return mapped(f) ? cell(row, f) : fallback; };
         r.idKomand = key(reasons, komands, missingKomand, chosen(Field::Komand, defaults.komand),
                          QStringLiteral("Нет команды"), QStringLiteral("Команды «%1» нет в справочнике"), kNameLength);

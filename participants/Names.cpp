@@ -36,4 +36,22 @@ QString schoolKey(const QString& school) {
     return words.join(u' ').toLower().replace(u'ё', u'е');
 }
 
+QString mixedScriptWord(const QString& name) {
+    QString word;
+    bool cyrillic = false, latin = false;
+    const auto mixed = [&] { return cyrillic && latin; };
+    for (const QChar c : name + u' ') {
+        if (c.isLetter()) {
+            word += c;
+            if (c.script() == QChar::Script_Cyrillic) cyrillic = true;
+            if (c.script() == QChar::Script_Latin) latin = true;
+            continue;
+        }
+        if (mixed()) return word;
+        word.clear();
+        cyrillic = latin = false;
+    }
+    return QString();
+}
+
 }  // namespace names

@@ -15,4 +15,8 @@ QString capitalised(const QString& name);
 // a leading legal form ("МБОУ", "ГАОУ") do not count, so «Лицей № 2» and МБОУ "Лицей №2" are one.
 QString schoolKey(const QString& school);
 
+// The first word of a name that mixes Russian and Latin letters ("Ивaнова" with a Latin "a"), which
+// reads like the right name on paper but never matches it; empty when there is none.
+QString mixedScriptWord(const QString& name);
+
 }  // namespace names

@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "Text.h"
+#include "participants/Names.h"
 
 #include <algorithm>
 
@@ -55,6 +56,8 @@ QString nameRefusal(const QString& what, const QString& value, const QString& wh
     if (value.trimmed().isEmpty()) return whenEmpty;
     if (std::none_of(value.begin(), value.end(), [](QChar c) { return c.isLetter(); }))
         return QStringLiteral("%1: нет ни одной буквы").arg(what);
+    if (const QString word = names::mixedScriptWord(value); !word.isEmpty())
+        return QStringLiteral("%1: в слове «%2» есть и русские, и латинские буквы").arg(what, word);
     return textRefusal(what, value, kNameLength);
 }
 

@@ -165,9 +165,11 @@ TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
         {"титов", "ян", "", "9", "север", "физика"},
         {"", "", "", "", "", ""},
         {"123", "4", "", "9 класс", "Север", "Физика"},
+        {"Сидоров", "Пётр", "Ивaнович", "9", "Север", "Физика"},  // a Latin "a"
+        {"O'Коннор", "Ян", "", "9", "Север", "Физика"},  // Latin and Russian words side by side are fine
     };
     const listimport::Check c = check(rows);
-    ASSERT_EQ(c.lines.size(), 10u) << "an empty row is no participant";
+    ASSERT_EQ(c.lines.size(), 12u) << "an empty row is no participant";
     const QStringList r = reasons(c);
     EXPECT_EQ(r[0], "Нет фамилии");
     EXPECT_EQ(r[1], "Класса «11» нет в справочнике");
@@ -180,14 +182,16 @@ TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
     EXPECT_EQ(c.lines[7].reg.teachers.value(0).name, "Ольга");
     EXPECT_EQ(r[8], "Повторяет строку 9") << "the same child again, whatever the case";
     EXPECT_EQ(r[9], "В фамилии нет ни одной буквы") << "a row of column numbers is no child; \"9 класс\" is grade 9";
-    EXPECT_EQ(c.count(Line::Refused), 8);
+    EXPECT_EQ(r[10], "В слове «Ивaнович» есть и русские, и латинские буквы");
+    EXPECT_EQ(c.lines[11].status, Line::Good) << r[11].toStdString();
+    EXPECT_EQ(c.count(Line::Refused), 9);
     EXPECT_EQ(c.missing.komands, QStringList{"Запад"});
     EXPECT_EQ(c.missing.predmets, QStringList{"Астрономия"});
     EXPECT_EQ(c.missing.klasses, QStringList{"11"});
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 1) << "checking writes nothing";
 
     listimport::addMissing(db(), tr(), c.missing);
-    EXPECT_EQ(check(rows).count(Line::Good), 4) << "the names added, their rows can be registered";
+    EXPECT_EQ(check(rows).count(Line::Good), 5) << "the names added, their rows can be registered";
 
     // Columns the file lacks and the window has not chosen either: nobody is registered without them.
     const QList<QStringList> bare{{"Фамилия", "Имя"}, {"Сомов", "Ян"}};

@@ -155,6 +155,8 @@ TEST_F(Registration, WhatCannotBeStoredIsRefusedAtItsFieldAndNothingIsWritten) {
         {[&] { w->Edit3->setText("Ångström"); return w->Edit3; }, "Отчество: Символ «Å» (U+00C5)"},
         {[&] { w->Edit7->setText("Müller"); w->Edit6->setText("Мюллер"); return w->Edit7; }, "Имя учителя: Символ «ü»"},
         {[&] { w->Edit1->setText("123"); return w->Edit1; }, "Фамилия: нет ни одной буквы"},
+        // A Latin "a" in a Russian name looks the same on paper and never matches the real one.
+        {[&] { w->Edit2->setText("Мaрия"); return w->Edit2; }, "Имя: в слове «Мaрия» есть и русские, и латинские буквы"},
     };
     for (const Case& c : cases) {
         msg::clearShown();
