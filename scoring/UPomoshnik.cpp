@@ -279,8 +279,10 @@ void TFormPomoshnik::load() {
     m_list.clear();
     m_max.reset();
     m_inGrade = m_entered = 0;
+    m_applied.reset();
     if (m_idPredmet) m_max = rounds::maxTotal(db, tr, m_idPredmet);
     if (m_idPredmet && m_idKlass) {
+        m_applied = awardrules::applied(db, tr, m_idPredmet, m_idKlass);
         m_list = awardrules::participants(db, tr, m_idPredmet, m_idKlass);
         m_inGrade = scorelog::participants(db, tr, m_idPredmet, m_idKlass);
         m_entered = int(scorelog::entered(db, tr, m_idPredmet, m_idKlass).size());
@@ -609,11 +611,17 @@ void TFormPomoshnik::Button1Click() {
     if (!chosen() || !takeTyped()) return;
     Database& db = database();
     Transaction& tr = working();
+    const awardrules::Applied now{m_rules, m_cuts != m_proposal.cuts};
     const int n = awardrules::changes(m_list, m_cuts);
     if (n == 0) {
-        if (m_rules != m_storedRules) {
-            if (!guardedWrite(tr, kNotDone, [&] { awardrules::store(db, tr, m_rules); })) return;
+        if (m_rules != m_storedRules || m_applied != now) {
+            if (!guardedWrite(tr, kNotDone, [&] {
+                    awardrules::store(db, tr, m_rules);
+                    awardrules::record(db, tr, m_idPredmet, m_idKlass, now);
+                }))
+                return;
             m_storedRules = m_rules;
+            m_applied = now;
             msg::info(QStringLiteral("Степени не изменятся. Правила сохранены."));
         } else {
             msg::info(QStringLiteral("Степени не изменятся."));
@@ -622,8 +630,9 @@ void TFormPomoshnik::Button1Click() {
         return;
     }
     if (!msg::confirm(QStringLiteral("Изменится степеней: %1. Применить?").arg(n))) return;
-    if (guardedWrite(tr, kNotDone, [&] { awardrules::apply(db, tr, m_idPredmet, m_idKlass, m_cuts, m_rules); })) {
+    if (guardedWrite(tr, kNotDone, [&] { awardrules::apply(db, tr, m_idPredmet, m_idKlass, m_cuts, now); })) {
         m_storedRules = m_rules;
+        m_applied = now;
         m_shownCuts = textsOf(m_cutBoxes);
     }
     m_list = awardrules::participants(db, tr, m_idPredmet, m_idKlass);  // the degrees as stored now

@@ -16,8 +16,9 @@ class TDBGrid;
 // The award assistant: for a subject and grade, the totals as a histogram with the cut-off lines,
 // the award rules and the cut-offs they give (each may be typed over), the participants in place
 // order with the degree they have and the one proposed, how many get each degree, and what to
-// look out for. "Применить" gives every participant of the subject and grade the proposed degree
-// and stores the rules, as one action; "Протокол" makes the award protocol of the subject and grade.
+// look out for. "Применить" gives every participant of the subject and grade the degree the cut-offs
+// shown make and records the rules with them, as one action; "Протокол" makes the award protocol of
+// the subject and grade.
 class TFormPomoshnik : public TForm {
     Q_OBJECT
 public:
@@ -91,6 +92,7 @@ private:
     awardrules::Rules m_storedRules;  // as the database keeps them
     awardrules::Proposal m_proposal;  // what the rules give
     awardrules::Cuts m_cuts;          // in use: the rules' or typed
+    std::optional<awardrules::Applied> m_applied;  // as recorded for the subject and grade
     std::array<QString, 4> m_shownCuts;  // the cut-offs as the rules gave them or as last applied
 };
 

@@ -208,6 +208,8 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(degrees(others), "4,-") << "another subject and grade are left alone";
     EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'POMOSHNIK_DIPLOMY'"), "60");
     EXPECT_EQ(load(db(), tr()), (Rules{60, 50, {1, 2, 3}, 0}));
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true})) << "the cut-off of degree 3 typed";
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k10), std::nullopt);
     EXPECT_EQ(w->DBGrid1->value(0, "NOW"), "1-й степени");
 
     msg::clearShown();
