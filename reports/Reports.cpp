@@ -366,19 +366,27 @@ void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subje
 void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
     start(wb, kAwardProtocol);
     const int idPredmet = lookup::predmetKey(db, tr, storable(subject));
-    const QList<awardrules::Participant> list =
-        awardrules::participants(db, tr, idPredmet, gradeKey(db, tr, storable(grade)));
+    const int idKlass = gradeKey(db, tr, storable(grade));
+    const QList<awardrules::Participant> list = awardrules::participants(db, tr, idPredmet, idKlass);
     wb.setText(2, 3, subject);
     wb.setText(3, 3, grade);
-    const awardrules::Rules rules = awardrules::load(db, tr);
-    wb.setNumber(5, 3, rules.diplomaPercent);
-    wb.setNumber(6, 3, rules.minPercent);
+    // The rules applied to this subject and grade, not those applied last to any; none claimed for
+    // degrees given one by one.
+    if (const std::optional<awardrules::Applied> applied = awardrules::applied(db, tr, idPredmet, idKlass)) {
+        const awardrules::Rules& rules = applied->rules;
+        wb.setNumber(5, 3, rules.diplomaPercent);
+        wb.setNumber(6, 3, rules.minPercent);
+        wb.setText(8, 3, awardrules::ratioText(rules.ratio));
+        wb.setNumber(9, 3, rules.mentionPercent);
+        if (applied->byHand) wb.setText(10, 2, QStringLiteral("Пороги установлены жюри вручную."));
+    } else {
+        for (int r : {5, 6, 8, 9}) wb.setText(r, 3, QStringLiteral("—"));
+        wb.setText(10, 2, QStringLiteral("Степени выставлены без помощника награждения."));
+    }
     if (const std::optional<Score> max = rounds::maxTotal(db, tr, idPredmet))
         wb.setScore(7, 3, *max);
     else
         wb.setText(7, 3, QStringLiteral("не задана"));
-    wb.setText(8, 3, awardrules::ratioText(rules.ratio));
-    wb.setNumber(9, 3, rules.mentionPercent);
     const awardrules::Cuts cuts = awardrules::given(list);
     for (int d = 1; d <= awardrules::kMention; ++d) {
         if (cuts[size_t(d - 1)]) wb.setScore(11 + d, 3, *cuts[size_t(d - 1)]);

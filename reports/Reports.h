@@ -48,9 +48,10 @@ void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& su
 // The organisers' key to the codes of a round (by name): each code with its participant, by code.
 void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade,
                const QString& round);
-// The award protocol of a subject and grade: the award rules as this database keeps them, the
-// lowest total of each award as given and how many have it, the participants in place order with
-// total, place and award, and lines for the jury's signatures.
+// The award protocol of a subject and grade: the award rules the assistant applied to it (and
+// whether the jury set the cut-offs by hand), or that none were; the lowest total of each award as
+// given and how many have it, the participants in place order with total, place and award, and
+// lines for the jury's signatures.
 void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
 
 }  // namespace reports

@@ -17,6 +17,19 @@ const QString kDiplomas = QStringLiteral("POMOSHNIK_DIPLOMY");
 const QString kMinimum = QStringLiteral("POMOSHNIK_NE_NIZHE");
 const QString kRatio = QStringLiteral("POMOSHNIK_STEPENI");
 const QString kMentions = QStringLiteral("POMOSHNIK_OTZYVY");
+// The rules applied to a subject and grade: "POMOSHNIK_<ID_PREDMET>_<grade key>" (at most 31
+// characters for two keys of up to ten digits), its value "P;Q;a:b:c;R;H", H 1 for cut-offs typed
+// by hand, else 0.
+QString appliedName(int idPredmet, int idKlass) {
+    return QStringLiteral("POMOSHNIK_%1_%2").arg(idPredmet).arg(idKlass);
+}
+
+void setValue(Database& db, Transaction& tr, const QString& name, const QString& value) {
+    Query q(db, tr, {"UPDATE OR INSERT INTO NASTROIKI (NAME, ZNACH) VALUES (:NAME, :ZNACH) MATCHING (NAME)"});
+    q.setText("NAME", name);
+    q.setText("ZNACH", value);
+    q.execute();
+}
 
 // Participants [start, end) of the totals in descending order share one total.
 struct Group {
@@ -142,16 +155,35 @@ Rules load(Database& db, Transaction& tr) {
 }
 
 void store(Database& db, Transaction& tr, const Rules& rules) {
-    Query q(db, tr, {"UPDATE OR INSERT INTO NASTROIKI (NAME, ZNACH) VALUES (:NAME, :ZNACH) MATCHING (NAME)"});
     const std::pair<QString, QString> values[] = {{kDiplomas, QString::number(rules.diplomaPercent)},
                                                   {kMinimum, QString::number(rules.minPercent)},
                                                   {kRatio, ratioText(rules.ratio)},
                                                   {kMentions, QString::number(rules.mentionPercent)}};
-    for (const auto& [name, value] : values) {
-        q.setText("NAME", name);
-        q.setText("ZNACH", value);
-        q.execute();
-    }
+    for (const auto& [name, value] : values) setValue(db, tr, name, value);
+}
+
+std::optional<Applied> applied(Database& db, Transaction& tr, int idPredmet, int idKlass) {
+    Query q(db, tr, {"SELECT ZNACH FROM NASTROIKI WHERE NAME = :NAME"});
+    q.setText("NAME", appliedName(idPredmet, idKlass));
+    q.open();
+    if (q.eof()) return std::nullopt;
+    const QStringList parts = q.fieldText("ZNACH").split(u';');
+    if (parts.size() != 5) return std::nullopt;
+    const std::optional<int> p = parsePercent(parts[0]), m = parsePercent(parts[1]), r = parsePercent(parts[3]);
+    const std::optional<std::array<int, 3>> ratio = parseRatio(parts[2]);
+    if (!p || !m || !r || !ratio || (parts[4] != u"0" && parts[4] != u"1")) return std::nullopt;
+    return Applied{{*p, *m, *ratio, *r}, parts[4] == u"1"};
+}
+
+void record(Database& db, Transaction& tr, int idPredmet, int idKlass, const Applied& applied) {
+    const Rules& r = applied.rules;
+    setValue(db, tr, appliedName(idPredmet, idKlass),
+             QStringLiteral("%1;%2;%3;%4;%5")
+                 .arg(r.diplomaPercent)
+                 .arg(r.minPercent)
+                 .arg(ratioText(r.ratio))
+                 .arg(r.mentionPercent)
+                 .arg(applied.byHand ? 1 : 0));
 }
 
 QList<Participant> participants(Database& db, Transaction& tr, int idPredmet, int idKlass) {
@@ -192,7 +224,7 @@ Cuts given(const QList<Participant>& list) {
     return out;
 }
 
-int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Rules& rules) {
+int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Applied& applied) {
     lockSubjectPlaces(db, tr, idPredmet);
     Query q(db, tr, {"UPDATE BAL SET DIPL_STEP = :DIPL_STEP WHERE ID_CHILD = :ID_CHILD"});
     int written = 0;
@@ -204,7 +236,8 @@ int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts&
         q.execute();
         ++written;
     }
-    store(db, tr, rules);
+    store(db, tr, applied.rules);
+    record(db, tr, idPredmet, idKlass, applied);
     return written;
 }
 

@@ -74,10 +74,23 @@ struct Proposal {
 // when it is known.
 Proposal propose(QList<Score> totals, const Rules& rules, const std::optional<Score>& maxTotal);
 
-// The rules as this database keeps them (NASTROIKI); each value absent or unreadable takes its
-// default. Storing writes all four in the caller's action (no commit here).
+// The rules as this database keeps them (NASTROIKI): those last applied to any subject, the ones
+// the assistant starts from. Each value absent or unreadable takes its default. Storing writes all
+// four in the caller's action (no commit here).
 Rules load(Database& db, Transaction& tr);
 void store(Database& db, Transaction& tr, const Rules& rules);
+
+// What "Применить" last used for one subject and grade: the rules, and whether the cut-offs were
+// typed over the rules' own. Kept in NASTROIKI under a name of the subject's and grade's keys.
+struct Applied {
+    Rules rules;
+    bool byHand = false;
+    bool operator==(const Applied&) const = default;
+};
+// None when the degrees of the subject and grade were never applied with the assistant (or the
+// record cannot be read).
+std::optional<Applied> applied(Database& db, Transaction& tr, int idPredmet, int idKlass);
+void record(Database& db, Transaction& tr, int idPredmet, int idKlass, const Applied& applied);
 
 // A participant of a subject and grade with a score row.
 struct Participant {
@@ -96,9 +109,9 @@ int changes(const QList<Participant>& list, const Cuts& cuts);
 Cuts given(const QList<Participant>& list);
 
 // Gives the participants of the subject and grade the degrees the cut-offs make, writing only the
-// rows whose degree changes, and stores the rules, in the caller's action (no commit here). The
-// totals are read again under the subject's lock, so a score saved meanwhile at another station
-// is counted. The number of degrees written.
-int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Rules& rules);
+// rows whose degree changes, stores the rules and records them for the subject and grade, in the
+// caller's action (no commit here). The totals are read again under the subject's lock, so a score
+// saved meanwhile at another station is counted. The number of degrees written.
+int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Applied& applied);
 
 }  // namespace awardrules

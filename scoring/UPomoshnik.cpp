@@ -160,7 +160,7 @@ TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
     };
     row(rulesForm, QStringLiteral("Дипломы, не более % участников"), Edit1);
     row(rulesForm, QStringLiteral("Диплом не ниже % максимальной суммы"), Edit2);
-    row(rulesForm, QStringLiteral("Соотношение степеней 1:2:3"), Edit3);
+    row(rulesForm, QStringLiteral("Соотношение степеней (например 1:2:3)"), Edit3);
     row(rulesForm, QStringLiteral("Поощр. отзывы, % участников"), Edit4);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -259,6 +259,9 @@ std::array<QString, 4> TFormPomoshnik::textsOf(const std::array<QLineEdit*, 4>& 
 }
 
 void TFormPomoshnik::ComboBox1Change() {
+    if (!mayChoose(ComboBox1, m_subject)) return;
+    m_subject = ComboBox1->currentText();
+    m_grade.clear();
     m_idPredmet = combo::namesItem(ComboBox1) ? lookup::predmetKey(database(), working(), ComboBox1->currentText()) : 0;
     combo::setItems(ComboBox2, m_idPredmet ? lookup::gradesWithResults(database(), working(), ComboBox1->currentText())
                                            : QStringList());
@@ -267,6 +270,8 @@ void TFormPomoshnik::ComboBox1Change() {
 }
 
 void TFormPomoshnik::ComboBox2Change() {
+    if (!mayChoose(ComboBox2, m_grade)) return;
+    m_grade = ComboBox2->currentText();
     m_idKlass = m_idPredmet && combo::namesItem(ComboBox2)
                     ? lookup::klassKey(database(), working(), ComboBox2->currentText())
                     : 0;
@@ -279,8 +284,10 @@ void TFormPomoshnik::load() {
     m_list.clear();
     m_max.reset();
     m_inGrade = m_entered = 0;
+    m_applied.reset();
     if (m_idPredmet) m_max = rounds::maxTotal(db, tr, m_idPredmet);
     if (m_idPredmet && m_idKlass) {
+        m_applied = awardrules::applied(db, tr, m_idPredmet, m_idKlass);
         m_list = awardrules::participants(db, tr, m_idPredmet, m_idKlass);
         m_inGrade = scorelog::participants(db, tr, m_idPredmet, m_idKlass);
         m_entered = int(scorelog::entered(db, tr, m_idPredmet, m_idKlass).size());
@@ -376,10 +383,17 @@ void TFormPomoshnik::CutsEnter() {
     refresh();
 }
 
-bool TFormPomoshnik::takeTyped() {
+bool TFormPomoshnik::shownAsApplied() {
+    // Rules typed without Enter: the cut-offs they give replace those shown, so they are shown
+    // first and nothing is applied unseen.
     if (textsOf(m_ruleBoxes) != ruleTexts(m_rules)) {
+        const Rules before = m_rules;
         if (!readRules()) return false;
-        propose();
+        if (m_rules != before) {
+            propose();
+            msg::info(QStringLiteral("Правила изменены: пороги пересчитаны. Проверьте их и нажмите «Применить» ещё раз."));
+            return false;
+        }
     }
     if (textsOf(m_cutBoxes) != cutTexts(m_cuts)) {
         if (!readCuts()) return false;
@@ -409,8 +423,19 @@ bool TFormPomoshnik::eventFilter(QObject* watched, QEvent* e) {
 }
 
 bool TFormPomoshnik::unsavedWork() const {
-    // Rules typed (entered or not) that are not stored.
-    if (textsOf(m_ruleBoxes) != ruleTexts(m_storedRules)) return true;
+    // Rules typed (entered or not) that are not stored, or cut-offs typed and not applied.
+    return textsOf(m_ruleBoxes) != ruleTexts(m_storedRules) || typedCuts();
+}
+
+bool TFormPomoshnik::mayChoose(TComboBox* box, const QString& shown) {
+    if (!typedCuts() || msg::confirm(QStringLiteral("Введённые пороги не применены и будут потеряны. Продолжить?")))
+        return true;
+    combo::setText(box, shown);
+    box->setFocus();
+    return false;
+}
+
+bool TFormPomoshnik::typedCuts() const {
     // Cut-offs typed over the rules' ones that would change a degree, or that cannot be read.
     if (textsOf(m_cutBoxes) == m_shownCuts) return false;
     Cuts typed;
@@ -426,11 +451,13 @@ void TFormPomoshnik::refresh() {
     const int all = int(m_list.size());
     std::array<int, 5> proposed{}, current{};
     int differ = 0, overrule = 0;
+    std::optional<Score> lowestDiploma;
     std::vector<QStringList> rows;
     std::vector<bool> marked;
     for (const awardrules::Participant& p : m_list) {
         const int d = awardrules::degreeOf(p.total, m_cuts);
         ++proposed[size_t(d)];
+        if (d >= 1 && d <= 3) lowestDiploma = p.total;  // the list runs from the highest total down
         if (p.degree >= 0 && p.degree <= 4) ++current[size_t(p.degree)];
         if (d != p.degree) {
             ++differ;
@@ -465,6 +492,19 @@ void TFormPomoshnik::refresh() {
                             .arg(QString::fromUtf8(kBoundaries[t.degree - 1]), participantsOf(t.count),
                                  t.total.toString(), share(t.before, all), share(t.after, all));
         }
+        // Cut-offs typed over the rules' ones may give what the rules do not allow.
+        const int diplomas = proposed[1] + proposed[2] + proposed[3];
+        if (qint64(diplomas) * 100 > qint64(all) * m_rules.diplomaPercent)
+            warnings << QStringLiteral("Пороги дают дипломов больше правила: %1 из %2 (%3) при не более %4 %.")
+                            .arg(diplomas)
+                            .arg(all)
+                            .arg(share(diplomas, all))
+                            .arg(m_rules.diplomaPercent);
+        if (m_max && lowestDiploma && lowestDiploma->hundredths() * 100 < m_max->hundredths() * m_rules.minPercent)
+            warnings << QStringLiteral("Пороги дают диплом сумме ниже правила: %1 при не ниже %2 % максимальной суммы %3.")
+                            .arg(lowestDiploma->toString())
+                            .arg(m_rules.minPercent)
+                            .arg(m_max->toString());
         if (overrule > 0)
             warnings << QStringLiteral("Предложение расходится со степенями, уже выставленными вручную, у %1.")
                             .arg(participantsOf(overrule));
@@ -606,14 +646,20 @@ bool TFormPomoshnik::chosen() {
 }
 
 void TFormPomoshnik::Button1Click() {
-    if (!chosen() || !takeTyped()) return;
+    if (!chosen() || !shownAsApplied()) return;
     Database& db = database();
     Transaction& tr = working();
+    const awardrules::Applied now{m_rules, m_cuts != m_proposal.cuts};
     const int n = awardrules::changes(m_list, m_cuts);
     if (n == 0) {
-        if (m_rules != m_storedRules) {
-            if (!guardedWrite(tr, kNotDone, [&] { awardrules::store(db, tr, m_rules); })) return;
+        if (m_rules != m_storedRules || m_applied != now) {
+            if (!guardedWrite(tr, kNotDone, [&] {
+                    awardrules::store(db, tr, m_rules);
+                    awardrules::record(db, tr, m_idPredmet, m_idKlass, now);
+                }))
+                return;
             m_storedRules = m_rules;
+            m_applied = now;
             msg::info(QStringLiteral("Степени не изменятся. Правила сохранены."));
         } else {
             msg::info(QStringLiteral("Степени не изменятся."));
@@ -622,8 +668,9 @@ void TFormPomoshnik::Button1Click() {
         return;
     }
     if (!msg::confirm(QStringLiteral("Изменится степеней: %1. Применить?").arg(n))) return;
-    if (guardedWrite(tr, kNotDone, [&] { awardrules::apply(db, tr, m_idPredmet, m_idKlass, m_cuts, m_rules); })) {
+    if (guardedWrite(tr, kNotDone, [&] { awardrules::apply(db, tr, m_idPredmet, m_idKlass, m_cuts, now); })) {
         m_storedRules = m_rules;
+        m_applied = now;
         m_shownCuts = textsOf(m_cutBoxes);
     }
     m_list = awardrules::participants(db, tr, m_idPredmet, m_idKlass);  // the degrees as stored now

@@ -16,8 +16,9 @@ class TDBGrid;
 // The award assistant: for a subject and grade, the totals as a histogram with the cut-off lines,
 // the award rules and the cut-offs they give (each may be typed over), the participants in place
 // order with the degree they have and the one proposed, how many get each degree, and what to
-// look out for. "Применить" gives every participant of the subject and grade the proposed degree
-// and stores the rules, as one action; "Протокол" makes the award protocol of the subject and grade.
+// look out for. "Применить" gives every participant of the subject and grade the degree the cut-offs
+// shown make and records the rules with them, as one action; "Протокол" makes the award protocol of
+// the subject and grade.
 class TFormPomoshnik : public TForm {
     Q_OBJECT
 public:
@@ -65,7 +66,9 @@ private:
     bool chosen();                  // a subject and grade are chosen; else says which to choose
     bool readRules();               // the rule boxes into m_rules; false after the refusal
     bool readCuts();                // the cut-off boxes into m_cuts; false after the refusal
-    bool takeTyped();               // what the boxes show and was not entered yet
+    bool shownAsApplied();          // takes what was typed without Enter; false after a refusal or new cut-offs to look at
+    bool typedCuts() const;         // cut-offs typed over the shown ones that would change a degree, or unreadable
+    bool mayChoose(TComboBox* box, const QString& shown);  // another subject or grade may replace typed cut-offs
     void load();                    // the participants of the chosen subject and grade
     void propose();                 // the rules' cut-offs, shown in the boxes
     void refresh();                 // table, counts, warnings and chart for m_cuts
@@ -91,6 +94,8 @@ private:
     awardrules::Rules m_storedRules;  // as the database keeps them
     awardrules::Proposal m_proposal;  // what the rules give
     awardrules::Cuts m_cuts;          // in use: the rules' or typed
+    std::optional<awardrules::Applied> m_applied;  // as recorded for the subject and grade
+    QString m_subject, m_grade;       // the choices shown
     std::array<QString, 4> m_shownCuts;  // the cut-offs as the rules gave them or as last applied
 };
 

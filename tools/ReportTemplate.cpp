@@ -200,9 +200,10 @@ int main(int argc, char** argv) {
     worksheet_set_header(ws, "&CНе для проверяющих: хранить в сейфе оргкомитета");
     page(ws, false);
 
-    // The award protocol of a subject and grade: C2 subject, C3 grade; the rules in C5..C9; the
-    // lowest total and the number of each award in C12..D15; the participants in place order from
-    // row 18; under them the program writes the lines for the jury's signatures.
+    // The award protocol of a subject and grade: C2 subject, C3 grade; the rules in C5..C9 and the
+    // program's note on them in B10; the lowest total and the number of each award in C12..D15; the
+    // participants in place order from row 18; under them the program writes the lines for the
+    // jury's signatures.
     ws = workbook_add_worksheet(wb, "Лист20");
     title(ws, f, 5, "Протокол награждения");
     worksheet_write_string(ws, 1, 1, "Предмет:", f.label);

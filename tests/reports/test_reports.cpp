@@ -255,12 +255,18 @@ protected:
         });
         make("key.xlsx", [&](Workbook& wb) { reports::cipherKey(db(), tr(), wb, "Физика", "9", "Теория"); });
         make("merged.xlsx", [&](Workbook& wb) { reports::winners(db(), tr(), wb); }, templateWithMergedTitle(m->dir.path()));
-        // The protocol with rules of its own and the greatest total 6·10 + 6·20 = 180.
-        awardrules::store(db(), tr(), {40, 60, {1, 1, 2}, 10});
+        // The protocols: Физика 9 with the rules applied to it, its cut-offs typed by hand, and the
+        // greatest total 6·10 + 6·20 = 180; Химия 10 with other rules applied afterwards (its degree
+        // 3 stays); Биология 9 with its mention given without the assistant.
+        awardrules::record(db(), tr(), m->data.fizika, m->data.k9, {{40, 60, {1, 1, 2}, 10}, true});
+        awardrules::apply(db(), tr(), m->data.khimiya, m->data.k10, {std::nullopt, std::nullopt, Score::fromHundredths(700), std::nullopt},
+                          {{30, 20, {1, 2, 3}, 0}, false});
         rounds::save(db(), tr(), m->data.fizika,
                      {{{"Теория", "6", "10 10 10 10 10 10"}, {"Практика", "6", "20 20 20 20 20 20"}, {}, {}}});
         tr().commitRetaining();
         make("protocol.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Физика", "9"); });
+        make("protocol-khimiya.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Химия", "10"); });
+        make("protocol-biologiya.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Биология", "9"); });
         m->files << kTemplate;
         m->books = sheets::read(m->files);
         return *m;
@@ -371,7 +377,7 @@ TEST_F(Reports, TheTemplateHasItsSheetsWithTheirProgramCellsEmpty) {
         {"Лист14", {{2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
         {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}},
         {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}},
-        {"Лист20", {{2, 3}, {3, 3}, {5, 3}, {9, 3}, {12, 3}, {15, 4}, {18, 6}}}};
+        {"Лист20", {{2, 3}, {3, 3}, {5, 3}, {9, 3}, {10, 2}, {12, 3}, {15, 4}, {18, 6}}}};
     for (const auto& [sheet, cells] : programCells)
         for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
     EXPECT_EQ(t.sheets["Лист15"].lastRow(), 3) << "below its headings the winners list is all the program's";
@@ -620,14 +626,20 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
     qputenv("HOME", realHome);
 }
 
-// The protocol: the rules as stored, the lowest total of each award as given, the participants of
-// the grade's score rows in place order, the jury's lines under them.
+// The protocol: the rules applied to its subject and grade, the lowest total of each award as
+// given, the participants of the grade's score rows in place order, the jury's lines under them.
 TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
     const sheets::Sheet p = made().sheet(12, "Лист20");
+    const auto rules = [](const sheets::Sheet& s) {
+        QStringList l;
+        for (int r = 5; r <= 9; ++r) l << s.text(r, 3);
+        return l.join('|') + " " + s.text(10, 2);
+    };
     EXPECT_EQ(p.text(2, 3) + "|" + p.text(3, 3), "Физика|9");
-    EXPECT_EQ(row(p, 5, 3, 3) + "|" + row(p, 6, 3, 3) + "|" + row(p, 7, 3, 3) + "|" + row(p, 8, 3, 3) + "|" + row(p, 9, 3, 3),
-              "40|60|180|1:1:2|10");
+    EXPECT_EQ(rules(p), "40|60|180|1:1:2|10 Пороги установлены жюри вручную.") << "not the rules applied later to Химия";
     EXPECT_TRUE(p.at(7, 3).number);
+    EXPECT_EQ(rules(made().sheet(13, "Лист20")), "30|20|не задана|1:2:3|0 ");
+    EXPECT_EQ(rules(made().sheet(14, "Лист20")), "—|—|не задана|—|— Степени выставлены без помощника награждения.");
     EXPECT_EQ(row(p, 12, 2, 4), "Диплом 1-й степени|306|1");
     EXPECT_EQ(row(p, 13, 3, 4), "10|1") << "Жуков's degree 2 below Абрамов and Борисов without one";
     EXPECT_EQ(row(p, 14, 3, 4) + " " + row(p, 15, 3, 4), "|0 |0") << "Дмитриев's mention is in grade 10";

@@ -208,6 +208,7 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(degrees(others), "4,-") << "another subject and grade are left alone";
     EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'POMOSHNIK_DIPLOMY'"), "60");
     EXPECT_EQ(load(db(), tr()), (Rules{60, 50, {1, 2, 3}, 0}));
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true})) << "the cut-off of degree 3 typed";
     EXPECT_EQ(w->DBGrid1->value(0, "NOW"), "1-й степени");
 
     msg::clearShown();
@@ -222,6 +223,49 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(w->Edit1->text(), "60");
     EXPECT_EQ(w->Label1->text(), "Максимальная сумма баллов не задана");
     EXPECT_TRUE(w->Label3->text().contains("правило «не ниже % максимальной суммы» не применено"));
+}
+
+// Typed cut-offs that break the rules are named; "Применить" applies only what the window shows;
+// another grade chosen over typed cut-offs asks first.
+TEST_F(Assistant, TypedCutOffsAreWarnedKeptAndAppliedOnlyAsShown) {
+    TFormPomoshnik* w = open();
+    type(w->Edit7, "10");
+    EXPECT_TRUE(w->Label3->text().contains("Пороги дают дипломов больше правила: 7 из 10 (70 %) при не более 45 %."))
+        << w->Label3->text().toStdString();
+    type(w->Edit7, "8");
+    EXPECT_TRUE(w->Label3->text().contains("Пороги дают диплом сумме ниже правила: 8 при не ниже 50 % максимальной суммы 20."))
+        << w->Label3->text().toStdString();
+
+    // Declined: the grade and the typed cut-offs stay.
+    msg::clearShown();
+    msg::setNextAnswer(false);
+    pick(w->ComboBox2, "10");
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Введённые пороги не применены и будут потеряны. Продолжить?"});
+    EXPECT_EQ(w->ComboBox2->currentText() + " " + cuts(w), "9 |19|8|");
+
+    // A rule typed without Enter: the cut-offs it gives are shown, nothing is asked or written.
+    msg::clearShown();
+    w->Edit1->setText("60");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Правила изменены: пороги пересчитаны. Проверьте их и нажмите «Применить» ещё раз."});
+    EXPECT_EQ(cuts(w), "19|17|12|");
+    EXPECT_EQ(degrees(kids.mid(0, 10)), "-,-,-,-,-,-,-,-,-,4");
+    // A cut-off typed without Enter is applied as it stands, after the window shows what it gives.
+    w->Edit7->setText("15");
+    msg::clearShown();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Изменится степеней: 5. Применить?"});
+    EXPECT_EQ(degrees(kids.mid(0, 10)), "1,2,2,3,-,-,-,-,-,0");
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true}));
+
+    // The rules' own cut-offs applied where no degree changes: recorded as the rules'.
+    type(w->Edit1, "40");
+    type(w->Edit3, "1:2:1");  // 4 diplomas: 19, the 17s, 15, as given
+    ASSERT_EQ(cuts(w), "19|17|15|");
+    msg::clearShown();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Степени не изменятся. Правила сохранены."});
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{40, 50, {1, 2, 1}, 0}, false}));
 }
 
 TEST_F(Assistant, AFailedWriteLeavesEveryDegreeAndTheRules) {
