@@ -82,7 +82,14 @@ SlotProblem problem(const RoundSlots& slots) {
     for (int n = 1; n <= 4; ++n) {
         const RoundSlot& s = slots[n - 1];
         const QString name = s.name.trimmed();
-        if (name.isEmpty()) continue;
+        if (name.isEmpty()) {
+            if (!s.maxima.trimmed().isEmpty())
+                return {n, SlotProblem::Maxima,
+                        QStringLiteral("Тур%1: у тура нет названия, его наибольшие баллы не сохранятся. Введите название "
+                                       "или сотрите баллы.")
+                            .arg(n)};
+            continue;
+        }
         const int count = wholeNumber(s.count).value_or(0);
         if (count < 1 || count > kMaxTasks)
             return {n, SlotProblem::Count,

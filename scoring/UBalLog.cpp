@@ -1,6 +1,8 @@
 #include "UBalLog.h"
 
+#include "Query.h"
 #include "app/UDM.h"
+#include "reference/Rounds.h"
 #include "scoring/ScoreLog.h"
 
 #include <QHeaderView>
@@ -26,7 +28,18 @@ TFormBalLog::TFormBalLog(QWidget* owner, int idChild, const QString& who) : TFor
     Label1->setObjectName(QStringLiteral("Label1"));
     lay->addWidget(Label1);
 
-    const QList<scorelog::Entry> entries = scorelog::history(DM->IBDatabase1, DM->IBTransaction1, idChild);
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const QList<scorelog::Entry> entries = scorelog::history(db, tr, idChild);
+    // Rounds by number and by the name the subject gives them now.
+    Query subject(db, tr, {"SELECT ID_PREDMET FROM SPISOK WHERE ID_CHILD = :ID_CHILD"});
+    subject.setInt("ID_CHILD", idChild);
+    subject.open();
+    const RoundSlots subjectRounds = rounds::load(db, tr, int(subject.fieldInt("ID_PREDMET")));
+    const auto roundText = [&](int k) {
+        const QString name = subjectRounds[size_t(k - 1)].name.trimmed();
+        return name.isEmpty() ? QString::number(k) : QStringLiteral("%1 (%2)").arg(k).arg(name);
+    };
     StringGrid1 = new QTableWidget(int(entries.size()), 6, this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setHorizontalHeaderLabels({QStringLiteral("Когда"), QStringLiteral("Рабочее место"), QStringLiteral("Тур"),
@@ -38,13 +51,13 @@ TFormBalLog::TFormBalLog(QWidget* owner, int idChild, const QString& who) : TFor
         const scorelog::Entry& e = entries[r];
         const QStringList cells{QLocale().toString(e.at, QStringLiteral("dd.MM.yyyy HH:mm:ss")),
                                 e.station,
-                                QString::number(e.change.slot / 6 + 1),
+                                roundText(e.change.slot / 6 + 1),
                                 QString::number(e.change.slot % 6 + 1),
                                 scoreText(e.change.oldValue),
                                 scoreText(e.change.newValue)};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
-            if (c >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c >= 3) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             StringGrid1->setItem(r, c, item);
         }
     }

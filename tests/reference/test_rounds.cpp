@@ -4,6 +4,7 @@
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
 #include "participants/UEnterSpisok.h"
+#include "reference/Rounds.h"
 #include "reference/UTur.h"
 #include "ui/Combo.h"
 
@@ -119,6 +120,55 @@ TEST_F(Rounds, ARefusedOrFailedSaveWritesNothingAndKeepsTheWindowOpen) {
     });
     EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
     EXPECT_EQ(slots(), "1:1:Теория:3 2:0::0 3:0::0 4:0::0") << "slots 1 and 2 of the failed save are undone";
+}
+
+// The greatest score of each task: one number above 0 per task, either decimal separator, or
+// nothing; stored with the round and shown again; a wrong list is refused at its field with
+// nothing written, and so are maxima of a round without a name.
+TEST_F(Rounds, TaskMaximaAreStoredOnePerTaskOrRefusedAtTheirField) {
+    const struct {
+        const char* maxima;
+        QString said;
+    } refused[] = {{"10 10", "Тур1: наибольшие баллы — по одному числу больше 0 на каждую из 3 задач, через пробел (сейчас «10 10»), или ничего"},
+                   {"10 0 5", "Тур1: наибольшие баллы — по одному числу больше 0 на каждую из 3 задач, через пробел (сейчас «10 0 5»), или ничего"},
+                   {"10 пять 5", "Тур1: наибольшие баллы — по одному числу больше 0 на каждую из 3 задач, через пробел (сейчас «10 пять 5»), или ничего"}};
+    for (const auto& r : refused) {
+        msg::clearShown();
+        withRounds("Физика", [&](TFormTur* t) {
+            fill(t, {{"Теория", "3"}});
+            t->Edit9->setText(QString::fromUtf8(r.maxima));
+            t->Button1Click();
+            EXPECT_EQ(t->focusWidget(), t->Edit9);
+            QTest::keyClick(t, Qt::Key_Escape);
+        });
+        EXPECT_EQ(msg::shownTexts().value(0), r.said);
+        EXPECT_EQ(slots(), "");
+    }
+    msg::clearShown();
+    withRounds("Физика", [&](TFormTur* t) {
+        fill(t, {{"Теория", "3"}});
+        t->Edit10->setText("4 4");
+        t->Button1Click();
+        EXPECT_EQ(t->focusWidget(), t->Edit10);
+        QTest::keyClick(t, Qt::Key_Escape);
+    });
+    EXPECT_EQ(msg::shownTexts().value(0), "Тур2: у тура нет названия, его наибольшие баллы не сохранятся. Введите название или сотрите баллы.");
+
+    withRounds("Физика", [&](TFormTur* t) {
+        fill(t, {{"Теория", "3"}, {"Практика", "2"}});
+        t->Edit9->setText("10 7.5  2,25");
+        t->Button1Click();
+    });
+    const rounds::Maxima m = rounds::maxima(db(), tr(), o.fizika);
+    EXPECT_EQ(m[2], Score::parse("2,25"));
+    EXPECT_FALSE(m[6].has_value()) << "round 2 has none";
+    EXPECT_FALSE(rounds::maxTotal(db(), tr(), o.fizika).has_value()) << "a task without a maximum: no greatest total";
+    withRounds("Физика", [&](TFormTur* t) {
+        EXPECT_EQ(t->Edit9->text(), "10 7,5 2,25") << "shown again as stored";
+        t->Edit10->setText("5 5");
+        t->Button1Click();
+    });
+    EXPECT_EQ(rounds::maxTotal(db(), tr(), o.fizika), Score::parse("29,75"));
 }
 
 // The window opens by itself when a subject is chosen: Esc with nothing typed closes it at once,

@@ -250,7 +250,7 @@ TEST_F(ScoreEntry, EverySaveLogsExactlyTheChangedTasksAndCountsEnteredRounds) {
                     ASSERT_EQ(history->StringGrid1->rowCount(), 5);
                     const QStringList latest{history->StringGrid1->item(0, 2)->text(), history->StringGrid1->item(0, 3)->text(),
                                              history->StringGrid1->item(0, 4)->text(), history->StringGrid1->item(0, 5)->text()};
-                    EXPECT_EQ(latest, (QStringList{"3", "1", "0", "1"}));
+                    EXPECT_EQ(latest, (QStringList{"3 (Устный)", "1", "0", "1"}));
                     EXPECT_EQ(history->StringGrid1->item(4, 4)->text(), "—");
                     QTest::keyClick(history, Qt::Key_Escape);
                 });
