@@ -16,6 +16,7 @@
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
+#include "ui/Keyboard.h"
 #include "ui/Messages.h"
 #include "xlsx/FileError.h"
 
@@ -223,6 +224,8 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
 
     combo::onChoice(ComboBox1, this, &TFormEnterSpisok::ComboBox1Change);
     combo::onChoice(ComboBox2, this, &TFormEnterSpisok::ComboBox2Change);
+    // A name is typed surname, Enter, name, Enter, patronymic, Enter: the last Enter is "Ввод".
+    ui::enterGoesOn({Edit1, Edit2, Edit3}, Button2);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterSpisok::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterSpisok::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormEnterSpisok::Button3Click);

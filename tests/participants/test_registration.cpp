@@ -87,16 +87,18 @@ TEST_F(Registration, AChildWithHeldTeachersAndOneInTheFieldsIsStoredWhole) {
     QTest::keyClick(w->ComboBox4, Qt::Key_Down);
     EXPECT_EQ(w->ComboBox4->currentText(), "9") << "Down in the emptied grade box starts at the first grade";
 
-    // The next child, no teachers, entered with the keyboard from a field; without a given name
-    // he is refused there.
+    // The next child, no teachers, entered with the keyboard: Enter goes through the parts of the
+    // name and the last one stores; without a given name he is refused there.
     msg::clearShown();
     w->Edit1->setText("Петров");
-    QTest::keyClick(w->Edit1, Qt::Key_Return);
+    for (QLineEdit* part : {w->Edit1, w->Edit2, w->Edit3}) QTest::keyClick(part, Qt::Key_Return);
     EXPECT_EQ(msg::shownTexts(), QStringList{"Введите имя"});
     EXPECT_EQ(w->focusWidget(), w->Edit2);
     EXPECT_EQ(children(), 1);
     w->Edit2->setText("Иван");
     QTest::keyClick(w->Edit2, Qt::Key_Return);
+    EXPECT_EQ(children(), 1) << "Enter in the name goes on to the patronymic";
+    QTest::keyClick(w->Edit3, Qt::Key_Return);
     EXPECT_EQ(children(), 2);
     EXPECT_EQ(teachers(), 3) << "no teacher attaches to the next child";
 }
@@ -244,6 +246,14 @@ TEST_F(Registration, TheKeyboardGoesWhereTheOperatorTypes) {
     w->ComboBox4->setFocus();
     QTest::keyClick(w->ComboBox4, Qt::Key_Tab);
     EXPECT_EQ(w->focusWidget(), w->Button2) << "Tab from the grade reaches «Ввод» before «Импорт…»";
+
+    // The name is typed with Enter between its parts; Enter in the patronymic is "Ввод".
+    w->Edit1->setFocus();
+    QTest::keyClick(w->Edit1, Qt::Key_Return);
+    EXPECT_EQ(w->focusWidget(), w->Edit2);
+    QTest::keyClick(w->Edit2, Qt::Key_Return);
+    EXPECT_EQ(w->focusWidget(), w->Edit3);
+    EXPECT_TRUE(msg::shown().isEmpty()) << "nothing is stored half-typed";
 
     w->Edit1->setText("Иванова");
     msg::setNextAnswer(false);
