@@ -80,6 +80,7 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
         e->setFixedWidth(150);
         e->setVisible(false);
         m_edits[size_t(n)] = e;
+        connect(e, &QLineEdit::textChanged, this, [this, n] { markBox(n); });
         boxes->addWidget(e, 2 + n % 6, n / 6);
     }
     boxes->setRowStretch(8, 1);
@@ -147,9 +148,9 @@ void TFormEnterBelRus::showRound(int k) {
     if (r->tasks < 1 || r->tasks > rounds::kMaxTasks) return;
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
-    const rounds::Maxima maxima = rounds::maxima(db, tr, lookup::predmetKey(db, tr, ComboBox1->currentText()));
+    m_maxima = rounds::maxima(db, tr, lookup::predmetKey(db, tr, ComboBox1->currentText()));
     for (int j = 1; j <= r->tasks; ++j) {
-        const std::optional<Score>& max = maxima[size_t(6 * (k - 1) + j - 1)];
+        const std::optional<Score>& max = m_maxima[size_t(6 * (k - 1) + j - 1)];
         Edit(6 * (k - 1) + j)->setToolTip(max ? QStringLiteral("Задача %1, наибольший балл %2").arg(j).arg(max->toString())
                                               : QStringLiteral("Задача %1").arg(j));
         Edit(6 * (k - 1) + j)->setVisible(true);
@@ -217,10 +218,19 @@ void TFormEnterBelRus::loadScores() {
     for (int n = 0; n < scores::kSlots; ++n) {
         m_loaded[size_t(n)] = stored ? (*stored)[size_t(n)].toString() : QStringLiteral("0");
         m_edits[size_t(n)]->setText(m_loaded[size_t(n)]);
+        markBox(n);  // a score stored above a maximum given later
     }
 }
 
 void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
+
+void TFormEnterBelRus::markBox(int n) {
+    QLineEdit* e = m_edits[size_t(n)];
+    QString why = scores::refusal(n, e->text());
+    if (why.isEmpty()) why = scores::aboveMaximum(n, scores::parse(e->text()), m_maxima[size_t(n)]);
+    e->setStyleSheet(why.isEmpty() ? QString() : QStringLiteral("QLineEdit { background: #ffd6d6; }"));
+    e->setProperty("refusal", why);
+}
 
 void TFormEnterBelRus::showEntered() {
     const int round = m_byCipher ? ComboBox3->currentText().toInt() : 0;

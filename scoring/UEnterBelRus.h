@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Query.h"
+#include "reference/Rounds.h"
 #include "scoring/Scores.h"
 #include "ui/Window.h"
 
@@ -57,11 +58,13 @@ private:
     void loadScores();
     void focusFirstBox();
     void showEntered();  // how many participants of the subject and grade (and round) are entered
+    void markBox(int n);  // a box whose text is not a score its task takes stands out at once
 
     const bool m_byCipher;
     std::array<QLineEdit*, scores::kSlots> m_edits{};
     std::array<QLabel*, 4> m_roundLabels{};
-    std::array<QString, scores::kSlots> m_loaded;  // the texts shown when the participant was loaded
+    std::array<QString, scores::kSlots> m_loaded;
+    rounds::Maxima m_maxima{};  // of the subject shown  // the texts shown when the participant was loaded
     Query IBQuery1;  // participants by name
     Query IBQuery2;  // ciphers of a round
     int m_idPredmet = 0;  // the subject and grade of the list shown

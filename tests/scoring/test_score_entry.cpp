@@ -155,6 +155,16 @@ TEST_F(ScoreEntry, AScoreAboveItsTasksMaximumIsRefusedAndNothingIsWritten) {
     tr().commitRetaining();
     open(false);
     EXPECT_TRUE(w->Edit(2)->toolTip().contains("7,5")) << w->Edit(2)->toolTip().toStdString();
+    // A box stands out as soon as it holds what will be refused, and no longer once put right.
+    w->Edit(2)->selectAll();
+    QTest::keyClicks(w->Edit(2), "8");
+    EXPECT_EQ(w->Edit(2)->property("refusal").toString(), "Тур 1, задача 2: балл больше наибольшего (7,5)");
+    EXPECT_FALSE(w->Edit(2)->styleSheet().isEmpty());
+    QTest::keyClick(w->Edit(2), Qt::Key_Backspace);
+    QTest::keyClicks(w->Edit(2), "7");
+    EXPECT_TRUE(w->Edit(2)->styleSheet().isEmpty());
+    EXPECT_TRUE(w->Edit(7)->styleSheet().isEmpty()) << "no maximum, nothing to stand out";
+    type(2, "0");
     const std::pair<int, QString> above[] = {{2, "7,75"}, {14, "3,01"}, {1, "11"}};
     const QString expected[] = {"Тур 1, задача 2: балл больше наибольшего (7,5)", "Тур 3, задача 2: балл больше наибольшего (3)",
                                 "Тур 1, задача 1: балл больше наибольшего (10)"};
