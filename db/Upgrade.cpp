@@ -176,10 +176,6 @@ qint64 largest(Database& db, Transaction& tr, const QString& table, const QStrin
     return q.fieldInt("M");
 }
 
-}  // namespace
-
-namespace {
-
 // The scores a database holds when it gets the score history: one row per task of the subject's
 // rounds in use with a score above 0, so that what was entered before counts as entered. A zero
 // may be a task nobody entered yet: its round is left to count as not entered.

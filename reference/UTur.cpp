@@ -20,9 +20,6 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     setObjectName(QStringLiteral("FormTur"));
     setWindowTitle(QStringLiteral("Тур"));
     auto* grid = new QGridLayout(this);
-    QLineEdit** names[4] = {&Edit1, &Edit2, &Edit3, &Edit4};
-    QLineEdit** counts[4] = {&Edit5, &Edit6, &Edit7, &Edit8};
-    QLineEdit** maxima[4] = {&Edit9, &Edit10, &Edit11, &Edit12};
     auto* subject = new QLabel(this);
     subject->setObjectName(QStringLiteral("LabelSubject"));
     QFont bold = font();
@@ -34,24 +31,23 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     auto* countLabel = new QLabel(QStringLiteral("Количество задач\n(не более 6)"), this);
     grid->addWidget(countLabel, 3, 0);
     grid->addWidget(new QLabel(QStringLiteral("Наибольшие баллы задач\n(через пробел)"), this), 4, 0);
+    const auto field = [&](int number, int maxLength, int row, int column) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QStringLiteral("Edit%1").arg(number));
+        e->setMaxLength(maxLength);
+        grid->addWidget(e, row, column);
+        return e;
+    };
+    QLineEdit** fields[12] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9, &Edit10, &Edit11, &Edit12};
     for (int n = 0; n < 4; ++n) {
         auto* head = new QLabel(QStringLiteral("Тур%1").arg(n + 1), this);
         head->setAlignment(Qt::AlignCenter);
         grid->addWidget(head, 1, n + 1);
-        *names[n] = new QLineEdit(this);
-        (*names[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 1));
-        (*names[n])->setMaxLength(30);
-        (*names[n])->setMinimumWidth(140);
-        *counts[n] = new QLineEdit(this);
-        (*counts[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 5));
-        (*counts[n])->setMaxLength(3);
-        *maxima[n] = new QLineEdit(this);
-        (*maxima[n])->setObjectName(QStringLiteral("Edit%1").arg(n + 9));
-        (*maxima[n])->setMaxLength(80);
-        (*maxima[n])->setToolTip(QStringLiteral("Например: 10 10 7,5 — балл выше наибольшего не будет принят"));
-        grid->addWidget(*names[n], 2, n + 1);
-        grid->addWidget(*counts[n], 3, n + 1);
-        grid->addWidget(*maxima[n], 4, n + 1);
+        *fields[n] = field(n + 1, 30, 2, n + 1);
+        (*fields[n])->setMinimumWidth(140);
+        *fields[n + 4] = field(n + 5, 3, 3, n + 1);
+        *fields[n + 8] = field(n + 9, 80, 4, n + 1);
+        (*fields[n + 8])->setToolTip(QStringLiteral("Например: 10 10 7,5 — балл выше наибольшего не будет принят"));
     }
     Button1 = new QPushButton(QStringLiteral("Ввод"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -59,9 +55,9 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     grid->addWidget(Button1, 5, 4);
     // Typing goes along a slot: its name, its count, its maxima, then the next slot.
     QWidget* previous = nullptr;
-    for (int n = 0; n < 4; ++n)
-        for (QWidget* w : {static_cast<QWidget*>(*names[n]), static_cast<QWidget*>(*counts[n]),
-                           static_cast<QWidget*>(*maxima[n])}) {
+    for (size_t n = 0; n < 4; ++n)
+        for (QWidget* w : {static_cast<QWidget*>(names()[n]), static_cast<QWidget*>(counts()[n]),
+                           static_cast<QWidget*>(maxima()[n])}) {
             if (previous) setTabOrder(previous, w);
             previous = w;
         }
@@ -74,8 +70,9 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
 }
 
 bool TFormTur::unsavedWork() const {
-    for (const QLineEdit* e : {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9, Edit10, Edit11, Edit12})
-        if (e->isModified()) return true;  // typed since the slots were shown
+    for (const auto& row : {names(), counts(), maxima()})
+        for (const QLineEdit* e : row)
+            if (e->isModified()) return true;  // typed since the slots were shown
     return false;
 }
 
@@ -83,13 +80,10 @@ int TFormTur::subjectKey() const { return FormEnterSpisok ? FormEnterSpisok->pre
 
 void TFormTur::FormCreate() {
     const RoundSlots slots = rounds::load(DM->IBDatabase1, DM->IBTransaction1, subjectKey());
-    QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
-    QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
-    QLineEdit* maxima[4] = {Edit9, Edit10, Edit11, Edit12};
-    for (int n = 0; n < 4; ++n) {
-        showText(names[n], slots[size_t(n)].name);
-        showText(counts[n], slots[size_t(n)].count);
-        showText(maxima[n], slots[size_t(n)].maxima);
+    for (size_t n = 0; n < 4; ++n) {
+        showText(names()[n], slots[n].name);
+        showText(counts()[n], slots[n].count);
+        showText(maxima()[n], slots[n].maxima);
     }
 }
 
@@ -99,11 +93,9 @@ void TFormTur::Button1Click() {
         msg::error(QStringLiteral("Выберите предмет"));
         return;
     }
-    const RoundSlots slots = {{{Edit1->text(), Edit5->text(), Edit9->text()},
-                               {Edit2->text(), Edit6->text(), Edit10->text()},
-                               {Edit3->text(), Edit7->text(), Edit11->text()},
-                               {Edit4->text(), Edit8->text(), Edit12->text()}}};
-    for (QLineEdit* name : {Edit1, Edit2, Edit3, Edit4})
+    RoundSlots slots;
+    for (size_t n = 0; n < 4; ++n) slots[n] = {names()[n]->text(), counts()[n]->text(), maxima()[n]->text()};
+    for (QLineEdit* name : names())
         if (const QString refused = text1251::refusal(name->text()); !refused.isEmpty()) {
             msg::error(kNotDone, refused);
             name->setFocus();
@@ -111,13 +103,10 @@ void TFormTur::Button1Click() {
         }
     if (const rounds::SlotProblem problem = rounds::problem(slots)) {
         msg::error(problem.text);
-        QLineEdit* names[4] = {Edit1, Edit2, Edit3, Edit4};
-        QLineEdit* counts[4] = {Edit5, Edit6, Edit7, Edit8};
-        QLineEdit* maxima[4] = {Edit9, Edit10, Edit11, Edit12};
-        QLineEdit** field = problem.field == rounds::SlotProblem::Name    ? names
-                            : problem.field == rounds::SlotProblem::Count ? counts
-                                                                          : maxima;
-        field[problem.slot - 1]->setFocus();
+        const std::array<QLineEdit*, 4> field = problem.field == rounds::SlotProblem::Name    ? names()
+                                                : problem.field == rounds::SlotProblem::Count ? counts()
+                                                                                              : maxima();
+        field[size_t(problem.slot - 1)]->setFocus();
         return;
     }
     if (guardedWrite(DM->IBTransaction1, kNotDone,

@@ -2,6 +2,8 @@
 
 #include "ui/Window.h"
 
+#include <array>
+
 class QLineEdit;
 class QPushButton;
 
@@ -35,6 +37,10 @@ protected:
 
 private:
     int subjectKey() const;
+    // The fields of slot 1..4 at 0..3: its name, its task count, its task maxima.
+    std::array<QLineEdit*, 4> names() const { return {Edit1, Edit2, Edit3, Edit4}; }
+    std::array<QLineEdit*, 4> counts() const { return {Edit5, Edit6, Edit7, Edit8}; }
+    std::array<QLineEdit*, 4> maxima() const { return {Edit9, Edit10, Edit11, Edit12}; }
 };
 
 extern QPointer<TFormTur> FormTur;

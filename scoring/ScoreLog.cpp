@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "Text.h"
+#include "reference/Rounds.h"
 
 #include <QSysInfo>
 
@@ -61,16 +62,12 @@ QList<Entry> history(Database& db, Transaction& tr, int idChild) {
 }
 
 QSet<int> entered(Database& db, Transaction& tr, int idPredmet, int idKlass, int round) {
-    Query rounds(db, tr, {"SELECT ID, KOL_ZAD FROM TUR", "WHERE ID_PREDMET = :ID_PREDMET AND ID_TUR <> 0 AND KOL_ZAD > 0",
-                          "ORDER BY ID"});
-    rounds.setInt("ID_PREDMET", idPredmet);
-    rounds.open();
+    const std::array<int, 4> tasks = rounds::tasksInUse(db, tr, idPredmet);
     QStringList conditions;
-    for (rounds.first(); !rounds.eof(); rounds.next()) {
-        const int k = int(rounds.fieldInt("ID"));
-        if (k < 1 || k > 4 || (round != 0 && k != round)) continue;
+    for (int k = 1; k <= 4; ++k) {
+        if (tasks[size_t(k - 1)] == 0 || (round != 0 && k != round)) continue;
         const int first = 6 * (k - 1) + 1;
-        const int last = 6 * (k - 1) + int(qMin<qint64>(rounds.fieldInt("KOL_ZAD"), 6));
+        const int last = 6 * (k - 1) + tasks[size_t(k - 1)];
         conditions << QStringLiteral("EXISTS (SELECT 1 FROM BAL_LOG L WHERE L.ID_CHILD = S.ID_CHILD AND L.SLOT BETWEEN %1 AND %2)")
                           .arg(first)
                           .arg(last);

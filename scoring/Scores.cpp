@@ -59,8 +59,9 @@ QString refusal(int slot, const QString& text) {
     return QString();
 }
 
-QString aboveMaximum(int slot, Score value, const std::optional<Score>& maximum) {
-    if (!maximum || value <= *maximum) return QString();
+QString refusal(int slot, const QString& text, const std::optional<Score>& maximum) {
+    if (QString notAScore = refusal(slot, text); !notAScore.isEmpty()) return notAScore;
+    if (!maximum || Score::parse(text) <= *maximum) return QString();
     return QStringLiteral("Тур %1, задача %2: балл больше наибольшего (%3)")
         .arg(slot / 6 + 1)
         .arg(slot % 6 + 1)

@@ -36,9 +36,8 @@ std::optional<Row> loadRow(Database& db, Transaction& tr, int idChild);
 // Reads a box as an exact score: either decimal separator, at most two decimals, a value a score
 // column can hold. The text of the refusal, naming the round and task, when it is not such a score.
 QString refusal(int slot, const QString& text);
-// The refusal of a score above its task's greatest score, naming round, task and maximum; empty
-// when it is within it or the task has no maximum.
-QString aboveMaximum(int slot, Score value, const std::optional<Score>& maximum);
+// The same, and a score above its task's greatest score is refused too, naming the maximum.
+QString refusal(int slot, const QString& text, const std::optional<Score>& maximum);
 Score parse(const QString& text);
 
 // The round sums and the total, exact: B1..B4 and SUMM of the slots.

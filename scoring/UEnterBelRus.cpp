@@ -146,9 +146,6 @@ void TFormEnterBelRus::showRound(int k) {
     if (!r) return;
     m_roundLabels[size_t(k - 1)]->setText(r->name);
     if (r->tasks < 1 || r->tasks > rounds::kMaxTasks) return;
-    Database& db = DM->IBDatabase1;
-    Transaction& tr = DM->IBTransaction1;
-    m_maxima = rounds::maxima(db, tr, lookup::predmetKey(db, tr, ComboBox1->currentText()));
     for (int j = 1; j <= r->tasks; ++j) {
         const std::optional<Score>& max = m_maxima[size_t(6 * (k - 1) + j - 1)];
         Edit(6 * (k - 1) + j)->setToolTip(max ? QStringLiteral("Задача %1, наибольший балл %2").arg(j).arg(max->toString())
@@ -159,6 +156,8 @@ void TFormEnterBelRus::showRound(int k) {
 
 void TFormEnterBelRus::ComboBox1Change() {
     clearRounds();
+    m_maxima = rounds::maxima(DM->IBDatabase1, DM->IBTransaction1,
+                              lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText()));
     if (!m_byCipher)
         for (int k = 1; k <= 4; ++k) showRound(k);
     DBGrid1->clear();
@@ -226,8 +225,7 @@ void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
 
 void TFormEnterBelRus::markBox(int n) {
     QLineEdit* e = m_edits[size_t(n)];
-    QString why = scores::refusal(n, e->text());
-    if (why.isEmpty()) why = scores::aboveMaximum(n, scores::parse(e->text()), m_maxima[size_t(n)]);
+    const QString why = scores::refusal(n, e->text(), m_maxima[size_t(n)]);
     e->setStyleSheet(why.isEmpty() ? QString() : QStringLiteral("QLineEdit { background: #ffd6d6; }"));
     e->setProperty("refusal", why);
 }
@@ -279,12 +277,11 @@ void TFormEnterBelRus::Button1Click() {
         return;
     }
     // What the operator typed: the visible boxes whose text he changed. Everything else is taken
-    // from the row as it is stored when the save runs.
-    // Every visible box is checked against its task's greatest score, also one stored before the
-    // maxima were given: saving confirms what the boxes show.
+    // from the row as it is stored when the save runs. Every visible box is checked, also one
+    // stored before the maxima were given (read again: another station may have changed them).
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
-    const rounds::Maxima maxima = rounds::maxima(db, tr, m_idPredmet);
+    m_maxima = rounds::maxima(db, tr, m_idPredmet);
     scores::Slots typed{};
     scores::Shown shown{};
     scores::Shown confirmed{};
@@ -292,9 +289,7 @@ void TFormEnterBelRus::Button1Click() {
         QLineEdit* e = m_edits[size_t(n)];
         if (!e->isVisible()) continue;
         const bool changed = e->text() != m_loaded[size_t(n)];
-        QString refused = changed ? scores::refusal(n, e->text()) : QString();
-        if (refused.isEmpty()) refused = scores::aboveMaximum(n, scores::parse(e->text()), maxima[size_t(n)]);
-        if (!refused.isEmpty()) {
+        if (const QString refused = scores::refusal(n, e->text(), m_maxima[size_t(n)]); !refused.isEmpty()) {
             msg::error(refused);
             e->setFocus();
             e->selectAll();
