@@ -1,5 +1,6 @@
 #include "UDM.h"
 
+#include "Check.h"
 #include "DbError.h"
 #include "Schema.h"
 #include "Text.h"
@@ -114,6 +115,7 @@ void TDM::DataModuleCreate(const QString& folder) {
             return;
         }
         IBTransaction1.start();
+        if (m_upgraded) checkRecord();
     } catch (const DbError& e) {
         if (e.isOpenElsewhere())
             showRefusal(QStringLiteral("База данных уже открыта в другой копии программы."), e);
@@ -142,5 +144,12 @@ bool TDM::upToDate() {
         return false;
     }
     msg::info(QStringLiteral("База данных обновлена."));
+    m_upgraded = true;
     return true;
+}
+
+void TDM::checkRecord() {
+    const check::Findings found = check::run(IBDatabase1, IBTransaction1);
+    if (!found.clean())
+        msg::error(QStringLiteral("Проверка базы данных нашла нарушения: %1.").arg(found.total), found.lines().join(u'\n'));
 }

@@ -33,6 +33,10 @@ public:
     static QString newDatabaseName();
     static QString pathMissingMessage(const QString& programFolder);
 
+    // Checks the rules of the whole record (after an upgrade or a merge): says nothing when it keeps
+    // them, otherwise shows what breaks them.
+    void checkRecord();
+
 private:
     // Asks to make the new database (or to open the one made there before) and names it in the
     // user's path.txt. Empty when the user declines.
@@ -41,6 +45,7 @@ private:
     // stays as it was and the program must end.
     bool upToDate();
     bool m_terminate = false;
+    bool m_upgraded = false;
 };
 
 extern TDM* DM;

@@ -34,19 +34,6 @@ QString current(Database& db, Transaction& tr, int idChild, int idTur) {
     return q.isEmpty() ? QString() : q.fieldText("SHIFR");
 }
 
-QString lookalike(const QString& code) {
-    // Latin letters that look like Cyrillic ones read as those; capitals and small letters alike.
-    static const QString latin = QStringLiteral("ABCEHKMOPTXY");
-    static const QString cyrillic = QStringLiteral("АВСЕНКМОРТХУ");
-    QString out = code.trimmed().toUpper();
-    for (QChar& c : out) {
-        const qsizetype i = latin.indexOf(c);
-        if (i >= 0) c = cyrillic.at(i);
-        if (c == u'Ё') c = u'Е';
-    }
-    return out;
-}
-
 int holder(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code, int idChild) {
     Query q(db, tr,
             {"SELECT ID_CHILD, SHIFR FROM SHIFR",

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Codes.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
@@ -24,9 +26,8 @@ inline const QString kEmpty = QStringLiteral("Введите шифр!");
 QList<int> groupNumbers(Database& db, Transaction& tr, const QString& predmet, int idKlass);
 // The participant's cipher for a round; empty when he has none.
 QString current(Database& db, Transaction& tr, int idChild, int idTur);
-// A code as it reads on paper: capitals and small letters alike, Latin letters that look like
-// Cyrillic ones (A, B, C, E, H, K, M, O, P, T, X, Y) as those, Ё as Е.
-QString lookalike(const QString& code);
+// A code as it reads on paper (look-alike letters folded).
+using codes::lookalike;
 // Another participant of the subject, grade and round who holds the code, or one that reads the
 // same on paper; 0 when none does.
 int holder(Database& db, Transaction& tr, int idPredmet, int idKlass, int idTur, const QString& code, int idChild);

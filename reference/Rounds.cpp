@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "Query.h"
 #include "DbError.h"
+#include "Tasks.h"
 #include "Text.h"
 
 #include <QRegularExpression>
@@ -62,24 +63,13 @@ Maxima maxima(Database& db, Transaction& tr, int idPredmet) {
     return out;
 }
 
-std::array<int, 4> tasksInUse(Database& db, Transaction& tr, int idPredmet) {
-    std::array<int, 4> out{};
-    Query q(db, tr, {"SELECT ID, KOL_ZAD FROM TUR WHERE ID_PREDMET = :ID_PREDMET AND ID_TUR <> 0"});
-    q.setInt("ID_PREDMET", idPredmet);
-    q.open();
-    for (q.first(); !q.eof(); q.next())
-        if (q.fieldInt("ID") >= 1 && q.fieldInt("ID") <= 4)
-            out[size_t(q.fieldInt("ID") - 1)] = int(std::clamp<qint64>(q.fieldInt("KOL_ZAD"), 0, kMaxTasks));
-    return out;
-}
-
 std::optional<Score> maxTotal(Database& db, Transaction& tr, int idPredmet) {
-    const std::array<int, 4> tasks = tasksInUse(db, tr, idPredmet);
-    if (tasks == std::array<int, 4>{}) return std::nullopt;
+    const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
+    if (counts == tasks::Counts{}) return std::nullopt;
     const Maxima max = maxima(db, tr, idPredmet);
     Score total;
     for (int k = 0; k < 4; ++k)
-        for (int j = 0; j < tasks[size_t(k)]; ++j) {
+        for (int j = 0; j < counts[size_t(k)]; ++j) {
             const auto& m = max[size_t(6 * k + j)];
             if (!m) return std::nullopt;
             total += *m;

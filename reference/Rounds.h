@@ -46,8 +46,6 @@ void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots)
 // where the organisers gave none.
 using Maxima = std::array<std::optional<Score>, 24>;
 Maxima maxima(Database& db, Transaction& tr, int idPredmet);
-// The number of tasks of each round (slot 1..4 at 0..3) of a subject; 0 where the slot is not in use.
-std::array<int, 4> tasksInUse(Database& db, Transaction& tr, int idPredmet);
 // The greatest total of the subject: the sum of the maxima of every task of its rounds; none when
 // a task of a round in use has no maximum.
 std::optional<Score> maxTotal(Database& db, Transaction& tr, int idPredmet);

@@ -2,7 +2,7 @@
 
 #include "Query.h"
 #include "Text.h"
-#include "reference/Rounds.h"
+#include "Tasks.h"
 
 #include <QSysInfo>
 
@@ -62,12 +62,12 @@ QList<Entry> history(Database& db, Transaction& tr, int idChild) {
 }
 
 QSet<int> entered(Database& db, Transaction& tr, int idPredmet, int idKlass, int round) {
-    const std::array<int, 4> tasks = rounds::tasksInUse(db, tr, idPredmet);
+    const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
     QStringList conditions;
     for (int k = 1; k <= 4; ++k) {
-        if (tasks[size_t(k - 1)] == 0 || (round != 0 && k != round)) continue;
+        if (counts[size_t(k - 1)] == 0 || (round != 0 && k != round)) continue;
         const int first = 6 * (k - 1) + 1;
-        const int last = 6 * (k - 1) + tasks[size_t(k - 1)];
+        const int last = 6 * (k - 1) + counts[size_t(k - 1)];
         conditions << QStringLiteral("EXISTS (SELECT 1 FROM BAL_LOG L WHERE L.ID_CHILD = S.ID_CHILD AND L.SLOT BETWEEN %1 AND %2)")
                           .arg(first)
                           .arg(last);

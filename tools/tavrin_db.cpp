@@ -2,12 +2,14 @@
 //   tavrin-db create PATH                      an empty database with every table
 //   tavrin-db demo PATH [--participants N] [--seed N]   a demo olympiad (another seed, other children)
 //   tavrin-db upgrade PATH                     brings a database of an earlier build up to date
+//   tavrin-db check PATH                       lists every broken rule of the record; exit 1 when any
 //   tavrin-db backup PATH FILE                 the engine's backup of the database into a new file
 //   tavrin-db restore FILE PATH                a new database from a backup; never over an existing one
 // PATH is a file (embedded engine) or host:/path, host/port:/path on a Firebird server; FILE is a
 // file on this computer.
 
 #include "Backup.h"
+#include "Check.h"
 #include "Database.h"
 #include "DbError.h"
 #include "Demo.h"
@@ -27,6 +29,7 @@ int usage() {
                "  tavrin-db create ПУТЬ\n"
                "  tavrin-db demo ПУТЬ [--participants N] [--seed N]\n"
                "  tavrin-db upgrade ПУТЬ\n"
+               "  tavrin-db check ПУТЬ\n"
                "  tavrin-db backup ПУТЬ ФАЙЛ\n"
                "  tavrin-db restore ФАЙЛ ПУТЬ\n"
                "ПУТЬ: файл базы данных или сервер:/путь (сервер/порт:/путь); ФАЙЛ: файл резервной копии.\n",
@@ -80,6 +83,18 @@ int copyCommand(const QString& command, const QString& first, const QString& sec
 
 void print(const QString& text) { std::printf("%s\n", text.toUtf8().constData()); }
 
+// The check's lines under a heading that takes their number; nothing when the record keeps every rule.
+bool printFindings(Database& db, const QString& heading) {
+    Transaction tr(db);
+    tr.start();
+    const check::Findings found = check::run(db, tr);
+    tr.rollback();
+    if (found.clean()) return false;
+    print(heading.arg(found.total));
+    for (const QString& line : found.lines()) print(QStringLiteral("  %1").arg(line));
+    return true;
+}
+
 int upgradeDatabase(const QString& path) {
     if (!isServerName(path) && !QFileInfo::exists(path)) return fail(QStringLiteral("файла %1 нет").arg(path));
     Database db;
@@ -94,6 +109,7 @@ int upgradeDatabase(const QString& path) {
         upgrade::apply(db, plan);
         print(QStringLiteral("База данных обновлена: %1\nДобавлено:").arg(path));
         for (const QString& line : plan.lacking) print(QStringLiteral("  %1").arg(line));
+        printFindings(db, QStringLiteral("Проверка нашла нарушения (%1):"));
         return 0;
     } catch (const upgrade::Refusal& r) {
         return fail(r.text() + u'\n' + r.detail());
@@ -101,6 +117,25 @@ int upgradeDatabase(const QString& path) {
         const QString why = dberror::explain(e);
         return fail(QStringLiteral("не удалось обновить базу данных %1, ничего не изменено:\n%2")
                         .arg(path, why.isEmpty() ? e.text() : why + u'\n' + e.text()));
+    }
+}
+
+// Prints every broken rule (the first check::kShown of them and how many more); 1 when any.
+int checkDatabase(const QString& path) {
+    if (!isServerName(path) && !QFileInfo::exists(path)) return fail(QStringLiteral("файла %1 нет").arg(path));
+    Database db;
+    db.databaseName = path;
+    try {
+        db.connect();
+        if (!upgrade::plan(db).upToDate())
+            return fail(QStringLiteral("база данных %1 сделана более ранней версией программы; сначала обновите её:\n"
+                                       "tavrin-db upgrade %1")
+                            .arg(path));
+        if (printFindings(db, QStringLiteral("Нарушения в базе данных %1: %2").arg(path, QStringLiteral("%1")))) return 1;
+        print(QStringLiteral("Нарушений не найдено: %1").arg(path));
+        return 0;
+    } catch (const DbError& e) {
+        return fail(QStringLiteral("не удалось проверить базу данных %1:\n%2").arg(path, e.text()));
     }
 }
 
@@ -115,6 +150,7 @@ int main(int argc, char** argv) {
         return args.size() == 2 ? copyCommand(command, args[0], args[1]) : usage();
     const QString path = args.takeFirst();
     if (command == u"upgrade") return args.isEmpty() ? upgradeDatabase(path) : usage();
+    if (command == u"check") return args.isEmpty() ? checkDatabase(path) : usage();
     demo::Options options;
     while (!args.isEmpty()) {
         const QString opt = args.takeFirst();

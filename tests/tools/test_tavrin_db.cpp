@@ -1,6 +1,8 @@
 // The database tool, run as the user runs it: an empty database, a demo olympiad, and its refusals.
 
+#include "Atomic.h"
 #include "Schema.h"
+#include "merge/Merge.h"
 #include "fixtures/QtPrinters.h"
 #include "fixtures/TestDatabase.h"
 
@@ -49,20 +51,49 @@ TEST_F(TavrinDbTool, DemoIsAConsistentOlympiad) {
     const QString name = testDb().newName("demo.fdb");
     const ToolRun r = tool({"demo", name, "--participants", "120"});
     ASSERT_EQ(r.code, 0) << r.out.toStdString();
-    Opened o(name);
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK"), 120);
-    // Every participant's school is one of its team's.
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK P WHERE NOT EXISTS (SELECT * FROM S_SCHOOL S "
-                       "WHERE S.ID_KOMAND = P.ID_KOMAND AND S.SCHOOL = P.SCHOOL)"), 0);
-    // One or two teachers each, all linked.
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK P WHERE (SELECT COUNT(*) FROM TEACHERS T "
-                       "WHERE T.ID_CHILD = P.ID_CHILD) NOT BETWEEN 1 AND 2"), 0);
-    // Every subject has its four round slots, the used ones with 2 to 6 tasks.
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM TUR"), 20);
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM TUR WHERE ID_TUR = ID AND KOL_ZAD BETWEEN 2 AND 6 AND NAME_TUR <> ''"),
-              o.scalar("SELECT COUNT(*) FROM TUR WHERE ID_TUR <> 0"));
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM TUR WHERE ID_TUR = 0 AND (KOL_ZAD <> 0 OR NAME_TUR <> '')"), 0);
-    EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK WHERE SURNAME = '' OR NAME = '' OR SECONDNAME = ''"), 0);
+    {
+        Opened o(name);
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK"), 120);
+        // Every participant's school is one of its team's.
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK P WHERE NOT EXISTS (SELECT * FROM S_SCHOOL S "
+                           "WHERE S.ID_KOMAND = P.ID_KOMAND AND S.SCHOOL = P.SCHOOL)"), 0);
+        // One or two teachers each, all linked.
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK P WHERE (SELECT COUNT(*) FROM TEACHERS T "
+                           "WHERE T.ID_CHILD = P.ID_CHILD) NOT BETWEEN 1 AND 2"), 0);
+        // Every subject has its four round slots, the used ones with 2 to 6 tasks.
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM TUR"), 20);
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM TUR WHERE ID_TUR = ID AND KOL_ZAD BETWEEN 2 AND 6 AND NAME_TUR <> ''"),
+                  o.scalar("SELECT COUNT(*) FROM TUR WHERE ID_TUR <> 0"));
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM TUR WHERE ID_TUR = 0 AND (KOL_ZAD <> 0 OR NAME_TUR <> '')"), 0);
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK WHERE SURNAME = '' OR NAME = '' OR SECONDNAME = ''"), 0);
+    }
+    // The check finds it clean, and so after a merge of another station's demo into it; a broken
+    // rule makes it list the rows and end with 1.
+    const ToolRun clean = tool({"check", name});
+    EXPECT_EQ(clean.code, 0) << clean.out.toStdString();
+    EXPECT_TRUE(clean.out.startsWith("Нарушений не найдено")) << clean.out.toStdString();
+    const QString second = testDb().newName("demo-7.fdb");
+    ASSERT_EQ(tool({"demo", second, "--participants", "80", "--seed", "7"}).code, 0);
+    {
+        Opened o(name), s(second);
+        atomically(o.tr, [&] { merge::run(o.db, o.tr, s.db, s.tr); });
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK"), 200);
+    }
+    const ToolRun merged = tool({"check", name});
+    EXPECT_EQ(merged.code, 0) << merged.out.toStdString();
+    qint64 moved = 0;
+    {
+        Opened o(name);
+        Query broken(o.db, o.tr, {"UPDATE BAL SET MESTO = MESTO + 1"});
+        broken.execute();
+        moved = broken.rowsAffected();
+        o.tr.commit();
+    }
+    const ToolRun found = tool({"check", name});
+    EXPECT_EQ(found.code, 1);
+    EXPECT_TRUE(found.out.contains(QString("Нарушения в базе данных %1: %2").arg(name).arg(moved))) << found.out.toStdString();
+    EXPECT_TRUE(found.out.contains(QString("… и ещё %1").arg(moved - 20))) << found.out.toStdString();
+    EXPECT_EQ(found.out.count(": место "), 20);
 }
 
 TEST_F(TavrinDbTool, CreateMakesEveryTableAndRefusesAnExistingFileOrABadPath) {
@@ -113,6 +144,8 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
     const ToolRun r = tool({"upgrade", name});
     ASSERT_EQ(r.code, 0) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("столбец SPISOK.UID_CHILD")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("«Физика», 9 класс: ёлкин Пётр (Север): балл 5 в задаче 1 тура 2, а такого тура у предмета нет"))
+        << "what the earlier build left broken is listed: " << r.out.toStdString();
     for (const char* table : {"таблица TUR_MAX", "таблица BAL_LOG", "таблица NASTROIKI"})
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(table))) << r.out.toStdString();
     {
