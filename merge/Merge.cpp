@@ -368,9 +368,12 @@ void writeRows(State& s, Writers& w, const Arrival& a, int id) {
             w.scores.setInt("ID_CHILD", id);
             w.scores.setInt("ID_PREDMET", predmet);
             w.scores.setInt("KLASS", klass);
+            // The sums are those of the tasks the rounds have here, whatever the source stored.
+            const tasks::Counts& counts = s.roundsAfter[predmet].counts;
+            const std::array<Score, 4> sums = scores::roundSums(sc->slots, counts);
             for (int k = 0; k < kSlots; ++k) w.scores.setScore(slotField(k), sc->slots[size_t(k)]);
-            for (int k = 0; k < 4; ++k) w.scores.setScore(sumField(k), sc->sums[size_t(k)]);
-            w.scores.setScore("SUMM", sc->summ);
+            for (int k = 0; k < 4; ++k) w.scores.setScore(sumField(k), sums[size_t(k)]);
+            w.scores.setScore("SUMM", scores::total(sc->slots, counts));
             w.scores.setInt("MESTO", sc->mesto);
             w.scores.setInt("DIPL_STEP", sc->dipl);
             w.scores.add();
@@ -461,57 +464,117 @@ void writeParticipants(State& s, const Progress& progress) {
 
 // Rounds: a slot held in use stays; one missing or empty is taken from the source, with its task
 // maxima. A slot held without maxima takes the source's when both have as many tasks.
+void planRounds(State& s) {
+    std::map<std::pair<int, int>, int> held;  // (subject, slot) -> ID_TUR of the row held
+    readAll(s.work, s.tr, "SELECT ID, ID_PREDMET, ID_TUR, KOL_ZAD FROM TUR", [&](Query& q) {
+        const int predmet = int(q.fieldInt("ID_PREDMET")), slot = int(q.fieldInt("ID"));
+        held[{predmet, slot}] = int(q.fieldInt("ID_TUR"));
+        if (slot >= 1 && slot <= 4)
+            s.roundsAfter[predmet].counts[size_t(slot - 1)] = tasks::ofRound(q.fieldInt("ID_TUR"), q.fieldInt("KOL_ZAD"));
+    });
+    readAll(s.work, s.tr, "SELECT ID_PREDMET, ID, N_ZAD, MAX_BAL FROM TUR_MAX", [&](Query& q) {
+        const qint64 slot = 6 * (q.fieldInt("ID") - 1) + q.fieldInt("N_ZAD") - 1;
+        if (slot >= 0 && slot < kSlots) s.roundsAfter[int(q.fieldInt("ID_PREDMET"))].maxima[size_t(slot)] = q.fieldScore("MAX_BAL");
+    });
+    const auto hasMaxima = [&](int predmet, int slot) {
+        const auto& m = s.roundsAfter[predmet].maxima;
+        return std::any_of(m.begin() + 6 * (slot - 1), m.begin() + 6 * slot, [](const auto& v) { return v.has_value(); });
+    };
+    for (const Round& r : s.src.rounds) {
+        if (r.id < 1 || r.id > 4) continue;  // not a slot of this program
+        const int predmet = s.subjects.key(s.src.predmet, r.predmet);
+        RoundsAfter& after = s.roundsAfter[predmet];
+        const auto row = held.find({predmet, r.id});
+        RoundChange change{predmet, r, false, row == held.end(), r.tur != 0};
+        if (row != held.end() && (row->second != 0 || r.tur == 0)) {  // the held slot stays
+            change.takeMaxima = row->second != 0 && r.tur != 0 && !r.maxima.isEmpty() && !hasMaxima(predmet, r.id) &&
+                                after.counts[size_t(r.id - 1)] == r.count;
+            if (!change.takeMaxima) continue;
+        } else {
+            change.write = true;
+            held[{predmet, r.id}] = r.tur;
+            after.counts[size_t(r.id - 1)] = tasks::ofRound(r.tur, r.count);
+        }
+        if (change.takeMaxima)
+            for (int j = 0; j < tasks::kMaxPerRound; ++j)
+                after.maxima[size_t(6 * (r.id - 1) + j)] = j < r.maxima.size() ? std::optional<Score>(r.maxima[j]) : std::nullopt;
+        s.roundChanges.push_back(change);
+    }
+}
+
+// The scores the merge brings must fit the rounds it leaves: a score in a task a round will not have,
+// or above a task's greatest score, refuses the merge, naming subject and round.
+void checkScores(State& s) {
+    std::map<std::pair<int, int>, std::pair<QSet<QString>, QSet<QString>>> broken;  // (subject, round) -> outside, above
+    const auto fits = [&](int predmet, const Scores& sc, const QString& who) {
+        const RoundsAfter& after = s.roundsAfter[predmet];
+        for (int i = 0; i < kSlots; ++i) {
+            const Score v = sc.slots[size_t(i)];
+            if (!tasks::has(after.counts, i)) {
+                if (v != Score()) broken[{predmet, i / 6 + 1}].first.insert(who);
+            } else if (after.maxima[size_t(i)] && v > *after.maxima[size_t(i)]) {
+                broken[{predmet, i / 6 + 1}].second.insert(who);
+            }
+        }
+    };
+    for (const Arrival& a : s.arrivals) {
+        const auto sc = s.src.scores.constFind(a.child.id);
+        if (sc != s.src.scores.constEnd() && !(a.existing && s.have.scores.contains(a.existing)))
+            fits(s.placeOf(a).first, *sc, a.child.uid.isEmpty() ? nameKey(a.child) : a.child.uid);
+    }
+    for (const RoundChange& c : s.roundChanges)  // the maxima taken hold for the working scores too
+        if (c.takeMaxima)
+            for (auto it = s.have.scores.constBegin(); it != s.have.scores.constEnd(); ++it)
+                if (s.have.placeOf.value(it.key()).first == c.predmet) fits(c.predmet, *it, QString::number(it.key()));
+    QStringList lines;
+    for (const auto& [where, who] : broken) {
+        const QString round = QStringLiteral("«%1», тур %2").arg(lookup::dictionaryName(s.work, s.tr, lookup::Dictionary::Subjects, where.first)).arg(where.second);
+        const int count = s.roundsAfter[where.first].counts[size_t(where.second - 1)];
+        if (!who.first.isEmpty())
+            lines << QStringLiteral("%1: у участников (%2) есть баллы по задачам, которых нет (%3)")
+                         .arg(round)
+                         .arg(who.first.size())
+                         .arg(count == 0 ? QStringLiteral("тура нет") : QStringLiteral("задач в туре: %1").arg(count));
+        if (!who.second.isEmpty())
+            lines << QStringLiteral("%1: у участников (%2) баллы больше наибольшего балла задачи").arg(round).arg(who.second.size());
+    }
+    if (!lines.isEmpty())
+        throw Refusal(QStringLiteral("Объединение не выполнено: баллы не подходят к турам."),
+                      lines.join(u'\n') + QStringLiteral("\nИсправьте туры или баллы на одном из рабочих мест и повторите объединение."));
+}
+
 void mergeRounds(State& s) {
-    std::map<std::pair<int, int>, int> counts;  // (subject, slot) -> KOL_ZAD held
-    readAll(s.work, s.tr, "SELECT ID, ID_PREDMET, KOL_ZAD FROM TUR WHERE ID_TUR <> 0",
-            [&](Query& q) { counts[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}] = int(q.fieldInt("KOL_ZAD")); });
-    std::set<std::pair<int, int>> withMaxima;
-    readAll(s.work, s.tr, "SELECT DISTINCT ID_PREDMET, ID FROM TUR_MAX",
-            [&](Query& q) { withMaxima.emplace(int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))); });
     Query clearMaxima(s.work, s.tr, {"DELETE FROM TUR_MAX WHERE ID_PREDMET = :ID_PREDMET AND ID = :ID"});
     Query addMaximum(s.work, s.tr,
                      {"INSERT INTO TUR_MAX (ID_PREDMET, ID, N_ZAD, MAX_BAL) VALUES (:ID_PREDMET, :ID, :N_ZAD, :MAX_BAL)"});
-    const auto takeMaxima = [&](int predmet, const Round& r) {
-        clearMaxima.setInt("ID_PREDMET", predmet);
-        clearMaxima.setInt("ID", r.id);
-        clearMaxima.execute();
-        for (int j = 0; j < r.maxima.size(); ++j) {
-            addMaximum.setInt("ID_PREDMET", predmet);
-            addMaximum.setInt("ID", r.id);
-            addMaximum.setInt("N_ZAD", j + 1);
-            addMaximum.setScore("MAX_BAL", r.maxima[j]);
-            addMaximum.execute();
-        }
-    };
-    std::map<std::pair<int, int>, int> slots;  // (subject, slot) -> ID_TUR held
-    readAll(s.work, s.tr, "SELECT ID, ID_PREDMET, ID_TUR FROM TUR",
-            [&](Query& q) { slots[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID"))}] = int(q.fieldInt("ID_TUR")); });
     Query insert(s.work, s.tr,
                  {"INSERT INTO TUR ( ID, ID_PREDMET, ID_TUR, KOL_ZAD, NAME_TUR)",
                   "VALUES (:ID, :ID_PREDMET, :ID_TUR, :KOL_ZAD, :NAME_TUR);"});
     Query update(s.work, s.tr,
                  {"UPDATE TUR", "SET  ID_TUR=:ID_TUR, KOL_ZAD=:KOL_ZAD, NAME_TUR=:NAME_TUR",
                   "WHERE ID_PREDMET= :ID_PREDMET AND ID=:ID;"});
-    for (const Round& r : s.src.rounds) {
-        if (r.id < 1 || r.id > 4) continue;  // not a slot of this program
-        const int predmet = s.subjects.key(s.src.predmet, r.predmet);
-        const auto held = slots.find({predmet, r.id});
-        if (held != slots.end() && (held->second != 0 || r.tur == 0)) {
-            const auto count = counts.find({predmet, r.id});
-            if (held->second != 0 && r.tur != 0 && !r.maxima.isEmpty() && !withMaxima.contains({predmet, r.id}) &&
-                count != counts.end() && count->second == r.count)
-                takeMaxima(predmet, r);
-            continue;
+    for (const RoundChange& c : s.roundChanges) {
+        const Round& r = c.round;
+        if (c.write) {
+            Query& write = c.insert ? insert : update;
+            write.setInt("ID", r.id);
+            write.setInt("ID_PREDMET", c.predmet);
+            write.setInt("ID_TUR", r.tur);
+            write.setInt("KOL_ZAD", r.count);
+            write.setText("NAME_TUR", r.name);
+            write.execute();
         }
-        Query& write = held == slots.end() ? insert : update;
-        write.setInt("ID", r.id);
-        write.setInt("ID_PREDMET", predmet);
-        write.setInt("ID_TUR", r.tur);
-        write.setInt("KOL_ZAD", r.count);
-        write.setText("NAME_TUR", r.name);
-        write.execute();
-        slots[{predmet, r.id}] = r.tur;
-        if (r.tur != 0) takeMaxima(predmet, r);
+        if (!c.takeMaxima) continue;
+        clearMaxima.setInt("ID_PREDMET", c.predmet);
+        clearMaxima.setInt("ID", r.id);
+        clearMaxima.execute();
+        for (int j = 0; j < r.maxima.size(); ++j) {
+            addMaximum.setInt("ID_PREDMET", c.predmet);
+            addMaximum.setInt("ID", r.id);
+            addMaximum.setInt("N_ZAD", j + 1);
+            addMaximum.setScore("MAX_BAL", r.maxima[j]);
+            addMaximum.execute();
+        }
     }
 }
 
@@ -544,6 +607,8 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     translate(s);
     identify(s);
     checkCodes(s);
+    planRounds(s);
+    checkScores(s);
     addSchools(s);
     writeParticipants(s, progress);
     mergeRounds(s);

@@ -28,8 +28,8 @@ struct Result {
 inline const QString kUnnamedTeam = QStringLiteral("(не указана)");
 inline const QString kUnnamed = QStringLiteral("(не указан)");
 
-// A merge that must not be made: the source is the working database itself, or codes of the
-// source are held by other participants of the same subject, grade and round. The text says
+// A merge that must not be made: the source is the working database itself, codes of the source are
+// held by other participants of the same subject, grade and round, or scores do not fit the rounds. The text says
 // which; nothing has been written.
 class Refusal : public std::exception {
 public:
@@ -64,6 +64,9 @@ using Progress = std::function<void(int done, int total)>;
 // - a new participant keeps his identifier, gets his key from the database and his score row,
 //   group, every cipher and every teacher are inserted under it;
 // - a round slot the working database holds used stays; one it lacks or holds empty is taken;
+// - a score it brings in a task the rounds will not have, or above a task's greatest score, refuses
+//   the merge, naming subject and round; the round sums and total it brings are made anew from the
+//   tasks the rounds have;
 // - every subject that received score rows is re-ranked.
 // Throws Refusal before writing anything, SourceError when the source cannot be read, DbError for a
 // failed write.

@@ -1,11 +1,12 @@
 #pragma once
 
 // The merge's phases over one state, in the order run() calls them: read both databases, translate
-// the source's keys, know who is there already, check the codes, add schools, write the
-// participants, take the rounds, re-rank.
+// the source's keys, know who is there already, check the codes, plan the rounds and check the scores
+// against them, add schools, write the participants, take the rounds, re-rank.
 
 #include "Score.h"
 #include "merge/Merge.h"
+#include "Tasks.h"
 #include "scoring/Scores.h"
 
 #include <QHash>
@@ -128,6 +129,18 @@ private:
     QHash<QString, int> m_keys;
 };
 
+// The rounds of a working subject as the merge leaves them.
+struct RoundsAfter {
+    tasks::Counts counts{};
+    std::array<std::optional<Score>, kSlots> maxima{};
+};
+// A source round the merge takes: its slot (inserted or updated), or only its maxima.
+struct RoundChange {
+    int predmet = 0;  // working key
+    Round round;
+    bool write = false, insert = false, takeMaxima = false;
+};
+
 struct State {
     State(Database& work, Transaction& tr);
     Database& work;
@@ -137,6 +150,8 @@ struct State {
     Dictionary teams, subjects, grades;
     std::vector<Arrival> arrivals;  // in the order of the source's participants
     std::set<int> ranked;           // subjects that received score rows
+    std::map<int, RoundsAfter> roundsAfter;  // by working subject
+    std::vector<RoundChange> roundChanges;
     Result result;
     // The subject and grade that a participant's rows are written under: a participant who is
     // there already keeps his own.
@@ -149,6 +164,8 @@ QString nameKey(const Child& c);
 void translate(State& s);
 void identify(State& s);
 void checkCodes(State& s);  // throws Refusal, naming the codes
+void planRounds(State& s);
+void checkScores(State& s);  // throws Refusal, naming subject and round
 void addSchools(State& s);
 void writeParticipants(State& s, const Progress& progress);
 void mergeRounds(State& s);

@@ -5,6 +5,8 @@
 #include "scoring/Places.h"
 #include "scoring/ScoreLog.h"
 
+#include <algorithm>
+
 namespace scores {
 
 const QString& slotField(int slot) {
@@ -70,24 +72,26 @@ QString refusal(int slot, const QString& text, const std::optional<Score>& maxim
 
 Score parse(const QString& text) { return Score::parse(text); }
 
-std::array<Score, 4> roundSums(const Slots& s) {
+std::array<Score, 4> roundSums(const Slots& s, const tasks::Counts& counts) {
     std::array<Score, 4> sums{};
-    for (int i = 0; i < kSlots; ++i) sums[size_t(i / 6)] += s[size_t(i)];
+    for (int i = 0; i < kSlots; ++i)
+        if (tasks::has(counts, i)) sums[size_t(i / 6)] += s[size_t(i)];
     return sums;
 }
 
-Score total(const Slots& s) {
+Score total(const Slots& s, const tasks::Counts& counts) {
     Score t;
-    for (const Score& v : s) t += v;
+    for (const Score& r : roundSums(s, counts)) t += r;
     return t;
 }
 
-bool sumsFit(const Slots& s) {
+namespace {
+// Whether the sums fit the score columns.
+bool sumsFit(const std::array<Score, 4>& sums, Score total) {
     const auto fits = [](Score v) { return v.hundredths() <= Score::kMaxHundredths && v.hundredths() >= -Score::kMaxHundredths; };
-    for (const Score& r : roundSums(s))
-        if (!fits(r)) return false;
-    return fits(total(s));
+    return std::all_of(sums.begin(), sums.end(), fits) && fits(total);
 }
+}  // namespace
 
 void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
           const Shown& shown, const Shown& confirmed) {
@@ -101,9 +105,16 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     std::array<std::optional<Score>, kSlots> before{};  // none where nothing is stored
     for (int i = 0; i < kSlots; ++i)
         if (exists && !stored.fieldIsNull(slotField(i))) before[size_t(i)] = values[size_t(i)];
-    for (int i = 0; i < kSlots; ++i)
-        if (shown[size_t(i)]) values[size_t(i)] = typed[size_t(i)];
-    if (!sumsFit(values)) throw DbError(QStringLiteral("Сумма баллов больше 9999999,99: такую база данных не хранит."));
+    const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
+    for (int i = 0; i < kSlots; ++i) {
+        if (!shown[size_t(i)]) continue;
+        if (!tasks::has(counts, i) && typed[size_t(i)] != Score())
+            throw DbError(QStringLiteral("Тур %1, задача %2: такой задачи у тура нет").arg(i / 6 + 1).arg(i % 6 + 1));
+        values[size_t(i)] = typed[size_t(i)];
+    }
+    const std::array<Score, 4> sums = roundSums(values, counts);
+    const Score sum = total(values, counts);
+    if (!sumsFit(sums, sum)) throw DbError(QStringLiteral("Сумма баллов больше 9999999,99: такую база данных не хранит."));
 
     QStringList slotNames, slotParams, assignments;
     for (int i = 0; i < kSlots; ++i) {
@@ -126,9 +137,8 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     write.setInt("ID_PREDMET", idPredmet);
     write.setInt("KLASS", idKlass);
     for (int i = 0; i < kSlots; ++i) write.setScore(slotField(i), values[size_t(i)]);
-    const std::array<Score, 4> sums = roundSums(values);
     for (int k = 0; k < 4; ++k) write.setScore(sumField(k), sums[size_t(k)]);
-    write.setScore("SUMM", total(values));
+    write.setScore("SUMM", sum);
     write.execute();
 
     const QSet<int> logged = scorelog::loggedSlots(db, tr, idChild);

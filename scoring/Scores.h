@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Score.h"
+#include "Tasks.h"
 
 #include <QString>
 #include <array>
@@ -40,16 +41,15 @@ QString refusal(int slot, const QString& text);
 QString refusal(int slot, const QString& text, const std::optional<Score>& maximum);
 Score parse(const QString& text);
 
-// The round sums and the total, exact: B1..B4 and SUMM of the slots.
-std::array<Score, 4> roundSums(const Slots& s);
-Score total(const Slots& s);
-// Whether the sums fit the score columns.
-bool sumsFit(const Slots& s);
+// The round sums and the total, exact: B1..B4 and SUMM of the slots that are tasks of the rounds.
+std::array<Score, 4> roundSums(const Slots& s, const tasks::Counts& counts);
+Score total(const Slots& s, const tasks::Counts& counts);
 
 // Stores the scores of the shown slots; the others are taken from the row as it is stored now
 // (read under a lock, so that another station's save in between is never undone). Inserts the
-// row on the first save, updates it later, with the round sums and the total; then re-ranks the
-// subject and grade. MESTO is written only by the re-rank, DIPL_STEP never. No commit here.
+// row on the first save, updates it later, with the round sums and the total of the tasks the
+// subject's rounds have; then re-ranks the subject and grade. A score other than 0 in a slot that is
+// no task of a round is refused (DbError), naming round and task. MESTO is written only by the re-rank, DIPL_STEP never. No commit here.
 // The score history gets, in the same action, a row for each shown slot whose value changes and
 // for each confirmed slot (a box the operator typed the value it held into) that has no history
 // yet, so that its round counts as entered.

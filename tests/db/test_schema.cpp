@@ -30,7 +30,7 @@ TEST_F(SchemaTest, RefusalsAreExplained) {
                   c = QString::number(scalar("SELECT ID_KLASS FROM S_KLASS"));
     exec(QString("INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS) VALUES (%1, %2, %3)").arg(k, p, c));
     const QString child = QString::number(scalar("SELECT ID_CHILD FROM SPISOK"));
-    exec(QString("INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS) VALUES (%1, %2, %3)").arg(child, p, c));
+    exec(QString("INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, MESTO) VALUES (%1, %2, %3, 1)").arg(child, p, c));
     const std::pair<QString, QString> cases[] = {
         {QString("DELETE FROM S_PREDMET WHERE ID_PREDMET = %1").arg(p), "Предмет нельзя удалить: по нему есть участники."},
         {QString("INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS) VALUES (%1, %2, 0)").arg(k, p),

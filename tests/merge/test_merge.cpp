@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "Lookups.h"
 #include "Schema.h"
+#include "Tasks.h"
 #include "app/UMain.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/TestDatabase.h"
@@ -71,7 +72,10 @@ struct Station {
         r.teachers = teachers;
         return insertParticipant(db, tr, r);
     }
+    // The first task of rounds 1 and 2; a subject without rounds gets two first.
     void score(int id, const QString& subject_, const QString& grade_, const char* first, const char* second = "0") {
+        if (tasks::inUse(db, tr, subject(subject_)) == tasks::Counts{})
+            rounds::save(db, tr, subject(subject_), {{{"Теория", "3"}, {"Практика", "2"}, {}, {}}});
         scores::Slots s{};
         scores::Shown shown{};
         s[0] = Score::parse(first);
@@ -89,6 +93,10 @@ protected:
         work.reset(new Station(s_dir->filePath(QString("work-%1.fdb").arg(++s_files))));
         // The window tests' own database is DM's; the merge is tried between two of its own here,
         // except for the window test at the end.
+    }
+    void TearDown() override {
+        if (work) TestDatabase::expectConsistent(work->db, work->tr);
+        WindowTest::TearDown();
     }
     std::unique_ptr<Station> newSource() {
         return std::make_unique<Station>(s_dir->filePath(QString("source-%1.fdb").arg(++s_files)));
@@ -231,6 +239,30 @@ TEST_F(Merge, AFailureOrAClashLeavesNothing) {
     }
     EXPECT_EQ(counts(*work), withCode);
     EXPECT_THROW(mergeInto(*work, *work), merge::Refusal) << "a database is not merged into itself";
+
+    // Scores the working rounds have no task for, or above a task's maximum there: refused, naming them.
+    rounds::save(work->db, work->tr, work->subject("Химия"), {{{"Тест", "2"}, {"Устный", "1", "1"}, {}, {}}});
+    work->commit();
+    auto third = newSource();
+    rounds::save(third->db, third->tr, third->subject("Химия"), {{{"Тест", "3"}, {"Устный", "1"}, {}, {}}});
+    scores::Slots sc{};
+    sc[2] = Score::parse("2");   // task 3 of round 1
+    sc[6] = Score::parse("1,5");  // round 2, above its maximum here
+    for (const char* name : {"Первый", "Второй"})
+        scores::save(third->db, third->tr, third->child("Юг", "Химия", "9", name), third->subject("Химия"), third->grade("9"),
+                     sc, {true, true, true, false, false, false, true});
+    third->commit();
+    const QString beforeThird = counts(*work);
+    try {
+        mergeInto(*work, *third);
+        FAIL() << "merged scores the rounds have no place for";
+    } catch (const merge::Refusal& r) {
+        EXPECT_EQ(r.text(), "Объединение не выполнено: баллы не подходят к турам.");
+        EXPECT_TRUE(r.detail().startsWith("«Химия», тур 1: у участников (2) есть баллы по задачам, которых нет (задач в туре: 2)\n"
+                                          "«Химия», тур 2: у участников (2) баллы больше наибольшего балла задачи"))
+            << r.detail().toStdString();
+    }
+    EXPECT_EQ(counts(*work), beforeThird);
 }
 
 TEST_F(Merge, TwoStationsOfOneGradeGetDensePlacesAndRoundsOfBothStay) {
@@ -343,7 +375,7 @@ TEST_F(Merge, ASourceWithoutIdentifiersIsKnownByNameOnlyWhereItLeavesNoDoubt) {
     Station bare(s_dir->filePath(QString("bare-%1.fdb").arg(++s_files)), TestDatabase::script("bare_tables.sql"));
     for (const char* sql : {
              "INSERT INTO S_KOMAND VALUES (4, 'Север')", "INSERT INTO S_PREDMET VALUES (5, 'Физика')",
-             "INSERT INTO S_KLASS VALUES (6, '9')", "INSERT INTO S_KLASS VALUES (8, '')",
+             "INSERT INTO S_KLASS VALUES (6, '9')", "INSERT INTO S_KLASS VALUES (8, '')", "INSERT INTO TUR VALUES (1, 5, 1, 'Тест', 1)",
              "INSERT INTO SPISOK VALUES (1, 4, 5, 'Петров', 'Имя', 'Отчество', 6, '', 'СОШ №1')",
              "INSERT INTO SPISOK VALUES (2, 4, 5, 'Близнец', 'Имя', 'Отчество', 6, '', 'СОШ №1')",
              "INSERT INTO SPISOK VALUES (3, 4, 5, 'Близнец', 'Имя', 'Отчество', 6, '', 'СОШ №1')",

@@ -11,6 +11,7 @@
 #include "participants/UPerevod.h"
 #include "participants/UViewKlass.h"
 #include "participants/UViewSpisok.h"
+#include "reference/Rounds.h"
 #include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
@@ -27,6 +28,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         o = Olympiad::seed(db(), tr());
+        rounds::save(db(), tr(), o.fizika, {{{"Теория", "6"}, {"Практика", "6"}, {}, {}}});
         // Two namesakes; the first has everything: scores, a group, two ciphers, two teachers.
         Registration r;
         r.idKomand = o.yug;

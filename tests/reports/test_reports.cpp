@@ -52,7 +52,7 @@ struct Data {
         fizika = lookup::predmetKey(db, tr, "Физика");
         k9 = lookup::klassKey(db, tr, "9");
         k10 = lookup::klassKey(db, tr, "10");
-        rounds::save(db, tr, fizika, {{{"Теория", "6"}, {"Практика", "6"}, {}, {}}});
+        rounds::save(db, tr, fizika, {{{"Теория", "6"}, {"Практика", "6"}, {"Устный", "6"}, {"Финал", "6"}}});
         rounds::save(db, tr, khimiya, {{{"Тест", "3"}, {}, {}, {}}});
         const auto add = [&](int team, int subject, int grade, const char* surname, const char* school,
                              QList<PersonName> teachers) {
@@ -70,7 +70,7 @@ struct Data {
         volkov = add(sever, fizika, k9, "Волков", "Гимназия",
                      {{"Третья", "А", "А"}, {"Первая", "Б", "Б"}, {"Вторая", "В", "В"}});
         gusev = add(yug, fizika, k9, "Гусев", "СОШ", {});     // no score row
-        dmitriev = add(sever, fizika, k9, "Дмитриев", "", {});  // his score row says grade 10
+        dmitriev = add(sever, fizika, k10, "Дмитриев", "", {});
         elkin = add(sever, khimiya, k10, "Ёлкин", "СОШ", {{"Химик", "", ""}});
         zhukov = add(yug, fizika, k9, "Жуков", "СОШ", {});
         add(yug, fizika, k10, "Зайцев", "СОШ", {});  // grade 10 of Физика: "10" sorts before "9" as text
@@ -106,6 +106,7 @@ struct Data {
         // A subject whose only award is an honourable mention has no winners.
         dict::addPredmet(db, tr, "Биология");
         const int biologiya = lookup::predmetKey(db, tr, "Биология");
+        rounds::save(db, tr, biologiya, {{{"Тест", "1"}, {}, {}, {}}});
         const int mentioned = add(yug, biologiya, k9, "Иванов", "СОШ", {});
         firstTask(mentioned, biologiya, k9, 500);
         awards::give(db, tr, mentioned, 4);
@@ -256,13 +257,14 @@ protected:
         make("key.xlsx", [&](Workbook& wb) { reports::cipherKey(db(), tr(), wb, "Физика", "9", "Теория"); });
         make("merged.xlsx", [&](Workbook& wb) { reports::winners(db(), tr(), wb); }, templateWithMergedTitle(m->dir.path()));
         // The protocols: Физика 9 with the rules applied to it, its cut-offs typed by hand, and the
-        // greatest total 6·10 + 6·20 = 180; Химия 10 with other rules applied afterwards (its degree
+        // greatest total 30 + 5·10 + 12·20 + 6·25 = 470; Химия 10 with other rules applied afterwards (its degree
         // 3 stays); Биология 9 with its mention given without the assistant.
         awardrules::record(db(), tr(), m->data.fizika, m->data.k9, {{40, 60, {1, 1, 2}, 10}, true});
         awardrules::apply(db(), tr(), m->data.khimiya, m->data.k10, {std::nullopt, std::nullopt, Score::fromHundredths(700), std::nullopt},
                           {{30, 20, {1, 2, 3}, 0}, false});
         rounds::save(db(), tr(), m->data.fizika,
-                     {{{"Теория", "6", "10 10 10 10 10 10"}, {"Практика", "6", "20 20 20 20 20 20"}, {}, {}}});
+                     {{{"Теория", "6", "30 10 10 10 10 10"}, {"Практика", "6", "20 20 20 20 20 20"},
+                       {"Устный", "6", "20 20 20 20 20 20"}, {"Финал", "6", "25 25 25 25 25 25"}}});
         tr().commitRetaining();
         make("protocol.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Физика", "9"); });
         make("protocol-khimiya.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Химия", "10"); });
@@ -438,7 +440,7 @@ TEST_F(Reports, TheScoreSheetKeepsEveryColumnInItsPlace) {
     const sheets::Sheet s = made().sheet(5, "Лист14");
     EXPECT_EQ(s.text(2, 11), "По Физика");
     EXPECT_EQ(s.text(3, 13), "9");
-    EXPECT_EQ(row(s, 4, 3, 3) + row(s, 4, 9, 9) + "|" + row(s, 4, 15, 15) + "|" + row(s, 4, 21, 21), "ТеорияПрактика||");
+    EXPECT_EQ(row(s, 4, 3, 3) + row(s, 4, 9, 9) + "|" + row(s, 4, 15, 15) + "|" + row(s, 4, 21, 21), "ТеорияПрактика|Устный|Финал");
     EXPECT_EQ(s.text(6, 2), "Волков Имя Отчество") << "place order";
     for (int n = 1; n <= 24; ++n) EXPECT_DOUBLE_EQ(s.at(6, 2 + n).value, n + 0.25) << "BAL" << n;
     EXPECT_DOUBLE_EQ(s.at(6, 27).value, 306);
@@ -454,7 +456,7 @@ TEST_F(Reports, ResultsByTeamAndByGrade) {
     const sheets::Sheet t = made().sheet(6, "Лист17");
     EXPECT_EQ(t.text(4, 4) + "|" + t.text(2, 5) + "|" + t.text(5, 5), "Север|Физика|Физика");
     EXPECT_EQ(row(t, 8, 1, 8), "1|Волков Имя Отчество|9|Гимназия|306|1|1-й степени|Третья А А");
-    EXPECT_EQ(row(t, 11, 1, 7), "2|Дмитриев Имя Отчество|9||5|1|поощр. отзыв") << "places across grades";
+    EXPECT_EQ(row(t, 11, 1, 7), "2|Дмитриев Имя Отчество|10||5|1|поощр. отзыв") << "places across grades";
     EXPECT_EQ(row(t, 12, 1, 2), "3|Абрамов Имя Отчество");
     EXPECT_TRUE(t.at(8, 5).number);
 
@@ -463,7 +465,7 @@ TEST_F(Reports, ResultsByTeamAndByGrade) {
     EXPECT_EQ(row(g, 6, 1, 7), "1|Волков Имя Отчество|Гимназия|306|1|1-й степени|Третья А А");
     QStringList names;
     for (int r = 6; r <= g.lastRow(); ++r) names << g.text(r, 2).section(' ', 0, 0);
-    EXPECT_TRUE(names.contains("Дмитриев")) << "by the registered grade";
+    EXPECT_FALSE(names.contains("Дмитриев")) << "grade 10";
     EXPECT_FALSE(names.contains("Гусев")) << "no score row";
     EXPECT_TRUE(names.contains("Жуков"));
 }
@@ -636,7 +638,7 @@ TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
         return l.join('|') + " " + s.text(10, 2);
     };
     EXPECT_EQ(p.text(2, 3) + "|" + p.text(3, 3), "Физика|9");
-    EXPECT_EQ(rules(p), "40|60|180|1:1:2|10 Пороги установлены жюри вручную.") << "not the rules applied later to Химия";
+    EXPECT_EQ(rules(p), "40|60|470|1:1:2|10 Пороги установлены жюри вручную.") << "not the rules applied later to Химия";
     EXPECT_TRUE(p.at(7, 3).number);
     EXPECT_EQ(rules(made().sheet(13, "Лист20")), "30|20|не задана|1:2:3|0 ");
     EXPECT_EQ(rules(made().sheet(14, "Лист20")), "—|—|не задана|—|— Степени выставлены без помощника награждения.");

@@ -102,6 +102,7 @@ protected:
         WindowTest::SetUp();
         o = Olympiad::seed(db(), tr());
         rounds::save(db(), tr(), o.fizika, {{{"Теория", "2", "10 10"}, {}, {}, {}}});
+        rounds::save(db(), tr(), o.khimiya, {{{"Тест", "2"}, {}, {}, {}}});
         kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Ч1", "Ч2", "Ч3", "Ч4", "Ч5", "Ч6", "Ч7", "Ч8", "Ч9", "Волков", "Без баллов"});
         const int points[] = {19, 17, 17, 15, 12, 12, 10, 8, 5, 3};
         for (int i = 0; i < 10; ++i) setTotal(kids[i], o.fizika, o.k9, points[i]);
@@ -115,8 +116,9 @@ protected:
     void setTotal(int child, int subject, int grade, int total) {
         scores::Slots s{};
         scores::Shown shown{};
-        s[0] = pts(total);
-        shown[0] = true;
+        s[0] = pts(qMin(total, 10));  // two tasks of at most 10
+        s[1] = pts(total - qMin(total, 10));
+        shown[0] = shown[1] = true;
         scores::save(db(), tr(), child, subject, grade, s, shown);
     }
     TFormPomoshnik* open() {

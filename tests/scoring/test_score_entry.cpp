@@ -1,6 +1,7 @@
 // Score entry by name and by cipher, exact sums, one action per save, two stations, and places.
 
 #include "Atomic.h"
+#include "DbError.h"
 #include "app/UEnter.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
@@ -195,6 +196,7 @@ TEST_F(ScoreEntry, AScoreAboveItsTasksMaximumIsRefusedAndNothingIsWritten) {
     ASSERT_EQ(msg::shown().size(), 1);
     EXPECT_EQ(msg::shown()[0].text, "Тур 1, задача 1: балл больше наибольшего (8)");
     EXPECT_EQ(stored(kids[1], "BAL13"), "0");
+    exec(QString("UPDATE TUR_MAX SET MAX_BAL = 10 WHERE ID_PREDMET = %1 AND ID = 1 AND N_ZAD = 1").arg(o.fizika));
 }
 
 // The history holds what changed and nothing else: a save writes the boxes whose value changes,
@@ -373,13 +375,23 @@ TEST_F(ScoreEntry, AFailedReRankUndoesTheWholeSave) {
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите участника"}) << "no list: nothing to save";
 }
 
+// The sums count the tasks the rounds have, and nothing else can be stored.
 TEST_F(ScoreEntry, EveryRoundHasItsSumAndTheTotalTakesThemAll) {
-    scores::save(db(), tr(), kids[0], o.fizika, o.k9, given({{1, "1"}, {8, "2"}, {15, "4"}, {24, "8,5"}}),
-                 only({1, 8, 15, 24}));
+    scores::save(db(), tr(), kids[0], o.fizika, o.k9, given({{1, "1"}, {8, "2"}, {14, "4"}, {24, "0"}}),
+                 only({1, 8, 14, 24}));
     tr().commitRetaining();
     QStringList sums;
     for (const char* c : {"B1", "B2", "B3", "B4", "SUMM"}) sums << stored(kids[0], c);
-    EXPECT_EQ(sums.join("/"), "1/2/4/8,5/15,5");
+    EXPECT_EQ(sums.join("/"), "1/2/4/0/7");
+    for (int slot : {15, 24}) {  // round 3 has two tasks, round 4 none
+        try {
+            scores::save(db(), tr(), kids[0], o.fizika, o.k9, given({{slot, "1"}}), only({slot}));
+            ADD_FAILURE() << "stored a score in slot " << slot;
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.text(), QString("Тур %1, задача %2: такой задачи у тура нет").arg((slot - 1) / 6 + 1).arg((slot - 1) % 6 + 1));
+        }
+        tr().rollbackRetaining();
+    }
 }
 
 TEST_F(ScoreEntry, PlacesAreDenseRanksOfTheSubjectAndGrade) {
@@ -398,12 +410,15 @@ TEST_F(ScoreEntry, PlacesAreDenseRanksOfTheSubjectAndGrade) {
     exec(QString("UPDATE BAL SET MESTO = 7 WHERE ID_CHILD = %1").arg(other[0]));
     EXPECT_EQ(run({"10", "9", "9", "8"}), "1,2,2,3");
     EXPECT_EQ(run({"5", "5", "4", "4", "4", "3"}), "1,1,2,2,2,3");
-    exec(QString("UPDATE BAL SET SUMM = NULL WHERE ID_CHILD = %1").arg(all[5]));
-    exec(QString("UPDATE BAL SET SUMM = 0 WHERE ID_CHILD = %1").arg(all[4]));
+    exec(QString("UPDATE BAL SET BAL01 = NULL, B1 = NULL, SUMM = NULL WHERE ID_CHILD = %1").arg(all[5]));
+    exec(QString("UPDATE BAL SET BAL01 = 0, B1 = 0, SUMM = 0 WHERE ID_CHILD = %1").arg(all[4]));
     RecomputePlaces(db(), tr(), "Физика", "9");
     tr().commitRetaining();
     EXPECT_EQ(stored(all[4], "MESTO") + "," + stored(all[5], "MESTO"), "3,3") << "an empty total ranks as 0";
     EXPECT_EQ(stored(other[0], "MESTO"), "7") << "other grades are untouched";
+    RecomputePlaces(db(), tr(), "Физика", "10");
+    tr().commitRetaining();
+    EXPECT_EQ(stored(other[0], "MESTO"), "1");
 }
 
 // Two stations saving in one subject and grade at the same moment: both saves land, and the places
