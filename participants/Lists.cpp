@@ -1,10 +1,14 @@
 #include "participants/Lists.h"
 
 #include "DbError.h"
+#include "Lookups.h"
 #include "Query.h"
+#include "Tasks.h"
 #include "participants/Ciphers.h"
 #include "participants/Registration.h"
 #include "scoring/Places.h"
+#include "scoring/ScoreLog.h"
+#include "scoring/Scores.h"
 
 #include <QStringList>
 
@@ -112,24 +116,26 @@ void removeTeacher(Database& db, Transaction& tr, int idTeacher) {
 }
 
 Placement placementOf(Database& db, Transaction& tr, int idChild) {
-    Query q(db, tr, {"SELECT ID_KOMAND, ID_PREDMET, KLASS FROM SPISOK WHERE ID_CHILD = :ID_CHILD"});
+    Query q(db, tr, {"SELECT ID_KOMAND, ID_PREDMET, KLASS, SCHOOL FROM SPISOK WHERE ID_CHILD = :ID_CHILD"});
     q.setInt("ID_CHILD", idChild);
     q.open();
     if (q.isEmpty()) throw DbError(kGone);
-    return {int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS"))};
+    return {int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")), q.fieldText("SCHOOL")};
 }
 
-void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
-    const Placement from = placementOf(db, tr, idChild);
-    if (from == to) return;
-    Query scored(db, tr, {"SELECT COUNT(*) AS N FROM BAL WHERE ID_CHILD = :ID_CHILD"});
-    scored.setInt("ID_CHILD", idChild);
-    scored.open();
-    const bool hasScores = scored.fieldInt("N") > 0;
-    if (hasScores)  // both subjects' places, always in the same order, so two stations never wait on each other
-        for (int predmet : {qMin(from.idPredmet, to.idPredmet), qMax(from.idPredmet, to.idPredmet)})
-            lockSubjectPlaces(db, tr, predmet);
+bool hasSubjectRows(Database& db, Transaction& tr, int idChild) {
+    Query q(db, tr,
+            {"SELECT (SELECT COUNT(*) FROM BAL WHERE ID_CHILD = :ID_CHILD) + (SELECT COUNT(*) FROM SHIFR WHERE ID_CHILD = "
+             ":ID_CHILD) + (SELECT COUNT(*) FROM GRUP WHERE ID_CHILD = :ID_CHILD) AS N FROM RDB$DATABASE"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    return q.fieldInt("N") > 0;
+}
 
+namespace {
+
+// His codes that another participant of the subject, grade and round he goes to holds, as read.
+void refuseTakenCodes(Database& db, Transaction& tr, int idChild, const Placement& to) {
     Query codes(db, tr, {"SELECT ID_TUR, SHIFR FROM SHIFR WHERE ID_CHILD = :ID_CHILD ORDER BY ID_TUR"});
     codes.setInt("ID_CHILD", idChild);
     codes.open();
@@ -143,34 +149,71 @@ void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
         throw DbError(QStringLiteral("Шифр %1 уже есть у другого участника этого предмета и класса. Измените шифр и "
                                      "повторите перевод.")
                           .arg(taken.join(QStringLiteral(", "))));
+}
+
+// Deletes his score row, codes and group; the task scores go to the history as removed.
+void leaveSubject(Database& db, Transaction& tr, int idChild, int idPredmet) {
+    if (const std::optional<scores::Slots> stored = scores::load(db, tr, idChild)) {
+        const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
+        QList<scorelog::Change> removed;
+        for (int i = 0; i < scores::kSlots; ++i)
+            if (tasks::has(counts, i) || (*stored)[size_t(i)] != Score()) removed.append({i, (*stored)[size_t(i)], std::nullopt});
+        scorelog::append(db, tr, idChild, removed);
+    }
+    Query del(db, tr);
+    for (const char* table : {"BAL", "SHIFR", "GRUP"}) {
+        del.setSql(QStringList{QStringLiteral("DELETE FROM %1 WHERE ID_CHILD = :ID_CHILD").arg(QLatin1String(table))});
+        del.setInt("ID_CHILD", idChild);
+        del.execute();
+    }
+}
+
+}  // namespace
+
+void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
+    const Placement from = placementOf(db, tr, idChild);
+    const QString school = to.idKomand == from.idKomand && to.school.isEmpty() ? from.school : to.school;
+    if (to.idKomand != from.idKomand && lookup::schoolKey(db, tr, to.idKomand, school) == 0)
+        throw DbError(kChooseSchool);
+    if (from == Placement{to.idKomand, to.idPredmet, to.idKlass, school}) return;
+    const bool otherSubject = from.idPredmet != to.idPredmet;
+    Query scored(db, tr, {"SELECT COUNT(*) AS N FROM BAL WHERE ID_CHILD = :ID_CHILD"});
+    scored.setInt("ID_CHILD", idChild);
+    scored.open();
+    const bool hasScores = scored.fieldInt("N") > 0;
+    if (hasScores)  // both subjects' places, always in the same order, so two stations never wait on each other
+        for (int predmet : {qMin(from.idPredmet, to.idPredmet), qMax(from.idPredmet, to.idPredmet)})
+            lockSubjectPlaces(db, tr, predmet);
+    if (otherSubject) leaveSubject(db, tr, idChild, from.idPredmet);
+    else refuseTakenCodes(db, tr, idChild, to);
 
     Query child(db, tr,
-                {"UPDATE SPISOK SET ID_KOMAND = :ID_KOMAND, ID_PREDMET = :ID_PREDMET, KLASS = :KLASS",
+                {"UPDATE SPISOK SET ID_KOMAND = :ID_KOMAND, ID_PREDMET = :ID_PREDMET, KLASS = :KLASS, SCHOOL = :SCHOOL",
                  "WHERE ID_CHILD = :ID_CHILD"});
     child.setInt("ID_KOMAND", to.idKomand);
     child.setInt("ID_PREDMET", to.idPredmet);
     child.setInt("KLASS", to.idKlass);
+    child.setText("SCHOOL", school);
     child.setInt("ID_CHILD", idChild);
     child.execute();
-    Query rows(db, tr);
-    for (const char* table : {"BAL", "SHIFR", "GRUP"}) {
-        rows.setSql(QStringList{QStringLiteral("UPDATE %1 SET ID_PREDMET = :ID_PREDMET, KLASS = :KLASS WHERE ID_CHILD = "
-                                               ":ID_CHILD")
-                                    .arg(QLatin1String(table))});
-        rows.setInt("ID_PREDMET", to.idPredmet);
-        rows.setInt("KLASS", to.idKlass);
-        rows.setInt("ID_CHILD", idChild);
-        rows.execute();
-    }
-    if (hasScores && (from.idPredmet != to.idPredmet || from.idKlass != to.idKlass)) {
-        // A degree is given among the participants of a subject and grade: it does not follow him.
-        Query degree(db, tr, {"UPDATE BAL SET DIPL_STEP = 0 WHERE ID_CHILD = :ID_CHILD AND DIPL_STEP <> 0"});
-        degree.setInt("ID_CHILD", idChild);
-        degree.execute();
+    if (!otherSubject) {
+        Query rows(db, tr);
+        for (const char* table : {"BAL", "SHIFR", "GRUP"}) {
+            rows.setSql(QStringList{QStringLiteral("UPDATE %1 SET KLASS = :KLASS WHERE ID_CHILD = :ID_CHILD").arg(QLatin1String(table))});
+            rows.setInt("KLASS", to.idKlass);
+            rows.setInt("ID_CHILD", idChild);
+            rows.execute();
+        }
+        if (hasScores && from.idKlass != to.idKlass) {
+            // A degree is given among the participants of a subject and grade: it does not follow him.
+            Query degree(db, tr, {"UPDATE BAL SET DIPL_STEP = 0 WHERE ID_CHILD = :ID_CHILD AND DIPL_STEP <> 0"});
+            degree.setInt("ID_CHILD", idChild);
+            degree.execute();
+        }
     }
     if (hasScores) {
         RecomputePlaces(db, tr, from.idPredmet, from.idKlass);
-        RecomputePlaces(db, tr, to.idPredmet, to.idKlass);
+        if (!otherSubject) RecomputePlaces(db, tr, to.idPredmet, to.idKlass);
     }
 }
 

@@ -29,17 +29,29 @@ void correctTeacher(Database& db, Transaction& tr, int idTeacher, const QString&
 void addTeacher(Database& db, Transaction& tr, int idChild, const PersonName& teacher);
 void removeTeacher(Database& db, Transaction& tr, int idTeacher);
 
-// Where a participant competes.
+inline const QString kChooseSchool = QStringLiteral("Выберите учреждение новой команды");
+// The question before a move to another subject; %1 is the subject he leaves.
+inline const QString kLeaveSubject = QStringLiteral("У участника есть баллы, шифры и группа по предмету «%1». При переводе "
+                                                    "на другой предмет они будут удалены. Перевести?");
+
+// Where a participant competes: team, subject, grade, and his school (one of the team's).
 struct Placement {
     int idKomand = 0, idPredmet = 0, idKlass = 0;
+    QString school = {};
     bool operator==(const Placement&) const = default;
 };
 Placement placementOf(Database& db, Transaction& tr, int idChild);
 
-// Moves a participant to another team, subject or grade with his score row, codes and group, and
-// re-ranks the subject and grade he left and the one he joined. A code of his that another
-// participant of the new subject, grade and round holds (or one that reads the same on paper)
-// refuses the move, naming it, with a DbError; so does a participant deleted meanwhile.
+// Whether a participant has a score row, a code or a group: what a move to another subject removes.
+bool hasSubjectRows(Database& db, Transaction& tr, int idChild);
+
+// Moves a participant to another team, subject or grade. Within his subject his score row, codes
+// and group go with him; a code of his that another participant of the new grade and round holds
+// (or one that reads the same on paper) refuses the move, naming it. They belong to the subject's
+// rounds, so a move to another subject deletes them, writing his task scores to the history as
+// removed. A move to another team needs his school among that team's (`to.school`; otherwise the
+// school stays; kChooseSchool otherwise). The subject and grade he left and the one he joined are re-ranked. A refusal, and
+// a participant deleted meanwhile, throw DbError.
 void move(Database& db, Transaction& tr, int idChild, const Placement& to);
 
 }  // namespace participants

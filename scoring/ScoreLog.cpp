@@ -18,6 +18,13 @@ QString station() {
     return name.isEmpty() ? QStringLiteral("?") : name;
 }
 
+namespace {
+// A history row L of a slot that holds a score now: its latest, and not a removal.
+const char* const kHolds =
+    "L.NEW_BAL IS NOT NULL AND NOT EXISTS (SELECT 1 FROM BAL_LOG R WHERE R.ID_CHILD = L.ID_CHILD AND R.SLOT = L.SLOT "
+    "AND R.ID_LOG > L.ID_LOG)";
+}  // namespace
+
 void append(Database& db, Transaction& tr, int idChild, const QList<Change>& changes, const QString& station) {
     if (changes.isEmpty()) return;
     Query q(db, tr,
@@ -34,7 +41,7 @@ void append(Database& db, Transaction& tr, int idChild, const QList<Change>& cha
 }
 
 QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild) {
-    Query q(db, tr, {"SELECT DISTINCT SLOT FROM BAL_LOG WHERE ID_CHILD = :ID_CHILD"});
+    Query q(db, tr, {"SELECT DISTINCT L.SLOT FROM BAL_LOG L WHERE L.ID_CHILD = :ID_CHILD AND", kHolds});
     q.setInt("ID_CHILD", idChild);
     q.open();
     QSet<int> out;
@@ -68,9 +75,10 @@ QSet<int> entered(Database& db, Transaction& tr, int idPredmet, int idKlass, int
         if (counts[size_t(k - 1)] == 0 || (round != 0 && k != round)) continue;
         const int first = 6 * (k - 1) + 1;
         const int last = 6 * (k - 1) + counts[size_t(k - 1)];
-        conditions << QStringLiteral("EXISTS (SELECT 1 FROM BAL_LOG L WHERE L.ID_CHILD = S.ID_CHILD AND L.SLOT BETWEEN %1 AND %2)")
+        conditions << QStringLiteral("EXISTS (SELECT 1 FROM BAL_LOG L WHERE L.ID_CHILD = S.ID_CHILD AND L.SLOT BETWEEN %1 AND %2 AND %3)")
                           .arg(first)
-                          .arg(last);
+                          .arg(last)
+                          .arg(QLatin1String(kHolds));
     }
     if (conditions.isEmpty()) return {};
     Query q(db, tr);

@@ -33,13 +33,14 @@ struct Entry {
 // Appends the changes of one participant, in the caller's action (no commit here).
 void append(Database& db, Transaction& tr, int idChild, const QList<Change>& changes,
             const QString& station = station());
-// The slots (0..23) of a participant that have a history.
+// The slots (0..23) of a participant whose history ends in a score (a score removed, with the move
+// to another subject or a task that went, leaves its slot without one).
 QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild);
 // A participant's history, the latest change first.
 QList<Entry> history(Database& db, Transaction& tr, int idChild);
 
 // The participants of a subject and grade whose every round in use (or the given round, 1..4)
-// has been entered; none when the subject has no rounds.
+// has been entered (a task of it holds a score the history wrote); none when the subject has no rounds.
 QSet<int> entered(Database& db, Transaction& tr, int idPredmet, int idKlass, int round = 0);
 // How many participants the subject and grade has.
 int participants(Database& db, Transaction& tr, int idPredmet, int idKlass);

@@ -13,6 +13,7 @@
 #include "participants/UViewSpisok.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
+#include "scoring/ScoreLog.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
@@ -309,6 +310,52 @@ TEST_F(Lists, AChildMovesToAnotherGradeWithEverythingOfHis) {
     EXPECT_EQ(place(others[0]), 1);
     EXPECT_EQ(place(namesake), 2) << "grade 9 ranked again without him";
     EXPECT_EQ(place(others[1]), 3);
+}
+
+// Scores, codes and group belong to the subject's rounds: a move to another subject asks first,
+// then deletes them, writing his task scores to the history as removed, and ranks the grade he left
+// again. Another team needs his school among its own.
+TEST_F(Lists, AChildMovedToAnotherSubjectLeavesHisScoresCodesAndGroupBehind) {
+    TFormViewKlass* w = openByGrade();
+    w->DBNavigator1->press(TDBNavigator::Next);
+    ASSERT_EQ(w->DBGrid1->value("ID_CHILD").toInt(), victim);
+    const QString leave = participants::kLeaveSubject.arg("Физика");
+    expectModal([&] { QTest::mouseClick(w->ButtonMove, Qt::LeftButton); },
+                [&](QWidget* dialog) {
+                    auto* d = static_cast<TFormPerevod*>(dialog);
+                    EXPECT_FALSE(d->ComboBox4->isVisible());
+                    pick(d->ComboBox2, "Химия");
+                    msg::setNextAnswer(false);
+                    pressEnter(d->Button1);
+                    EXPECT_EQ(msg::shownTexts(), QStringList{leave});
+                    EXPECT_TRUE(d->isVisible()) << "No moves nothing";
+                    pick(d->ComboBox1, "Север");
+                    EXPECT_TRUE(d->ComboBox4->isVisible());
+                    EXPECT_EQ(d->ComboBox4->count(), 2) << "Север's schools";
+                    pressEnter(d->Button1);
+                    EXPECT_EQ(msg::shownTexts().last(), participants::kChooseSchool);
+                    EXPECT_EQ(d->focusWidget(), d->ComboBox4);
+                    pick(d->ComboBox4, "Лицей №2");
+                    msg::clearShown();
+                    pressEnter(d->Button1);
+                    EXPECT_EQ(msg::shownTexts(), QStringList{leave});
+                });
+    EXPECT_EQ(text(QString("SELECT P.PREDMET || '|' || K.KOMAND || '|' || S.SCHOOL FROM SPISOK S JOIN S_PREDMET P ON "
+                           "P.ID_PREDMET = S.ID_PREDMET JOIN S_KOMAND K ON K.ID_KOMAND = S.ID_KOMAND WHERE S.ID_CHILD = %1")
+                       .arg(victim)),
+              "Химия|Север|Лицей №2");
+    EXPECT_EQ(rowsOf(victim), 3) << "his registration and teachers only";
+    EXPECT_EQ(text(QString("SELECT CAST(LIST(SLOT || ':' || OLD_BAL, ' ') AS VARCHAR(500)) FROM (SELECT * FROM BAL_LOG WHERE "
+                           "ID_CHILD = %1 AND NEW_BAL IS NULL AND STATION = '%2' ORDER BY SLOT)")
+                       .arg(victim)
+                       .arg(scorelog::station())),
+              "1:9.00 2:0.00 3:0.00 4:0.00 5:0.00 6:0.00 7:0.00 8:0.00 9:0.00 10:0.00 11:0.00 12:0.00")
+        << "the tasks of Физика's two rounds";
+    EXPECT_EQ(place(namesake), 2) << "grade 9 ranked again without him";
+    EXPECT_EQ(place(others[1]), 3);
+    rounds::save(db(), tr(), o.khimiya, {{{"Тест", "6"}, {}, {}, {}}});
+    EXPECT_TRUE(scorelog::entered(db(), tr(), o.khimiya, o.k9).isEmpty()) << "Физика's history enters nothing of Химия";
+    EXPECT_EQ(w->CountDety->text(), "3");
 }
 
 }  // namespace
