@@ -63,6 +63,23 @@ Maxima maxima(Database& db, Transaction& tr, int idPredmet) {
     return out;
 }
 
+Maxima typedMaxima(const RoundSlots& slots) {
+    Maxima out{};
+    for (int n = 0; n < 4; ++n) {
+        if (slots[size_t(n)].name.trimmed().isEmpty()) continue;
+        const QList<Score> typed = parseMaxima(slots[size_t(n)].maxima).value_or(QList<Score>{});
+        for (int j = 0; j < qMin<qsizetype>(typed.size(), kMaxTasks); ++j) out[size_t(6 * n + j)] = typed[j];
+    }
+    return out;
+}
+
+tasks::Counts typedTasks(const RoundSlots& slots) {
+    tasks::Counts out{};
+    for (int n = 0; n < 4; ++n)
+        out[size_t(n)] = slots[size_t(n)].name.trimmed().isEmpty() ? 0 : tasks::ofRound(n + 1, wholeNumber(slots[size_t(n)].count).value_or(0));
+    return out;
+}
+
 std::optional<Score> maxTotal(Database& db, Transaction& tr, int idPredmet) {
     const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
     if (counts == tasks::Counts{}) return std::nullopt;
@@ -144,16 +161,14 @@ void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots)
     clear.setInt("ID_PREDMET", idPredmet);
     clear.execute();
     Query max(db, tr, {"INSERT INTO TUR_MAX (ID_PREDMET, ID, N_ZAD, MAX_BAL) VALUES (:ID_PREDMET, :ID, :N_ZAD, :MAX_BAL)"});
-    for (int n = 1; n <= 4; ++n) {
-        if (slots[n - 1].name.trimmed().isEmpty()) continue;
-        const QList<Score> typed = parseMaxima(slots[n - 1].maxima).value_or(QList<Score>{});
-        for (int j = 0; j < typed.size(); ++j) {
-            max.setInt("ID_PREDMET", idPredmet);
-            max.setInt("ID", n);
-            max.setInt("N_ZAD", j + 1);
-            max.setScore("MAX_BAL", typed[j]);
-            max.execute();
-        }
+    const Maxima typed = typedMaxima(slots);
+    for (int i = 0; i < 24; ++i) {
+        if (!typed[size_t(i)]) continue;
+        max.setInt("ID_PREDMET", idPredmet);
+        max.setInt("ID", i / 6 + 1);
+        max.setInt("N_ZAD", i % 6 + 1);
+        max.setScore("MAX_BAL", *typed[size_t(i)]);
+        max.execute();
     }
 }
 

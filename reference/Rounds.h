@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Score.h"
+#include "Tasks.h"
 
 #include <QList>
 #include <QString>
@@ -46,6 +47,9 @@ void save(Database& db, Transaction& tr, int idPredmet, const RoundSlots& slots)
 // where the organisers gave none.
 using Maxima = std::array<std::optional<Score>, 24>;
 Maxima maxima(Database& db, Transaction& tr, int idPredmet);
+// The maxima and the tasks of slots as typed (validated by problem()).
+Maxima typedMaxima(const RoundSlots& slots);
+tasks::Counts typedTasks(const RoundSlots& slots);
 // The greatest total of the subject: the sum of the maxima of every task of its rounds; none when
 // a task of a round in use has no maximum.
 std::optional<Score> maxTotal(Database& db, Transaction& tr, int idPredmet);

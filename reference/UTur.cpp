@@ -1,9 +1,11 @@
 #include "UTur.h"
 
+#include "Tasks.h"
 #include "Text.h"
 #include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
+#include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
@@ -109,7 +111,39 @@ void TFormTur::Button1Click() {
         field[size_t(problem.slot - 1)]->setFocus();
         return;
     }
-    if (guardedWrite(DM->IBTransaction1, kNotDone,
-                     [&] { rounds::save(DM->IBDatabase1, DM->IBTransaction1, key, slots); }))
+    if (!fitsTheScores(key, slots)) return;
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    const bool tasksChange = rounds::typedTasks(slots) != tasks::inUse(db, tr, key);
+    if (guardedWrite(tr, kNotDone, [&] {
+            rounds::save(db, tr, key, slots);
+            if (tasksChange) scores::fitToRounds(db, tr, key);  // sums and places follow the tasks
+        }))
         accept();
+}
+
+bool TFormTur::fitsTheScores(int key, const RoundSlots& slots) {
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    for (const scores::Above& a : scores::aboveMaxima(db, tr, key, rounds::typedMaxima(slots))) {
+        msg::error(QStringLiteral("Тур%1, задача %2: у участников (%3) балл больше нового наибольшего (%4). Исправьте баллы "
+                                  "или наибольший балл.")
+                       .arg(a.slot / 6 + 1)
+                       .arg(a.slot % 6 + 1)
+                       .arg(a.participants)
+                       .arg(a.maximum.toString()));
+        maxima()[size_t(a.slot / 6)]->setFocus();
+        return false;
+    }
+    for (const scores::Going& g : scores::goingScores(db, tr, key, rounds::typedTasks(slots)))
+        if (!msg::confirm(QStringLiteral("У участников (%1) есть баллы по задачам, которых не станет: тур %2, задачи %3–%4. "
+                                         "Удалить эти баллы?")
+                              .arg(g.participants)
+                              .arg(g.round)
+                              .arg(g.firstTask)
+                              .arg(g.lastTask))) {
+            counts()[size_t(g.round - 1)]->setFocus();
+            return false;
+        }
+    return true;
 }

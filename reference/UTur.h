@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reference/Rounds.h"
 #include "ui/Window.h"
 
 #include <array>
@@ -8,7 +9,8 @@ class QLineEdit;
 class QPushButton;
 
 // The four round slots of the subject chosen in the registration window: a name, a task count and
-// the greatest score of each task. "Ввод" stores all four together.
+// the greatest score of each task. "Ввод" stores all four together; scores in tasks that go are
+// removed (after a question) and the sums and places of the subject follow, in the same action.
 class TFormTur : public TForm {
     Q_OBJECT
 public:
@@ -37,6 +39,10 @@ protected:
 
 private:
     int subjectKey() const;
+    // Slots that take tasks or lower maxima under stored scores: a maximum below a score is refused; tasks
+    // that go with scores in them are asked about, a round at a time (No keeps every score and stores
+    // nothing). Whether to store.
+    bool fitsTheScores(int key, const RoundSlots& slots);
     // The fields of slot 1..4 at 0..3: its name, its task count, its task maxima.
     std::array<QLineEdit*, 4> names() const { return {Edit1, Edit2, Edit3, Edit4}; }
     std::array<QLineEdit*, 4> counts() const { return {Edit5, Edit6, Edit7, Edit8}; }

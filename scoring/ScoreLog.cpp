@@ -40,6 +40,23 @@ void append(Database& db, Transaction& tr, int idChild, const QList<Change>& cha
     }
 }
 
+void logRemoval(Database& db, Transaction& tr, int idPredmet, int slot, const QString& station) {
+    const QString field = QStringLiteral("B.BAL%1").arg(slot + 1, 2, 10, QChar(u'0'));
+    Query q(db, tr);
+    q.setSql(QStringList{
+        QStringLiteral("INSERT INTO BAL_LOG (ID_CHILD, SLOT, OLD_BAL, NEW_BAL, STATION)"),
+        QStringLiteral("SELECT B.ID_CHILD, %1, %2, NULL, :STATION FROM BAL B WHERE B.ID_PREDMET = :ID_PREDMET AND %2 IS NOT NULL")
+            .arg(slot + 1)
+            .arg(field),
+        QStringLiteral("AND (%1 <> 0 OR EXISTS (SELECT 1 FROM BAL_LOG L WHERE L.ID_CHILD = B.ID_CHILD AND L.SLOT = %2 AND %3))")
+            .arg(field)
+            .arg(slot + 1)
+            .arg(QLatin1String(kHolds))});
+    q.setText("STATION", station.left(63));
+    q.setInt("ID_PREDMET", idPredmet);
+    q.execute();
+}
+
 QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild) {
     Query q(db, tr, {"SELECT DISTINCT L.SLOT FROM BAL_LOG L WHERE L.ID_CHILD = :ID_CHILD AND", kHolds});
     q.setInt("ID_CHILD", idChild);

@@ -33,6 +33,10 @@ struct Entry {
 // Appends the changes of one participant, in the caller's action (no commit here).
 void append(Database& db, Transaction& tr, int idChild, const QList<Change>& changes,
             const QString& station = station());
+// Writes, for every score row of the subject that holds a value in the slot (0..23), its removal:
+// a value other than 0, or a 0 whose history ends in it. Before the slot is emptied, in the
+// caller's action.
+void logRemoval(Database& db, Transaction& tr, int idPredmet, int slot, const QString& station = station());
 // The slots (0..23) of a participant whose history ends in a score (a score removed, with the move
 // to another subject or a task that went, leaves its slot without one).
 QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild);

@@ -153,4 +153,86 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     RecomputePlaces(db, tr, idPredmet, idKlass);
 }
 
+namespace {
+// Every score row of a subject: its key and its slots, a slot without a value as none.
+template <class F>
+void eachRow(Database& db, Transaction& tr, int idPredmet, F row) {
+    Query q(db, tr, {"SELECT * FROM BAL WHERE ID_PREDMET = :ID_PREDMET"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.open();
+    for (q.first(); !q.eof(); q.next()) {
+        std::array<std::optional<Score>, kSlots> slots{};
+        for (int i = 0; i < kSlots; ++i)
+            if (!q.fieldIsNull(slotField(i))) slots[size_t(i)] = q.fieldScore(slotField(i));
+        row(slots);
+    }
+}
+}  // namespace
+
+QList<Going> goingScores(Database& db, Transaction& tr, int idPredmet, const tasks::Counts& counts) {
+    const tasks::Counts now = tasks::inUse(db, tr, idPredmet);
+    std::array<Going, 4> going{};
+    eachRow(db, tr, idPredmet, [&](const auto& slots) {
+        std::array<bool, 4> holds{};
+        for (int i = 0; i < kSlots; ++i)
+            if (!tasks::has(counts, i) && slots[size_t(i)].value_or(Score()) != Score()) {
+                Going& g = going[size_t(i / 6)];
+                g.lastTask = qMax(g.lastTask, i % 6 + 1);
+                holds[size_t(i / 6)] = true;
+            }
+        for (int k = 0; k < 4; ++k) going[size_t(k)].participants += holds[size_t(k)];
+    });
+    QList<Going> out;
+    for (int k = 0; k < 4; ++k) {
+        Going g = going[size_t(k)];
+        if (g.participants == 0) continue;
+        g.round = k + 1;
+        g.firstTask = counts[size_t(k)] + 1;
+        g.lastTask = qMax(g.lastTask, now[size_t(k)]);
+        out << g;
+    }
+    return out;
+}
+
+QList<Above> aboveMaxima(Database& db, Transaction& tr, int idPredmet,
+                         const std::array<std::optional<Score>, kSlots>& maxima) {
+    std::array<int, kSlots> above{};
+    eachRow(db, tr, idPredmet, [&](const auto& slots) {
+        for (int i = 0; i < kSlots; ++i)
+            if (maxima[size_t(i)] && slots[size_t(i)].value_or(Score()) > *maxima[size_t(i)]) ++above[size_t(i)];
+    });
+    QList<Above> out;
+    for (int i = 0; i < kSlots; ++i)
+        if (above[size_t(i)] > 0) out << Above{i, *maxima[size_t(i)], above[size_t(i)]};
+    return out;
+}
+
+void fitToRounds(Database& db, Transaction& tr, int idPredmet) {
+    lockSubjectPlaces(db, tr, idPredmet);
+    const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
+    QStringList set;
+    std::array<QStringList, 4> terms;
+    for (int i = 0; i < kSlots; ++i) {
+        if (tasks::has(counts, i)) {
+            terms[size_t(i / 6)] << QStringLiteral("COALESCE(%1, 0)").arg(slotField(i));
+            continue;
+        }
+        scorelog::logRemoval(db, tr, idPredmet, i);
+        set << slotField(i) + QStringLiteral(" = NULL");
+    }
+    QStringList all;
+    for (int k = 0; k < 4; ++k) {
+        const QString sum = terms[size_t(k)].isEmpty() ? QStringLiteral("0") : terms[size_t(k)].join(QStringLiteral(" + "));
+        set << QStringLiteral("%1 = %2").arg(sumField(k), sum);
+        all << terms[size_t(k)];
+    }
+    set << QStringLiteral("SUMM = %1").arg(all.isEmpty() ? QStringLiteral("0") : all.join(QStringLiteral(" + ")));
+    Query q(db, tr);
+    q.setSql(QStringList{QStringLiteral("UPDATE BAL SET %1").arg(set.join(QStringLiteral(", "))),
+                         QStringLiteral("WHERE ID_PREDMET = :ID_PREDMET")});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.execute();
+    RecomputeSubjectPlaces(db, tr, idPredmet);
+}
+
 }  // namespace scores

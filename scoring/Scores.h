@@ -3,6 +3,7 @@
 #include "Score.h"
 #include "Tasks.h"
 
+#include <QList>
 #include <QString>
 #include <array>
 #include <optional>
@@ -55,5 +56,27 @@ Score total(const Slots& s, const tasks::Counts& counts);
 // yet, so that its round counts as entered.
 void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
           const Shown& shown, const Shown& confirmed = Shown{});
+
+// A change of a subject's rounds, seen before it is stored.
+// Rounds (1..4) that would lose tasks holding scores other than 0: the tasks that go and how many
+// participants hold a score in them.
+struct Going {
+    int round = 0;
+    int firstTask = 0, lastTask = 0;
+    int participants = 0;
+};
+QList<Going> goingScores(Database& db, Transaction& tr, int idPredmet, const tasks::Counts& counts);
+// Tasks (slots 0..23) whose new greatest score is below a stored score, and how many participants.
+struct Above {
+    int slot = 0;
+    Score maximum;
+    int participants = 0;
+};
+QList<Above> aboveMaxima(Database& db, Transaction& tr, int idPredmet,
+                         const std::array<std::optional<Score>, kSlots>& maxima);
+// Makes the subject's score rows fit its rounds as stored now: a slot that is no task is emptied (its
+// score written to the history as removed), the sums are those of the tasks, and every grade of the
+// subject is ranked again. In the caller's action.
+void fitToRounds(Database& db, Transaction& tr, int idPredmet);
 
 }  // namespace scores

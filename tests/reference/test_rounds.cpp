@@ -6,6 +6,7 @@
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
 #include "reference/UTur.h"
+#include "scoring/Scores.h"
 #include "ui/Combo.h"
 
 #include <QLineEdit>
@@ -189,6 +190,62 @@ TEST_F(Rounds, EscapeAsksOnlyWhenSomethingWasTyped) {
         EXPECT_FALSE(t->isVisible());
     });
     EXPECT_EQ(slots(), "");
+}
+
+// Fewer tasks, or a round emptied, where participants hold scores in the tasks that go: a maximum
+// below a score is refused, each round losing scores asks first (No stores nothing), and Yes
+// empties those tasks, writes the scores to the history as removed, and makes the sums and places
+// of the subject follow, all in one action.
+TEST_F(Rounds, TasksThatGoWithScoresAreAskedAboutAndTheSumsFollow) {
+    rounds::save(db(), tr(), o.fizika, {{{"Теория", "3"}, {"Практика", "2"}, {}, {}}});
+    const QList<int> kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Альфа", "Бета", "Гамма"});
+    const auto save = [&](int child, std::initializer_list<std::pair<int, const char*>> values, bool typedZero = false) {
+        scores::Slots s{};
+        scores::Shown shown{}, confirmed{};
+        for (const auto& [slot, v] : values) {
+            s[size_t(slot - 1)] = Score::parse(v);
+            shown[size_t(slot - 1)] = confirmed[size_t(slot - 1)] = true;
+        }
+        confirmed[2] = typedZero;
+        scores::save(db(), tr(), child, o.fizika, o.k9, s, shown, confirmed);
+    };
+    save(kids[0], {{1, "5"}, {3, "2"}, {7, "1"}});  // 8
+    save(kids[1], {{1, "4"}}, true);               // 4, task 3 a typed 0
+    save(kids[2], {{2, "1"}, {7, "9"}});           // 10
+    tr().commitRetaining();
+    const QString before = text("SELECT CAST(LIST(BAL03 || '/' || SUMM || '/' || MESTO, ' ') AS VARCHAR(200)) FROM BAL");
+    const QString going = "У участников (1) есть баллы по задачам, которых не станет: тур 1, задачи 3–3. Удалить эти баллы?";
+    withRounds("Физика", [&](TFormTur* t) {
+        fill(t, {{"Теория", "2"}, {"Практика", "2"}});
+        t->Edit9->setText("4 10");
+        t->Button1Click();
+        EXPECT_EQ(msg::shownTexts(), QStringList{"Тур1, задача 1: у участников (1) балл больше нового наибольшего (4). "
+                                                 "Исправьте баллы или наибольший балл."});
+        EXPECT_EQ(t->focusWidget(), t->Edit9);
+        t->Edit9->clear();
+        msg::clearShown();
+        msg::setNextAnswer(false);
+        t->Button1Click();
+        EXPECT_EQ(msg::shownTexts(), QStringList{going});
+        EXPECT_TRUE(t->isVisible()) << "No stores nothing";
+        EXPECT_EQ(t->focusWidget(), t->Edit5);
+        t->Edit2->clear();  // and round 2 goes as well
+        msg::clearShown();
+        t->Button1Click();
+        EXPECT_EQ(msg::shownTexts(),
+                  QStringList({going, "У участников (2) есть баллы по задачам, которых не станет: тур 2, задачи 1–2. Удалить эти баллы?"}));
+        EXPECT_FALSE(t->isVisible());
+    });
+    EXPECT_NE(before, text("SELECT CAST(LIST(BAL03 || '/' || SUMM || '/' || MESTO, ' ') AS VARCHAR(200)) FROM BAL"));
+    EXPECT_EQ(slots(), "1:1:Теория:2 2:0::0 3:0::0 4:0::0");
+    QStringList rows;
+    for (int child : kids)
+        rows << text(QString("SELECT COALESCE(BAL03, '-') || '/' || COALESCE(BAL07, '-') || '/' || B1 || '/' || B2 || '/' || SUMM "
+                             "|| '/' || MESTO FROM BAL WHERE ID_CHILD = %1").arg(child));
+    EXPECT_EQ(rows, QStringList({"-/-/5.00/0.00/5.00/1", "-/-/4.00/0.00/4.00/2", "-/-/1.00/0.00/1.00/3"}));
+    EXPECT_EQ(text("SELECT CAST(LIST(L.SLOT || ':' || L.OLD_BAL, ' ') AS VARCHAR(200)) FROM (SELECT * FROM BAL_LOG WHERE "
+                   "NEW_BAL IS NULL ORDER BY ID_CHILD, SLOT) L"),
+              "3:2.00 7:1.00 3:0.00 7:9.00") << "the scores removed, the typed 0 too; zeros never typed are not history";
 }
 
 }  // namespace

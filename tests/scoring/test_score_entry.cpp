@@ -149,8 +149,9 @@ TEST_F(ScoreEntry, ATextThatIsNotAScoreIsRefusedNamingTheTaskAndNothingIsWritten
 }
 
 // A task's maximum catches a typo: a score above it is refused naming round, task and maximum,
-// and nothing is written; a round without maxima takes any score. A score stored before the
-// maxima were lowered is refused too when the participant is saved again.
+// and nothing is written; a round without maxima takes any score. A score stored above a maximum
+// (an earlier build let the maxima be lowered under it) is refused too when the participant is saved
+// again.
 TEST_F(ScoreEntry, AScoreAboveItsTasksMaximumIsRefusedAndNothingIsWritten) {
     rounds::save(db(), tr(), o.fizika, {{{"Теория", "3", "10 7,5 5"}, {"Практика", "5", ""}, {"Устный", "2", "3 3"}, {}}});
     tr().commitRetaining();
