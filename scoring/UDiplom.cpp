@@ -136,7 +136,7 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     combo::onChoice(ComboBox1, this, &TFormDiplom::ComboBox1Change);
     combo::onChoice(ComboBox2, this, &TFormDiplom::ComboBox2Change);
     combo::onChoice(ComboBox3, this, &TFormDiplom::ComboBox3Change);  // a degree that names none is refused there
-    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormDiplom::ShowParticipantResult);
+    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormDiplom::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormDiplom::Button1Click);
     ComboBox3->installEventFilter(this);
     ComboBox3->setKeepsFocusOnEnter(true);
@@ -163,11 +163,34 @@ void TFormDiplom::clearDisplay() {
     for (QLineEdit* e : m_sums) e->setText(QStringLiteral("0"));
     Edit7->setText(QStringLiteral("0"));
     Edit8->clear();
+    m_shownRow = -1;
+    m_shownChild = 0;
     m_storedDegree = QStringLiteral("0");
     combo::setText(ComboBox3, m_storedDegree);
 }
 
+bool TFormDiplom::mayLeave() {
+    if (!unsavedWork()) return true;
+    switch (msg::ask(kUnsavedDegree)) {
+    case msg::Answer::Yes: return storeDegree();
+    case msg::Answer::No: return true;
+    case msg::Answer::Cancel: break;
+    }
+    ComboBox3->setFocus();
+    return false;
+}
+
+bool TFormDiplom::mayChoose(TComboBox* box, QString& shown) {
+    if (mayLeave()) {
+        shown = box->currentText();
+        return true;
+    }
+    combo::setText(box, shown);
+    return false;
+}
+
 void TFormDiplom::ComboBox1Change() {
+    if (!mayChoose(ComboBox1, m_subject)) return;
     resetRounds();
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
@@ -186,6 +209,7 @@ void TFormDiplom::ComboBox1Change() {
 }
 
 void TFormDiplom::ComboBox2Change() {
+    if (!mayChoose(ComboBox2, m_grade)) return;
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     Query& list = m_byCipher ? IBQuery1 : IBQuery3;
@@ -203,12 +227,14 @@ void TFormDiplom::ShowParticipantResult() {
         clearDisplay();
         return;
     }
-    const std::optional<scores::Row> row =
-        scores::loadRow(DM->IBDatabase1, DM->IBTransaction1, DBGrid1->value("ID_CHILD").toInt());
+    const int idChild = DBGrid1->value("ID_CHILD").toInt();
+    const std::optional<scores::Row> row = scores::loadRow(DM->IBDatabase1, DM->IBTransaction1, idChild);
     if (!row) {
         clearDisplay();
         return;
     }
+    m_shownRow = DBGrid1->currentRow();
+    m_shownChild = idChild;
     for (int n = 0; n < scores::kSlots; ++n)
         if (m_tasks[size_t(n)]->isVisible()) m_tasks[size_t(n)]->setText(row->slots[size_t(n)].toString());
     for (int r = 1; r <= 4; ++r) sumBox(r)->setText(row->sums[size_t(r - 1)].toString());
@@ -218,7 +244,17 @@ void TFormDiplom::ShowParticipantResult() {
     combo::setText(ComboBox3, m_storedDegree);  // showing a degree writes nothing
 }
 
+void TFormDiplom::DBGrid1CellClick() {
+    if (DBGrid1->currentRow() == m_shownRow) return;
+    if (!mayLeave()) {
+        DBGrid1->setCurrentRow(m_shownRow);
+        return;
+    }
+    ShowParticipantResult();
+}
+
 void TFormDiplom::Button1Click() {
+    if (!mayLeave()) return;
     DBGrid1->setCurrentRow(DBGrid1->currentRow() + 1);  // on the last row it stays
     ShowParticipantResult();
 }
@@ -233,32 +269,39 @@ bool TFormDiplom::eventFilter(QObject* watched, QEvent* e) {
 }
 
 bool TFormDiplom::unsavedWork() const {
-    return DBGrid1->currentRow() >= 0 && ComboBox3->currentText().trimmed() != m_storedDegree;
+    return m_shownChild != 0 && ComboBox3->currentText().trimmed() != m_storedDegree;
 }
 
-void TFormDiplom::ComboBox3Change() {
-    const bool advance = std::exchange(m_advance, false);
-    if (DBGrid1->currentRow() < 0) {
-        combo::setText(ComboBox3, m_storedDegree);
-        return;
-    }
+bool TFormDiplom::storeDegree() {
     const int degree = awards::degree(ComboBox3->currentText());
     if (degree < 0) {
         msg::error(awards::kBadDegree);
         combo::setText(ComboBox3, m_storedDegree);
-        return;
+        ComboBox3->setFocus();
+        return false;
     }
-    const int idChild = DBGrid1->value("ID_CHILD").toInt();
     bool found = true;
     if (!guardedWrite(DM->IBTransaction1, kNotDone,
-                      [&] { found = awards::give(DM->IBDatabase1, DM->IBTransaction1, idChild, degree); }) ||
+                      [&] { found = awards::give(DM->IBDatabase1, DM->IBTransaction1, m_shownChild, degree); }) ||
         !found) {
         if (!found) msg::error(kNotDone, QStringLiteral("Участник удалён на другом рабочем месте."));
-        ShowParticipantResult();  // the stored degree again
-        return;
+        const std::optional<scores::Row> row = scores::loadRow(DM->IBDatabase1, DM->IBTransaction1, m_shownChild);
+        m_storedDegree = QString::number(row ? row->degree : 0);
+        combo::setText(ComboBox3, m_storedDegree);  // the stored degree again
+        return false;
     }
     m_storedDegree = QString::number(degree);
     combo::setText(ComboBox3, m_storedDegree);
+    return true;
+}
+
+void TFormDiplom::ComboBox3Change() {
+    const bool advance = std::exchange(m_advance, false);
+    if (m_shownChild == 0) {
+        combo::setText(ComboBox3, m_storedDegree);
+        return;
+    }
+    if (!storeDegree()) return;
     if (advance) {
         Button1Click();
         ComboBox3->setFocus();

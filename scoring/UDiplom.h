@@ -12,9 +12,12 @@ class TComboBox;
 class TDBGrid;
 class TDBNavigator;
 
+inline const QString kUnsavedDegree = QStringLiteral("Степень участника не сохранена. Сохранить?");
+
 // Awards: the participants of a subject and grade in place order (by name, or by their round-1
 // cipher), the selected one's scores, total and place, and his degree, written when the operator
-// chooses one.
+// chooses one. A degree typed and not written is never dropped silently: another participant,
+// subject or grade asks kUnsavedDegree (Да writes it first, Нет lets it go, Отмена stays).
 class TFormDiplom : public TForm {
     Q_OBJECT
 public:
@@ -41,6 +44,7 @@ public Q_SLOTS:
     void ComboBox2Change();
     void ComboBox3Change();
     void ShowParticipantResult();
+    void DBGrid1CellClick();
     void Button1Click();
 
 protected:
@@ -48,6 +52,9 @@ protected:
     bool unsavedWork() const override;
 
 private:
+    bool storeDegree();  // the degree box for the participant shown; false after a refusal or failure
+    bool mayLeave();
+    bool mayChoose(TComboBox* box, QString& shown);
     void clearDisplay();
     void resetRounds();
 
@@ -59,6 +66,9 @@ private:
     Query IBQuery3;  // by name, in place order
     Query IBQuery1;  // round-1 ciphers, in place order
     QString m_storedDegree;  // what the degree box showed when the participant was shown
+    int m_shownRow = -1;     // the participant whose degree the box shows
+    int m_shownChild = 0;
+    QString m_subject, m_grade;  // the choices acted on
     bool m_advance = false;  // Enter in the degree box: on to the next participant once it is written
 };
 

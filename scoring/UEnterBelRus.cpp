@@ -154,13 +154,40 @@ void TFormEnterBelRus::showRound(int k) {
     }
 }
 
+void TFormEnterBelRus::clearList() {
+    DBGrid1->clear();
+    m_shownRow = -1;
+    m_shownChild = 0;
+}
+
+bool TFormEnterBelRus::mayLeave() {
+    if (!unsavedWork()) return true;
+    switch (msg::ask(kUnsavedScores)) {
+    case msg::Answer::Yes: return saveShown();
+    case msg::Answer::No: return true;
+    case msg::Answer::Cancel: break;
+    }
+    focusFirstBox();
+    return false;
+}
+
+bool TFormEnterBelRus::mayChoose(TComboBox* box, QString& shown) {
+    if (mayLeave()) {
+        shown = box->currentText();
+        return true;
+    }
+    combo::setText(box, shown);
+    return false;
+}
+
 void TFormEnterBelRus::ComboBox1Change() {
+    if (!mayChoose(ComboBox1, m_subject)) return;
     clearRounds();
     m_maxima = rounds::maxima(DM->IBDatabase1, DM->IBTransaction1,
                               lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText()));
     if (!m_byCipher)
         for (int k = 1; k <= 4; ++k) showRound(k);
-    DBGrid1->clear();
+    clearList();
     m_idPredmet = m_idKlass = 0;
     Label9->clear();
     Database& db = DM->IBDatabase1;
@@ -174,11 +201,12 @@ void TFormEnterBelRus::ComboBox1Change() {
 }
 
 void TFormEnterBelRus::ComboBox2Change() {
+    if (!mayChoose(ComboBox2, m_grade)) return;
     if (m_byCipher) {
         combo::clearChoice(ComboBox3);
         clearRounds();
     }
-    DBGrid1->clear();
+    clearList();
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     m_idPredmet = lookup::predmetKey(db, tr, ComboBox1->currentText());
@@ -194,8 +222,9 @@ void TFormEnterBelRus::ComboBox2Change() {
 }
 
 void TFormEnterBelRus::ComboBox3Change() {
+    if (!mayChoose(ComboBox3, m_round)) return;
     clearRounds();
-    DBGrid1->clear();
+    clearList();
     const int k = ComboBox3->currentText().toInt();
     if (k < 1 || k > 4) return;
     showRound(k);
@@ -211,9 +240,10 @@ void TFormEnterBelRus::ComboBox3Change() {
 }
 
 void TFormEnterBelRus::loadScores() {
+    m_shownRow = DBGrid1->currentRow();
+    m_shownChild = m_shownRow >= 0 ? DBGrid1->value("ID_CHILD").toInt() : 0;
     std::optional<scores::Slots> stored;
-    if (DBGrid1->currentRow() >= 0)
-        stored = scores::load(DM->IBDatabase1, DM->IBTransaction1, DBGrid1->value("ID_CHILD").toInt());
+    if (m_shownChild) stored = scores::load(DM->IBDatabase1, DM->IBTransaction1, m_shownChild);
     for (int n = 0; n < scores::kSlots; ++n) {
         m_loaded[size_t(n)] = stored ? (*stored)[size_t(n)].toString() : QStringLiteral("0");
         m_edits[size_t(n)]->setText(m_loaded[size_t(n)]);
@@ -221,7 +251,14 @@ void TFormEnterBelRus::loadScores() {
     }
 }
 
-void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
+void TFormEnterBelRus::DBGrid1CellClick() {
+    if (DBGrid1->currentRow() == m_shownRow) return;
+    if (!mayLeave()) {
+        DBGrid1->setCurrentRow(m_shownRow);
+        return;
+    }
+    loadScores();
+}
 
 void TFormEnterBelRus::markBox(int n) {
     QLineEdit* e = m_edits[size_t(n)];
@@ -256,6 +293,7 @@ void TFormEnterBelRus::Button2Click() {
 }
 
 bool TFormEnterBelRus::unsavedWork() const {
+    if (m_shownChild == 0) return false;
     for (int n = 0; n < scores::kSlots; ++n)
         if (m_edits[size_t(n)]->isVisible() && m_edits[size_t(n)]->text() != m_loaded[size_t(n)]) return true;
     return false;
@@ -271,11 +309,17 @@ void TFormEnterBelRus::focusFirstBox() {
 }
 
 void TFormEnterBelRus::Button1Click() {
-    const int row = DBGrid1->currentRow();
-    if (row < 0) {
+    if (m_shownChild == 0) {
         msg::info(msg::kChooseParticipant);
         return;
     }
+    if (!saveShown()) return;
+    DBGrid1->setCurrentRow(m_shownRow + 1);  // on the last row the selection stays
+    loadScores();
+    focusFirstBox();
+}
+
+bool TFormEnterBelRus::saveShown() {
     // What the operator typed: the visible boxes whose text he changed. Everything else is taken
     // from the row as it is stored when the save runs. Every visible box is checked, also one
     // stored before the maxima were given (read again: another station may have changed them).
@@ -293,7 +337,7 @@ void TFormEnterBelRus::Button1Click() {
             msg::error(refused);
             e->setFocus();
             e->selectAll();
-            return;
+            return false;
         }
         // A box the operator typed in, even the value it held, confirms its round as entered; one
         // he only passed with Enter does not (a round not held yet shows its zeros too).
@@ -302,12 +346,13 @@ void TFormEnterBelRus::Button1Click() {
         typed[size_t(n)] = scores::parse(e->text());
         shown[size_t(n)] = true;
     }
-    const int idChild = DBGrid1->value("ID_CHILD").toInt();
     if (!guardedWrite(tr, kNotDone,
-                      [&] { scores::save(db, tr, idChild, m_idPredmet, m_idKlass, typed, shown, confirmed); }))
-        return;
+                      [&] { scores::save(db, tr, m_shownChild, m_idPredmet, m_idKlass, typed, shown, confirmed); }))
+        return false;
+    for (int n = 0; n < scores::kSlots; ++n) {  // stored: nothing typed is left to lose
+        m_loaded[size_t(n)] = m_edits[size_t(n)]->text();
+        m_edits[size_t(n)]->setModified(false);
+    }
     showEntered();
-    DBGrid1->setCurrentRow(row + 1);  // on the last row the selection stays
-    loadScores();
-    focusFirstBox();
+    return true;
 }

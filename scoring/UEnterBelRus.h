@@ -14,9 +14,13 @@ class TComboBox;
 class TDBGrid;
 class TDBNavigator;
 
+inline const QString kUnsavedScores = QStringLiteral("Баллы участника не сохранены. Сохранить?");
+
 // Score entry, by name (every round's task boxes at once) or by cipher (one round, no names):
 // "Ввод" stores the participant's task scores with the round sums and the total, re-ranks the
-// subject and grade, all as one action, and goes on to the next participant.
+// subject and grade, all as one action, and goes on to the next participant. Typed scores are never
+// dropped silently: another participant, subject, grade or round chosen over them asks
+// kUnsavedScores (Да saves first, Нет lets them go, Отмена stays).
 class TFormEnterBelRus : public TForm {
     Q_OBJECT
 public:
@@ -53,7 +57,11 @@ protected:
     bool unsavedWork() const override;
 
 private:
+    bool saveShown();  // the boxes for the participant shown; false after a refusal or failure
+    bool mayLeave();   // nothing typed, or saved or let go after the question
+    bool mayChoose(TComboBox* box, QString& shown);  // the same before a chooser's choice acts
     void clearRounds();
+    void clearList();  // no participant listed, none shown
     void showRound(int k);  // its name over column k and its first KOL_ZAD boxes
     void loadScores();
     void focusFirstBox();
@@ -69,6 +77,9 @@ private:
     Query IBQuery2;  // ciphers of a round
     int m_idPredmet = 0;  // the subject and grade of the list shown
     int m_idKlass = 0;
+    int m_shownRow = -1;  // the participant whose scores the boxes hold
+    int m_shownChild = 0;
+    QString m_subject, m_grade, m_round;  // the choices acted on
 };
 
 extern QPointer<TFormEnterBelRus> FormEnterBelRus;

@@ -88,6 +88,12 @@ double nearStep(double raw) {
 
 double value(Score s) { return double(s.hundredths()) / 100.0; }
 
+// Cut-offs out of order: the lower degree's (1..4) above the higher one's.
+QString disorderText(int below, int above) {
+    return QStringLiteral("Порог %1 не может быть выше порога %2")
+        .arg(QString::fromUtf8(kCutNames[below - 1]), QString::fromUtf8(kCutNames[above - 1]));
+}
+
 }  // namespace
 
 TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
@@ -360,14 +366,7 @@ bool TFormPomoshnik::readCuts() {
             return false;
         }
     }
-    if (const auto [below, above] = awardrules::disorder(cuts); below) {
-        msg::error(QStringLiteral("Порог %1 не может быть выше порога %2")
-                       .arg(QString::fromUtf8(kCutNames[below - 1]), QString::fromUtf8(kCutNames[above - 1])));
-        cutBox(below)->setFocus();
-        cutBox(below)->selectAll();
-        return false;
-    }
-    m_cuts = cuts;
+    m_cuts = cuts;  // in any order: one out of order is a warning until Применить
     const std::array<QString, 4> texts = cutTexts(cuts);
     for (size_t i = 0; i < 4; ++i) m_cutBoxes[i]->setText(texts[i]);
     return true;
@@ -399,6 +398,12 @@ bool TFormPomoshnik::shownAsApplied() {
         if (!readCuts()) return false;
         refresh();
     }
+    if (const auto [below, above] = awardrules::disorder(m_cuts); below) {
+        msg::error(disorderText(below, above));
+        cutBox(below)->setFocus();
+        cutBox(below)->selectAll();
+        return false;
+    }
     return true;
 }
 
@@ -428,8 +433,15 @@ bool TFormPomoshnik::unsavedWork() const {
 }
 
 bool TFormPomoshnik::mayChoose(TComboBox* box, const QString& shown) {
-    if (!typedCuts() || msg::confirm(QStringLiteral("Введённые пороги не применены и будут потеряны. Продолжить?")))
-        return true;
+    if (!typedCuts()) return true;
+    switch (msg::ask(kUnappliedCuts)) {
+    case msg::Answer::Yes:
+        if (applyShown(false)) return true;
+        combo::setText(box, shown);  // the cursor waits where the refusal put it
+        return false;
+    case msg::Answer::No: return true;
+    case msg::Answer::Cancel: break;
+    }
     combo::setText(box, shown);
     box->setFocus();
     return false;
@@ -492,6 +504,8 @@ void TFormPomoshnik::refresh() {
                             .arg(QString::fromUtf8(kBoundaries[t.degree - 1]), participantsOf(t.count),
                                  t.total.toString(), share(t.before, all), share(t.after, all));
         }
+        if (const auto [below, above] = awardrules::disorder(m_cuts); below)
+            warnings << disorderText(below, above) + QStringLiteral(": исправьте до «Применить».");
         // Cut-offs typed over the rules' ones may give what the rules do not allow.
         const int diplomas = proposed[1] + proposed[2] + proposed[3];
         if (qint64(diplomas) * 100 > qint64(all) * m_rules.diplomaPercent)
@@ -645,8 +659,10 @@ bool TFormPomoshnik::chosen() {
     return true;
 }
 
-void TFormPomoshnik::Button1Click() {
-    if (!chosen() || !shownAsApplied()) return;
+void TFormPomoshnik::Button1Click() { applyShown(true); }
+
+bool TFormPomoshnik::applyShown(bool ask) {
+    if (!chosen() || !shownAsApplied()) return false;
     Database& db = database();
     Transaction& tr = working();
     const awardrules::Applied now{m_rules, m_cuts != m_proposal.cuts};
@@ -657,7 +673,7 @@ void TFormPomoshnik::Button1Click() {
                     awardrules::store(db, tr, m_rules);
                     awardrules::record(db, tr, m_idPredmet, m_idKlass, now);
                 }))
-                return;
+                return false;
             m_storedRules = m_rules;
             m_applied = now;
             msg::info(QStringLiteral("Степени не изменятся. Правила сохранены."));
@@ -665,16 +681,18 @@ void TFormPomoshnik::Button1Click() {
             msg::info(QStringLiteral("Степени не изменятся."));
         }
         m_shownCuts = textsOf(m_cutBoxes);
-        return;
+        return true;
     }
-    if (!msg::confirm(QStringLiteral("Изменится степеней: %1. Применить?").arg(n))) return;
-    if (guardedWrite(tr, kNotDone, [&] { awardrules::apply(db, tr, m_idPredmet, m_idKlass, m_cuts, now); })) {
+    if (ask && !msg::confirm(QStringLiteral("Изменится степеней: %1. Применить?").arg(n))) return false;
+    const bool done = guardedWrite(tr, kNotDone, [&] { awardrules::apply(db, tr, m_idPredmet, m_idKlass, m_cuts, now); });
+    if (done) {
         m_storedRules = m_rules;
         m_applied = now;
         m_shownCuts = textsOf(m_cutBoxes);
     }
     m_list = awardrules::participants(db, tr, m_idPredmet, m_idKlass);  // the degrees as stored now
     refresh();
+    return done;
 }
 
 void TFormPomoshnik::Button3Click() {

@@ -13,10 +13,13 @@ class QValueAxis;
 class TComboBox;
 class TDBGrid;
 
+inline const QString kUnappliedCuts = QStringLiteral("Введённые пороги не применены. Применить?");
+
 // The award assistant: for a subject and grade, the totals as a histogram with the cut-off lines,
 // the award rules and the cut-offs they give (each may be typed over), the participants in place
 // order with the degree they have and the one proposed, how many get each degree, and what to
-// look out for. "Применить" gives every participant of the subject and grade the degree the cut-offs
+// look out for (cut-offs typed out of order among them: they are refused only by "Применить").
+// "Применить" gives every participant of the subject and grade the degree the cut-offs
 // shown make and records the rules with them, as one action; "Протокол" makes the award protocol of
 // the subject and grade.
 class TFormPomoshnik : public TForm {
@@ -66,9 +69,13 @@ private:
     bool chosen();                  // a subject and grade are chosen; else says which to choose
     bool readRules();               // the rule boxes into m_rules; false after the refusal
     bool readCuts();                // the cut-off boxes into m_cuts; false after the refusal
-    bool shownAsApplied();          // takes what was typed without Enter; false after a refusal or new cut-offs to look at
+    bool shownAsApplied();          // takes what was typed without Enter; false after a refusal, cut-offs out of
+                                    // order, or new cut-offs to look at
+    bool applyShown(bool ask);      // "Применить" (asking how many degrees change); false when nothing was applied
     bool typedCuts() const;         // cut-offs typed over the shown ones that would change a degree, or unreadable
-    bool mayChoose(TComboBox* box, const QString& shown);  // another subject or grade may replace typed cut-offs
+    // Another subject or grade over typed cut-offs asks kUnappliedCuts: Да applies them, Нет lets them
+    // go, Отмена stays.
+    bool mayChoose(TComboBox* box, const QString& shown);
     void load();                    // the participants of the chosen subject and grade
     void propose();                 // the rules' cut-offs, shown in the boxes
     void refresh();                 // table, counts, warnings and chart for m_cuts

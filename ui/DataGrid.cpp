@@ -186,6 +186,7 @@ void TDBGrid::setCurrentRow(int row) {
         if (!isColumnHidden(c)) col = c;
     selectionModel()->setCurrentIndex(m_model.index(row, qMax(col, 0)),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_reported = row;  // the window moved there itself: nothing to report
 }
 
 QString TDBGrid::value(const QString& field) const { return m_model.value(currentRow(), field); }

@@ -76,6 +76,7 @@ public:
     void clear();
     int rowCount() const { return m_model.rowCount(); }
     int currentRow() const;
+    // Moves to a row without reporting it: the window that moves knows.
     void setCurrentRow(int row);
     // The selected row's value of a field (visible or hidden); empty when there is no row.
     QString value(const QString& field) const;

@@ -14,7 +14,7 @@ namespace msg {
 namespace {
 bool g_test = false;
 QList<Shown> g_shown;
-QQueue<bool> g_answers;
+QQueue<Answer> g_answers;
 QQueue<QString> g_files;
 
 QWidget* parentWindow() {
@@ -82,11 +82,26 @@ void generalError(const QString& text, const QString& detail) {
 
 bool confirm(const QString& text) {
     record(Kind::Confirmation, text);
-    if (g_test) return g_answers.isEmpty() ? true : g_answers.dequeue();
+    if (g_test) return g_answers.isEmpty() || g_answers.dequeue() == Answer::Yes;
     QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
     box.setDefaultButton(QMessageBox::No);
     wideEnough(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+Answer ask(const QString& text) {
+    record(Kind::Confirmation, text);
+    if (g_test) return g_answers.isEmpty() ? Answer::Yes : g_answers.dequeue();
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parentWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    wideEnough(box);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
 }
 
 QString chooseFile(QWidget* parent, const QString& filter) {
@@ -102,7 +117,8 @@ QString chooseSaveFile(QWidget* parent, const QString& filter, const QString& su
 }
 
 void setTestMode(bool on) { g_test = on; }
-void setNextAnswer(bool yes) { g_answers.enqueue(yes); }
+void setNextAnswer(bool yes) { g_answers.enqueue(yes ? Answer::Yes : Answer::No); }
+void setNextAnswer(Answer answer) { g_answers.enqueue(answer); }
 void setNextFile(const QString& path) { g_files.enqueue(path); }
 const QList<Shown>& shown() { return g_shown; }
 

@@ -29,6 +29,9 @@ void info(const QString& text, const QString& detail = QString());
 void error(const QString& text, const QString& detail = QString(), const QString& technical = QString());
 // Yes/No; true for Yes.
 bool confirm(const QString& text);
+// Да/Нет/Отмена, Да the default; Esc or the close box is Отмена.
+enum class Answer { Yes, No, Cancel };
+Answer ask(const QString& text);
 // The application's general error box (an exception that escaped a handler, a failed connection).
 void generalError(const QString& text, const QString& detail = QString());
 // A file-open dialog; empty when cancelled.
@@ -48,9 +51,10 @@ public:
 };
 
 // Test mode: nothing is shown; each box is recorded and answered from the queue
-// (confirmations: Yes unless told otherwise; file choices: empty unless told).
+// (questions: Yes unless told otherwise; file choices: empty unless told).
 void setTestMode(bool on);
 void setNextAnswer(bool yes);
+void setNextAnswer(Answer answer);
 void setNextFile(const QString& path);
 const QList<Shown>& shown();
 QStringList shownTexts();

@@ -182,9 +182,20 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
         type(r.box, r.good);
         EXPECT_EQ(cuts(w), "|19|15|");
     }
+    // Typed top-down, the cut-offs pass through disorder: a warning in the window, no message until
+    // "Применить", which refuses it.
     msg::clearShown();
-    type(w->Edit7, "30");
-    EXPECT_EQ(msg::shownTexts(), QStringList{"Порог 3-й степени не может быть выше порога 2-й степени"});
+    type(w->Edit5, "17");  // below the 2nd degree's 19 for a moment
+    const QString disorder = "Порог 2-й степени не может быть выше порога 1-й степени";
+    EXPECT_TRUE(w->Label3->text().contains(disorder + ": исправьте до «Применить».")) << w->Label3->text().toStdString();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(msg::shownTexts(), QStringList{disorder});
+    EXPECT_EQ(w->focusWidget(), w->Edit6);
+    type(w->Edit6, "15");
+    type(w->Edit7, "12");
+    EXPECT_EQ(msg::shownTexts(), QStringList{disorder});
+    EXPECT_EQ(cuts(w), "17|15|12|");
+    EXPECT_FALSE(w->Label3->text().contains("не может быть выше"));
 
     // 60 %: six diplomas, 1 : 2 : 3 of them.
     type(w->Edit1, "60");
@@ -238,11 +249,11 @@ TEST_F(Assistant, TypedCutOffsAreWarnedKeptAndAppliedOnlyAsShown) {
     EXPECT_TRUE(w->Label3->text().contains("Пороги дают диплом сумме ниже правила: 8 при не ниже 50 % максимальной суммы 20."))
         << w->Label3->text().toStdString();
 
-    // Declined: the grade and the typed cut-offs stay.
+    // Another grade over them asks; Отмена: the grade and the typed cut-offs stay.
     msg::clearShown();
-    msg::setNextAnswer(false);
+    msg::setNextAnswer(msg::Answer::Cancel);
     pick(w->ComboBox2, "10");
-    EXPECT_EQ(msg::shownTexts(), QStringList{"Введённые пороги не применены и будут потеряны. Продолжить?"});
+    EXPECT_EQ(msg::shownTexts(), QStringList{kUnappliedCuts});
     EXPECT_EQ(w->ComboBox2->currentText() + " " + cuts(w), "9 |19|8|");
 
     // A rule typed without Enter: the cut-offs it gives are shown, nothing is asked or written.
@@ -268,6 +279,14 @@ TEST_F(Assistant, TypedCutOffsAreWarnedKeptAndAppliedOnlyAsShown) {
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(msg::shownTexts(), QStringList{"Степени не изменятся. Правила сохранены."});
     EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{40, 50, {1, 2, 1}, 0}, false}));
+
+    // Да applies what is typed, then the other grade is shown.
+    type(w->Edit7, "12");
+    msg::clearShown();
+    pick(w->ComboBox2, "10");
+    EXPECT_EQ(msg::shownTexts(), QStringList{kUnappliedCuts});
+    EXPECT_EQ(degrees(kids.mid(0, 10)), "1,2,2,3,3,3,-,-,-,0");
+    EXPECT_EQ(w->ComboBox2->currentText(), "10");
 }
 
 TEST_F(Assistant, AFailedWriteLeavesEveryDegreeAndTheRules) {

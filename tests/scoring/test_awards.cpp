@@ -7,6 +7,7 @@
 #include "participants/Lists.h"
 #include "participants/Registration.h"
 #include "reference/Rounds.h"
+#include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "scoring/UDiplom.h"
 #include "scoring/UViewResultKommand.h"
@@ -146,6 +147,30 @@ TEST_F(Awards, OnlyADegreeFromZeroToFourIsWritten) {
     pick(w->ComboBox3, "1");
     EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
     EXPECT_EQ(w->ComboBox3->currentText(), "0");
+}
+
+// A degree typed and not written is never dropped silently: the next participant asks first.
+TEST_F(Awards, ADegreeTypedAndNotWrittenIsAskedAbout) {
+    TFormDiplom* w = open(false);
+    const auto shown = [&] { return w->DBGrid1->value("SURNAME") + ":" + w->ComboBox3->currentText(); };
+    typeInto(w->ComboBox3, "2");
+    msg::setNextAnswer(msg::Answer::Cancel);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(msg::shownTexts(), QStringList{kUnsavedDegree});
+    EXPECT_EQ(shown(), "Гусев:2");
+    msg::setNextAnswer(msg::Answer::No);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(shown(), "Абрамов:0");
+    EXPECT_EQ(degrees(), "-,-,-,-");
+    typeInto(w->ComboBox3, "3");
+    w->DBNavigator1->press(TDBNavigator::Next);  // Да
+    EXPECT_EQ(degrees(), "-,3,-,-");
+    EXPECT_EQ(shown(), "Борисов:0");
+    typeInto(w->ComboBox3, "9");
+    msg::clearShown();
+    w->DBNavigator1->press(TDBNavigator::Last);
+    EXPECT_EQ(msg::shownTexts(), QStringList({kUnsavedDegree, awards::kBadDegree}));
+    EXPECT_EQ(shown(), "Борисов:0") << "a refused degree stays with its participant";
 }
 
 TEST_F(Awards, ByCipherTheListShowsRoundOneCodes) {

@@ -269,6 +269,49 @@ TEST_F(ScoreEntry, EverySaveLogsExactlyTheChangedTasksAndCountsEnteredRounds) {
                 });
 }
 
+// Typed scores are never dropped silently: another participant (navigator, arrows, a click) or
+// another subject asks; Отмена stays with the typing, Нет lets it go, Да saves it first (a refused
+// save stays).
+TEST_F(ScoreEntry, AnotherParticipantOverTypedScoresAsksAndEachAnswerDoesWhatItSays) {
+    open(false);
+    ASSERT_EQ(w->DBGrid1->value("SURNAME"), "Абрамов");
+    const auto shown = [&] { return w->DBGrid1->value("SURNAME") + ":" + w->Edit(1)->text(); };
+    type(1, "5");
+    msg::setNextAnswer(msg::Answer::Cancel);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(msg::shownTexts(), QStringList{kUnsavedScores});
+    EXPECT_EQ(shown(), "Абрамов:5");
+    w->DBGrid1->setFocus();
+    msg::setNextAnswer(msg::Answer::Cancel);
+    QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(shown(), "Абрамов:5") << "the arrows too";
+    msg::setNextAnswer(msg::Answer::Cancel);
+    pick(w->ComboBox1, "Физика");
+    EXPECT_EQ(shown(), "Абрамов:5") << "and a subject chosen again";
+    EXPECT_EQ(msg::shownTexts().size(), 3);
+
+    msg::setNextAnswer(msg::Answer::No);
+    w->DBNavigator1->press(TDBNavigator::Next);
+    EXPECT_EQ(shown(), "Борисов:0");
+    EXPECT_EQ(stored(kids[1], "SUMM"), "-") << "Нет stores nothing";
+
+    type(1, "7");
+    msg::clearShown();
+    const QRect first = w->DBGrid1->visualRect(w->DBGrid1->model()->index(0, 1));
+    QTest::mouseClick(w->DBGrid1->viewport(), Qt::LeftButton, {}, first.center());  // Да
+    EXPECT_EQ(msg::shownTexts(), QStringList{kUnsavedScores});
+    EXPECT_EQ(stored(kids[2], "SUMM"), "7");
+    EXPECT_EQ(shown(), "Абрамов:0");
+
+    type(1, "abc");
+    msg::clearShown();
+    w->DBNavigator1->press(TDBNavigator::Last);
+    EXPECT_EQ(msg::shownTexts(), QStringList({kUnsavedScores, "Тур 1, задача 1: \"abc\" — не число (ожидается балл, например 7 или 7,5)"}));
+    EXPECT_EQ(shown(), "Абрамов:abc") << "a refused save stays";
+    EXPECT_EQ(w->focusWidget(), w->Edit(1));
+    type(1, "0");
+}
+
 // A round is typed with Enter alone: score, Enter, score, Enter… the last box saves the participant
 // and the cursor waits in the next one's first box. A negative score is refused like a letter;
 // Esc with a typed score asks before anything is lost.
