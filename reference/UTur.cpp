@@ -10,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/TypeAhead.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -67,7 +68,9 @@ TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
     ui::connect(Button1, &QPushButton::clicked, this, &TFormTur::Button1Click);
     FormCreate();
     // The window opens when a subject is chosen, often as the operator goes on typing elsewhere:
-    // the cursor waits on the button, so that typing meant for another field changes no round.
+    // keys typed before it appeared are dropped, and the cursor waits on the button, so that typing
+    // meant for another field changes no round.
+    ui::guardTypeAhead(this);
     Button1->setFocus();
 }
 

@@ -1,5 +1,7 @@
 #include "Messages.h"
 
+#include "TypeAhead.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -42,6 +44,7 @@ void showBoxNow(QMessageBox::Icon icon, const QString& text, const QString& deta
     if (!detail.isEmpty()) box.setInformativeText(detail);
     if (!technical.isEmpty()) box.setDetailedText(technical);
     wideEnough(box);
+    ui::guardTypeAhead(&box);
     box.exec();
 }
 
@@ -86,6 +89,7 @@ bool confirm(const QString& text) {
     QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, parentWindow());
     box.setDefaultButton(QMessageBox::No);
     wideEnough(box);
+    ui::guardTypeAhead(&box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -97,6 +101,7 @@ Answer ask(const QString& text) {
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     wideEnough(box);
+    ui::guardTypeAhead(&box);
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;

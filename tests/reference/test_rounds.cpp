@@ -172,6 +172,36 @@ TEST_F(Rounds, TaskMaximaAreStoredOnePerTaskOrRefusedAtTheirField) {
     EXPECT_EQ(rounds::maxTotal(db(), tr(), o.fizika), Score::parse("29,75"));
 }
 
+// The window opens by itself when a subject is chosen, often while the operator types on: keys
+// typed before it appeared (queued, delivered to whatever has the focus then) never reach it; keys
+// typed once it is on screen do.
+TEST_F(Rounds, KeysTypedBeforeTheWindowAppearedNeverReachIt) {
+    pick(w->ComboBox1, "Север");
+    w->Edit1->setFocus();
+    const auto typedAhead = [](Qt::Key key, const QString& text) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [=] {
+                if (QWidget* f = QApplication::focusWidget()) QTest::sendKeyEvent(QTest::Click, f, key, text, Qt::NoModifier);
+            },
+            Qt::QueuedConnection);
+    };
+    for (const QString& c : {"П", "ё", "т", "р"}) typedAhead(Qt::Key_unknown, c);
+    typedAhead(Qt::Key_Tab, "");
+    typedAhead(Qt::Key_Space, " ");
+    typedAhead(Qt::Key_Return, "\r");
+    withRounds("Физика", [&](TFormTur* t) {
+        EXPECT_TRUE(t->isVisible());
+        EXPECT_EQ(t->focusWidget(), t->Button1) << "Tab was dropped too";
+        for (QLineEdit* e : {t->Edit1, t->Edit2, t->Edit5}) EXPECT_TRUE(e->text().isEmpty());
+        for (const QChar c : QString("Теория")) QTest::sendKeyEvent(QTest::Click, t->Edit1, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        EXPECT_EQ(t->Edit1->text(), "Теория") << "once on screen it takes keys";
+        QTest::keyClick(t->Edit1, Qt::Key_Escape);  // asks; Да closes
+    });
+    EXPECT_EQ(slots(), "") << "nothing stored";
+    EXPECT_TRUE(w->Edit1->text().isEmpty()) << "nor typed into the registration behind it";
+}
+
 // The window opens by itself when a subject is chosen: Esc with nothing typed closes it at once,
 // Esc after typing asks first and keeps the typing on No.
 TEST_F(Rounds, EscapeAsksOnlyWhenSomethingWasTyped) {
