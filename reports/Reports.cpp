@@ -372,18 +372,21 @@ void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& s
     wb.setText(3, 3, grade);
     // The rules applied to this subject and grade, not those applied last to any; none claimed for
     // degrees given one by one.
+    const std::optional<Score> max = rounds::maxTotal(db, tr, idPredmet);
     if (const std::optional<awardrules::Applied> applied = awardrules::applied(db, tr, idPredmet, idKlass)) {
         const awardrules::Rules& rules = applied->rules;
         wb.setNumber(5, 3, rules.diplomaPercent);
         wb.setNumber(6, 3, rules.minPercent);
-        wb.setText(8, 3, awardrules::ratioText(rules.ratio));
+        wb.setText(8, 3, awardrules::ratioText(rules.ratio) + QStringLiteral(" (наибольшая сумма — всегда 1-я степень)"));
         wb.setNumber(9, 3, rules.mentionPercent);
-        if (applied->byHand) wb.setText(10, 2, QStringLiteral("Пороги установлены жюри вручную."));
+        if (applied->byHand)
+            wb.setText(10, 2, QStringLiteral("Пороги установлены жюри вручную: %1.")
+                                  .arg(awardrules::sharesAgainstRules(list, rules, max)));
     } else {
         for (int r : {5, 6, 8, 9}) wb.setText(r, 3, QStringLiteral("—"));
         wb.setText(10, 2, QStringLiteral("Степени выставлены без помощника награждения."));
     }
-    if (const std::optional<Score> max = rounds::maxTotal(db, tr, idPredmet))
+    if (max)
         wb.setScore(7, 3, *max);
     else
         wb.setText(7, 3, QStringLiteral("не задана"));

@@ -5,6 +5,7 @@
 #include "Query.h"
 #include "scoring/Places.h"
 
+#include <QLocale>
 #include <algorithm>
 #include <functional>
 
@@ -123,7 +124,11 @@ Proposal propose(QList<Score> totals, const Rules& rules, const std::optional<Sc
     const int gDiplomas = take(0, n * rules.diplomaPercent / 100, diplomaWorthy, 3, 0);
     const qint64 m = reach(gDiplomas);
     const qint64 parts = qint64(rules.ratio[0]) + rules.ratio[1] + rules.ratio[2];
-    const int g1 = take(0, m * rules.ratio[0] / parts, any, 1, 0);
+    int g1 = take(0, m * rules.ratio[0] / parts, any, 1, 0);
+    if (g1 == 0 && gDiplomas > 0) {  // the highest total has the 1st degree whenever diplomas are given
+        g1 = 1;
+        p.ties.removeIf([](const Tie& t) { return t.degree == 1; });
+    }
     const int g2 = take(g1, m * (qint64(rules.ratio[0]) + rules.ratio[1]) / parts, any, 2, reach(g1));
     const int gMentions = take(gDiplomas, m + n * rules.mentionPercent / 100, positive, kMention, int(m));
     std::sort(p.ties.begin(), p.ties.end(), [](const Tie& a, const Tie& b) { return a.degree < b.degree; });
@@ -133,6 +138,31 @@ Proposal propose(QList<Score> totals, const Rules& rules, const std::optional<Sc
     };
     p.cuts = {lowest(0, g1), lowest(g1, g2), lowest(g2, gDiplomas), lowest(gDiplomas, gMentions)};
     return p;
+}
+
+QString shareText(int n, int all) {
+    if (all <= 0) return QStringLiteral("0 %");
+    const double p = 100.0 * n / all;
+    return QLocale().toString(p, 'f', (100 * n) % all == 0 ? 0 : 1) + QStringLiteral(" %");
+}
+
+QString sharesAgainstRules(const QList<Participant>& list, const Rules& rules, const std::optional<Score>& maxTotal) {
+    const int all = int(list.size());
+    const auto count = [&](int from, int to) {
+        return int(std::count_if(list.begin(), list.end(), [&](const Participant& p) { return p.degree >= from && p.degree <= to; }));
+    };
+    const int diplomas = count(1, 3), mentions = count(kMention, kMention);
+    QStringList parts{QStringLiteral("дипломов %1 при правиле %2 %").arg(shareText(diplomas, all)).arg(rules.diplomaPercent)};
+    if (rules.mentionPercent > 0 || mentions > 0)
+        parts << QStringLiteral("поощрительных отзывов %1 при правиле %2 %").arg(shareText(mentions, all)).arg(rules.mentionPercent);
+    std::optional<Score> lowest;
+    for (const Participant& p : list)
+        if (p.degree >= 1 && p.degree <= 3 && (!lowest || p.total < *lowest)) lowest = p.total;
+    if (lowest && maxTotal && lowest->hundredths() * 100 < maxTotal->hundredths() * rules.minPercent)
+        parts << QStringLiteral("наименьшая сумма с дипломом %1 при правиле не ниже %2 % максимальной суммы")
+                     .arg(lowest->toString())
+                     .arg(rules.minPercent);
+    return parts.join(QStringLiteral("; "));
 }
 
 Rules load(Database& db, Transaction& tr) {

@@ -23,10 +23,12 @@ class Transaction;
 //     greatest total (Q is not applied when that total is not known); say m participants;
 //   - degree 1 takes the longest run of whole groups from the top with at most floor(m·a/(a+b+c))
 //     participants, degrees 1 and 2 together at most floor(m·(a+b)/(a+b+c)), the rest of the m
-//     degree 3 (ratio a:b:c);
+//     degree 3 (ratio a:b:c); when that leaves degree 1 empty while diplomas are given, it takes the
+//     first group all the same (the highest total always has the 1st degree: 1:2:3 over 3 diplomas
+//     would give none);
 //   - mentions go to the next whole groups, at most floor(N·R/100) participants, totals above 0.
-// Where a quota falls inside a group of equal totals the whole group is left out of that degree;
-// such a group is reported, so that the operator sees how the share moved.
+// Where a quota falls inside a group of equal totals the whole group is left out of that degree
+// (but the first group, above); such a group is reported, so that the operator sees how the share moved.
 namespace awardrules {
 
 constexpr int kMention = 4;
@@ -70,6 +72,9 @@ struct Proposal {
     Cuts cuts;
     QList<Tie> ties;
 };
+// "15 %", "33,3 %": the share of n among all (one decimal where it is not whole).
+QString shareText(int n, int all);
+
 // The cut-offs the rules give for these totals (in any order), the greatest total of the subject
 // when it is known.
 Proposal propose(QList<Score> totals, const Rules& rules, const std::optional<Score>& maxTotal);
@@ -107,6 +112,10 @@ QList<Participant> participants(Database& db, Transaction& tr, int idPredmet, in
 int changes(const QList<Participant>& list, const Cuts& cuts);
 // The cut-offs in force: the lowest total of each degree as given.
 Cuts given(const QList<Participant>& list);
+// What the degrees as given make of the rules, for the protocol of cut-offs typed by hand: "дипломов
+// 57 % при правиле 45 %", the mentions likewise where the rule or the list has any, and the lowest
+// total with a diploma where it is below the rule's share of the greatest total.
+QString sharesAgainstRules(const QList<Participant>& list, const Rules& rules, const std::optional<Score>& maxTotal);
 
 // Gives the participants of the subject and grade the degrees the cut-offs make, writing only the
 // rows whose degree changes, stores the rules and records them for the subject and grade, in the

@@ -62,13 +62,6 @@ QString participantsOf(int n) {
                                                                              : QStringLiteral("участников"));
 }
 
-// "15 %", "33,3 %": the share of n among all.
-QString share(int n, int all) {
-    if (all <= 0) return QStringLiteral("0 %");
-    const double p = 100.0 * n / all;
-    return QLocale().toString(p, 'f', (100 * n) % all == 0 ? 0 : 1) + QStringLiteral(" %");
-}
-
 // A step of 1, 2 or 5 times a power of ten, at least `raw`.
 double niceStep(double raw) {
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
@@ -484,7 +477,7 @@ void TFormPomoshnik::refresh() {
     if (row > 0) DBGrid1->setCurrentRow(qMin(row, DBGrid1->rowCount() - 1));
     for (int d = 0; d <= 4; ++d) {
         m_proposed[size_t(d)]->setText(
-            m_list.isEmpty() ? QString() : QStringLiteral("%1 (%2)").arg(proposed[size_t(d)]).arg(share(proposed[size_t(d)], all)));
+            m_list.isEmpty() ? QString() : QStringLiteral("%1 (%2)").arg(proposed[size_t(d)]).arg(awardrules::shareText(proposed[size_t(d)], all)));
         m_current[size_t(d)]->setText(m_list.isEmpty() ? QString() : QString::number(current[size_t(d)]));
     }
 
@@ -502,7 +495,7 @@ void TFormPomoshnik::refresh() {
             warnings << QStringLiteral("Граница %1 пришлась на равные суммы: у %2 по %3. Все они оставлены ниже: "
                                        "доля %4 вместо %5.")
                             .arg(QString::fromUtf8(kBoundaries[t.degree - 1]), participantsOf(t.count),
-                                 t.total.toString(), share(t.before, all), share(t.after, all));
+                                 t.total.toString(), awardrules::shareText(t.before, all), awardrules::shareText(t.after, all));
         }
         if (const auto [below, above] = awardrules::disorder(m_cuts); below)
             warnings << disorderText(below, above) + QStringLiteral(": исправьте до «Применить».");
@@ -512,7 +505,7 @@ void TFormPomoshnik::refresh() {
             warnings << QStringLiteral("Пороги дают дипломов больше правила: %1 из %2 (%3) при не более %4 %.")
                             .arg(diplomas)
                             .arg(all)
-                            .arg(share(diplomas, all))
+                            .arg(awardrules::shareText(diplomas, all))
                             .arg(m_rules.diplomaPercent);
         if (m_max && lowestDiploma && lowestDiploma->hundredths() * 100 < m_max->hundredths() * m_rules.minPercent)
             warnings << QStringLiteral("Пороги дают диплом сумме ниже правила: %1 при не ниже %2 % максимальной суммы %3.")

@@ -7,6 +7,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -66,7 +68,20 @@ struct Column {
 
 // The table's headings on `headingRow` and, unless the rows below differ in kind, the look of its
 // first data row (0-based rows).
+// Characters of a UTF-8 text.
+size_t characters(const char* text) {
+    size_t n = 0;
+    for (const char* p = text; *p; ++p) n += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+    return n;
+}
+
 void table(lxw_worksheet* ws, const Formats& f, int headingRow, const std::vector<Column>& columns, bool dataRow = true) {
+    // The heading row is as high as its longest wrapped heading, so that none runs over the first
+    // row of data (bold letters are wider than the column's measure).
+    size_t lines = 1;
+    for (const Column& c : columns)
+        lines = std::max(lines, size_t(std::ceil(double(characters(c.heading)) / std::max(1.0, c.width - 2))));
+    if (lines > 1) worksheet_set_row(ws, lxw_row_t(headingRow), 15.0 * double(lines), nullptr);
     for (size_t c = 0; c < columns.size(); ++c) {
         worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), columns[c].width, nullptr);
         worksheet_write_string(ws, lxw_row_t(headingRow), lxw_col_t(c), columns[c].heading, f.heading);

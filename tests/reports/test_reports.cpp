@@ -638,9 +638,13 @@ TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
         return l.join('|') + " " + s.text(10, 2);
     };
     EXPECT_EQ(p.text(2, 3) + "|" + p.text(3, 3), "Физика|9");
-    EXPECT_EQ(rules(p), "40|60|470|1:1:2|10 Пороги установлены жюри вручную.") << "not the rules applied later to Химия";
+    // Cut-offs typed by hand: the shares the degrees make against the rules.
+    EXPECT_EQ(rules(p), "40|60|470|1:1:2 (наибольшая сумма — всегда 1-я степень)|10 Пороги установлены жюри вручную: "
+                        "дипломов 50 % при правиле 40 %; поощрительных отзывов 0 % при правиле 10 %; наименьшая сумма с "
+                        "дипломом 10 при правиле не ниже 60 % максимальной суммы.")
+        << "not the rules applied later to Химия";
     EXPECT_TRUE(p.at(7, 3).number);
-    EXPECT_EQ(rules(made().sheet(13, "Лист20")), "30|20|не задана|1:2:3|0 ");
+    EXPECT_EQ(rules(made().sheet(13, "Лист20")), "30|20|не задана|1:2:3 (наибольшая сумма — всегда 1-я степень)|0 ");
     EXPECT_EQ(rules(made().sheet(14, "Лист20")), "—|—|не задана|—|— Степени выставлены без помощника награждения.");
     EXPECT_EQ(row(p, 12, 2, 4), "Диплом 1-й степени|306|1");
     EXPECT_EQ(row(p, 13, 3, 4), "10|1") << "Жуков's degree 2 below Абрамов and Борисов without one";
@@ -656,6 +660,11 @@ TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
     EXPECT_TRUE(p.text(29, 3).startsWith("______")) << "a line for each of three members";
     EXPECT_EQ(p.lastRow(), 29);
     EXPECT_EQ(activeOf(made().files[12]), "Лист20!A2");
+    // No heading runs over the first participant: the heading row is as high as its wrapped headings.
+    const QMap<QString, QByteArray> parts = partsOf(made().files[12]);
+    const pugi::xml_document sheet =
+        xml(parts[sheetPart(parts, xml(parts["xl/workbook.xml"]).child("workbook").child("sheets").first_child())]);
+    EXPECT_GE(sheet.child("worksheet").child("sheetData").find_child_by_attribute("row", "r", "17").attribute("ht").as_double(), 30.0);
 }
 
 // The protocol is offered in the print window and by the award assistant for its subject and grade;

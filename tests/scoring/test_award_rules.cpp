@@ -41,8 +41,9 @@ QString tiesText(const QList<Tie>& ties) {
 //   50×2 [1-2], 48 [3], 45×3 [4-6], 40 [7], 38×2 [8-9], 30×3 [10-12], 25 [13], 20×2 [14-15], 10×2, 0×3.
 // P 50 %, Q 50 % of 60 (so at least 30), ratio 1:2:3, R 25 %:
 //   diplomas at most 10: 50…38 hold 9, the 30s would make 12 -> m = 9, the 30s left out (tie 9 -> 12);
-//   degree 1 at most floor(9/6) = 1: the two 50s would make 2 -> degree 1 empty (tie 0 -> 2);
-//   degrees 1-2 at most floor(9·3/6) = 4: 50, 50, 48 hold 3, the 45s would make 6 -> cut 48 (tie 3 -> 6 of degree 2);
+//   degree 1 at most floor(9/6) = 1: the two 50s would make 2, but the highest total always has the
+//   1st degree -> cut 50;
+//   degrees 1-2 at most floor(9·3/6) = 4: 50, 50, 48 hold 3, the 45s would make 6 -> cut 48 (tie 1 -> 4 of degree 2);
 //   degree 3: the 45s, 40 and 38s -> cut 38;
 //   mentions at most floor(20/4) = 5 after the 9: the 30s and 25 hold 4, the 20s would make 6 -> cut 25 (tie 4 -> 6).
 TEST(AwardRules, CutOffsNeverSplitEqualTotals) {
@@ -50,24 +51,25 @@ TEST(AwardRules, CutOffsNeverSplitEqualTotals) {
     ASSERT_EQ(list.size(), 20);
     Rules r{50, 50, {1, 2, 3}, 25};
     Proposal p = propose(list, r, pts(60));
-    EXPECT_EQ(cutsText(p.cuts), "- 48 38 25");
-    EXPECT_EQ(tiesText(p.ties), "1:50x2 0->2, 2:45x3 3->6, 3:30x3 9->12, 4:20x2 4->6");
+    EXPECT_EQ(cutsText(p.cuts), "50 48 38 25");
+    EXPECT_EQ(tiesText(p.ties), "2:45x3 1->4, 3:30x3 9->12, 4:20x2 4->6");
     QList<int> degrees;
     for (int t : {50, 48, 45, 38, 30, 25, 20, 0}) degrees << degreeOf(pts(t), p.cuts);
-    EXPECT_EQ(degrees, QList<int>({2, 2, 3, 3, 4, 4, 0, 0})) << "the tied 50s share degree 2";
+    EXPECT_EQ(degrees, QList<int>({1, 2, 3, 3, 4, 4, 0, 0})) << "the tied 50s share degree 1";
 
     // A quota that ends exactly at a group's end is no tie: R 20 % gives 4 mentions, the 30s and 25.
     r.mentionPercent = 20;
-    EXPECT_EQ(tiesText(propose(list, r, pts(60)).ties), "1:50x2 0->2, 2:45x3 3->6, 3:30x3 9->12");
+    EXPECT_EQ(tiesText(propose(list, r, pts(60)).ties), "2:45x3 1->4, 3:30x3 9->12");
 
-    // Q 50 % of 100: only the 50s may have a diploma; the quota of degrees 1-2 (1 of 2) cuts through
-    // them, so both get degree 3; the 48 is no diploma and no tie, the mentions take the next 5.
+    // Q 50 % of 100: only the 50s may have a diploma, and they have the 1st degree; the 48 is no
+    // diploma and no tie, the mentions take the next 5.
     r.mentionPercent = 25;
     p = propose(list, r, pts(100));
-    EXPECT_EQ(cutsText(p.cuts), "- - 50 40");
-    EXPECT_EQ(tiesText(p.ties), "2:50x2 0->2");
-    // The greatest total unknown: Q is not applied.
-    EXPECT_EQ(cutsText(propose(list, r, std::nullopt).cuts), "- 48 38 25");
+    EXPECT_EQ(cutsText(p.cuts), "50 - - 40");
+    EXPECT_EQ(tiesText(p.ties), "");
+    // The greatest total unknown: Q is not applied. 1:2:3 over three diplomas: the 1st degree all the same.
+    EXPECT_EQ(cutsText(propose(list, r, std::nullopt).cuts), "50 48 38 25");
+    EXPECT_EQ(cutsText(propose(totals({{10, 1}, {9, 1}, {8, 1}}), {100, 0, {1, 2, 3}, 0}, std::nullopt).cuts), "10 - 8 -");
     // A total of 0 never gets an award, whatever the shares.
     EXPECT_EQ(cutsText(propose(totals({{0, 4}}), {100, 0, {1, 1, 1}, 100}, std::nullopt).cuts), "- - - -");
     EXPECT_EQ(cutsText(propose({}, r, pts(60)).cuts), "- - - -");
@@ -155,14 +157,14 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(w->Edit1->text() + " " + w->Edit2->text() + " " + w->Edit3->text() + " " + w->Edit4->text(), "45 50 1:2:3 0")
         << "the defaults while the database keeps no rules";
     EXPECT_EQ(w->Label1->text(), "Максимальная сумма баллов: 20");
-    // 45 % of 10: 4 diplomas (19, 17, 17, 15); degrees 1-2 at most 2 cut through the 17s.
-    EXPECT_EQ(cuts(w), "|19|15|");
+    // 45 % of 10: 4 diplomas (19, 17, 17, 15); 19 the 1st degree; degrees 1-2 at most 2 cut through the 17s.
+    EXPECT_EQ(cuts(w), "19||15|");
     EXPECT_EQ(w->DBGrid1->rowCount(), 10);
-    EXPECT_EQ(w->DBGrid1->value(0, "PROPOSED") + "/" + w->DBGrid1->value(9, "NOW"), "2-й степени/поощр. отзыв");
+    EXPECT_EQ(w->DBGrid1->value(0, "PROPOSED") + "/" + w->DBGrid1->value(9, "NOW"), "1-й степени/поощр. отзыв");
     const QString warnings = w->Label3->text();
     EXPECT_TRUE(warnings.contains("Не все туры введены у 1 из 11 участников.")) << warnings.toStdString();
     EXPECT_TRUE(warnings.contains("Граница 2-й степени пришлась на равные суммы: у 2 участников по 17. "
-                                  "Все они оставлены ниже: доля 10 % вместо 30 %."))
+                                  "Все они оставлены ниже: доля 0 % вместо 20 %."))
         << warnings.toStdString();
     EXPECT_TRUE(warnings.contains("уже выставленными вручную, у 1 участника.")) << warnings.toStdString();
 
@@ -173,28 +175,28 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     } refusals[] = {
         {w->Edit1, "150", "45", "Дипломы: доля участников должна быть целым числом от 0 до 100 (сейчас «150»)"},
         {w->Edit3, "1:2", "1:2:3", "Соотношение степеней: нужны три целых положительных числа через двоеточие, например 1:2:3 (сейчас «1:2»)"},
-        {w->Edit6, "0", "19", "Порог 2-й степени: сумма баллов должна быть больше нуля или пустой (сейчас «0»)"}};
+        {w->Edit7, "0", "15", "Порог 3-й степени: сумма баллов должна быть больше нуля или пустой (сейчас «0»)"}};
     for (const auto& r : refusals) {
         msg::clearShown();
         type(r.box, r.bad);
         EXPECT_EQ(msg::shownTexts(), QStringList{r.refusal});
         EXPECT_EQ(w->focusWidget(), r.box);
         type(r.box, r.good);
-        EXPECT_EQ(cuts(w), "|19|15|");
+        EXPECT_EQ(cuts(w), "19||15|");
     }
     // Typed top-down, the cut-offs pass through disorder: a warning in the window, no message until
     // "Применить", which refuses it.
     msg::clearShown();
-    type(w->Edit5, "17");  // below the 2nd degree's 19 for a moment
-    const QString disorder = "Порог 2-й степени не может быть выше порога 1-й степени";
+    type(w->Edit5, "14");  // below the 3rd degree's 15 for a moment
+    const QString disorder = "Порог 3-й степени не может быть выше порога 1-й степени";
     EXPECT_TRUE(w->Label3->text().contains(disorder + ": исправьте до «Применить».")) << w->Label3->text().toStdString();
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(msg::shownTexts(), QStringList{disorder});
-    EXPECT_EQ(w->focusWidget(), w->Edit6);
-    type(w->Edit6, "15");
-    type(w->Edit7, "12");
+    EXPECT_EQ(w->focusWidget(), w->Edit7);
+    type(w->Edit6, "12");
+    type(w->Edit7, "10");
     EXPECT_EQ(msg::shownTexts(), QStringList{disorder});
-    EXPECT_EQ(cuts(w), "17|15|12|");
+    EXPECT_EQ(cuts(w), "14|12|10|");
     EXPECT_FALSE(w->Label3->text().contains("не может быть выше"));
 
     // 60 %: six diplomas, 1 : 2 : 3 of them.
@@ -254,7 +256,7 @@ TEST_F(Assistant, TypedCutOffsAreWarnedKeptAndAppliedOnlyAsShown) {
     msg::setNextAnswer(msg::Answer::Cancel);
     pick(w->ComboBox2, "10");
     EXPECT_EQ(msg::shownTexts(), QStringList{kUnappliedCuts});
-    EXPECT_EQ(w->ComboBox2->currentText() + " " + cuts(w), "9 |19|8|");
+    EXPECT_EQ(w->ComboBox2->currentText() + " " + cuts(w), "9 19||8|");
 
     // A rule typed without Enter: the cut-offs it gives are shown, nothing is asked or written.
     msg::clearShown();
