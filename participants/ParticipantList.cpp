@@ -58,6 +58,7 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     columns.push_back(t.gradeBeforeSchool ? school : grade);
     columns.push_back({"SITY", QStringLiteral("Город/район"), true, true});
     DBGrid1->setColumns(columns);
+    DBGrid1->setStaysAfterEdit(true);  // the row corrected stays in view with its teachers
     DBGrid1->setStore([this](int row, const QString& field, const QString& text, QString& stored) {
         return storeChild(row, field, text, stored);
     });
@@ -77,6 +78,7 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     lay->addLayout(under);
 
     DBGrid2 = teachers::newGrid(this, true);
+    DBGrid2->setStaysAfterEdit(true);
     DBGrid2->setStore([this](int row, const QString& field, const QString& text, QString& stored) {
         return storeTeacher(row, field, text, stored);
     });
@@ -125,6 +127,14 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     setTabOrder(ButtonMove, Button1);
     combo::onChoice(ComboBox1, this, &TFormParticipantList::ComboBox1Change);
     combo::onChoice(ComboBox2, this, &TFormParticipantList::ComboBox2Change);
+    // The list follows what the choosers show, also while the arrows browse them or a name is being
+    // typed (nothing is written, the query is cheap): the count never describes another list.
+    ui::connect(ComboBox1, &QComboBox::currentTextChanged, this, [this] {
+        if (ComboBox1->currentText() != m_first) ComboBox1Change();
+    });
+    ui::connect(ComboBox2, &QComboBox::currentTextChanged, this, [this] {
+        if (ComboBox2->currentText() != m_second) showSecond();
+    });
     ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormParticipantList::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormParticipantList::Button1Click);
     ui::connect(ButtonMove, &QPushButton::clicked, this, &TFormParticipantList::ButtonMoveClick);
@@ -136,6 +146,8 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
 void TFormParticipantList::FormCreate() { combo::setItems(ComboBox1, firstItems()); }
 
 void TFormParticipantList::ComboBox1Change() {
+    m_first = ComboBox1->currentText();
+    m_second.clear();
     DBGrid1->clear();
     DBGrid2->clear();
     CountDety->setText(QStringLiteral("0"));
@@ -155,9 +167,14 @@ void TFormParticipantList::showList() {
 }
 
 void TFormParticipantList::ComboBox2Change() {
-    Button1->setEnabled(true);
-    showList();
+    showSecond();
     DBGrid1->setFocus();
+}
+
+void TFormParticipantList::showSecond() {
+    m_second = ComboBox2->currentText();
+    Button1->setEnabled(combo::namesItem(ComboBox2));
+    showList();
 }
 
 void TFormParticipantList::DBGrid1CellClick() { showTeachers(); }

@@ -55,10 +55,12 @@ protected:
     virtual void selectList(Query& q, const QString& first, const QString& second) = 0;
 
 private:
+    void showSecond();  // the list of the second chooser's text
     void showList();
     void showTeachers(int row = 0);
     void enableActions();
     bool storeChild(int row, const QString& field, const QString& text, QString& stored);
     bool storeTeacher(int row, const QString& field, const QString& text, QString& stored);
     Query m_list;
+    QString m_first, m_second;  // the choosers' texts the list was made for
 };

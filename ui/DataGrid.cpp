@@ -256,7 +256,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* e) {
             [this] {
                 // A refused edit keeps the cursor on its cell, so that the next edit is not
                 // another row's.
-                if (m_model.takeRefused()) return;
+                if (m_model.takeRefused() || m_staysAfterEdit) return;
                 const QModelIndex next = m_model.index(currentRow() + 1, currentIndex().column());
                 if (next.isValid())
                     selectionModel()->setCurrentIndex(next,

@@ -57,7 +57,7 @@ private:
 };
 
 // The rows of a query in a table, read-only unless columns are marked editable (there Enter stores
-// the cell and goes down a row; in a read-only grid it goes on to the next field). Reports
+// the cell and goes down a row, or stays; in a read-only grid it goes on to the next field). Reports
 // selectedRowChanged after a click, a key that moves to another row, and a navigator button, so
 // that a window refreshes what it shows for the row.
 class TDBGrid : public QTableView {
@@ -67,6 +67,9 @@ public:
     void setColumns(std::vector<GridColumn> columns);
     // Editable columns hand each edit to `store`.
     void setStore(CellStore store) { m_model.setStore(std::move(store)); }
+    // Enter that stores a cell leaves the cursor on its row (a list corrected a row at a time),
+    // rather than going down a row as a column of values is typed.
+    void setStaysAfterEdit(bool stays) { m_staysAfterEdit = stays; }
     // Shows the rows of the opened query; the first row becomes current.
     void load(const Query& q);
     // Shows rows the window computed, one text per column in the columns' order; the rows marked
@@ -105,6 +108,7 @@ private:
     std::vector<GridColumn> m_columnsSpec;
     GridModel m_model;
     int m_reported = -1;
+    bool m_staysAfterEdit = false;
 };
 
 // First, Prior, Next, Last and optionally Delete for one grid. Delete asks "Вы уверены, что
