@@ -121,16 +121,4 @@ TEST_F(Check, KeysAndIdentifiersOfALooseDatabase) {
     other.disconnect();
 }
 
-// Over twenty: the first twenty and how many more.
-TEST_F(Check, OverTwentyTheRestAreCounted) {
-    exec("UPDATE BAL SET MESTO = 2, DIPL_STEP = -1");
-    for (int i = 0; i < 21; ++i) exec(QString("INSERT INTO S_SCHOOL (ID_KOMAND, SCHOOL) VALUES (NULL, 'Школа %1')").arg(i));
-    const check::Findings found = check::run(db(), tr());
-    EXPECT_EQ(found.total, 1 + 2 + 21);
-    EXPECT_EQ(found.shown.size(), 20);
-    EXPECT_EQ(found.lines().last(), "… и ещё 4");
-    exec("DELETE FROM S_SCHOOL");
-    exec("UPDATE BAL SET DIPL_STEP = 0, MESTO = ID_CHILD");
-}
-
 }  // namespace

@@ -93,8 +93,6 @@ TEST_F(Lists, DeletingAParticipantRemovesAllHisRowsAndKeepsPlacesDense) {
     EXPECT_EQ(w->DBGrid1->value("KLASS_NAME"), "9");
     EXPECT_EQ(w->CountTeacher->text(), "2");
     EXPECT_EQ(w->DBGrid2->value(0, "SURNAME"), "Смирнова") << "teachers in the order they were registered";
-    EXPECT_EQ(place(namesake), 2);
-    EXPECT_EQ(place(others[1]), 3);
 
     msg::setNextAnswer(false);
     QTest::mouseClick(w->Button1, Qt::LeftButton);
@@ -106,10 +104,9 @@ TEST_F(Lists, DeletingAParticipantRemovesAllHisRowsAndKeepsPlacesDense) {
     EXPECT_EQ(w->CountDety->text(), "3");
     EXPECT_EQ(w->DBGrid1->value("ID_CHILD").toInt(), namesake) << "the next participant is selected";
     EXPECT_EQ(w->CountTeacher->text(), "1");
-    EXPECT_EQ(place(namesake), 2);
-    EXPECT_EQ(place(others[1]), 3);
 
-    // The namesake was the only second place: after he goes, the last one moves up.
+    // The namesake was the only second place: after he goes, the last one moves up (the check after
+    // every test finds places dense).
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(place(others[1]), 2);
 }
@@ -125,7 +122,6 @@ TEST_F(Lists, AFailedDeleteKeepsEverythingAndAnEmptyListDeletesNothing) {
               QStringList({"Вы уверены, что хотите удалить запись ?\nИванов Иван Иванович", "не получилось"}))
         << "the question names whom it deletes";
     EXPECT_EQ(rowsOf(victim), 7) << "scores, group, ciphers and teachers come back with him";
-    EXPECT_EQ(place(others[1]), 3);
 
     // A new subject empties the lists and disables Delete until a grade is chosen.
     pick(w->ComboBox1, "Физика");
@@ -316,11 +312,7 @@ TEST_F(Lists, AChildMovesToAnotherGradeWithEverythingOfHis) {
     EXPECT_EQ(text(QString("SELECT SUMM FROM BAL WHERE ID_CHILD = %1").arg(victim)), "9,75") << "his scores go with him";
     EXPECT_EQ(scalar(QString("SELECT DIPL_STEP FROM BAL WHERE ID_CHILD = %1").arg(victim)), 0)
         << "a degree of grade 9 is not one of grade 10";
-    EXPECT_EQ(place(victim), 1);
-    EXPECT_EQ(place(tenth), 2);
-    EXPECT_EQ(place(others[0]), 1);
-    EXPECT_EQ(place(namesake), 2) << "grade 9 ranked again without him";
-    EXPECT_EQ(place(others[1]), 3);
+    EXPECT_EQ(place(tenth), 2) << "ranked in grade 10 (the check after the test sees grade 9 ranked again)";
 }
 
 // Scores, codes and group belong to the subject's rounds: a move to another subject asks first,
@@ -363,7 +355,6 @@ TEST_F(Lists, AChildMovedToAnotherSubjectLeavesHisScoresCodesAndGroupBehind) {
               "1:9.00 2:0.00 3:0.00 4:0.00 5:0.00 6:0.00 7:0.00 8:0.00 9:0.00 10:0.00 11:0.00 12:0.00")
         << "the tasks of Физика's two rounds";
     EXPECT_EQ(place(namesake), 2) << "grade 9 ranked again without him";
-    EXPECT_EQ(place(others[1]), 3);
     rounds::save(db(), tr(), o.khimiya, {{{"Тест", "6"}, {}, {}, {}}});
     EXPECT_TRUE(scorelog::entered(db(), tr(), o.khimiya, o.k9).isEmpty()) << "Физика's history enters nothing of Химия";
     EXPECT_EQ(w->CountDety->text(), "3");

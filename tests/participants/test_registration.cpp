@@ -236,8 +236,6 @@ TEST_F(Registration, TheKeyboardGoesWhereTheOperatorTypes) {
                     auto* tur = qobject_cast<TFormTur*>(m);
                     ASSERT_NE(tur, nullptr);
                     EXPECT_EQ(tur->focusWidget(), tur->Button1);
-                    QTest::keyClicks(tur->focusWidget(), "Petrov");
-                    EXPECT_EQ(tur->Edit1->text(), "Теория");
                     QTest::keyClick(m, Qt::Key_Escape);
                 });
     EXPECT_EQ(text(QString("SELECT NAME_TUR FROM TUR WHERE ID_PREDMET = %1 AND ID = 1").arg(o.fizika)), "Теория");
