@@ -252,11 +252,11 @@ void TFormEnterBelRus::loadScores() {
 }
 
 void TFormEnterBelRus::DBGrid1CellClick() {
-    if (DBGrid1->currentRow() == m_shownRow) return;
-    if (!mayLeave()) {
-        DBGrid1->setCurrentRow(m_shownRow);
-        return;
-    }
+    const int target = DBGrid1->currentRow();
+    if (target == m_shownRow) return;
+    if (unsavedWork()) DBGrid1->setCurrentRow(m_shownRow);  // the question is about the one shown
+    if (!mayLeave()) return;
+    DBGrid1->setCurrentRow(target);
     loadScores();
 }
 
