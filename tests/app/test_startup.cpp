@@ -156,12 +156,24 @@ TEST_F(PathLoader, AWindows1251PathFileIsReadAsSuch) {
 }
 
 // A database an earlier build made: the operator is asked; No closes the program and changes
-// nothing, naming the command; Yes brings it up to date and the work begins.
+// nothing, naming the command; Yes brings it up to date and the work begins, after the check has
+// said what the earlier build left broken.
 TEST_F(PathLoader, ADatabaseOfAnEarlierBuildIsUpgradedOnlyWhenTheOperatorAgrees) {
     const QString name = dir.filePath("old.fdb");
     {
         Database d;
         schema::createDatabase(d, name, TestDatabase::script("first_build.sql"));
+        Transaction tr(d);
+        tr.start();
+        for (const char* sql : {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')", "INSERT INTO S_PREDMET (PREDMET) VALUES ('Физика')",
+                                "INSERT INTO S_KLASS (KLASS) VALUES ('9')",
+                                "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (1, 1, 1, 'Ёлкин')",
+                                "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, SUMM, MESTO) VALUES (1, 1, 1, 5, 1)"}) {
+            Query q(d, tr);
+            q.setSql(QStringList{QString::fromUtf8(sql)});
+            q.execute();
+        }
+        tr.commit();
     }
     writePath(name.toUtf8());
     const auto hasIdentifiers = [&] {
@@ -188,7 +200,10 @@ TEST_F(PathLoader, ADatabaseOfAnEarlierBuildIsUpgradedOnlyWhenTheOperatorAgrees)
     dm.DataModuleCreate(dir.path());
     EXPECT_FALSE(dm.terminateRequested());
     EXPECT_TRUE(dm.IBTransaction1.active());
-    EXPECT_EQ(msg::shownTexts().last(), "База данных обновлена.");
+    ASSERT_GE(msg::shown().size(), 2);
+    EXPECT_EQ(msg::shownTexts().mid(msg::shown().size() - 2),
+              QStringList({"База данных обновлена.", "Проверка базы данных нашла нарушения: 1."}));
+    EXPECT_EQ(msg::shown().last().detail, "«Физика», 9 класс: Ёлкин (Север): общая сумма записана 5, а сумма задач 0");
     EXPECT_TRUE(hasIdentifiers());
 }
 
