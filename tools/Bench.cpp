@@ -523,7 +523,7 @@ int main(int argc, char** argv) {
         const listimport::Defaults defaults{"Команда", "Физика", {}, {}};
         Row preview{"Импорт списка: чтение, проверка и показ", QStringLiteral("%1 строк").arg(gradeRows)};
         preview.ms = runs(nRuns, {}, [&] {
-            auto* f = new TFormImport(nullptr, listPath, listfile::sheetNames(listPath), defaults);
+            auto* f = new TFormImport(nullptr, listPath, listimport::openList(listPath), defaults);
             f->show();
             QCoreApplication::processEvents();
             preview.note = QStringLiteral("К записи: %1.").arg(f->checked().count(listimport::Line::Good));
