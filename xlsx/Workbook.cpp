@@ -1,5 +1,6 @@
 #include "xlsx/Workbook.h"
 
+#include "xlsx/Pages.h"
 #include "xlsx/XlsxParts.h"
 #include "xlsx/Zip.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -110,6 +112,8 @@ struct Workbook::Impl {
     std::map<int, std::map<int, Written>> cells;
     std::vector<std::tuple<int, int, int>> headings;  // row, from, to
     int activeRow = 1, activeCol = 1;
+    std::vector<std::pair<int, int>> together;  // rows kept on one page
+    std::pair<int, int> titles{0, 0};           // the sheet's heading rows printed on every page
 
     [[noreturn]] void unreadable(const QString& why) const { throw FileError::unreadable(templatePath, why); }
     void read();
@@ -117,6 +121,7 @@ struct Workbook::Impl {
     void keepOnly(const xlsx::SheetEntry& entry);
     void put(int row, int col, Written w);
     void fillSheet(pugi::xml_document& doc, pugi::xml_document& styleDoc) const;
+    void breakPages(pugi::xml_node ws, int lastRow, int lastCol) const;
     static unsigned headingStyle(pugi::xml_document& styleDoc, unsigned base, std::map<unsigned, unsigned>& made);
 };
 
@@ -229,10 +234,15 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
             bool drop = std::any_of(removedNames.begin(), removedNames.end(),
                                     [&](const QString& sheetName) { return namesSheet(formula, sheetName); });
             if (pugi::xml_attribute local = n.attribute("localSheetId")) {
-                if (local.as_int(-1) == keptIndex)
+                if (local.as_int(-1) == keptIndex) {
                     local.set_value(0);
-                else
+                    static const QRegularExpression rows(QStringLiteral("\\$(\\d+):\\$(\\d+)"));
+                    const auto m = rows.match(formula);
+                    if (std::string_view(n.attribute("name").value()) == "_xlnm.Print_Titles" && m.hasMatch())
+                        titles = {m.captured(1).toInt(), m.captured(2).toInt()};
+                } else {
                     drop = true;
+                }
             }
             if (drop) names.remove_child(n);
         }
@@ -430,6 +440,8 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
         attribute(merges, "count").set_value(int(taken.size()));
     }
 
+    if (!together.empty()) breakPages(ws, maxRow, maxCol);
+
     // The used range.
     if (pugi::xml_node dim = ws.child("dimension")) {
         const auto range = xlsx::parseRange(dim.attribute("ref").value());
@@ -453,6 +465,38 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
     const std::string active = toStd(xlsx::cellName(activeRow, activeCol));
     sel.append_attribute("activeCell").set_value(active.c_str());
     sel.append_attribute("sqref").set_value(active.c_str());
+}
+
+// Page ends before the rows kept together where a page would cut them. A written text is taken to
+// wrap in its column (a data row's look wraps), so its row grows by the lines it needs.
+void Workbook::Impl::breakPages(pugi::xml_node ws, int lastRow, int lastCol) const {
+    std::map<int, double> given;
+    for (pugi::xml_node r : ws.child("sheetData").children("row"))
+        if (r.attribute("ht")) given[r.attribute("r").as_int()] = r.attribute("ht").as_double();
+    int columns = lastCol;
+    for (pugi::xml_node c : ws.child("cols").children("col")) columns = std::max(columns, c.attribute("max").as_int());
+    const xlsx::PageLayout layout = xlsx::pageLayout(ws, titles, std::min(columns, 64));
+    const auto height = [&](int r) {
+        double h = given.count(r) ? given.at(r) : layout.defaultRow;
+        if (const auto it = cells.find(r); it != cells.end())
+            for (const auto& [col, w] : it->second) {
+                const double perLine = std::max(1.0, std::floor((xlsx::columnWidth(ws, col) - 1) / 1.1));
+                h = std::max(h, std::ceil(double(w.text.size()) / perLine) * layout.defaultRow);
+            }
+        return h;
+    };
+    const std::vector<int> ends = xlsx::pageEnds(layout, lastRow, height, together);
+    ws.remove_child("rowBreaks");
+    if (ends.empty()) return;
+    pugi::xml_node breaks = child(ws, "rowBreaks");
+    breaks.append_attribute("count").set_value(int(ends.size()));
+    breaks.append_attribute("manualBreakCount").set_value(int(ends.size()));
+    for (int end : ends) {  // the break stands above the row of this zero-based number: after row `end`
+        pugi::xml_node b = breaks.append_child("brk");
+        b.append_attribute("id").set_value(end);
+        b.append_attribute("max").set_value(16383);
+        b.append_attribute("man").set_value(1);
+    }
 }
 
 void Workbook::Impl::put(int row, int col, Written w) {
@@ -502,6 +546,10 @@ void Workbook::formatHeading(int row, int fromCol, int toCol) {
     if (row < 1 || row > xlsx::kMaxRow || fromCol < 1 || toCol < fromCol || toCol > xlsx::kMaxColumn)
         throw FileError(QStringLiteral("Отчёт не помещается на лист «%1»: ячейка %2, %3").arg(d->sheet).arg(row).arg(toCol));
     d->headings.emplace_back(row, fromCol, toCol);
+}
+
+void Workbook::keepTogether(int firstRow, int lastRow) {
+    if (firstRow >= 1 && lastRow > firstRow && lastRow <= xlsx::kMaxRow) d->together.emplace_back(firstRow, lastRow);
 }
 
 void Workbook::activate(int row, int col) {
