@@ -37,8 +37,9 @@ QString TDM::pathMissingMessage(const QString& programFolder) {
 
 QString TDM::noDatabaseMessage() {
     return QStringList{QStringLiteral("База данных не выбрана, программа закрывается."),
-                       QStringLiteral("Запишите путь к базе данных первой строкой в файл %1 и запустите программу снова.")
-                           .arg(QDir::toNativeSeparators(userPathFile())),
+                       QStringLiteral("Запишите путь к базе данных первой строкой в файл"),
+                       QDir::toNativeSeparators(userPathFile()),
+                       QStringLiteral("и запустите программу снова."),
                        QStringLiteral("Пример: %1").arg(QDir::toNativeSeparators(newDatabaseName())),
                        QStringLiteral("Новую пустую базу данных делает команда: tavrin-db create ПУТЬ")}
         .join(u'\n');

@@ -353,7 +353,7 @@ void apply(Database& db, const Plan& p, const Progress& progress) {
             }
             throw;
         }
-        if (progress) progress(QStringLiteral("Обновление: %1").arg(step.what), i + 1, n);
+        if (progress) progress(QStringLiteral("Обновление, шаг %1 из %2: %3").arg(i + 1).arg(n).arg(step.what), i + 1, n);
     }
 }
 

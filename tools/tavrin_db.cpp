@@ -94,14 +94,11 @@ void print(const QString& text) { std::printf("%s\n", text.toUtf8().constData())
 // killed right after a step is committed (TAVRIN_TEST_KILL_AFTER_STEP=N), as a power cut would.
 upgrade::Progress upgradeProgress() {
     const int killAfter = qEnvironmentVariableIntValue("TAVRIN_TEST_KILL_AFTER_STEP");
-    return [killAfter, last = QString()](const QString& phase, int done, int total) mutable {
+    return [killAfter, last = QString()](const QString& phase, int done, int) mutable {
         if (phase.startsWith(QStringLiteral("Обновление")) && done == killAfter) ::raise(SIGKILL);
-        const QString line = total > 0 && phase.startsWith(QStringLiteral("Обновление"))
-                                 ? QStringLiteral("%1 (шаг %2 из %3)").arg(phase).arg(done).arg(total)
-                                 : phase;
-        if (line == last) return;
-        last = line;
-        std::fprintf(stderr, "%s…\n", line.toUtf8().constData());
+        if (phase == last) return;
+        last = phase;
+        std::fprintf(stderr, "%s…\n", phase.toUtf8().constData());
     };
 }
 

@@ -39,7 +39,7 @@ void withProgress(QWidget* parent, const QString& title, const std::function<voi
             shown.data(),
             [shown, phase, bar, text, done, total] {
                 if (!shown) return;
-                phase->setText(total > 0 ? QStringLiteral("%1: %2 из %3").arg(text).arg(done).arg(total) : text);
+                phase->setText(text);
                 bar->setRange(0, qMax(total, 0));
                 bar->setValue(total > 0 ? done : 0);
             },

@@ -9,7 +9,8 @@ class QWidget;
 // done and how far; the window thread only shows it, never waits for the database itself.
 namespace ui {
 
-// What the work tells the window: the phase and its steps done of all (0 of 0: not known).
+// What the work tells the window: the phase (shown as it is) and its steps done of all, which the bar
+// shows (0 of 0: not known).
 using Tell = std::function<void(const QString& phase, int done, int total)>;
 
 // Runs `work` on a thread of its own (it must use database connections of its own) while a modal
