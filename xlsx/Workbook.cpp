@@ -187,6 +187,16 @@ void Workbook::Impl::readSheet(const xlsx::SheetEntry& entry) {
     }
 }
 
+// The rows the kept sheet prints on every page ("'Лист20'!$17:$17"); none: 0.
+static std::pair<int, int> printTitles(pugi::xml_node names) {
+    static const QRegularExpression rows(QStringLiteral("\\$(\\d+):\\$(\\d+)"));
+    for (pugi::xml_node n : names.children("definedName"))
+        if (std::string_view(n.attribute("name").value()) == "_xlnm.Print_Titles" && n.attribute("localSheetId").as_int() == 0)
+            if (const auto m = rows.match(QString::fromUtf8(n.text().get())); m.hasMatch())
+                return {m.captured(1).toInt(), m.captured(2).toInt()};
+    return {0, 0};
+}
+
 // The copy holds the chosen sheet only: the other sheets go, with their relationships, content
 // types, the parts only they use, the names defined on them (print areas, print titles), and the
 // workbook's view and summary that counted them.
@@ -234,19 +244,15 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
             bool drop = std::any_of(removedNames.begin(), removedNames.end(),
                                     [&](const QString& sheetName) { return namesSheet(formula, sheetName); });
             if (pugi::xml_attribute local = n.attribute("localSheetId")) {
-                if (local.as_int(-1) == keptIndex) {
+                if (local.as_int(-1) == keptIndex)
                     local.set_value(0);
-                    static const QRegularExpression rows(QStringLiteral("\\$(\\d+):\\$(\\d+)"));
-                    const auto m = rows.match(formula);
-                    if (std::string_view(n.attribute("name").value()) == "_xlnm.Print_Titles" && m.hasMatch())
-                        titles = {m.captured(1).toInt(), m.captured(2).toInt()};
-                } else {
+                else
                     drop = true;
-                }
             }
             if (drop) names.remove_child(n);
         }
         if (!names.child("definedName")) book.remove_child(names);
+        titles = printTitles(names);
     }
     for (pugi::xml_node view : book.child("bookViews").children("workbookView")) {
         view.remove_attribute("activeTab");
@@ -516,6 +522,7 @@ void Workbook::selectSheet(const QString& name) {
     const auto it = std::find_if(d->sheets.begin(), d->sheets.end(), [&](const xlsx::SheetEntry& s) { return s.name == name; });
     if (it == d->sheets.end() || it->part.empty())
         throw FileError(QStringLiteral("В шаблоне отчётов %1 нет листа «%2»").arg(d->templatePath, name));
+    d->titles = {0, 0};
     try {
         d->readSheet(*it);
         d->keepOnly(*it);

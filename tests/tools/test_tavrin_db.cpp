@@ -147,17 +147,8 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
         Query twice(o.db, o.tr, {"INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR) VALUES (2, 1, 1, 1, 'А1')"});
         EXPECT_THROW(twice.execute(), DbError) << "one code twice in a round";
         o.tr.rollbackRetaining();
-        Query logged(o.db, o.tr, {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, NEW_BAL) VALUES (3, 24, 1) RETURNING CHANGED_AT"});
-        logged.execute();
-        EXPECT_FALSE(logged.fieldText("CHANGED_AT").isEmpty()) << "the history takes rows, stamped with the time";
-        Query outside(o.db, o.tr, {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, NEW_BAL) VALUES (3, 25, 1)"});
-        EXPECT_THROW(outside.execute(), DbError) << "slots are 1..24";
-        o.tr.rollbackRetaining();
         EXPECT_EQ(o.scalar("SELECT RDB$RELATION_TYPE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'GROUP_TEMP'"), 4);
     }
-    const ToolRun again = tool({"upgrade", name});
-    EXPECT_EQ(again.code, 0);
-    EXPECT_TRUE(again.out.contains("уже обновлена")) << again.out.toStdString();
 }
 
 // Bare tables (no keys the database gives, no rules): rows that break a rule are listed and the
@@ -246,8 +237,7 @@ TEST_F(TavrinDbTool, AnUpgradeKilledAfterAnyCommitIsFinishedByTheNextRun) {
     for (int step = 0; step <= 5; ++step) {  // 0: not killed
         const QString name = testDb().newName(QString("old-%1.fdb").arg(step));
         ASSERT_TRUE(QFile::copy(fileOf(old), fileOf(name)));
-        QFile::setPermissions(fileOf(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
-                                                QFileDevice::WriteOther | QFileDevice::ReadGroup | QFileDevice::WriteGroup);
+        QFile::setPermissions(fileOf(name), QFile::permissions(fileOf(old)) | QFileDevice::WriteOther | QFileDevice::ReadOther);
         if (step > 0) {
             EXPECT_EQ(tool({"upgrade", name}, step).code, -1) << "killed after step " << step;
         }
