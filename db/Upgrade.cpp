@@ -427,7 +427,11 @@ Outcome run(const Database& db, const QString& backupFile, const Progress& progr
     if (where.server.isEmpty() && QFileInfo(file.absolutePath()).isWritable()) {
         upgradeCopy(held, file.absoluteFilePath(), backupFile, progress);
         held.disconnect();  // the file it held is the one replaced
-        held.connect();
+        try {
+            held.connect();
+        } catch (const DbError&) {
+            return out;  // another program opened the upgraded database first: the upgrade is done all the same
+        }
     } else {
         apply(held, first, progress);
     }
