@@ -102,16 +102,13 @@ void TMainForm::Button3Click() { openWindow(FormPrint, this); }
 void TMainForm::Button4Click() { close(); }
 
 QString TMainForm::makeBackup(const QString& failText) {
-    const QString documents = reportfiles::folder();
-    const QString folder = QDir(documents).filePath(QStringLiteral("Резервные копии"));
-    if (documents.isEmpty() || !QDir().mkpath(folder)) {
-        msg::error(failText, QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(folder)));
+    Database& work = DM->IBDatabase1;
+    const QString file = reportfiles::newBackupFile(work.databaseName);
+    if (file.isEmpty()) {
+        msg::error(failText, QStringLiteral("Не удалось создать папку %1.")
+                                 .arg(QDir::toNativeSeparators(QDir(reportfiles::folderName()).filePath(QStringLiteral("Резервные копии")))));
         return QString();
     }
-    Database& work = DM->IBDatabase1;
-    QString base = QFileInfo(backup::locate(work.databaseName).path).completeBaseName();
-    if (base.isEmpty()) base = QStringLiteral("olympiad");
-    const QString file = reportfiles::newFile(folder, base, QDateTime::currentDateTime(), QStringLiteral(".fbk"));
     try {
         ProgressBar1->setRange(0, 0);
         ProgressBar1->setValue(0);

@@ -11,9 +11,9 @@ int main(int argc, char** argv) {
     MainForm = new TMainForm();
     DM = new TDM(&app);
     DM->DataModuleCreate();
-    if (DM->terminateRequested()) {
+    if (DM->terminateRequested()) {  // said why
         delete MainForm;
-        return 0;
+        return 1;
     }
     FormAddSchool = new TFormAddSchool(MainForm);  // hidden until a registration window opens its own
     FormAddKlass = new TFormAddKlass(MainForm);

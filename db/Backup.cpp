@@ -11,6 +11,10 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace Firebird;
@@ -29,6 +33,26 @@ Location locate(const QString& databaseName) {
 namespace {
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// Whether a program holds the file: the engine holds every database file it has open so, and a
+// backup being written holds its part so.
+bool held(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return busy;
+}
+
+// Parts that a backup cut off (the program killed, the computer switched off) left beside the
+// file: "*.fbk.part" no program holds.
+void removeLeftParts(const QString& file) {
+    const QFileInfo fi(file);
+    const QStringList pattern{fi.suffix().isEmpty() ? fi.fileName() + QStringLiteral(".part")
+                                                    : QStringLiteral("*.%1.part").arg(fi.suffix())};
+    for (const QFileInfo& part : QDir(fi.absolutePath()).entryInfoList(pattern, QDir::Files | QDir::Hidden))
+        if (!held(part.absoluteFilePath())) QFile::remove(part.absoluteFilePath());
+}
 
 unsigned littleEndian(const unsigned char* p, int bytes) {
     unsigned v = 0;
@@ -181,10 +205,12 @@ private:
 void save(const Database& db, const QString& file, const Progress& progress) {
     const Location where = locate(db.databaseName);
     if (QFileInfo::exists(file)) throw DbError(QStringLiteral("Файл %1 уже существует.").arg(shown(file)));
+    removeLeftParts(file);
     const QString part = file + QStringLiteral(".part");
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw DbError(QStringLiteral("Не удалось создать файл %1: %2").arg(shown(part), out.errorString()));
+    ::flock(out.handle(), LOCK_EX | LOCK_NB);  // held while it is written: not a part left over
     auto removePart = qScopeGuard([&] {
         out.close();
         QFile::remove(part);
@@ -197,8 +223,8 @@ void save(const Database& db, const QString& file, const Progress& progress) {
         if (where.server.isEmpty()) {
             // The embedded engine writes the file itself, and its verbose lines tell how far it is:
             // first every table is named ("gbak:    writing table BAL" under "gbak:writing tables"),
-            // then the data of each is written ("gbak:    writing data for table BAL").
-            out.close();
+            // then the data of each is written ("gbak:    writing data for table BAL"). The part stays
+            // open here, held, and is written by the engine.
             svc.start(isc_action_svc_backup, {{isc_spb_dbname, where.path}, {isc_spb_bkp_file, part}}, 0, true);
             static const QRegularExpression table(QStringLiteral("^gbak:\\s+writing table \\S+$"));
             static const QRegularExpression data(QStringLiteral("^gbak:\\s+writing data for table \\S+$"));
@@ -225,6 +251,7 @@ void save(const Database& db, const QString& file, const Progress& progress) {
             out.close();
         }
     });
+    out.close();
     if (QFileInfo(part).size() == 0) throw DbError(QStringLiteral("Резервная копия оказалась пустой."));
     // rename never replaces a file: one made meanwhile under the same name stays.
     if (!QFile::rename(part, file))
@@ -232,37 +259,57 @@ void save(const Database& db, const QString& file, const Progress& progress) {
     removePart.dismiss();
 }
 
+namespace {
+
+// The engine's restore of `file` into the database `name` names, streamed to it.
+void restoreInto(const QString& file, QFile& in, const Database& db, const Location& where, const QString& path,
+                 const Progress& progress) {
+    const qint64 size = std::max<qint64>(in.size(), 1);
+    qint64 sent = 0;
+    fbc::guarded([&] {
+        Service svc(db, where.server);
+        // The copy is streamed to the engine, which creates the database and refuses an existing one.
+        svc.start(isc_action_svc_restore, {{isc_spb_bkp_file, QStringLiteral("stdin")}, {isc_spb_dbname, path}},
+                  isc_spb_res_create, false);
+        svc.run(isc_info_svc_line, [](const QByteArray&) {},
+                [&](unsigned max) {
+                    const QByteArray chunk = in.read(max);
+                    if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+                        throw DbError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(shown(file), in.errorString()));
+                    sent += chunk.size();
+                    if (progress) progress(int(sent * 1000 / size), 1000);
+                    return chunk;
+                });
+    });
+}
+
+}  // namespace
+
 void restore(const QString& file, const Database& db, const Progress& progress) {
     const Location where = locate(db.databaseName);
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw DbError(QStringLiteral("Не удалось открыть файл %1: %2").arg(shown(file), in.errorString()));
-    const bool local = where.server.isEmpty();
-    if (local && QFileInfo::exists(where.path))
-        throw DbError(QStringLiteral("База данных %1 уже существует.").arg(shown(where.path)));
-    const qint64 size = std::max<qint64>(in.size(), 1);
-    qint64 sent = 0;
+    if (!where.server.isEmpty()) return restoreInto(file, in, db, where, where.path, progress);  // the server's own file
+
+    // A file of this computer is made under a temporary name and takes its own at the end, so that
+    // a restore cut off leaves nothing that looks like a database; what one left is removed.
+    if (QFileInfo::exists(where.path)) throw DbError(QStringLiteral("База данных %1 уже существует.").arg(shown(where.path)));
+    const QString part = where.path + QStringLiteral(".part");
+    if (QFileInfo::exists(part)) {
+        if (held(part)) throw DbError(QStringLiteral("База данных %1 уже восстанавливается.").arg(shown(where.path)));
+        QFile::remove(part);
+    }
     try {
-        fbc::guarded([&] {
-            Service svc(db, where.server);
-            // The copy is streamed to the engine, which creates the database and refuses an existing one.
-            svc.start(isc_action_svc_restore, {{isc_spb_bkp_file, QStringLiteral("stdin")}, {isc_spb_dbname, where.path}},
-                      isc_spb_res_create, false);
-            svc.run(isc_info_svc_line, [](const QByteArray&) {},
-                    [&](unsigned max) {
-                        const QByteArray chunk = in.read(max);
-                        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-                            throw DbError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(shown(file), in.errorString()));
-                        sent += chunk.size();
-                        if (progress) progress(int(sent * 1000 / size), 1000);
-                        return chunk;
-                    });
-        });
-    } catch (const DbError& e) {
-        // It was not there before: what is there now is half made (the engine leaves it), unless
-        // someone made the file meanwhile and the engine refused to replace it.
-        if (local && !e.has(isc_gbak_db_exists)) QFile::remove(where.path);
+        restoreInto(file, in, db, where, part, progress);
+    } catch (const DbError&) {
+        QFile::remove(part);  // half made
         throw;
+    }
+    // rename never replaces a file: a database made meanwhile under the same name stays.
+    if (!QFile::rename(part, where.path)) {
+        QFile::remove(part);
+        throw DbError(QStringLiteral("База данных %1 уже существует.").arg(shown(where.path)));
     }
 }
 

@@ -4,17 +4,56 @@
 #include "Query.h"
 #include "Text.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <clocale>
 #include <langinfo.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace Firebird;
 
 namespace fbc {
 
+namespace {
+
+// A folder of this user's own, made when missing and kept from other users; empty when it cannot be.
+QString ownFolder(const QString& path) {
+    if (path.isEmpty() || !QDir().mkpath(path)) return QString();
+    const QFileInfo fi(path);
+    if (!fi.isDir() || fi.ownerId() != ::getuid()) return QString();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return fi.isWritable() ? fi.absoluteFilePath() : QString();
+}
+
+}  // namespace
+
+QString engineFolder() {
+    static const QString folder = [] {
+        // Set by whoever starts the program (an administrator's choice): kept.
+        if (!qEnvironmentVariableIsEmpty("FIREBIRD_LOCK")) return qEnvironmentVariable("FIREBIRD_LOCK");
+        QString dir;
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) dir = ownFolder(runtime + QStringLiteral("/tavrin"));
+        if (dir.isEmpty()) {
+            const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+            if (!cache.isEmpty()) dir = ownFolder(cache + QStringLiteral("/Tavrin"));
+        }
+        if (dir.isEmpty()) dir = ownFolder(QDir::tempPath() + QStringLiteral("/tavrin-%1").arg(::getuid()));
+        if (dir.isEmpty()) return dir;  // the engine's own default; it says what it cannot open
+        const QByteArray local = QFile::encodeName(dir);
+        qputenv("FIREBIRD_LOCK", local);
+        if (qEnvironmentVariableIsEmpty("FIREBIRD_TMP")) qputenv("FIREBIRD_TMP", local);
+        return dir;
+    }();
+    return folder;
+}
+
 IMaster* master() {
-    static IMaster* m = fb_get_master_interface();
+    static IMaster* m = (engineFolder(), fb_get_master_interface());
     return m;
 }
 
@@ -71,9 +110,12 @@ int vetoSignalShutdown(const int reason, const int, void*) {
 
 void Database::onShutdownSignal(void (*callback)()) {
     g_onShutdownSignal = callback;
+    fbc::master();  // the client starts here
     ISC_STATUS_ARRAY status;
     fb_shutdown_callback(status, vetoSignalShutdown, fb_shut_confirmation, nullptr);
 }
+
+QString Database::engineFolder() { return fbc::engineFolder(); }
 
 const QStringList& Database::defaultParams() {
     static const QStringList p{QStringLiteral("USER_NAME=SYSDBA"), QStringLiteral("PASSWORD=plorvenid"),

@@ -21,6 +21,13 @@ class Database {
 public:
     static const QStringList& defaultParams();  // USER_NAME=SYSDBA, PASSWORD=plorvenid, lc_ctype=WIN1251
 
+    // Where the embedded engine keeps its lock and temporary files: a folder of this user's own
+    // ($XDG_RUNTIME_DIR/tavrin, else ~/.cache/Tavrin), set before the client library starts, so that
+    // any desktop user can open a database he may write (the engine's default /tmp/firebird belongs
+    // to the firebird group). FIREBIRD_LOCK set beforehand is kept. The engine opens a database file
+    // exclusively, so a second program on the same file is refused whatever its folder.
+    static QString engineFolder();
+
     Database();
     ~Database();
     Database(const Database&) = delete;

@@ -10,7 +10,9 @@
 
 namespace fbc {
 
+// The client library, started on first use; the embedded engine's folder is set before it starts.
 Firebird::IMaster* master();
+QString engineFolder();
 QString formatStatus(Firebird::IStatus* status);
 // The client's status as a DbError: its formatted text, its error codes and its text arguments.
 DbError toDbError(Firebird::IStatus* status);

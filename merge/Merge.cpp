@@ -31,7 +31,7 @@ void readAll(Database& db, Transaction& tr, const QString& sql, F row) {
 Scores readScores(const Query& q) {
     Scores s;
     s.mesto = int(q.fieldInt("MESTO"));
-    s.dipl = int(q.fieldInt("DIPL_STEP"));
+    if (!q.fieldIsNull("DIPL_STEP")) s.dipl = int(q.fieldInt("DIPL_STEP"));
     for (int i = 0; i < kSlots; ++i) s.slots[size_t(i)] = q.fieldScore(slotField(i));
     for (int k = 0; k < 4; ++k) s.sums[size_t(k)] = q.fieldScore(sumField(k));
     s.summ = q.fieldScore("SUMM");
@@ -65,6 +65,24 @@ QString databaseName(Database& db, Transaction& tr) {
     Query q(db, tr, {"SELECT MON$DATABASE_NAME AS N FROM MON$DATABASE"});
     q.open();
     return q.fieldText("N");
+}
+
+// One merge at a time into a database: two stations merging the same data at once would both add
+// its names and children. The turn is a row of the settings written and taken away again in the
+// merge's own action: its key stays held until the action ends, so the other station's merge waits
+// for it (as long as a lock is waited for) and is then refused, and nothing is left behind.
+void takeTurn(Database& db, Transaction& tr) {
+    Query take(db, tr, {"INSERT INTO NASTROIKI (NAME, ZNACH) VALUES ('OBYEDINENIE', :ZNACH)"});
+    take.setText("ZNACH", scorelog::station().left(200));
+    try {
+        take.execute();
+    } catch (const DbError& e) {
+        // Waited for as long as a lock is: the other's key is still there, uncommitted.
+        if (e.isConflict() || e.isUniqueViolation()) throw Refusal(kBusy);
+        throw;
+    }
+    Query leave(db, tr, {"DELETE FROM NASTROIKI WHERE NAME = 'OBYEDINENIE'"});
+    leave.execute();
 }
 
 }  // namespace
@@ -124,7 +142,9 @@ Source readSource(Database& db, Transaction& tr) {
     }
     src.hasLog = hasTable(db, tr, "BAL_LOG");
     if (src.hasLog)
-        readAll(db, tr, "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CHANGED_AT, STATION FROM BAL_LOG ORDER BY ID_LOG",
+        readAll(db, tr,
+                "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CAST(CHANGED_AT AS VARCHAR(24)) AS CHANGED_AT, STATION FROM BAL_LOG "
+                "ORDER BY ID_LOG",
                 [&](Query& q) {
                     LogRow r;
                     r.slot = int(q.fieldInt("SLOT"));
@@ -375,7 +395,7 @@ void writeRows(State& s, Writers& w, const Arrival& a, int id) {
             for (int k = 0; k < 4; ++k) w.scores.setScore(sumField(k), sums[size_t(k)]);
             w.scores.setScore("SUMM", scores::total(sc->slots, counts));
             w.scores.setInt("MESTO", sc->mesto);
-            w.scores.setInt("DIPL_STEP", sc->dipl);
+            if (sc->dipl) w.scores.setInt("DIPL_STEP", *sc->dipl);
             w.scores.add();
             s.ranked.insert(predmet);
             writeLog(s, w, a, id, *sc);
@@ -593,6 +613,7 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     if (databaseName(work, workTr) == sourceName)
         throw Refusal(QStringLiteral("Нельзя объединить базу данных саму с собой."),
                       QStringLiteral("Выберите файл базы данных другого рабочего места."));
+    takeTurn(work, workTr);
     State s(work, workTr);
     // The source is read on a second thread while the working database is read here.
     auto sourceRead = std::async(std::launch::async, [&] {

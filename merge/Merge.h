@@ -28,6 +28,9 @@ struct Result {
 inline const QString kUnnamedTeam = QStringLiteral("(не указана)");
 inline const QString kUnnamed = QStringLiteral("(не указан)");
 
+// Said when another station is merging into the same database at this moment.
+inline const QString kBusy = QStringLiteral("Эти данные сейчас объединяются на другом рабочем месте. Повторите позже.");
+
 // A merge that must not be made: the source is the working database itself, codes of the source are
 // held by other participants of the same subject, grade and round, or scores do not fit the rounds. The text says
 // which; nothing has been written.
@@ -52,7 +55,8 @@ public:
 // Reports progress: participants done and their number. May repaint the window.
 using Progress = std::function<void(int done, int total)>;
 
-// Reads every table of the source once, then writes into the working database in the caller's
+// Takes the database's merge turn first (another station merging into it now: Refusal kBusy), then
+// reads every table of the source once, then writes into the working database in the caller's
 // action (no commit here), so that a failure leaves nothing of the merge:
 // - dictionary keys are translated by name (a name the working database lacks is added, a team's
 //   schools too; a key that names nothing in the source becomes kUnnamedTeam / kUnnamed);

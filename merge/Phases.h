@@ -31,7 +31,8 @@ struct Child {
 };
 
 struct Scores {
-    int mesto = 0, dipl = 0;
+    int mesto = 0;
+    std::optional<int> dipl;  // empty: no degree given
     std::array<Score, kSlots> slots{};
     std::array<Score, 4> sums{};
     Score summ;
@@ -57,7 +58,7 @@ struct Round {
 struct LogRow {
     int slot = 0;  // 1..24
     std::optional<Score> oldValue, newValue;
-    QString at;  // "2026-12-07 12:33:48"
+    QString at;  // "2026-12-07 12:33:48.1234", to the fraction of a second
     QString station;
 };
 

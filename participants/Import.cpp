@@ -4,11 +4,13 @@
 #include "Text.h"
 #include "participants/Names.h"
 #include "reference/Dictionaries.h"
+#include "xlsx/FileError.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <map>
+#include <optional>
 
 namespace listimport {
 
@@ -306,6 +308,34 @@ QList<Field> mapColumns(const QList<QStringList>& rows, int headerRow) {
     for (const QStringList& row : rows) width = qMax(width, row.size());
     while (columns.size() < width) columns.append(Field::None);
     return columns;
+}
+
+bool anyFilled(const QList<QStringList>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](const QStringList& row) {
+        return std::any_of(row.begin(), row.end(), [](const QString& cell) { return !cell.trimmed().isEmpty(); });
+    });
+}
+
+List openList(const QString& path) {
+    if (!listfile::otherKind(path).isEmpty()) throw FileError(listfile::kSaveAsXlsx);
+    auto book = std::make_shared<const listfile::Book>(path);
+    std::optional<FileError> refused;
+    std::optional<List> readable;
+    for (int i = 0; i < book->sheets().size(); ++i) {
+        List l{book, i, {}};
+        try {
+            l.rows = book->rows(book->sheets()[i]);
+        } catch (const FileError& e) {
+            if (!refused) refused = e;
+            continue;
+        }
+        if (!anyFilled(l.rows)) continue;
+        if (guess(l.rows).headerRow >= 0) return l;
+        if (!readable) readable = l;
+    }
+    if (readable) return *readable;
+    if (refused) throw *refused;
+    throw FileError(kNoRows);
 }
 
 QString Missing::describe() const {

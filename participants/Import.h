@@ -1,11 +1,13 @@
 #pragma once
 
+#include "participants/ListFile.h"
 #include "participants/Registration.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class Database;
@@ -41,6 +43,20 @@ struct Layout {
     QList<Field> columns;
     int firstDataRow() const { return headerRow + 1; }
 };
+
+// A list file as the import starts from it: the file read once, the sheet that holds the list (the
+// first that can be read and has a heading, else the first that can be read) and its rows.
+struct List {
+    std::shared_ptr<const listfile::Book> book;
+    int sheet = 0;
+    QList<QStringList> rows;
+};
+// Throws FileError with the one thing to say: the file is of another program's own format (.xls,
+// .ods), cannot be read (the first sheet's refusal), or has no filled row.
+List openList(const QString& path);
+inline const QString kNoRows = QStringLiteral("В файле нет ни одной заполненной строки.");
+// Whether any cell of the rows holds more than blanks.
+bool anyFilled(const QList<QStringList>& rows);
 
 // Finds the heading among the first rows by its words (case, ё/е, spaces and punctuation do not
 // count) and maps its columns. A heading row under a merged one ("Учитель" over "Фамилия", "Имя",

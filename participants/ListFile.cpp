@@ -76,6 +76,13 @@ QList<QStringList> parseCsv(const QByteArray& bytes) {
         row.append(field);
         field.clear();
     };
+    // A field is refused as a workbook's cell is: too long, or with a control character.
+    const auto append = [&](QChar c) {
+        field.append(c);
+        if (c.unicode() >= 0x20 && field.size() <= SheetReader::kMaxCellChars) return;
+        if (const QString why = SheetReader::refusal(field); !why.isEmpty())
+            throw FileError(QStringLiteral("в строке %1, столбце %2 %3").arg(rows.size() + 1).arg(row.size() + 1).arg(why));
+    };
     const auto endRow = [&] {
         endField();
         while (!row.isEmpty() && row.last().isEmpty()) row.removeLast();
@@ -91,12 +98,12 @@ QList<QStringList> parseCsv(const QByteArray& bytes) {
         const QChar c = text[i];
         if (quoted) {
             if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-                field.append(c);
+                append(c);
                 ++i;
             } else if (c == u'"') {
                 quoted = false;
             } else {
-                field.append(c);
+                append(c);
             }
         } else if (c == u'"') {
             quoted = true;
@@ -108,7 +115,7 @@ QList<QStringList> parseCsv(const QByteArray& bytes) {
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
             endRow();
         } else {
-            field.append(c);
+            append(c);
             any = true;
         }
     }
@@ -131,21 +138,41 @@ QByteArray writeCsv(const QList<QStringList>& rows) {
     return "\xEF\xBB\xBF" + out.toUtf8();
 }
 
-QStringList sheetNames(const QString& path) {
-    if (isCsv(path)) return {QFileInfo(path).fileName()};
-    return SheetReader(path).sheetNames();
+Book::Book(const QString& path) : m_path(path) {
+    if (isCsv(path)) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) throw FileError::unreadable(path, f.errorString());
+        if (f.size() > kMaxCsvBytes)
+            throw FileError::unreadable(path, QStringLiteral("файл больше %1 МБ").arg(kMaxCsvBytes >> 20));
+        try {
+            m_csv = parseCsv(f.readAll());
+        } catch (const FileError& e) {
+            throw FileError::unreadable(path, e.text());
+        }
+        m_sheets = QStringList{QFileInfo(path).fileName()};
+    } else {
+        m_reader = std::make_unique<SheetReader>(path);
+        m_sheets = m_reader->sheetNames();
+    }
 }
 
-QList<QStringList> read(const QString& path, const QString& sheet) {
-    if (!isCsv(path)) return SheetReader(path).rows(sheet);
+Book::~Book() = default;
+
+QList<QStringList> Book::rows(const QString& sheet) const { return m_reader ? m_reader->rows(sheet) : m_csv; }
+
+QStringList sheetNames(const QString& path) { return Book(path).sheets(); }
+
+QList<QStringList> read(const QString& path, const QString& sheet) { return Book(path).rows(sheet); }
+
+QString otherKind(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw FileError::unreadable(path, f.errorString());
-    if (f.size() > kMaxCsvBytes) throw FileError::unreadable(path, QStringLiteral("файл больше %1 МБ").arg(kMaxCsvBytes >> 20));
-    try {
-        return parseCsv(f.readAll());
-    } catch (const FileError& e) {
-        throw FileError::unreadable(path, e.text());
-    }
+    if (!f.open(QIODevice::ReadOnly)) return QString();
+    const QByteArray head = f.read(100);
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return QStringLiteral("книга Excel 97–2003 (.xls)");
+    // An OpenDocument file is a zip whose first part, stored as it is, names its kind.
+    if (head.startsWith("PK\x03\x04") && head.mid(30, 8) == "mimetype" && head.contains("application/vnd.oasis.opendocument"))
+        return QStringLiteral("документ OpenDocument (.ods)");
+    return QString();
 }
 
 }  // namespace listfile

@@ -375,17 +375,17 @@ void TFormEnterSpisok::ButtonImportClick() {
     const QString file =
         msg::chooseFile(this, QStringLiteral("Списки участников (*.xlsx *.csv *.txt);;Все файлы (*)"));
     if (file.isEmpty()) return;
-    QStringList sheets;
+    // A file that cannot be a list is said once, and no preview is shown.
+    listimport::List list;
     try {
-        sheets = listfile::sheetNames(file);
+        list = listimport::openList(file);
     } catch (const FileError& e) {
         return msg::error(e.text());
     }
-    if (sheets.isEmpty()) return msg::error(QStringLiteral("В файле нет листов: %1").arg(file));
     // What the file has no column for is taken from this window's choices.
     const listimport::Defaults defaults{ComboBox1->currentText().trimmed(), ComboBox2->currentText().trimmed(),
                                         ComboBox4->currentText().trimmed(), ComboBox3->currentText().trimmed()};
-    openWindow(FormImport, this, file, sheets, defaults);
+    openWindow(FormImport, this, file, list, defaults);
     // The import may have added teams, subjects, grades and schools.
     const QString komand = ComboBox1->currentText(), predmet = ComboBox2->currentText();
     refillKomands();

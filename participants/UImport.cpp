@@ -36,9 +36,10 @@ const QColor kRefused(255, 215, 215), kAlready(235, 235, 235);
 
 }  // namespace
 
-TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList& sheets,
+TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::List& list,
                          const listimport::Defaults& defaults)
-    : TForm(owner), m_path(path), m_defaults(defaults) {
+    : TForm(owner), m_path(path), m_defaults(defaults), m_book(list.book), m_sheet(list.sheet), m_rows(list.rows) {
+    const QStringList& sheets = m_book->sheets();
     setObjectName(QStringLiteral("FormImport"));
     setWindowTitle(QStringLiteral("Импорт участников"));
     resize(900, 600);
@@ -138,18 +139,9 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const QStringList&
     ui::connect(ButtonSaveRefused, &QPushButton::clicked, this, &TFormImport::ButtonSaveRefusedClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Of several sheets, the first one with a heading is the list (the others say how to fill it).
-    for (int i = 0; sheets.size() > 1 && i < sheets.size(); ++i) {
-        try {
-            if (listimport::guess(listfile::read(path, sheets[i])).headerRow >= 0) {
-                ComboSheet->setCurrentIndex(i);
-                break;
-            }
-        } catch (const FileError&) {
-            break;  // readSheet says what is wrong
-        }
-    }
-    readSheet();
+    // Of several sheets, the list is the one read (the others may say how to fill it).
+    ComboSheet->setCurrentIndex(m_sheet);
+    showRows();
     if (m_defaults.komand.isEmpty() && ComboKomand->isVisibleTo(this)) ComboKomand->setFocus();
 }
 
@@ -174,17 +166,25 @@ void TFormImport::ComboPredmetChange() {
     recheck();
 }
 
-void TFormImport::ComboSheetChange() { readSheet(); }
-
-void TFormImport::readSheet() {
+// Another sheet: its rows, or the one message of why it cannot be, the sheet shown staying.
+void TFormImport::ComboSheetChange() {
+    QList<QStringList> rows;
     try {
-        m_rows = listfile::read(m_path, ComboSheet->currentText());
+        rows = m_book->rows(ComboSheet->currentText());
+        if (!listimport::anyFilled(rows)) throw FileError(listimport::kNoRows);
     } catch (const FileError& e) {
-        m_rows.clear();
+        const QSignalBlocker quiet(ComboSheet);
+        ComboSheet->setCurrentIndex(m_sheet);
         msg::error(e.text());
+        return;
     }
+    m_sheet = ComboSheet->currentIndex();
+    m_rows = rows;
+    showRows();
+}
+
+void TFormImport::showRows() {
     m_layout = listimport::guess(m_rows);
-    if (m_rows.isEmpty()) msg::error(QStringLiteral("В файле нет ни одной заполненной строки."));
     {
         const QSignalBlocker quiet(SpinHeader);
         SpinHeader->setRange(0, int(qMin<qsizetype>(m_rows.size(), 30)));

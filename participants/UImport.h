@@ -22,7 +22,8 @@ class QGridLayout;
 class TFormImport : public TForm {
     Q_OBJECT
 public:
-    TFormImport(QWidget* owner, const QString& path, const QStringList& sheets, const listimport::Defaults& defaults);
+    // `list`: the file as read, its sheet and rows (listimport::openList).
+    TFormImport(QWidget* owner, const QString& path, const listimport::List& list, const listimport::Defaults& defaults);
 
     QComboBox* ComboSheet;  // the sheet of a workbook with several
     QSpinBox* SpinHeader;   // the heading's row (0: none)
@@ -53,7 +54,8 @@ public Q_SLOTS:
     void ButtonSaveRefusedClick();
 
 private:
-    void readSheet();
+    // Shows the rows of the sheet read: the heading guessed, the columns, the check.
+    void showRows();
     void fillChoosers();
     void buildColumns();
     void recheck();
@@ -63,6 +65,8 @@ private:
 
     QString m_path;
     listimport::Defaults m_defaults;
+    std::shared_ptr<const listfile::Book> m_book;
+    int m_sheet = 0;
     QList<QStringList> m_rows;
     listimport::Layout m_layout;
     listimport::Check m_check;

@@ -27,10 +27,24 @@ QString templatePath() {
 
 void useTemplate(const QString& path) { g_template = path; }
 
-QString folder() {
+QString folderName() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString path = QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath(QStringLiteral("Таврин"));
+    return QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath(QStringLiteral("Таврин"));
+}
+
+QString folder() {
+    const QString path = folderName();
     return QDir().mkpath(path) ? path : QString();
+}
+
+QString newBackupFile(const QString& databaseName) {
+    const QString documents = folder();
+    const QString backups = QDir(documents).filePath(QStringLiteral("Резервные копии"));
+    if (documents.isEmpty() || !QDir().mkpath(backups)) return QString();
+    // "host:/path/olymp.fdb", "C:\\olymp.fdb" and "/path/olymp.fdb" all give "olymp".
+    QString base = QFileInfo(QString(databaseName).replace(u'\\', u'/').section(u':', -1)).completeBaseName();
+    if (base.isEmpty()) base = QStringLiteral("olympiad");
+    return newFile(backups, base, QDateTime::currentDateTime(), QStringLiteral(".fbk"));
 }
 
 QString newFile(const QString& folder, const QString& report, const QDateTime& when, const QString& extension) {

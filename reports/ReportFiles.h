@@ -14,6 +14,12 @@ QString templatePath();
 void useTemplate(const QString& path);
 // "Таврин" in the user's documents folder, made when missing. Empty when it cannot be made.
 QString folder();
+// Its name, made or not.
+QString folderName();
+// A new file for a backup of the named database: "Резервные копии" in the folder above, made when
+// missing, the database's own name and the time ("olympiad 2026-12-06 14-03-05.fbk"). Empty when
+// the folder cannot be made.
+QString newBackupFile(const QString& databaseName);
 // A new file in the folder, named after the report and the time, never one that exists:
 // "Список участников по командам 2026-12-06 14-03-05.xlsx" (or with another extension).
 QString newFile(const QString& folder, const QString& report, const QDateTime& when = QDateTime::currentDateTime(),

@@ -3,13 +3,16 @@
 #include "Convert.h"
 #include "Lookups.h"
 #include "Query.h"
+#include "Tasks.h"
 #include "Text.h"
 #include "reference/Rounds.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Scores.h"
 #include "xlsx/Workbook.h"
 
+#include <QSet>
 #include <algorithm>
+#include <array>
 
 namespace reports {
 
@@ -44,6 +47,7 @@ public:
             }
         }
         m_q.close();
+        if (k > 1) wb.keepTogether(row, row + k - 1);  // the participant's rows on one page
         return k;
     }
 
@@ -218,12 +222,31 @@ void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subj
         wb.setText(4, 6 * k - 3, round.isEmpty() ? QString() : round.fieldText("NAME_TUR"));
         round.close();
     }
+    // Only the tasks of the rounds in use have columns to fill, and a 0 is printed only where it was
+    // scored (its box is in the history): an empty cell is a work not marked yet.
+    const int idPredmet = lookup::predmetKey(db, tr, storable(subject));
+    const tasks::Counts inUse = tasks::inUse(db, tr, idPredmet);
+    QSet<std::pair<qint64, int>> scored;
+    Query logged(db, tr,
+                 {"SELECT DISTINCT L.ID_CHILD, L.SLOT FROM BAL_LOG L JOIN BAL B ON B.ID_CHILD = L.ID_CHILD",
+                  "WHERE B.KLASS = :KLASS AND B.ID_PREDMET = :ID_PREDMET"});
+    logged.setInt("KLASS", gradeKey(db, tr, grade));
+    logged.setInt("ID_PREDMET", idPredmet);
+    logged.open();
+    for (logged.first(); !logged.eof(); logged.next()) scored.insert({logged.fieldInt("ID_CHILD"), int(logged.fieldInt("SLOT")) - 1});
     int r = 6;
     for (q.first(); !q.eof(); q.next(), ++r) {
+        const qint64 child = q.fieldInt("ID_CHILD");
         wb.setNumber(r, 1, r - 5);
         wb.setText(r, 2, fullName(q));
-        for (int i = 0; i < scores::kSlots; ++i) wb.setScore(r, 3 + i, q.fieldScore(scores::slotField(i)));
-        wb.setScore(r, 27, q.fieldScore("SUMM"));
+        bool any = false;
+        for (int i = 0; i < scores::kSlots; ++i) {
+            const Score value = q.fieldScore(scores::slotField(i));
+            if (!tasks::has(inUse, i) || (value == Score() && !scored.contains({child, i}))) continue;
+            wb.setScore(r, 3 + i, value);
+            any = true;
+        }
+        if (any || q.fieldScore("SUMM") != Score()) wb.setScore(r, 27, q.fieldScore("SUMM"));
         wb.setNumber(r, 28, q.fieldInt("MESTO"));
         wb.setText(r, 29, diplomaText(q.fieldInt("DIPL_STEP")));
     }
@@ -242,8 +265,7 @@ void teamResults(Database& db, Transaction& tr, Workbook& wb, const QString& tea
     q.setText("KOMAND", storable(team));
     q.open();
     wb.setText(4, 4, team);
-    wb.setText(2, 5, subject);
-    wb.setText(5, 5, subject);
+    wb.setText(2, 5, subject);  // once: the heading says the subject, the team under it
     const Grades grades(db, tr);
     Teachers teachers(db, tr);
     int r = 8, n = 1;
@@ -281,6 +303,7 @@ void winners(Database& db, Transaction& tr, Workbook& wb) {
     for (subjects.first(); !subjects.eof(); subjects.next()) {
         const qint64 id = subjects.fieldInt("ID_PREDMET");
         ++r;  // past the headings, or past an empty row after the subject before
+        int headings = r;  // the headings stay on the page of the first winner under them
         name.setInt("ID_PREDMET", id);
         name.open();
         wb.setText(r, 2, QStringLiteral("По ") + (name.isEmpty() ? QString() : name.fieldText("PREDMET")));
@@ -294,16 +317,20 @@ void winners(Database& db, Transaction& tr, Workbook& wb) {
             int number = 0;
             for (list.first(); !list.eof(); list.next()) {
                 if (++number == 1) {
+                    if (!headings) headings = r;
                     wb.setText(r, 2, QStringLiteral("Диплом %1-й степени").arg(list.fieldInt("DIPL_STEP")));
                     wb.formatHeading(r, 2, 4);
                     ++r;
                 }
+                const int first = headings ? headings : r;
                 wb.setText(r, 1, QString::number(number) + u'.');
                 wb.setText(r, 2, fullName(list));
                 wb.setText(r, 3, grades(list.fieldInt("KLASS")));
                 wb.setText(r, 4, list.fieldText("SCHOOL") + u' ' + list.fieldText("SITY"));
                 ++r;
                 r += teachers.write(wb, list.fieldInt("ID_CHILD"), r, 4);  // under the winner
+                wb.keepTogether(first, r - 1);  // on the winner's page
+                headings = 0;
             }
             list.close();
         }
@@ -411,6 +438,9 @@ void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& s
     wb.setText(r + 1, 3, line);
     wb.setText(r + 3, 2, QStringLiteral("Члены жюри"));
     for (int k = 0; k < 3; ++k) wb.setText(r + 3 + 2 * k, 3, line);
+    // The lines never stand alone on a page under the repeated column headings: the last
+    // participant goes over with them.
+    wb.keepTogether(std::max(kAwardProtocol.dataRow, r - 1), r + 7);
 }
 
 }  // namespace reports

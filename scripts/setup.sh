@@ -14,8 +14,8 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-d
           libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
           libxlsxwriter-dev libzip-dev libpugixml-dev)
 # The tests read the report workbooks back with LibreOffice; the fuzz test is built with clang's
-# fuzzing engine.
-[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev)
+# fuzzing engine; the package test checks the Debian package with lintian.
+[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev lintian)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,6 +17,7 @@
 #include "Lookups.h"
 #include "Query.h"
 #include "Schema.h"
+#include "Upgrade.h"
 #include "app/TApplication.h"
 #include "app/UDM.h"
 #include "app/UMain.h"
@@ -94,10 +95,12 @@ long peakKb() {
     return u.ru_maxrss;
 }
 
-void makeDemo(const QString& path, int participants, int seed) {
+// A demo olympiad; with `schema`, in the tables of an earlier build's script.
+void makeDemo(const QString& path, int participants, int seed, const QString& schema = {}) {
     QProcess p;
-    p.start(QStringLiteral(TAVRIN_DB_TOOL), {"demo", path, "--participants", QString::number(participants), "--seed",
-                                             QString::number(seed)});
+    QStringList args{"demo", path, "--participants", QString::number(participants), "--seed", QString::number(seed)};
+    if (!schema.isEmpty()) args << "--schema" << QStringLiteral(TAVRIN_EARLIER_SCHEMAS) + u'/' + schema;
+    p.start(QStringLiteral(TAVRIN_DB_TOOL), args);
     p.waitForFinished(-1);
     if (p.exitCode() != 0) {
         std::fprintf(stderr, "tavrin-db failed: %s\n", p.readAllStandardError().constData());
@@ -520,7 +523,7 @@ int main(int argc, char** argv) {
         const listimport::Defaults defaults{"Команда", "Физика", {}, {}};
         Row preview{"Импорт списка: чтение, проверка и показ", QStringLiteral("%1 строк").arg(gradeRows)};
         preview.ms = runs(nRuns, {}, [&] {
-            auto* f = new TFormImport(nullptr, listPath, listfile::sheetNames(listPath), defaults);
+            auto* f = new TFormImport(nullptr, listPath, listimport::openList(listPath), defaults);
             f->show();
             QCoreApplication::processEvents();
             preview.note = QStringLiteral("К записи: %1.").arg(f->checked().count(listimport::Line::Good));
@@ -559,9 +562,35 @@ int main(int argc, char** argv) {
         rows.push_back(start);
     }
 
+    // The upgrade of an earlier build's database, and of one with the bare tables (no key, no index),
+    // each from a fresh copy: backup, restored copy, steps, the copy swapped in.
+    for (const char* schema : {"first_build.sql", "bare_tables.sql"}) {
+        const QString old = dir.filePath(QStringLiteral("%1-%2.fdb").arg(QString::fromLatin1(schema).section(u'.', 0, 0)).arg(participants));
+        if (!QFile::exists(old)) makeDemo(old, participants, 2026, QString::fromLatin1(schema));
+        const QString copy = dir.filePath(QStringLiteral("upgrade.fdb")), saved = dir.filePath(QStringLiteral("upgrade.fbk"));
+        Row r{QStringLiteral("Обновление базы данных (%1)").arg(QString::fromLatin1(schema)),
+              QStringLiteral("%1 участников").arg(participants)};
+        r.ms = runs(
+            nRuns,
+            [&] {
+                QFile::remove(copy);
+                QFile::remove(saved);
+                QFile::copy(old, copy);
+                ::sync();
+            },
+            [&] {
+                Database db;
+                db.databaseName = copy;
+                if (upgrade::run(db, saved).added.isEmpty()) wrong << QStringLiteral("%1: нечего обновлять").arg(r.operation);
+            });
+        r.goalMs = 30000;
+        r.note = QStringLiteral("С резервной копией и обновлением копии базы, которая затем занимает место исходной.");
+        rows.push_back(r);
+    }
+
     print(rows);
     if (!wrong.isEmpty()) {
-        std::fprintf(stderr, "\nОШИБКА: объединение дало не то, что должно:\n%s\n", wrong.join(u'\n').toUtf8().constData());
+        std::fprintf(stderr, "\nОШИБКА: результат не тот, что должен:\n%s\n", wrong.join(u'\n').toUtf8().constData());
         return 1;
     }
     if (!json.isEmpty()) {

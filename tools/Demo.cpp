@@ -1,5 +1,6 @@
 #include "Demo.h"
 
+#include "Batch.h"
 #include "Database.h"
 #include "Lookups.h"
 #include "Query.h"
@@ -172,6 +173,72 @@ void fill(Database& db, Transaction& tr, const Options& options) {
                 awards::give(db, tr, int(top.fieldInt("ID_CHILD")), int(top.fieldInt("MESTO")));
         }
         tr.commitRetaining();
+    }
+}
+
+namespace {
+
+// The stored tables of a database and their columns, in order.
+std::vector<std::pair<QString, QStringList>> tablesOf(Database& db, Transaction& tr) {
+    Query q(db, tr,
+            {"SELECT TRIM(R.RDB$RELATION_NAME) AS T, TRIM(F.RDB$FIELD_NAME) AS C FROM RDB$RELATIONS R",
+             "JOIN RDB$RELATION_FIELDS F ON F.RDB$RELATION_NAME = R.RDB$RELATION_NAME",
+             "WHERE COALESCE(R.RDB$SYSTEM_FLAG, 0) = 0 AND COALESCE(R.RDB$RELATION_TYPE, 0) = 0",
+             "ORDER BY R.RDB$RELATION_ID, F.RDB$FIELD_POSITION"});
+    q.open();
+    std::vector<std::pair<QString, QStringList>> out;
+    for (q.first(); !q.eof(); q.next()) {
+        if (out.empty() || out.back().first != q.fieldText("T")) out.emplace_back(q.fieldText("T"), QStringList());
+        out.back().second << q.fieldText("C");
+    }
+    return out;
+}
+
+}  // namespace
+
+void copyInto(Database& from, Transaction& fromTr, Database& to, Transaction& toTr) {
+    QHash<QString, QStringList> source;
+    for (const auto& [table, columns] : tablesOf(from, fromTr)) source.insert(table, columns);
+    // The dictionaries and participants before the rows that name them.
+    auto tables = tablesOf(to, toTr);
+    static const QStringList first{"S_KOMAND", "S_PREDMET", "S_KLASS", "S_SCHOOL", "SPISOK"};
+    std::stable_sort(tables.begin(), tables.end(), [](const auto& a, const auto& b) {
+        const auto rank = [](const QString& t) { return first.contains(t) ? first.indexOf(t) : int(first.size()); };
+        return rank(a.first) < rank(b.first);
+    });
+    for (const auto& [table, columns] : tables) {
+        QStringList both;
+        for (const QString& c : columns)
+            if (source.value(table).contains(c)) both << c;
+        if (both.isEmpty()) continue;
+        QList<BatchInsert::Column> params;
+        for (const QString& c : both) params.append({c, QStringLiteral("VARCHAR(500)")});  // the engine converts
+        BatchInsert insert(to, toTr, table, params, 100);
+        Query rows(from, fromTr);
+        rows.setSql(QStringList{QStringLiteral("SELECT %1 FROM %2").arg(both.join(QStringLiteral(", ")), table)});
+        rows.open();
+        for (rows.first(); !rows.eof(); rows.next()) {
+            for (const QString& c : both)
+                if (!rows.fieldIsNull(c)) insert.setText(c, rows.fieldText(c));
+            insert.add();
+        }
+        insert.flush();
+        toTr.commitRetaining();
+    }
+    Query identities(to, toTr,
+                     {"SELECT TRIM(RDB$RELATION_NAME) AS T, TRIM(RDB$FIELD_NAME) AS C FROM RDB$RELATION_FIELDS",
+                      "WHERE RDB$IDENTITY_TYPE IS NOT NULL"});
+    identities.open();
+    for (identities.first(); !identities.eof(); identities.next()) {
+        const QString table = identities.fieldText("T"), column = identities.fieldText("C");
+        Query largest(to, toTr);
+        largest.setSql(QStringList{QStringLiteral("SELECT COALESCE(MAX(%1), 0) AS M FROM %2").arg(column, table)});
+        largest.open();
+        Query restart(to, toTr);
+        restart.setSql(
+            QStringList{QStringLiteral("ALTER TABLE %1 ALTER %2 RESTART WITH %3").arg(table, column).arg(largest.fieldInt("M"))});
+        restart.execute();
+        toTr.commitRetaining();
     }
 }
 

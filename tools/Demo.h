@@ -16,4 +16,9 @@ struct Options {
 // Commits its work.
 void fill(Database& db, Transaction& tr, const Options& options);
 
+// Copies every row of `from` into the tables `to` has (a database of an earlier build made from its
+// script), the columns both have, keys included; the keys `to` gives go on after the largest.
+// Commits its work on `to`.
+void copyInto(Database& from, Transaction& fromTr, Database& to, Transaction& toTr);
+
 }  // namespace demo

@@ -8,7 +8,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -66,22 +65,45 @@ struct Column {
     bool number = false;
 };
 
-// The table's headings on `headingRow` and, unless the rows below differ in kind, the look of its
-// first data row (0-based rows).
-// Characters of a UTF-8 text.
-size_t characters(const char* text) {
-    size_t n = 0;
-    for (const char* p = text; *p; ++p) n += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
-    return n;
+// The lines a heading takes in its column: bold letters wrapped at the blanks, each a little wider
+// than the digit a column's width counts.
+int headingLines(const std::string& text, double width) {
+    const double perLine = std::max(1.0, (width - 1) / 1.15);
+    int lines = 1;
+    double used = 0;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        double n = 0;  // letters of the word (UTF-8: the bytes that begin one)
+        for (size_t i = at; i < end; ++i) n += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (used > 0 && used + 1 + n > perLine) {
+            ++lines;
+            used = 0;
+        }
+        used += (used > 0 ? 1 : 0) + n;
+        while (used > perLine) {  // a word longer than a line is broken
+            ++lines;
+            used -= perLine;
+        }
+        at = end + 1;
+    }
+    return lines;
 }
 
+// A heading row as tall as its tallest heading needs, so that none is cut off in print.
+void fitHeadings(lxw_worksheet* ws, int row, const std::vector<std::pair<std::string, double>>& headings) {
+    int lines = 1;
+    for (const auto& [text, width] : headings) lines = std::max(lines, headingLines(text, width));
+    if (lines > 1) worksheet_set_row(ws, lxw_row_t(row), 15.0 * lines + 2, nullptr);
+}
+
+// The table's headings on `headingRow` and, unless the rows below differ in kind, the look of its
+// first data row (0-based rows).
 void table(lxw_worksheet* ws, const Formats& f, int headingRow, const std::vector<Column>& columns, bool dataRow = true) {
-    // The heading row is as high as its longest wrapped heading, so that none runs over the first
-    // row of data (bold letters are wider than the column's measure).
-    size_t lines = 1;
-    for (const Column& c : columns)
-        lines = std::max(lines, size_t(std::ceil(double(characters(c.heading)) / std::max(1.0, c.width - 2))));
-    if (lines > 1) worksheet_set_row(ws, lxw_row_t(headingRow), 15.0 * double(lines), nullptr);
+    std::vector<std::pair<std::string, double>> headings;
+    for (const Column& c : columns) headings.emplace_back(c.heading, c.width);
+    fitHeadings(ws, headingRow, headings);
     for (size_t c = 0; c < columns.size(); ++c) {
         worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), columns[c].width, nullptr);
         worksheet_write_string(ws, lxw_row_t(headingRow), lxw_col_t(c), columns[c].heading, f.heading);
@@ -182,12 +204,11 @@ int main(int argc, char** argv) {
            {"Учреждение образования", 40}, {"Учитель: фамилия", 16}, {"имя", 13}, {"отчество", 16}});
     page(ws, true);
 
-    // Results by team: E2 subject, D4 team, E5 subject; data from row 8, teachers in H.
+    // Results by team: E2 subject, D4 team; data from row 8, teachers in H.
     ws = workbook_add_worksheet(wb, "Лист17");
     title(ws, f, 7, "Результаты участников команды");
     worksheet_write_string(ws, 1, 3, "Предмет:", f.label);
     worksheet_write_string(ws, 3, 2, "Команда:", f.label);
-    worksheet_write_string(ws, 4, 3, "по предмету", f.label);
     table(ws, f, 6,
           {{"№", 5, true}, {"Фамилия, имя, отчество", 32}, {"Класс", 8, true}, {"Учреждение образования", 40},
            {"Сумма баллов", 9, true}, {"Место", 7, true}, {"Диплом", 14}, {"Учителя", 34}});
@@ -232,6 +253,7 @@ int main(int argc, char** argv) {
     worksheet_write_string(ws, 10, 1, "Награда", f.heading);
     worksheet_write_string(ws, 10, 2, "Наименьшая сумма баллов", f.heading);
     worksheet_write_string(ws, 10, 3, "Участников", f.heading);
+    fitHeadings(ws, 10, {{"Награда", 36}, {"Наименьшая сумма баллов", 36}, {"Участников", 12}});
     {
         static const char* const awards[] = {"Диплом 1-й степени", "Диплом 2-й степени", "Диплом 3-й степени",
                                              "Поощрительный отзыв"};

@@ -1,6 +1,8 @@
 // tavrin-db: makes Tavrin databases, backs them up and restores them.
 //   tavrin-db create PATH                      an empty database with every table
-//   tavrin-db demo PATH [--participants N] [--seed N]   a demo olympiad (another seed, other children)
+//   tavrin-db demo PATH [--participants N] [--seed N] [--schema FILE]
+//                                              a demo olympiad (another seed, other children); with
+//                                              --schema, in the tables of an earlier build's script
 //   tavrin-db upgrade PATH                     brings a database of an earlier build up to date
 //   tavrin-db check PATH                       lists every broken rule of the record; exit 1 when any
 //   tavrin-db backup PATH FILE                 the engine's backup of the database into a new file
@@ -15,11 +17,14 @@
 #include "Demo.h"
 #include "Schema.h"
 #include "Upgrade.h"
+#include "reports/ReportFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -27,7 +32,7 @@ namespace {
 int usage() {
     std::fputs("Использование:\n"
                "  tavrin-db create ПУТЬ\n"
-               "  tavrin-db demo ПУТЬ [--participants N] [--seed N]\n"
+               "  tavrin-db demo ПУТЬ [--participants N] [--seed N] [--schema ФАЙЛ]\n"
                "  tavrin-db upgrade ПУТЬ\n"
                "  tavrin-db check ПУТЬ\n"
                "  tavrin-db backup ПУТЬ ФАЙЛ\n"
@@ -69,7 +74,12 @@ int copyCommand(const QString& command, const QString& first, const QString& sec
             backup::save(db, QFileInfo(file).absoluteFilePath());
             std::printf("Резервная копия сохранена: %s\n", file.toUtf8().constData());
         } else {
-            backup::restore(file, db);
+            // A test may have the tool killed after that many pieces of the copy reached the engine.
+            const int killAfter = qEnvironmentVariableIntValue("TAVRIN_TEST_KILL_AFTER_STEP");
+            int pieces = 0;
+            backup::restore(file, db, [&](int, int) {
+                if (++pieces == killAfter) ::raise(SIGKILL);
+            });
             std::printf("База данных восстановлена: %s\n", db.databaseName.toUtf8().constData());
         }
     } catch (const DbError& e) {
@@ -95,28 +105,50 @@ bool printFindings(Database& db, const QString& heading) {
     return true;
 }
 
+// What the upgrade is doing, a line each time it goes on to something else. A test may have the tool
+// killed right after a step is committed (TAVRIN_TEST_KILL_AFTER_STEP=N), as a power cut would.
+upgrade::Progress upgradeProgress() {
+    const int killAfter = qEnvironmentVariableIntValue("TAVRIN_TEST_KILL_AFTER_STEP");
+    return [killAfter, last = QString()](const QString& phase, int done, int) mutable {
+        if (phase.startsWith(QStringLiteral("Обновление")) && done == killAfter) ::raise(SIGKILL);
+        if (phase == last) return;
+        last = phase;
+        std::fprintf(stderr, "%s…\n", phase.toUtf8().constData());
+    };
+}
+
 int upgradeDatabase(const QString& path) {
     if (!isServerName(path) && !QFileInfo::exists(path)) return fail(QStringLiteral("файла %1 нет").arg(path));
     Database db;
-    db.databaseName = path;
+    db.databaseName = absoluteName(path);
+    const QString backupFile = reportfiles::newBackupFile(db.databaseName);
+    if (backupFile.isEmpty())
+        return fail(QStringLiteral("нельзя сделать резервную копию: не удалось создать папку %1")
+                        .arg(QDir(reportfiles::folderName()).filePath(QStringLiteral("Резервные копии"))));
     try {
-        db.connect();
-        const upgrade::Plan plan = upgrade::plan(db);
-        if (plan.upToDate()) {
-            print(QStringLiteral("База данных уже обновлена, ничего не изменено: %1").arg(path));
-            return 0;
+        const upgrade::Outcome done = upgrade::run(db, backupFile, upgradeProgress());
+        if (!done.added.isEmpty()) {
+            print(QStringLiteral("База данных обновлена: %1\nПеред обновлением сделана резервная копия: %2\nДобавлено:")
+                      .arg(path, backupFile));
+            for (const QString& line : done.added) print(QStringLiteral("  %1").arg(line));
         }
-        upgrade::apply(db, plan);
-        print(QStringLiteral("База данных обновлена: %1\nДобавлено:").arg(path));
-        for (const QString& line : plan.lacking) print(QStringLiteral("  %1").arg(line));
-        printFindings(db, QStringLiteral("Проверка нашла нарушения (%1):"));
+        if (!done.findings.isEmpty())
+            return fail(QStringLiteral("проверка базы данных %1 нашла нарушения:\n%2").arg(path, done.findings.join(u'\n')));
+        if (done.added.isEmpty()) print(QStringLiteral("База данных уже обновлена, ничего не изменено: %1").arg(path));
         return 0;
     } catch (const upgrade::Refusal& r) {
         return fail(r.text() + u'\n' + r.detail());
+    } catch (const upgrade::Unfinished& e) {
+        return fail(QStringLiteral("база данных %1 обновлена, но история баллов, введённых раньше, не записана; "
+                                   "запустите обновление ещё раз:\n%2")
+                        .arg(path, e.text()));
     } catch (const DbError& e) {
         const QString why = dberror::explain(e);
-        return fail(QStringLiteral("не удалось обновить базу данных %1, ничего не изменено:\n%2")
-                        .arg(path, why.isEmpty() ? e.text() : why + u'\n' + e.text()));
+        const bool saved = QFileInfo::exists(backupFile);
+        return fail(QStringLiteral("не удалось обновить базу данных %1, ничего не изменено%2:\n%3")
+                        .arg(path,
+                             saved ? QStringLiteral(" (перед обновлением сделана резервная копия: %1)").arg(backupFile) : QString(),
+                             why.isEmpty() ? e.text() : why + u'\n' + e.text()));
     }
 }
 
@@ -139,6 +171,25 @@ int checkDatabase(const QString& path) {
     }
 }
 
+// A demo olympiad made as usual, then copied into a database made from an earlier build's script.
+void demoInEarlierTables(Database& db, const QString& name, const QString& scriptFile, const demo::Options& options) {
+    QFile f(scriptFile);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("не удалось прочитать файл %1: %2").arg(scriptFile, f.errorString()));
+    const QStringList statements = schema::statements(QString::fromUtf8(f.readAll()));
+    QTemporaryDir scratch;
+    Database full;
+    schema::createDatabase(full, scratch.filePath(QStringLiteral("demo.fdb")));
+    Transaction fullTr(full);
+    fullTr.start();
+    demo::fill(full, fullTr, options);
+    schema::createDatabase(db, name, statements);
+    Transaction tr(db);
+    tr.start();
+    demo::copyInto(full, fullTr, db, tr);
+    tr.commit();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +203,7 @@ int main(int argc, char** argv) {
     if (command == u"upgrade") return args.isEmpty() ? upgradeDatabase(path) : usage();
     if (command == u"check") return args.isEmpty() ? checkDatabase(path) : usage();
     demo::Options options;
+    QString script;  // the tables of an earlier build, for trying an upgrade
     while (!args.isEmpty()) {
         const QString opt = args.takeFirst();
         if (command == u"demo" && opt == u"--participants" && !args.isEmpty()) {
@@ -162,6 +214,8 @@ int main(int argc, char** argv) {
             bool ok = false;
             options.seed = args.takeFirst().toUInt(&ok);
             if (!ok) return fail(QStringLiteral("--seed: нужно целое число ≥ 0"));
+        } else if (command == u"demo" && opt == u"--schema" && !args.isEmpty()) {
+            script = args.takeFirst();
         } else {
             return usage();
         }
@@ -173,12 +227,16 @@ int main(int argc, char** argv) {
     if (!refusal.isEmpty()) return fail(refusal);
     Database db;
     try {
-        schema::createDatabase(db, absoluteName(path));
-        if (command == u"demo") {
-            Transaction tr(db);
-            tr.start();
-            demo::fill(db, tr, options);
-            tr.commit();
+        if (script.isEmpty()) {
+            schema::createDatabase(db, absoluteName(path));
+            if (command == u"demo") {
+                Transaction tr(db);
+                tr.start();
+                demo::fill(db, tr, options);
+                tr.commit();
+            }
+        } else {
+            demoInEarlierTables(db, absoluteName(path), script, options);
         }
         db.disconnect();
     } catch (const DbError& e) {

@@ -5,15 +5,36 @@
 
 #include <QFileInfo>
 #include <cmath>
+#include <set>
+#include <string_view>
 
 namespace {
 
-// All the text of a string item: plain, or rich runs one after another (phonetic hints left out).
-QString itemText(pugi::xml_node si) {
-    if (pugi::xml_node t = si.child("t")) return QString::fromUtf8(t.text().get());
+QString tooLong() { return QStringLiteral("текст длиннее %1 знаков").arg(SheetReader::kMaxCellChars); }
+QString control(unsigned code) { return QStringLiteral("управляющий символ (код %1)").arg(code); }
+
+// A text with its refusal: a string item of the workbook is refused only where a cell shows it.
+struct Item {
+    QString text;
+    QString refused;
+};
+
+// All the text of a string item: plain, or rich runs one after another (phonetic hints left out),
+// never converted when it is longer than a cell may hold.
+Item itemText(pugi::xml_node si) {
+    if (pugi::xml_node t = si.child("t")) {
+        const char* raw = t.text().get();
+        if (QString why = SheetReader::refusal(raw); !why.isEmpty()) return {QString(), why};
+        return {QString::fromUtf8(raw), QString()};
+    }
     QString out;
-    for (pugi::xml_node r : si.children("r")) out += QString::fromUtf8(r.child("t").text().get());
-    return out;
+    for (pugi::xml_node r : si.children("r")) {
+        const char* raw = r.child("t").text().get();
+        if (QString why = SheetReader::refusal(raw); !why.isEmpty()) return {QString(), why};
+        out += QString::fromUtf8(raw);
+        if (out.size() > SheetReader::kMaxCellChars) return {QString(), tooLong()};
+    }
+    return {out, QString()};
 }
 
 // A number as a spreadsheet shows it by default: whole numbers without a fraction.
@@ -56,11 +77,27 @@ private:
 
 }  // namespace
 
+QString SheetReader::refusal(const char* utf8) {
+    qsizetype chars = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p; ++p) {
+        if (*p < 0x20 && *p != '\t' && *p != '\n' && *p != '\r') return control(*p);
+        if ((*p & 0xC0) != 0x80 && ++chars > kMaxCellChars) return tooLong();
+    }
+    return QString();
+}
+
+QString SheetReader::refusal(const QString& text) {
+    if (text.size() > kMaxCellChars) return tooLong();
+    for (QChar c : text)
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') return control(c.unicode());
+    return QString();
+}
+
 struct SheetReader::Impl {
     QString path;
     std::vector<xlsx::Part> parts;
     std::vector<xlsx::SheetEntry> sheets;
-    QStringList shared;
+    std::vector<Item> shared;
 
     [[noreturn]] void fail(const QString& why) const { throw FileError::unreadable(path, why); }
     QList<QStringList> read(const xlsx::SheetEntry& sheet) const;
@@ -73,9 +110,16 @@ SheetReader::SheetReader(const QString& path) : d(std::make_unique<Impl>()) {
         d->parts = xlsx::readParts(path);
         pugi::xml_document workbook;
         d->sheets = xlsx::sheets(d->parts, workbook);
-        if (const xlsx::Part* p = xlsx::find(d->parts, "xl/sharedStrings.xml")) {
-            const pugi::xml_document doc = xlsx::parse(p->data, QStringLiteral("xl/sharedStrings.xml"));
-            for (pugi::xml_node si : doc.child("sst").children("si")) d->shared.append(itemText(si));
+        if (xlsx::Part* p = xlsx::find(d->parts, "xl/sharedStrings.xml")) {
+            // Parsed where it lies (it is not needed again), then let go; no more strings than a
+            // list has cells.
+            if (p->data.count("<si") > kMaxCells)
+                throw FileError(QStringLiteral("в файле больше %1 общих строк").arg(kMaxCells));
+            {
+                const pugi::xml_document doc = xlsx::parseInPlace(p->data, QStringLiteral("xl/sharedStrings.xml"));
+                for (pugi::xml_node si : doc.child("sst").children("si")) d->shared.push_back(itemText(si));
+            }
+            p->data = QByteArray();
         }
     } catch (const FileError& e) {
         d->fail(e.text());
@@ -100,6 +144,34 @@ QList<QStringList> SheetReader::rows(const QString& sheet) const {
     }
 }
 
+namespace {
+
+// A cell's text, or its refusal; `shared` are the workbook's shared strings.
+Item cellText(pugi::xml_node c, const std::vector<Item>& shared) {
+    const std::string type = c.attribute("t").value();
+    const char* v = c.child("v").text().get();
+    if (type == "s") {
+        // The index: digits only, of a string the workbook has.
+        size_t i = 0;
+        const std::string_view digits(v);
+        bool number = !digits.empty() && digits.size() <= 9;
+        for (char ch : digits) {
+            number = number && ch >= '0' && ch <= '9';
+            i = i * 10 + size_t(ch - '0');
+        }
+        if (!number || i >= shared.size())
+            return {QString(), QStringLiteral("ссылка на общую строку «%1», которой нет").arg(QString::fromUtf8(v).left(20))};
+        return shared[i];  // held once: the text is shared, not copied
+    }
+    if (type == "inlineStr") return itemText(c.child("is"));
+    if (QString why = SheetReader::refusal(v); !why.isEmpty()) return {QString(), why};
+    if (type == "str" || type == "e") return {QString::fromUtf8(v), QString()};
+    if (type == "b") return {c.child("v").text().as_int() ? QStringLiteral("1") : QStringLiteral("0"), QString()};
+    return {c.child("v") ? numberText(v) : QString(), QString()};
+}
+
+}  // namespace
+
 QList<QStringList> SheetReader::Impl::read(const xlsx::SheetEntry& sheet) const {
     const QString partName = QString::fromStdString(sheet.part);
     const xlsx::Part* part = xlsx::find(parts, sheet.part);
@@ -110,6 +182,7 @@ QList<QStringList> SheetReader::Impl::read(const xlsx::SheetEntry& sheet) const 
     };
     Table out(sheet.name);
     const pugi::xml_node ws = doc.child("worksheet");
+    std::set<int> seen;
     int rowNo = 0;
     for (pugi::xml_node row : ws.child("sheetData").children("row")) {
         if (pugi::xml_attribute r = row.attribute("r")) {
@@ -119,6 +192,8 @@ QList<QStringList> SheetReader::Impl::read(const xlsx::SheetEntry& sheet) const 
         } else if (++rowNo > xlsx::kMaxRow) {
             throw badRef("");
         }
+        if (!seen.insert(rowNo).second)
+            throw FileError(QStringLiteral("на листе «%1» строка %2 записана дважды").arg(sheet.name).arg(rowNo));
         int colNo = 0;
         for (pugi::xml_node c : row.children("c")) {
             if (pugi::xml_attribute r = c.attribute("r")) {
@@ -128,21 +203,11 @@ QList<QStringList> SheetReader::Impl::read(const xlsx::SheetEntry& sheet) const 
             } else if (++colNo > xlsx::kMaxColumn) {
                 throw badRef("");
             }
-            const std::string type = c.attribute("t").value();
-            QString text;
-            if (type == "s") {
-                const int i = c.child("v").text().as_int(-1);
-                text = i >= 0 && i < shared.size() ? shared[i] : QString();
-            } else if (type == "inlineStr") {
-                text = itemText(c.child("is"));
-            } else if (type == "str" || type == "e") {
-                text = QString::fromUtf8(c.child("v").text().get());
-            } else if (type == "b") {
-                text = c.child("v").text().as_int() ? QStringLiteral("1") : QStringLiteral("0");
-            } else if (c.child("v")) {
-                text = numberText(c.child("v").text().get());
-            }
-            if (!text.isEmpty()) out.put(rowNo, colNo, text);
+            const Item item = cellText(c, shared);
+            if (!item.refused.isEmpty())
+                throw FileError(QStringLiteral("на листе «%1» в ячейке %2 %3")
+                                    .arg(sheet.name, xlsx::cellName(rowNo, colNo), item.refused));
+            if (!item.text.isEmpty()) out.put(rowNo, colNo, item.text);
         }
     }
     for (pugi::xml_node m : ws.child("mergeCells").children("mergeCell")) {

@@ -1,5 +1,6 @@
 #include "xlsx/Workbook.h"
 
+#include "xlsx/Pages.h"
 #include "xlsx/XlsxParts.h"
 #include "xlsx/Zip.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -110,6 +112,8 @@ struct Workbook::Impl {
     std::map<int, std::map<int, Written>> cells;
     std::vector<std::tuple<int, int, int>> headings;  // row, from, to
     int activeRow = 1, activeCol = 1;
+    std::vector<std::pair<int, int>> together;  // rows kept on one page
+    std::pair<int, int> titles{0, 0};           // the sheet's heading rows printed on every page
 
     [[noreturn]] void unreadable(const QString& why) const { throw FileError::unreadable(templatePath, why); }
     void read();
@@ -117,6 +121,7 @@ struct Workbook::Impl {
     void keepOnly(const xlsx::SheetEntry& entry);
     void put(int row, int col, Written w);
     void fillSheet(pugi::xml_document& doc, pugi::xml_document& styleDoc) const;
+    void breakPages(pugi::xml_node ws, int lastRow, int lastCol) const;
     static unsigned headingStyle(pugi::xml_document& styleDoc, unsigned base, std::map<unsigned, unsigned>& made);
 };
 
@@ -182,6 +187,16 @@ void Workbook::Impl::readSheet(const xlsx::SheetEntry& entry) {
     }
 }
 
+// The rows the kept sheet prints on every page ("'Лист20'!$17:$17"); none: 0.
+static std::pair<int, int> printTitles(pugi::xml_node names) {
+    static const QRegularExpression rows(QStringLiteral("\\$(\\d+):\\$(\\d+)"));
+    for (pugi::xml_node n : names.children("definedName"))
+        if (std::string_view(n.attribute("name").value()) == "_xlnm.Print_Titles" && n.attribute("localSheetId").as_int() == 0)
+            if (const auto m = rows.match(QString::fromUtf8(n.text().get())); m.hasMatch())
+                return {m.captured(1).toInt(), m.captured(2).toInt()};
+    return {0, 0};
+}
+
 // The copy holds the chosen sheet only: the other sheets go, with their relationships, content
 // types, the parts only they use, the names defined on them (print areas, print titles), and the
 // workbook's view and summary that counted them.
@@ -237,6 +252,7 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
             if (drop) names.remove_child(n);
         }
         if (!names.child("definedName")) book.remove_child(names);
+        titles = printTitles(names);
     }
     for (pugi::xml_node view : book.child("bookViews").children("workbookView")) {
         view.remove_attribute("activeTab");
@@ -430,6 +446,8 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
         attribute(merges, "count").set_value(int(taken.size()));
     }
 
+    if (!together.empty()) breakPages(ws, maxRow, maxCol);
+
     // The used range.
     if (pugi::xml_node dim = ws.child("dimension")) {
         const auto range = xlsx::parseRange(dim.attribute("ref").value());
@@ -455,6 +473,38 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
     sel.append_attribute("sqref").set_value(active.c_str());
 }
 
+// Page ends before the rows kept together where a page would cut them. A written text is taken to
+// wrap in its column (a data row's look wraps), so its row grows by the lines it needs.
+void Workbook::Impl::breakPages(pugi::xml_node ws, int lastRow, int lastCol) const {
+    std::map<int, double> given;
+    for (pugi::xml_node r : ws.child("sheetData").children("row"))
+        if (r.attribute("ht")) given[r.attribute("r").as_int()] = r.attribute("ht").as_double();
+    int columns = lastCol;
+    for (pugi::xml_node c : ws.child("cols").children("col")) columns = std::max(columns, c.attribute("max").as_int());
+    const xlsx::PageLayout layout = xlsx::pageLayout(ws, titles, std::min(columns, 64));
+    const auto height = [&](int r) {
+        double h = given.count(r) ? given.at(r) : layout.defaultRow;
+        if (const auto it = cells.find(r); it != cells.end())
+            for (const auto& [col, w] : it->second) {
+                const double perLine = std::max(1.0, std::floor((xlsx::columnWidth(ws, col) - 1) / 1.1));
+                h = std::max(h, std::ceil(double(w.text.size()) / perLine) * layout.defaultRow);
+            }
+        return h;
+    };
+    const std::vector<int> ends = xlsx::pageEnds(layout, lastRow, height, together);
+    ws.remove_child("rowBreaks");
+    if (ends.empty()) return;
+    pugi::xml_node breaks = child(ws, "rowBreaks");
+    breaks.append_attribute("count").set_value(int(ends.size()));
+    breaks.append_attribute("manualBreakCount").set_value(int(ends.size()));
+    for (int end : ends) {  // the break stands above the row of this zero-based number: after row `end`
+        pugi::xml_node b = breaks.append_child("brk");
+        b.append_attribute("id").set_value(end);
+        b.append_attribute("max").set_value(16383);
+        b.append_attribute("man").set_value(1);
+    }
+}
+
 void Workbook::Impl::put(int row, int col, Written w) {
     if (row < 1 || row > xlsx::kMaxRow || col < 1 || col > xlsx::kMaxColumn)
         throw FileError(QStringLiteral("Отчёт не помещается на лист «%1»: ячейка %2, %3").arg(sheet).arg(row).arg(col));
@@ -472,6 +522,7 @@ void Workbook::selectSheet(const QString& name) {
     const auto it = std::find_if(d->sheets.begin(), d->sheets.end(), [&](const xlsx::SheetEntry& s) { return s.name == name; });
     if (it == d->sheets.end() || it->part.empty())
         throw FileError(QStringLiteral("В шаблоне отчётов %1 нет листа «%2»").arg(d->templatePath, name));
+    d->titles = {0, 0};
     try {
         d->readSheet(*it);
         d->keepOnly(*it);
@@ -502,6 +553,10 @@ void Workbook::formatHeading(int row, int fromCol, int toCol) {
     if (row < 1 || row > xlsx::kMaxRow || fromCol < 1 || toCol < fromCol || toCol > xlsx::kMaxColumn)
         throw FileError(QStringLiteral("Отчёт не помещается на лист «%1»: ячейка %2, %3").arg(d->sheet).arg(row).arg(toCol));
     d->headings.emplace_back(row, fromCol, toCol);
+}
+
+void Workbook::keepTogether(int firstRow, int lastRow) {
+    if (firstRow >= 1 && lastRow > firstRow && lastRow <= xlsx::kMaxRow) d->together.emplace_back(firstRow, lastRow);
 }
 
 void Workbook::activate(int row, int col) {

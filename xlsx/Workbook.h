@@ -41,6 +41,10 @@ public:
     void formatHeading(int row, int fromCol, int toCol);
     // The cell that is selected when the file is opened.
     void activate(int row, int col);
+    // Rows that must print on one page (a winner with his teachers, the jury's lines with the last
+    // rows above them): the written file ends its pages before such rows where they would be cut
+    // (see xlsx/Pages.h).
+    void keepTogether(int firstRow, int lastRow);
 
     // Writes the filled workbook to `path` through a temporary file renamed at the end, so that no
     // half-written file is ever left. Throws FileError.

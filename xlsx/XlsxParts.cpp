@@ -23,6 +23,7 @@ QByteArray readPart(zip_t* archive, zip_uint64_t index, const std::string& name,
     const zip::File file(zip_fopen_index(archive, index, 0));
     if (!file) throw FileError(QStringLiteral("часть %1 повреждена").arg(partName(name)));
     QByteArray data;
+    data.reserve(qsizetype(declared));  // read into its place, never grown and copied
     char chunk[65536];
     for (;;) {
         const zip_int64_t got = zip_fread(file.get(), chunk, sizeof chunk);
@@ -83,6 +84,14 @@ pugi::xml_document parse(const QByteArray& data, const QString& what) {
     pugi::xml_document doc;
     const pugi::xml_parse_result r =
         doc.load_buffer(data.constData(), size_t(data.size()), pugi::parse_default | pugi::parse_declaration);
+    if (!r) throw FileError(QStringLiteral("часть %1 повреждена (%2)").arg(what, QString::fromUtf8(r.description())));
+    return doc;
+}
+
+pugi::xml_document parseInPlace(QByteArray& data, const QString& what) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result r =
+        doc.load_buffer_inplace(data.data(), size_t(data.size()), pugi::parse_default | pugi::parse_declaration);
     if (!r) throw FileError(QStringLiteral("часть %1 повреждена (%2)").arg(what, QString::fromUtf8(r.description())));
     return doc;
 }

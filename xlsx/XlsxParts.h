@@ -34,6 +34,8 @@ std::vector<Part> readParts(const QString& path);
 const Part* find(const std::vector<Part>& parts, const std::string& name);
 Part* find(std::vector<Part>& parts, const std::string& name);
 pugi::xml_document parse(const QByteArray& data, const QString& what);
+// The same without a copy: the document lives in `data`, which it changes; `data` must outlive it.
+pugi::xml_document parseInPlace(QByteArray& data, const QString& what);
 QByteArray serialize(const pugi::xml_document& doc);
 
 // A sheet of the workbook: its name, the part that holds it ("xl/worksheets/sheet1.xml") and the

@@ -140,14 +140,23 @@ TEST_F(Import, CsvFilesInEitherEncodingAndAnySeparatorReadAlike) {
     EXPECT_EQ(listfile::parseCsv(listfile::writeCsv(expected)), expected);
     EXPECT_EQ(listfile::parseCsv(listfile::writeCsv(commas)), commas);
 
-    // More columns than a list can have: the file is refused with the reason.
-    const QString wide = file("wide.csv", QByteArray(1000, ';') + "x\r\n");
-    try {
-        listfile::read(wide, {});
-        ADD_FAILURE();
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.text(), "Не удалось прочитать файл " + wide + ": в строке 1 больше 1000 столбцов");
+    // More columns than a list can have, a field longer than a cell may be, a control character:
+    // the file is refused with the reason and the place; a line break inside quotes is text.
+    const std::pair<QByteArray, QString> refused[] = {
+        {QByteArray(1000, ';') + "x\r\n", "в строке 1 больше 1000 столбцов"},
+        {"Фамилия;Имя\r\nЁлкин;" + QByteArray(1001, 'x') + "\r\n", "в строке 2, столбце 2 текст длиннее 1000 знаков"},
+        {"Фамилия;Имя\r\nЁлкин;\"Ян\x01\"\r\n", "в строке 2, столбце 2 управляющий символ (код 1)"},
+        {QByteArray("Фамилия\r\nЁл") + '\0' + "кин\r\n", "в строке 2, столбце 1 управляющий символ (код 0)"}};
+    for (const auto& [bytes, why] : refused) {
+        const QString bad = file("bad.csv", bytes);
+        try {
+            listfile::read(bad, {});
+            ADD_FAILURE() << why.toStdString();
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.text(), "Не удалось прочитать файл " + bad + ": " + why);
+        }
     }
+    EXPECT_EQ(listfile::parseCsv("\"Фамилия\nучастника\";Имя\r\n"), (QList<QStringList>{{"Фамилия\nучастника", "Имя"}}));
 }
 
 TEST_F(Import, EveryBadRowIsRefusedWithItsReasonBeforeAnythingIsWritten) {
@@ -269,6 +278,26 @@ TEST_F(Import, ASecretarysListIsPutRightAndANewSchoolIsAddedOnce) {
     listimport::write(db(), tr(), next, listimport::guess(next), d);
     EXPECT_EQ(scalar(schools), before + 1);
     EXPECT_EQ(text("SELECT SCHOOL FROM SPISOK WHERE SURNAME = 'Орлов'"), "Гимназия №5");
+}
+
+// A file the reader refuses, one of another program's own format, or one without a filled row: said
+// once, and no preview window opens.
+TEST_F(Import, AFileThatIsNoListIsSaidOnceAndNoPreviewOpens) {
+    const QString longCell = file("long.csv", "Фамилия;Имя\r\nЁлкин;" + QByteArray(1001, 'x') + "\r\n");
+    const QByteArray ods = QByteArray("PK\x03\x04") + QByteArray(22, '\0') + QByteArray("\x08\0\0\0", 4) +
+                           "mimetypeapplication/vnd.oasis.opendocument.spreadsheet";
+    const std::pair<QString, QString> files[] = {
+        {longCell, "Не удалось прочитать файл " + longCell + ": в строке 2, столбце 2 текст длиннее 1000 знаков"},
+        {file("old.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(600, '\0')), listfile::kSaveAsXlsx},
+        {file("table.ods", ods), listfile::kSaveAsXlsx},
+        {file("empty.csv", "\r\n;;\r\n"), listimport::kNoRows}};
+    for (const auto& [path, said] : files) {
+        msg::clearShown();
+        msg::setNextFile(path);
+        QTest::mouseClick(w->ButtonImport, Qt::LeftButton);
+        EXPECT_EQ(msg::shownTexts().mid(1), QStringList{said}) << "after the file chosen, one message";
+        EXPECT_EQ(QApplication::activeModalWidget(), w) << "no preview";
+    }
 }
 
 TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {

@@ -269,6 +269,7 @@ protected:
         make("protocol.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Физика", "9"); });
         make("protocol-khimiya.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Химия", "10"); });
         make("protocol-biologiya.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Биология", "9"); });
+        make("scores-khimiya.xlsx", [&](Workbook& wb) { reports::scoreSheet(db(), tr(), wb, "Химия", "10"); });
         m->files << kTemplate;
         m->books = sheets::read(m->files);
         return *m;
@@ -444,17 +445,27 @@ TEST_F(Reports, TheScoreSheetKeepsEveryColumnInItsPlace) {
     EXPECT_EQ(s.text(6, 2), "Волков Имя Отчество") << "place order";
     for (int n = 1; n <= 24; ++n) EXPECT_DOUBLE_EQ(s.at(6, 2 + n).value, n + 0.25) << "BAL" << n;
     EXPECT_DOUBLE_EQ(s.at(6, 27).value, 306);
+    EXPECT_EQ(row(s, 7, 3, 5), "30|0|0") << "zeros typed are printed";
     EXPECT_EQ(row(s, 6, 28, 29), "1|1-й степени");
     EXPECT_EQ(row(s, 7, 1, 2), "2|Абрамов Имя Отчество");
     EXPECT_EQ(row(s, 7, 28, 29), "2|") << "no degree";
     EXPECT_EQ(row(s, 8, 28, 29), "3|") << "degree 0";
     EXPECT_EQ(s.text(9, 2), "Жуков Имя Отчество");
     EXPECT_EQ(s.lastRow(), 9) << "no one without a score row, no one whose scores say another grade";
+
+    // A round of 3 tasks: nothing from task 4 on, and a task never scored is empty, not 0.
+    const sheets::Sheet k = made().sheet(15, "Лист14");
+    EXPECT_EQ(row(k, 6, 2, 9), "Ёлкин Имя Отчество|7||||||");
+    EXPECT_TRUE(k.at(6, 3).number);
+    EXPECT_DOUBLE_EQ(k.at(6, 27).value, 7);
 }
 
 TEST_F(Reports, ResultsByTeamAndByGrade) {
     const sheets::Sheet t = made().sheet(6, "Лист17");
-    EXPECT_EQ(t.text(4, 4) + "|" + t.text(2, 5) + "|" + t.text(5, 5), "Север|Физика|Физика");
+    EXPECT_EQ(t.text(4, 4) + "|" + t.text(2, 5) + "|" + t.text(5, 4) + t.text(5, 5), "Север|Физика|") << "the subject once";
+    // Its two-line headings ("Сумма баллов") have a row tall enough for two lines.
+    const pugi::xml_document sheet = xml(partsOf(made().files[6])["xl/worksheets/sheet7.xml"]);
+    EXPECT_GE(sheet.child("worksheet").child("sheetData").find_child_by_attribute("row", "r", "7").attribute("ht").as_double(), 30);
     EXPECT_EQ(row(t, 8, 1, 8), "1|Волков Имя Отчество|9|Гимназия|306|1|1-й степени|Третья А А");
     EXPECT_EQ(row(t, 11, 1, 7), "2|Дмитриев Имя Отчество|10||5|1|поощр. отзыв") << "places across grades";
     EXPECT_EQ(row(t, 12, 1, 2), "3|Абрамов Имя Отчество");
@@ -499,6 +510,60 @@ TEST_F(Reports, TheWinnersListLayout) {
     EXPECT_EQ(merged.text(9, 2), "По Физика");
     EXPECT_EQ(merged.at(9, 2).span, 3);
     EXPECT_EQ(merged.at(10, 2).span, 3);
+}
+
+// Pages as a jury reads them: a winner never on another page than his teachers, the protocol's lines
+// for the jury never alone under the repeated column headings. The program ends every page itself,
+// and LibreOffice prints just those pages.
+TEST_F(Reports, PagesEndWhereRowsThatBelongTogetherAreWhole) {
+    Data d;
+    d.make(db(), tr());
+    for (int i = 0; i < 45; ++i) {
+        Registration r;
+        r.idKomand = d.sever;
+        r.idPredmet = d.fizika;
+        r.idKlass = d.k9;
+        r.child = {QString("Победитель%1").arg(i, 2, 10, QChar('0')), "Имя", "Отчество"};
+        r.school = "Школа с названием, которое не помещается в одной строке столбца учреждения, №" + QString::number(i);
+        r.teachers = {{"Первый", "Учитель", "А"}, {"Второй", "Учитель", "Б"}, {"Третий", "Учитель", "В"}};
+        const int id = insertParticipant(db(), tr(), r);
+        scores::Slots sc{};
+        scores::Shown shown{};
+        sc[0] = Score::fromHundredths(100 * (50 + i));
+        shown[0] = true;
+        scores::save(db(), tr(), id, d.fizika, d.k9, sc, shown);
+        awards::give(db(), tr(), id, 1 + i % 3);
+    }
+    tr().commitRetaining();
+    QTemporaryDir out;
+    QStringList files;
+    for (const auto& [name, fill] : std::initializer_list<std::pair<const char*, std::function<void(Workbook&)>>>{
+             {"winners.xlsx", [&](Workbook& wb) { reports::winners(db(), tr(), wb); }},
+             {"protocol.xlsx", [&](Workbook& wb) { reports::awardProtocol(db(), tr(), wb, "Физика", "9"); }}}) {
+        Workbook wb(kTemplate);
+        fill(wb);
+        files << out.filePath(name);
+        wb.save(files.last());
+    }
+    const QList<sheets::Book> books = sheets::read(files);
+    QList<int> breaks;
+    for (int f = 0; f < 2; ++f) {
+        const sheets::Sheet& s = books[f].sheets.first();
+        const pugi::xml_document doc = xml(partsOf(files[f]).last());
+        int ends = 0;
+        for (pugi::xml_node b : doc.child("worksheet").child("rowBreaks").children("brk")) {
+            const int next = b.attribute("id").as_int() + 1;  // the first row of the next page
+            ++ends;
+            if (f == 0)
+                EXPECT_TRUE(s.text(next, 1).endsWith('.') || s.text(next, 2).startsWith("По ") || s.text(next, 2).startsWith("Диплом"))
+                    << "page " << ends + 1 << " begins with row " << next << ": " << row(s, next, 1, 4).toStdString();
+            else
+                EXPECT_FALSE(s.text(next, 2).isEmpty() || s.text(next, 2) == "Председатель жюри") << "row " << next;
+        }
+        EXPECT_GE(ends, f == 0 ? 2 : 1) << files[f].toStdString();
+        breaks << ends + 1;
+    }
+    EXPECT_EQ(sheets::pdfPages(files), breaks) << "no page end of LibreOffice's own";
 }
 
 TEST_F(Reports, MissingTemplateSheetOrFolderIsSaidAndLeavesNoFile) {

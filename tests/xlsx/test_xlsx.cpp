@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMap>
 #include <QtEndian>
+#include <functional>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -93,7 +94,7 @@ protected:
     }
 };
 
-QByteArray cell(const char* ref, const char* text = "x") {
+QByteArray cell(const char* ref, const QByteArray& text = "x") {
     return QByteArray("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
 }
 
@@ -111,6 +112,25 @@ TEST_F(Xlsx, ListCellsOutsideTheSheetOrBeyondAListAreRefused) {
         {sheet(a1, "<mergeCells><mergeCell ref=\"A1:A\"/></mergeCells>"), "на листе «Список» неверный адрес ячейки «A1:A»"},
     };
     for (const auto& [xml, reason] : cases) EXPECT_EQ(listRefusal(write(book(xml))), reason);
+
+    // Per cell, naming the cell: a text longer than a list's cell, a control character, a reference
+    // to a shared string that is not there or is no number, a row written twice.
+    const auto shared = [&](const QByteArray& rows) {
+        Parts p = book(sheet(rows));
+        p["xl/sharedStrings.xml"] = "<sst><si><t>Иванов</t></si><si><r><t>" + QByteArray(600, 'x') + "</t></r><r><t>" +
+                                    QByteArray(401, 'y') + "</t></r></si><si><t>Ян&#1;</t></si></sst>";
+        return listRefusal(write(p));
+    };
+    const QByteArray two = "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c>";
+    EXPECT_EQ(shared(two + "<c r=\"B2\" t=\"s\"><v>1</v></c></row>"), "на листе «Список» в ячейке B2 текст длиннее 1000 знаков");
+    EXPECT_EQ(shared(two + "<c r=\"C2\" t=\"s\"><v>2</v></c></row>"), "на листе «Список» в ячейке C2 управляющий символ (код 1)");
+    EXPECT_EQ(shared(two + cell("D2", "Ян\x1f") + "</row>"), "на листе «Список» в ячейке D2 управляющий символ (код 31)");
+    EXPECT_EQ(shared(two + cell("E2", QByteArray(1001, 'z')) + "</row>"), "на листе «Список» в ячейке E2 текст длиннее 1000 знаков");
+    for (const char* index : {"3", "x1", "-1", "", "99999999999999"})
+        EXPECT_EQ(shared(two + "<c r=\"B2\" t=\"s\"><v>" + index + "</v></c></row>"),
+                  QString("на листе «Список» в ячейке B2 ссылка на общую строку «%1», которой нет").arg(index));
+    EXPECT_EQ(shared(two + "</row><row r=\"3\"/>" + two + "</row>"), "на листе «Список» строка 2 записана дважды");
+    EXPECT_EQ(shared(two + "<c r=\"B2\" t=\"s\"><v>0</v></c></row>"), "") << "a shared text shown twice is read";
     EXPECT_TRUE(listRefusal(write(book(sheet("<row r=\"1\"><c r=\"A1\"")))).startsWith("часть xl/worksheets/sheet1.xml повреждена ("));
 
     // Cells without references follow one another; a merged heading names every column it covers.
@@ -118,6 +138,36 @@ TEST_F(Xlsx, ListCellsOutsideTheSheetOrBeyondAListAreRefused) {
                                           "<row r=\"3\">" + cell("A3", "Учитель") + "</row>",
                                           "<mergeCells><mergeCell ref=\"A3:B3\"/></mergeCells>")));
     EXPECT_EQ(SheetReader(good).rows("Список"), (QList<QStringList>{{"", "Фамилия", "Имя"}, {}, {"Учитель", "Учитель"}}));
+}
+
+// How far the peak memory of this process rose while `f` ran, in MB.
+long peakMbOf(const std::function<void()>& f) {
+    const auto peak = [] {
+        QFile status("/proc/self/status");
+        status.open(QIODevice::ReadOnly);
+        return QString::fromLatin1(status.readAll()).section("VmHWM:", 1).section("kB", 0, 0).trimmed().toLong() / 1024;
+    };
+    QFile refs("/proc/self/clear_refs");  // the peak starts again from what is held now
+    if (refs.open(QIODevice::WriteOnly)) refs.write("5");
+    refs.close();
+    const long before = peak();
+    f();
+    return peak() - before;
+}
+
+// A team's list of 116 KB whose one shared text of 48 MB is shown by 2,000 rows: refused at its first
+// cell, the text never converted nor copied per row (memory stays far below what 2,000 copies take).
+TEST_F(Xlsx, AHugeSharedTextIsRefusedAtItsFirstCellWithinBoundedMemory) {
+    const long mb = peakMbOf([] {
+        const QString path = QStringLiteral(TAVRIN_CORPUS) + "/longSharedString.xlsx";
+        try {
+            SheetReader(path).rows("Список");
+            ADD_FAILURE() << "read";
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.text().endsWith("на листе «Список» в ячейке A2 текст длиннее 1000 знаков")) << e.text().toStdString();
+        }
+    });
+    EXPECT_LT(mb, 75) << "the 48 MB part read, and no more: the text is never converted (52 MB more)";
 }
 
 TEST_F(Xlsx, BrokenZipsAndPartsThatLieAboutTheirSizeAreRefused) {
