@@ -226,6 +226,12 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
         book.child("sheets").remove_child(s);
     }
     removedIds.erase(keptId);
+    // A removed sheet takes along its relationship and part only when they are a worksheet's: an id
+    // that names the styles or the shared strings stays theirs.
+    std::set<std::string> worksheetIds;
+    for (const xlsx::SheetEntry& e : sheets)
+        if (!e.part.empty()) worksheetIds.insert(e.relId);
+    std::erase_if(removedIds, [&](const std::string& id) { return !worksheetIds.count(id); });
     for (const xlsx::SheetEntry& e : sheets)
         if (removedIds.count(e.relId) && !e.part.empty()) removedParts.push_back(e.part);
     pugi::xml_node relationships = rels.child("Relationships");

@@ -130,9 +130,12 @@ std::vector<SheetEntry> sheets(const std::vector<Part>& parts, pugi::xml_documen
     };
     workbook = parse(need("xl/workbook.xml").data, QStringLiteral("xl/workbook.xml"));
     const pugi::xml_document rels = parse(need("xl/_rels/workbook.xml.rels").data, QStringLiteral("xl/_rels/workbook.xml.rels"));
+    // Only a worksheet relationship gives a sheet its part: a sheet whose id names the shared strings
+    // or the styles has none (read, it is refused; removed from a copy, it takes no other part along).
     std::map<std::string, std::string> targets;
     for (pugi::xml_node r : rels.child("Relationships").children("Relationship"))
-        targets.emplace(r.attribute("Id").value(), r.attribute("Target").value());
+        if (std::string_view(r.attribute("Type").value()).ends_with("/worksheet"))
+            targets.emplace(r.attribute("Id").value(), r.attribute("Target").value());
     std::vector<SheetEntry> out;
     for (pugi::xml_node s : workbook.child("workbook").child("sheets").children("sheet")) {
         const std::string id = s.attribute("r:id").value();

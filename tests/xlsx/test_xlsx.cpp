@@ -46,9 +46,9 @@ Parts book(const QByteArray& first, const QByteArray& second = sheet({})) {
                                 R"(<definedName name="_xlnm.Print_Area" localSheetId="1">Два!$A$1</definedName>)"
                                 R"(<definedName name="Итог">Два!$B$2</definedName><definedName name="Шапка">'Список'!$A$1</definedName>)"
                                 R"(</definedNames></workbook>)"},
-            {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Target="worksheets/sheet1.xml"/>)"
-                                           R"(<Relationship Id="rId2" Target="/xl/worksheets/sheet2.xml"/>)"
-                                           R"(<Relationship Id="rId3" Target="styles.xml"/></Relationships>)"},
+            {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="r/worksheet" Target="worksheets/sheet1.xml"/>)"
+                                           R"(<Relationship Id="rId2" Type="r/worksheet" Target="/xl/worksheets/sheet2.xml"/>)"
+                                           R"(<Relationship Id="rId3" Type="r/styles" Target="styles.xml"/></Relationships>)"},
             {"xl/styles.xml", kStyles},
             {"xl/worksheets/sheet1.xml", first},
             {"xl/worksheets/sheet2.xml", second},
@@ -221,8 +221,11 @@ TEST_F(Xlsx, ATemplateThatCannotBeFilledIsRefusedBeforeAnythingIsWritten) {
 // only it used, their content types, its names and the summary's list of sheets; names of the kept
 // sheet move to its new place.
 TEST_F(Xlsx, AReportFileKeepsItsOwnSheetWithItsNamesAndParts) {
-    // Rows and cells without references (the format allows it) get theirs in the copy.
-    const QString templ = write(book(sheet("<row><c t=\"inlineStr\"><is><t>Заголовок</t></is></c></row>")), "templ.xlsx");
+    // Rows and cells without references (the format allows it) get theirs in the copy. A sheet whose
+    // id names the styles is no sheet: the styles stay when it goes.
+    Parts parts = book(sheet("<row><c t=\"inlineStr\"><is><t>Заголовок</t></is></c></row>"));
+    parts["xl/workbook.xml"].replace("</sheets>", "<sheet name=\"Чужой\" r:id=\"rId3\"/></sheets>");
+    const QString templ = write(parts, "templ.xlsx");
     const auto made = [&](const QString& name) {
         Workbook wb(templ);
         wb.selectSheet(name);
