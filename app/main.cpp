@@ -1,17 +1,18 @@
-#include "TApplication.h"
 #include "UDM.h"
 #include "UMain.h"
 #include "reference/UAddKlass.h"
 #include "reference/UAddSchool.h"
+#include "ui/Application.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     app.setApplicationDisplayName(QStringLiteral("Таврин"));
 
     MainForm = new TMainForm();
-    DM = new TDM(&app);
-    DM->DataModuleCreate();
-    if (DM->terminateRequested()) {  // said why
+    auto* dm = new TDM(&app);
+    DM = dm;
+    dm->DataModuleCreate();
+    if (dm->terminateRequested()) {  // said why
         delete MainForm;
         return 1;
     }

@@ -1,6 +1,5 @@
 #include "participants/ParticipantList.h"
 
-#include "app/UDM.h"
 #include "Lookups.h"
 #include "participants/Lists.h"
 #include "participants/TeacherView.h"
@@ -11,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

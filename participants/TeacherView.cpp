@@ -2,8 +2,8 @@
 
 #include "Lookups.h"
 #include "Query.h"
-#include "app/UDM.h"
 #include "ui/DataGrid.h"
+#include "ui/Station.h"
 
 #include <QLabel>
 

@@ -3,7 +3,6 @@
 #include "DbError.h"
 #include "Lookups.h"
 #include "Text.h"
-#include "app/UDM.h"
 #include "participants/ListFile.h"
 #include "participants/UImport.h"
 #include "reference/Dictionaries.h"
@@ -18,6 +17,7 @@
 #include "ui/Handler.h"
 #include "ui/Keyboard.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 #include "xlsx/FileError.h"
 
 #include <QGridLayout>

@@ -1,12 +1,12 @@
 #include "participants/UImport.h"
 
 #include "Query.h"
-#include "app/UDM.h"
 #include "participants/ListFile.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 #include "xlsx/FileError.h"
 #include "xlsx/XlsxParts.h"
 

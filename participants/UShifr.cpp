@@ -2,7 +2,6 @@
 
 #include "Convert.h"
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "participants/Ciphers.h"
 #include "reference/Rounds.h"
 #include "participants/UEditShifr.h"
@@ -12,6 +11,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

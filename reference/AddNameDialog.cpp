@@ -1,9 +1,9 @@
 #include "AddNameDialog.h"
 
-#include "app/UDM.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

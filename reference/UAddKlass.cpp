@@ -1,8 +1,8 @@
 #include "UAddKlass.h"
 
-#include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Dictionaries.h"
+#include "ui/Station.h"
 
 QPointer<TFormAddKlass> FormAddKlass;
 

@@ -2,13 +2,13 @@
 
 #include "AddNameDialog.h"
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Dictionaries.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,6 @@
 
 #include "Tasks.h"
 #include "Text.h"
-#include "app/UDM.h"
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
 #include "scoring/Scores.h"
@@ -10,6 +9,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 #include "ui/TypeAhead.h"
 
 #include <QGridLayout>

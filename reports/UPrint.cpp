@@ -1,7 +1,6 @@
 #include "UPrint.h"
 
 #include "DbError.h"
-#include "app/UDM.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "reports/UPrintGroup.h"
@@ -11,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 #include "xlsx/Workbook.h"
 
 #include <QApplication>

@@ -1,7 +1,6 @@
 #include "UDiplom.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
@@ -11,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QAbstractItemView>
 #include <QGridLayout>

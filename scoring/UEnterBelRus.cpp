@@ -1,7 +1,6 @@
 #include "UEnterBelRus.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/ScoreLog.h"
@@ -12,6 +11,7 @@
 #include "ui/Handler.h"
 #include "ui/Keyboard.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,7 +1,6 @@
 #include "UPomoshnik.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "reference/Rounds.h"
 #include "reports/Reports.h"
 #include "reports/UPrint.h"
@@ -11,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QAreaSeries>
 #include <QChart>
