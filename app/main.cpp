@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
         delete MainForm;
         return 1;
     }
-    FormAddSchool = new TFormAddSchool(MainForm);  // hidden until a registration window opens its own
+    FormAddSchool = new TFormAddSchool(MainForm, 0);  // hidden until a registration window opens its own
     FormAddKlass = new TFormAddKlass(MainForm);
     MainForm->show();
     const int rc = app.exec();

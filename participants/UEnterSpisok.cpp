@@ -17,6 +17,7 @@
 #include "ui/Handler.h"
 #include "ui/Keyboard.h"
 #include "ui/Messages.h"
+#include "ui/Notices.h"
 #include "ui/Station.h"
 #include "xlsx/FileError.h"
 
@@ -241,6 +242,7 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     ui::connect(Button9, &QToolButton::clicked, this, &TFormEnterSpisok::Button9Click);
     ui::connect(BitBtn1, &QToolButton::clicked, this, &TFormEnterSpisok::BitBtn1Click);
     ui::connect(Button10, &QToolButton::clicked, this, &TFormEnterSpisok::Button10Click);
+    ui::connect(&ui::notices(), &ui::TNotices::dictionaryChanged, this, [this](ui::Dictionary kind) { refill(kind); });
 
     FormCreate();
 }
@@ -248,6 +250,16 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
 void TFormEnterSpisok::refillKomands() { combo::fillFrom(ComboBox1, IBQuery1, QStringLiteral("KOMAND")); }
 void TFormEnterSpisok::refillPredmets() { combo::fillFrom(ComboBox2, IBQuery2, QStringLiteral("PREDMET")); }
 void TFormEnterSpisok::refillKlasses() { combo::fillFrom(ComboBox4, IBQuery3, QStringLiteral("KLASS")); }
+
+void TFormEnterSpisok::refill(ui::Dictionary kind) {
+    switch (kind) {
+    case ui::Dictionary::Teams: return refillKomands();
+    case ui::Dictionary::Subjects: return refillPredmets();
+    case ui::Dictionary::Grades: return refillKlasses();
+    case ui::Dictionary::Schools: return refillSchools();
+    case ui::Dictionary::Rounds: return;  // not shown here
+    }
+}
 
 void TFormEnterSpisok::refillSchools() {
     IBQuery4.setInt(QStringLiteral("ID_KOMAND"), komandKey());
@@ -279,7 +291,7 @@ void TFormEnterSpisok::ComboBox1Change() {
 }
 
 void TFormEnterSpisok::ComboBox2Change() {
-    if (predmetKey() != 0) openWindow(FormTur, this);
+    if (const int key = predmetKey()) openWindow(FormTur, this, key, ComboBox2->currentText());
 }
 
 PersonName TFormEnterSpisok::teacherInFields() const {
@@ -427,10 +439,10 @@ void TFormEnterSpisok::Button3Click() { reject(); }
 void TFormEnterSpisok::Button4Click() { openWindow(FormAddKomand, this); }
 void TFormEnterSpisok::Button6Click() { openWindow(FormAddPredmet, this); }
 void TFormEnterSpisok::Button10Click() { openWindow(FormAddKlass, this); }
-void TFormEnterSpisok::Button8Click() { openWindow(FormAddSchool, this); }
+void TFormEnterSpisok::Button8Click() { openWindow(FormAddSchool, this, komandKey()); }
 
 void TFormEnterSpisok::BitBtn1Click() {
-    const std::unique_ptr<TFormAddSchool> w(new TFormAddSchool(this));
+    const std::unique_ptr<TFormAddSchool> w(new TFormAddSchool(this, komandKey()));
     FormAddSchool = w.get();
     w->setRenameMode(ComboBox3->currentText());
     w->exec();

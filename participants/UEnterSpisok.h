@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "participants/Registration.h"
+#include "ui/Notices.h"
 #include "ui/Window.h"
 
 #include <functional>
@@ -52,6 +53,8 @@ public:
 
     const QList<PersonName>& heldTeachers() const { return m_held; }
 
+    // A dictionary changed (a dialog added to it): its chooser is filled again.
+    void refill(ui::Dictionary kind);
     void refillKomands();
     void refillPredmets();
     void refillKlasses();
