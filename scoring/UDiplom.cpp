@@ -1,7 +1,6 @@
 #include "UDiplom.h"
 
 #include "Lookups.h"
-#include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
 #include "scoring/Scores.h"
@@ -37,9 +36,9 @@ QLineEdit* shownBox(QWidget* parent, int number) {
 }
 }  // namespace
 
-TFormDiplom::TFormDiplom(QWidget* owner)
+TFormDiplom::TFormDiplom(QWidget* owner, EntryMode mode)
     : TForm(owner),
-      m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Награждение по шифру"),
+      m_byCipher(mode == EntryMode::ByCipher),
       IBQuery3(DM->IBDatabase1, DM->IBTransaction1,
                {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL ", "FROM SPISOK S, S_PREDMET P, BAL B",
                 " WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= P.ID_PREDMET AND "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Query.h"
+#include "scoring/EntryMode.h"
 #include "ui/Window.h"
 
 #include <array>
@@ -21,7 +22,7 @@ inline const QString kUnsavedDegree = QStringLiteral("Степень участ�
 class TFormDiplom : public TForm {
     Q_OBJECT
 public:
-    explicit TFormDiplom(QWidget* owner);
+    TFormDiplom(QWidget* owner, EntryMode mode);
 
     TComboBox* ComboBox1;  // subject
     TComboBox* ComboBox2;  // grade

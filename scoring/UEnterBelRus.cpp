@@ -1,7 +1,6 @@
 #include "UEnterBelRus.h"
 
 #include "Lookups.h"
-#include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/ScoreLog.h"
 #include "scoring/UBalLog.h"
@@ -22,9 +21,9 @@
 
 QPointer<TFormEnterBelRus> FormEnterBelRus;
 
-TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
+TFormEnterBelRus::TFormEnterBelRus(QWidget* owner, EntryMode mode)
     : TForm(owner),
-      m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Ввод баллов по шифру"),
+      m_byCipher(mode == EntryMode::ByCipher),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
                {"SELECT SH.ID_CHILD, SH.SHIFR", "FROM SHIFR SH, S_PREDMET P",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Query.h"
+#include "scoring/EntryMode.h"
 #include "reference/Rounds.h"
 #include "scoring/Scores.h"
 #include "ui/Window.h"
@@ -24,7 +25,7 @@ inline const QString kUnsavedScores = QStringLiteral("Баллы участни�
 class TFormEnterBelRus : public TForm {
     Q_OBJECT
 public:
-    explicit TFormEnterBelRus(QWidget* owner);
+    TFormEnterBelRus(QWidget* owner, EntryMode mode);
 
     TComboBox* ComboBox1;  // subject
     TComboBox* ComboBox2;  // grade

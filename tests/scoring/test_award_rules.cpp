@@ -1,7 +1,6 @@
 // The award rules and the award assistant: cut-offs worked out by hand, the rules kept in the
 // database, "Применить" as one action on one subject and grade, the window driven by keys.
 
-#include "app/UEnter.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
