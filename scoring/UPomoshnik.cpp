@@ -2,8 +2,8 @@
 
 #include "Lookups.h"
 #include "reference/Rounds.h"
+#include "reports/MakeReport.h"
 #include "reports/Reports.h"
-#include "reports/UPrint.h"
 #include "scoring/ScoreLog.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"

@@ -10,6 +10,7 @@
 #include "participants/Registration.h"
 #include "reference/Dictionaries.h"
 #include "reference/Rounds.h"
+#include "reports/MakeReport.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "reports/UPrint.h"
@@ -607,7 +608,7 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
     QStringList opened;
-    TFormPrint::opener = [&](const QString& path) {
+    reportOpener = [&](const QString& path) {
         opened << path;
         return opened.size() == 1;
     };
@@ -681,7 +682,7 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                 });
     ASSERT_EQ(opened.size(), 3);
     EXPECT_TRUE(opened[2].contains("/Таврин/Ключ шифров ")) << opened[2].toStdString();
-    TFormPrint::opener = [](const QString&) { return true; };
+    reportOpener = [](const QString&) { return true; };
     qputenv("HOME", realHome);
 }
 
@@ -734,7 +735,7 @@ TEST_F(Reports, TheProtocolIsMadeFromThePrintWindowAndTheAssistant) {
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
     QStringList opened;
-    TFormPrint::opener = [&](const QString& path) {
+    reportOpener = [&](const QString& path) {
         opened << path;
         return true;
     };
@@ -769,7 +770,7 @@ TEST_F(Reports, TheProtocolIsMadeFromThePrintWindowAndTheAssistant) {
     QTest::mouseClick(w->Button3, Qt::LeftButton);
     ASSERT_EQ(opened.size(), 2);
     EXPECT_TRUE(opened[1].contains("/Таврин/Протокол награждения ")) << opened[1].toStdString();
-    TFormPrint::opener = [](const QString&) { return true; };
+    reportOpener = [](const QString&) { return true; };
     qputenv("HOME", realHome);
 }
 

@@ -1,0 +1,57 @@
+#include "reports/MakeReport.h"
+
+#include "DbError.h"
+#include "reports/ReportFiles.h"
+#include "ui/GuardedWrite.h"
+#include "ui/Messages.h"
+#include "xlsx/FileError.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QUrl>
+
+namespace {
+// Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
+// success and nothing opens, so the operator would not learn where the report went.
+bool spreadsheetProgramKnown() {
+#ifdef Q_OS_LINUX
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"),
+                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    return true;
+#endif
+}
+
+const QString kNotMade = QStringLiteral("Отчёт не сделан");
+}  // namespace
+
+std::function<bool(const QString&)> reportOpener = [](const QString& path) {
+    return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+};
+
+void makeReport(const QString& report, const std::function<void(Workbook&)>& fill) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QString path;
+    try {
+        path = reportfiles::write(report, fill);
+    } catch (const FileError& e) {
+        QGuiApplication::restoreOverrideCursor();
+        msg::error(kNotMade, e.text());
+        return;
+    } catch (const DbError& e) {
+        QGuiApplication::restoreOverrideCursor();
+        showRefusal(kNotMade, e);
+        return;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    if (!reportOpener(path))
+        msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
+                   QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
+}
