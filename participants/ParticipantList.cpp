@@ -2,7 +2,6 @@
 
 #include "Lookups.h"
 #include "participants/Lists.h"
-#include "participants/TeacherView.h"
 #include "participants/UAddTeacher.h"
 #include "participants/UPerevod.h"
 #include "ui/Combo.h"
@@ -11,6 +10,7 @@
 #include "ui/Handler.h"
 #include "ui/Messages.h"
 #include "ui/Station.h"
+#include "ui/TeacherView.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
