@@ -1,12 +1,13 @@
 #include "UPrint.h"
 
-#include "reports/MakeReport.h"
+#include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
 #include "reports/UPrintKomand.h"
 #include "ui/Combo.h"
 #include "ui/Handler.h"
+#include "ui/ShowReport.h"
 #include "ui/Station.h"
 #include "xlsx/Workbook.h"
 
@@ -37,6 +38,11 @@ std::optional<Choice> ask(QPointer<Dialog>& ref, QWidget* owner, bool withRound 
     Choice c{d->ComboBox1->currentText(), d->ComboBox2->currentText(), {}};
     if constexpr (requires { d->ComboBox3; }) c.third = d->ComboBox3->currentText();
     return c;
+}
+
+// Fills the report's sheet of the template into a new file and opens it.
+void makeReport(const QString& report, const std::function<void(Workbook&)>& fill) {
+    ui::showReport([&] { return reportfiles::write(report, fill); });
 }
 }  // namespace
 

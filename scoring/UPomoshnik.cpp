@@ -2,7 +2,7 @@
 
 #include "Lookups.h"
 #include "reference/Rounds.h"
-#include "reports/MakeReport.h"
+#include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "scoring/ScoreLog.h"
 #include "ui/Combo.h"
@@ -10,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/ShowReport.h"
 #include "ui/Station.h"
 
 #include <QAreaSeries>
@@ -695,6 +696,8 @@ void TFormPomoshnik::Button3Click() {
         return;
     const QString subject = ComboBox1->currentText();
     const QString grade = ComboBox2->currentText();
-    makeReport(QStringLiteral("Протокол награждения"),
-               [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, subject, grade); });
+    ui::showReport([&] {
+        return reportfiles::write(QStringLiteral("Протокол награждения"),
+                                  [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, subject, grade); });
+    });
 }

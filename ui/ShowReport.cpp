@@ -1,9 +1,8 @@
-#include "reports/MakeReport.h"
+#include "ShowReport.h"
 
 #include "DbError.h"
-#include "reports/ReportFiles.h"
-#include "ui/GuardedWrite.h"
-#include "ui/Messages.h"
+#include "GuardedWrite.h"
+#include "Messages.h"
 #include "xlsx/FileError.h"
 
 #include <QCursor>
@@ -12,6 +11,8 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QUrl>
+
+namespace ui {
 
 namespace {
 // Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
@@ -36,11 +37,11 @@ std::function<bool(const QString&)> reportOpener = [](const QString& path) {
     return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 };
 
-void makeReport(const QString& report, const std::function<void(Workbook&)>& fill) {
+void showReport(const std::function<QString()>& write) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QString path;
     try {
-        path = reportfiles::write(report, fill);
+        path = write();
     } catch (const FileError& e) {
         QGuiApplication::restoreOverrideCursor();
         msg::error(kNotMade, e.text());
@@ -55,3 +56,5 @@ void makeReport(const QString& report, const std::function<void(Workbook&)>& fil
         msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
                    QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
 }
+
+}  // namespace ui
