@@ -17,10 +17,6 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-TDM* DM = nullptr;
-
-TDM::TDM(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("DM")); }
-
 QString TDM::userPathFile() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
         .filePath(QStringLiteral("Tavrin/path.txt"));
@@ -206,8 +202,8 @@ bool TDM::upToDate() {
     return true;
 }
 
-void TDM::checkRecord() {
-    const check::Findings found = check::run(IBDatabase1, IBTransaction1);
+void TDM::checkRecord(TStation& station) {
+    const check::Findings found = check::run(station.IBDatabase1, station.IBTransaction1);
     if (!found.clean())
         msg::error(QStringLiteral("Проверка базы данных нашла нарушения: %1.").arg(found.total), found.lines().join(u'\n'));
 }

@@ -1,21 +1,15 @@
 #pragma once
 
-#include "Database.h"
+#include "ui/Station.h"
 
-#include <QObject>
 #include <QString>
 
-// The data module: the working connection with its one long transaction, and the connection
-// that a merge opens on a second database.
-class TDM : public QObject {
+// The data module: the start-up of the station, from path.txt (or the offer of a new database)
+// to the working transaction, the upgrade of an earlier build's database on the way.
+class TDM : public TStation {
     Q_OBJECT
 public:
-    explicit TDM(QObject* parent = nullptr);
-
-    Database IBDatabase1;
-    Transaction IBTransaction1{IBDatabase1};
-    Database IBDatabase2;
-    Transaction IBTransaction2{IBDatabase2};
+    using TStation::TStation;
 
     // Reads the database name from path.txt in the folder of the executable (or in the given
     // folder), else from the user's own path.txt, connects the working database and starts its
@@ -36,9 +30,9 @@ public:
     // Said when the operator of an installed program declines the new database: where to name one.
     static QString noDatabaseMessage();
 
-    // Checks the rules of the whole record (after a merge): says nothing when it keeps
-    // them, otherwise shows what breaks them.
-    void checkRecord();
+    // Checks the rules of the whole record on the station's working connection (after a merge):
+    // says nothing when it keeps them, otherwise shows what breaks them.
+    static void checkRecord(TStation& station);
 
 private:
     // Asks to make the new database (or to open the one made there before) and names it in the
@@ -49,5 +43,3 @@ private:
     bool upToDate();
     bool m_terminate = false;
 };
-
-extern TDM* DM;

@@ -43,10 +43,6 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     ui::connect(Button8, &QPushButton::clicked, this, &TFormEnter::Button8Click);
 }
 
-bool TFormEnter::byCipher() const {
-    return Edit1->text() == u"Ввод баллов по шифру" || Edit1->text() == u"Награждение по шифру";
-}
-
 void TFormEnter::setMode(QPushButton* b) { Edit1->setText(b->text()); }
 
 void TFormEnter::Button1Click() { openWindow(FormEnterSpisok, this); }
@@ -55,18 +51,18 @@ void TFormEnter::Button4Click() { openWindow(FormShifr, this); }
 
 void TFormEnter::Button2Click() {
     setMode(Button2);
-    openWindow(FormEnterBelRus, this);
+    openWindow(FormEnterBelRus, this, EntryMode::ByName);
 }
 void TFormEnter::Button6Click() {
     setMode(Button6);
-    openWindow(FormEnterBelRus, this);
+    openWindow(FormEnterBelRus, this, EntryMode::ByCipher);
 }
 void TFormEnter::Button5Click() {
     setMode(Button5);
-    openWindow(FormDiplom, this);
+    openWindow(FormDiplom, this, EntryMode::ByName);
 }
 void TFormEnter::Button7Click() {
     setMode(Button7);
-    openWindow(FormDiplom, this);
+    openWindow(FormDiplom, this, EntryMode::ByCipher);
 }
 void TFormEnter::Button8Click() { openWindow(FormPomoshnik, this); }

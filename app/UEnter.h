@@ -5,8 +5,8 @@
 class QLineEdit;
 class QPushButton;
 
-// The data-entry menu. Its hidden Edit1 carries the entry mode: the caption of the last of the
-// score-entry and award buttons pressed, which the opened window reads.
+// The data-entry menu. Score entry and awards open by name or by cipher, as their button says; the
+// hidden Edit1 holds the caption of the last of these buttons pressed.
 class TFormEnter : public TForm {
     Q_OBJECT
 public:
@@ -20,10 +20,7 @@ public:
     QPushButton* Button5;  // "Награждение по ФИО"
     QPushButton* Button7;  // "Награждение по шифру"
     QPushButton* Button8;  // "Помощник награждения"
-    QLineEdit* Edit1;      // hidden: the entry mode
-
-    // True when the mode in Edit1 is one of the by-cipher captions.
-    bool byCipher() const;
+    QLineEdit* Edit1;      // hidden: the entry mode's caption
 
 public Q_SLOTS:
     void Button1Click();

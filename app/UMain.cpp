@@ -191,5 +191,5 @@ void TMainForm::Button5Click() {
     msg::info(QStringLiteral("Объединение прошло успешно!"),
               merge::summary(result) +
                   QStringLiteral("\nПеред объединением сделана резервная копия: %1").arg(QDir::toNativeSeparators(saved)));
-    DM->checkRecord();
+    TDM::checkRecord(*DM);
 }

@@ -1,21 +1,22 @@
-#include "TApplication.h"
 #include "UDM.h"
 #include "UMain.h"
 #include "reference/UAddKlass.h"
 #include "reference/UAddSchool.h"
+#include "ui/Application.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     app.setApplicationDisplayName(QStringLiteral("Таврин"));
 
     MainForm = new TMainForm();
-    DM = new TDM(&app);
-    DM->DataModuleCreate();
-    if (DM->terminateRequested()) {  // said why
+    auto* dm = new TDM(&app);
+    DM = dm;
+    dm->DataModuleCreate();
+    if (dm->terminateRequested()) {  // said why
         delete MainForm;
         return 1;
     }
-    FormAddSchool = new TFormAddSchool(MainForm);  // hidden until a registration window opens its own
+    FormAddSchool = new TFormAddSchool(MainForm, 0);  // hidden until a registration window opens its own
     FormAddKlass = new TFormAddKlass(MainForm);
     MainForm->show();
     const int rc = app.exec();

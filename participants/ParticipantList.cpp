@@ -1,9 +1,7 @@
 #include "participants/ParticipantList.h"
 
-#include "app/UDM.h"
 #include "Lookups.h"
 #include "participants/Lists.h"
-#include "participants/TeacherView.h"
 #include "participants/UAddTeacher.h"
 #include "participants/UPerevod.h"
 #include "ui/Combo.h"
@@ -11,6 +9,8 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
+#include "ui/TeacherView.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -30,7 +30,29 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     : TForm(owner), m_list(DM->IBDatabase1, DM->IBTransaction1) {
     setWindowTitle(QString::fromUtf8(t.caption));
     auto* lay = new QVBoxLayout(this);
+    lay->addLayout(choosers(t));
+    lay->addWidget(labelFor(this, QStringLiteral("Участники"), participantGrid(t)));
+    lay->addWidget(DBGrid1, 3);
+    auto* under = new QHBoxLayout;
+    under->addWidget(DBNavigator1);
+    under->addStretch();
+    CountDety = new QLabel(QStringLiteral("0"), this);
+    CountDety->setObjectName(QStringLiteral("CountDety"));
+    under->addWidget(new QLabel(QStringLiteral("Всего участников:"), this));
+    under->addWidget(CountDety);
+    lay->addLayout(under);
+    lay->addLayout(teachersHeading());
+    lay->addWidget(DBGrid2, 1);
+    lay->addLayout(bottomRow());
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, DBGrid1);
+    setTabOrder(DBGrid1, DBGrid2);
+    setTabOrder(DBGrid2, ButtonMove);
+    setTabOrder(ButtonMove, Button1);
+    connectHandlers();
+}
 
+QGridLayout* TFormParticipantList::choosers(const Texts& t) {
     auto* top = new QGridLayout;
     ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
     ComboBox2 = newChooser(this, "ComboBox2", 50, 160);
@@ -39,8 +61,10 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     top->addWidget(labelFor(this, QString::fromUtf8(t.second), ComboBox2), 0, 1);
     top->addWidget(ComboBox2, 1, 1);
     top->setColumnStretch(2, 1);
-    lay->addLayout(top);
+    return top;
+}
 
+TDBGrid* TFormParticipantList::participantGrid(const Texts& t) {
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     std::vector<GridColumn> columns = {{"ID_CHILD", QString(), false},   {"ID_KOMAND", QString(), false},
@@ -66,17 +90,11 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     DBGrid1->setMinimumSize(640, 260);
     DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    lay->addWidget(labelFor(this, QStringLiteral("Участники"), DBGrid1));
-    lay->addWidget(DBGrid1, 3);
-    auto* under = new QHBoxLayout;
-    under->addWidget(DBNavigator1);
-    under->addStretch();
-    CountDety = new QLabel(QStringLiteral("0"), this);
-    CountDety->setObjectName(QStringLiteral("CountDety"));
-    under->addWidget(new QLabel(QStringLiteral("Всего участников:"), this));
-    under->addWidget(CountDety);
-    lay->addLayout(under);
+    return DBGrid1;
+}
 
+// "Учителя" with the + and - buttons over the teachers' grid.
+QHBoxLayout* TFormParticipantList::teachersHeading() {
     DBGrid2 = teachers::newGrid(this, true);
     DBGrid2->setStaysAfterEdit(true);
     DBGrid2->setStore([this](int row, const QString& field, const QString& text, QString& stored) {
@@ -98,8 +116,10 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     }
     pressedByKey(ButtonAddTeacher, QStringLiteral("Добавить учителя"), QKeySequence(Qt::Key_Insert), {DBGrid2});
     pressedByKey(ButtonRemoveTeacher, QStringLiteral("Удалить учителя"), QKeySequence(Qt::ALT | Qt::Key_Delete), {DBGrid2});
-    lay->addLayout(teachersTop);
-    lay->addWidget(DBGrid2, 1);
+    return teachersTop;
+}
+
+QHBoxLayout* TFormParticipantList::bottomRow() {
     auto* bottom = new QHBoxLayout;
     CountTeacher = new QLabel(QStringLiteral("0"), this);
     CountTeacher->setObjectName(QStringLiteral("CountTeacher"));
@@ -118,13 +138,10 @@ TFormParticipantList::TFormParticipantList(QWidget* owner, const Texts& t)
     Button1->setEnabled(false);
     Button1->setAutoDefault(false);  // never the window's default: Enter must not lead to a delete
     bottom->addWidget(Button1);
-    lay->addLayout(bottom);
+    return bottom;
+}
 
-    setTabOrder(ComboBox1, ComboBox2);
-    setTabOrder(ComboBox2, DBGrid1);
-    setTabOrder(DBGrid1, DBGrid2);
-    setTabOrder(DBGrid2, ButtonMove);
-    setTabOrder(ButtonMove, Button1);
+void TFormParticipantList::connectHandlers() {
     combo::onChoice(ComboBox1, this, &TFormParticipantList::ComboBox1Change);
     combo::onChoice(ComboBox2, this, &TFormParticipantList::ComboBox2Change);
     // The list follows what the choosers show, also while the arrows browse them or a name is being

@@ -3,6 +3,8 @@
 #include "Query.h"
 #include "ui/Window.h"
 
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class TComboBox;
@@ -55,6 +57,11 @@ protected:
     virtual void selectList(Query& q, const QString& first, const QString& second) = 0;
 
 private:
+    QGridLayout* choosers(const Texts& t);
+    TDBGrid* participantGrid(const Texts& t);  // its columns, corrected in place, and its navigator
+    QHBoxLayout* teachersHeading();
+    QHBoxLayout* bottomRow();  // the teachers' count, "Перевести…", "Delete"
+    void connectHandlers();
     void showSecond();  // the list of the second chooser's text
     void showList();
     void showTeachers(int row = 0);

@@ -1,11 +1,11 @@
 #include "UAddTeacher.h"
 
-#include "app/UDM.h"
 #include "participants/Lists.h"
 #include "participants/Registration.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

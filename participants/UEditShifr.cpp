@@ -2,13 +2,13 @@
 
 #include "Convert.h"
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "participants/Ciphers.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -3,7 +3,6 @@
 #include "DbError.h"
 #include "Lookups.h"
 #include "Text.h"
-#include "app/UDM.h"
 #include "participants/ListFile.h"
 #include "participants/UImport.h"
 #include "reference/Dictionaries.h"
@@ -18,6 +17,8 @@
 #include "ui/Handler.h"
 #include "ui/Keyboard.h"
 #include "ui/Messages.h"
+#include "ui/Notices.h"
+#include "ui/Station.h"
 #include "xlsx/FileError.h"
 
 #include <QGridLayout>
@@ -69,6 +70,8 @@ QLabel* heading(QWidget* parent, const QString& text) {
     return l;
 }
 
+const char* const kNameCaptions[3] = {"Фамилия", "Имя", "Отчество"};
+
 QString fullName(const PersonName& p) {
     return QStringList{p.surname, p.name, p.secondName}.join(u' ').simplified();
 }
@@ -85,8 +88,20 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     setObjectName(QStringLiteral("FormEnterSpisok"));
     setWindowTitle(QStringLiteral("Ввод списка участников"));
     auto* lay = new QVBoxLayout(this);
+    lay->addLayout(teamAndSubject());
+    lay->addWidget(childBox());
+    lay->addWidget(teachersBox());
+    lay->addWidget(schoolBox());
+    lay->addStretch();  // a taller window keeps the labels by their fields
+    lay->addLayout(buttonRow());
+    QWidget* order[] = {ComboBox1, ComboBox2, Edit1,     Edit2,     Edit3,   Edit6,        Edit7,
+                        Edit8,     Button1,   ComboBox3, ComboBox4, Button2, ButtonImport, Button3};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    connectHandlers();
+    FormCreate();
+}
 
-    // Team and subject.
+QGridLayout* TFormEnterSpisok::teamAndSubject() {
     auto* top = new QGridLayout;
     ComboBox1 = newChooser(this, "ComboBox1", 50, 260);
     ComboBox2 = newChooser(this, "ComboBox2", 50, 220);
@@ -110,25 +125,27 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     top->addWidget(Button7, 1, 7);
     top->setColumnStretch(0, 3);
     top->setColumnStretch(5, 2);
-    lay->addLayout(top);
+    return top;
+}
 
-    // The participant.
+QGroupBox* TFormEnterSpisok::childBox() {
     auto* child = new QGroupBox(QStringLiteral("Участники"), this);
     auto* childLay = new QGridLayout(child);
     Edit1 = edit(child, "Edit1");
     Edit2 = edit(child, "Edit2");
     Edit3 = edit(child, "Edit3");
-    const char* captions[3] = {"Фамилия", "Имя", "Отчество"};
     QLineEdit* childEdits[3] = {Edit1, Edit2, Edit3};
     for (int i = 0; i < 3; ++i) {
-        auto* l = new QLabel(QString::fromUtf8(captions[i]), child);
+        auto* l = new QLabel(QString::fromUtf8(kNameCaptions[i]), child);
         l->setBuddy(childEdits[i]);
         childLay->addWidget(l, 0, i);
         childLay->addWidget(childEdits[i], 1, i);
     }
-    lay->addWidget(child);
+    return child;
+}
 
-    // The teachers: "+" holds the one in the fields; the held ones are listed beside.
+// The teachers: "+" holds the one in the fields; the held ones are listed beside.
+QGroupBox* TFormEnterSpisok::teachersBox() {
     auto* teachers = new QGroupBox(QStringLiteral("Учителя"), this);
     auto* tLay = new QGridLayout(teachers);
     Edit6 = edit(teachers, "Edit6");
@@ -146,7 +163,7 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     more->addStretch();
     tLay->addLayout(more, 0, 0, 1, 3);
     for (int i = 0; i < 3; ++i) {
-        auto* l = new QLabel(QString::fromUtf8(captions[i]), teachers);
+        auto* l = new QLabel(QString::fromUtf8(kNameCaptions[i]), teachers);
         l->setBuddy(teacherEdits[i]);
         tLay->addWidget(l, 1, i, Qt::AlignBottom);  // each label stays just above its field
         tLay->addWidget(teacherEdits[i], 2, i, Qt::AlignTop);
@@ -168,9 +185,11 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     tLay->addWidget(ButtonRemoveTeacher, 3, 3, Qt::AlignRight);
     tLay->setColumnStretch(3, 1);
     pressedByKey(Button1, QStringLiteral("Добавить"), kAddKey, {Edit6, Edit7, Edit8});
-    lay->addWidget(teachers);
+    return teachers;
+}
 
-    // School, grade, town.
+// School, grade, town.
+QGroupBox* TFormEnterSpisok::schoolBox() {
     auto* school = new QGroupBox(QStringLiteral("Учреждение образования"), this);
     auto* sLay = new QGridLayout(school);
     ComboBox3 = newChooser(school, "ComboBox3", 500, 420);
@@ -198,8 +217,10 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     Label9->setVisible(false);
     Edit9->setVisible(false);
     sLay->setColumnStretch(0, 1);
-    lay->addWidget(school);
+    return school;
+}
 
+QHBoxLayout* TFormEnterSpisok::buttonRow() {
     auto* buttons = new QHBoxLayout;
     Button2 = new QPushButton(QStringLiteral("Ввод"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
@@ -215,13 +236,10 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     buttons->addWidget(ButtonImport);
     buttons->addWidget(Button2);
     buttons->addWidget(Button3);
-    lay->addStretch();  // a taller window keeps the labels by their fields
-    lay->addLayout(buttons);
+    return buttons;
+}
 
-    QWidget* order[] = {ComboBox1, ComboBox2, Edit1,     Edit2,     Edit3,   Edit6,        Edit7,
-                        Edit8,     Button1,   ComboBox3, ComboBox4, Button2, ButtonImport, Button3};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-
+void TFormEnterSpisok::connectHandlers() {
     combo::onChoice(ComboBox1, this, &TFormEnterSpisok::ComboBox1Change);
     combo::onChoice(ComboBox2, this, &TFormEnterSpisok::ComboBox2Change);
     // A name is typed surname, Enter, name, Enter, patronymic, Enter: the last Enter is "Ввод".
@@ -241,13 +259,22 @@ TFormEnterSpisok::TFormEnterSpisok(QWidget* owner)
     ui::connect(Button9, &QToolButton::clicked, this, &TFormEnterSpisok::Button9Click);
     ui::connect(BitBtn1, &QToolButton::clicked, this, &TFormEnterSpisok::BitBtn1Click);
     ui::connect(Button10, &QToolButton::clicked, this, &TFormEnterSpisok::Button10Click);
-
-    FormCreate();
+    ui::connect(&ui::notices(), &ui::TNotices::dictionaryChanged, this, [this](ui::Dictionary kind) { refill(kind); });
 }
 
 void TFormEnterSpisok::refillKomands() { combo::fillFrom(ComboBox1, IBQuery1, QStringLiteral("KOMAND")); }
 void TFormEnterSpisok::refillPredmets() { combo::fillFrom(ComboBox2, IBQuery2, QStringLiteral("PREDMET")); }
 void TFormEnterSpisok::refillKlasses() { combo::fillFrom(ComboBox4, IBQuery3, QStringLiteral("KLASS")); }
+
+void TFormEnterSpisok::refill(ui::Dictionary kind) {
+    switch (kind) {
+    case ui::Dictionary::Teams: return refillKomands();
+    case ui::Dictionary::Subjects: return refillPredmets();
+    case ui::Dictionary::Grades: return refillKlasses();
+    case ui::Dictionary::Schools: return refillSchools();
+    case ui::Dictionary::Rounds: return;  // not shown here
+    }
+}
 
 void TFormEnterSpisok::refillSchools() {
     IBQuery4.setInt(QStringLiteral("ID_KOMAND"), komandKey());
@@ -279,7 +306,7 @@ void TFormEnterSpisok::ComboBox1Change() {
 }
 
 void TFormEnterSpisok::ComboBox2Change() {
-    if (predmetKey() != 0) openWindow(FormTur, this);
+    if (const int key = predmetKey()) openWindow(FormTur, this, key, ComboBox2->currentText());
 }
 
 PersonName TFormEnterSpisok::teacherInFields() const {
@@ -427,10 +454,10 @@ void TFormEnterSpisok::Button3Click() { reject(); }
 void TFormEnterSpisok::Button4Click() { openWindow(FormAddKomand, this); }
 void TFormEnterSpisok::Button6Click() { openWindow(FormAddPredmet, this); }
 void TFormEnterSpisok::Button10Click() { openWindow(FormAddKlass, this); }
-void TFormEnterSpisok::Button8Click() { openWindow(FormAddSchool, this); }
+void TFormEnterSpisok::Button8Click() { openWindow(FormAddSchool, this, komandKey()); }
 
 void TFormEnterSpisok::BitBtn1Click() {
-    const std::unique_ptr<TFormAddSchool> w(new TFormAddSchool(this));
+    const std::unique_ptr<TFormAddSchool> w(new TFormAddSchool(this, komandKey()));
     FormAddSchool = w.get();
     w->setRenameMode(ComboBox3->currentText());
     w->exec();

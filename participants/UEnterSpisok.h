@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "participants/Registration.h"
+#include "ui/Notices.h"
 #include "ui/Window.h"
 
 #include <functional>
@@ -9,6 +10,9 @@
 #include <utility>
 
 class TComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -52,6 +56,8 @@ public:
 
     const QList<PersonName>& heldTeachers() const { return m_held; }
 
+    // A dictionary changed (a dialog added to it): its chooser is filled again.
+    void refill(ui::Dictionary kind);
     void refillKomands();
     void refillPredmets();
     void refillKlasses();
@@ -88,6 +94,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    QGridLayout* teamAndSubject();  // the two choosers with their + and - buttons
+    QGroupBox* childBox();          // the participant's names
+    QGroupBox* teachersBox();       // a teacher's names, "+" and the teachers held
+    QGroupBox* schoolBox();         // school and grade with their buttons; the hidden town
+    QHBoxLayout* buttonRow();
+    void connectHandlers();
     void clearHeld();
     PersonName teacherInFields() const;
     // Shows why "Ввод" cannot store the child and puts the cursor where the fix is.

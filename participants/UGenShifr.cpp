@@ -1,11 +1,11 @@
 #include "UGenShifr.h"
 
 #include "Convert.h"
-#include "app/UDM.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Keyboard.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -3,7 +3,6 @@
 #include "Convert.h"
 #include "Lookups.h"
 #include "Query.h"
-#include "app/UDM.h"
 #include "participants/Groups.h"
 #include "participants/UDataGr.h"
 #include "ui/Combo.h"
@@ -11,6 +10,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QLabel>

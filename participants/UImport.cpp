@@ -1,12 +1,12 @@
 #include "participants/UImport.h"
 
 #include "Query.h"
-#include "app/UDM.h"
 #include "participants/ListFile.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 #include "xlsx/FileError.h"
 #include "xlsx/XlsxParts.h"
 
@@ -39,12 +39,41 @@ const QColor kRefused(255, 215, 215), kAlready(235, 235, 235);
 TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::List& list,
                          const listimport::Defaults& defaults)
     : TForm(owner), m_path(path), m_defaults(defaults), m_book(list.book), m_sheet(list.sheet), m_rows(list.rows) {
-    const QStringList& sheets = m_book->sheets();
     setObjectName(QStringLiteral("FormImport"));
     setWindowTitle(QStringLiteral("Импорт участников"));
     resize(900, 600);
     auto* lay = new QVBoxLayout(this);
+    lay->addLayout(fileRow(path));
+    lay->addLayout(teamAndSubject());
+    fillChoosers();
+    lay->addWidget(new QLabel(QStringLiteral("Что в столбцах файла:"), this));
+    lay->addWidget(columnsPanel());
+    GridRows = new QTableWidget(this);
+    GridRows->setObjectName(QStringLiteral("GridRows"));
+    GridRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridRows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    GridRows->setTabKeyNavigation(false);
+    GridRows->verticalHeader()->setVisible(false);
+    lay->addWidget(GridRows, 1);
+    LabelSummary = new QLabel(this);
+    LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
+    lay->addWidget(LabelSummary);
+    lay->addLayout(missingRow());
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setVisible(false);
+    lay->addWidget(ProgressBar1);
+    lay->addLayout(buttonRow());
+    connectHandlers();
+    // Of several sheets, the list is the one read (the others may say how to fill it).
+    ComboSheet->setCurrentIndex(m_sheet);
+    showRows();
+    if (m_defaults.komand.isEmpty() && ComboKomand->isVisibleTo(this)) ComboKomand->setFocus();
+}
 
+// The file's name, its sheet (of several) and the heading's row.
+QHBoxLayout* TFormImport::fileRow(const QString& path) {
+    const QStringList& sheets = m_book->sheets();
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Файл: %1").arg(QFileInfo(path).fileName()), this), 1);
     ComboSheet = new QComboBox(this);
@@ -61,9 +90,11 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     SpinHeader->setToolTip(QStringLiteral("Строка файла с названиями столбцов; строки под ней — участники"));
     top->addWidget(labelFor(this, QStringLiteral("Заголовок в строке"), SpinHeader));
     top->addWidget(SpinHeader);
-    lay->addLayout(top);
+    return top;
+}
 
-    // What a file without a team or subject column is registered under.
+// What a file without a team or subject column is registered under.
+QHBoxLayout* TFormImport::teamAndSubject() {
     auto* choices = new QHBoxLayout;
     ComboKomand = newChooser(this, "ComboKomand");
     ComboPredmet = newChooser(this, "ComboPredmet");
@@ -71,10 +102,11 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     m_predmetLabel = labelFor(this, QStringLiteral("Предмет"), ComboPredmet);
     for (QWidget* w : std::initializer_list<QWidget*>{m_komandLabel, ComboKomand, m_predmetLabel, ComboPredmet}) choices->addWidget(w);
     choices->addStretch();
-    lay->addLayout(choices);
-    fillChoosers();
+    return choices;
+}
 
-    lay->addWidget(new QLabel(QStringLiteral("Что в столбцах файла:"), this));
+// What each column of the file holds, a chooser per column, filled by buildColumns().
+QScrollArea* TFormImport::columnsPanel() {
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -84,20 +116,11 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     m_columnsLayout = new QGridLayout(m_columnsPanel);
     m_columnsLayout->setContentsMargins(2, 2, 2, 2);
     scroll->setWidget(m_columnsPanel);
-    lay->addWidget(scroll);
+    return scroll;
+}
 
-    GridRows = new QTableWidget(this);
-    GridRows->setObjectName(QStringLiteral("GridRows"));
-    GridRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridRows->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridRows->setTabKeyNavigation(false);
-    GridRows->verticalHeader()->setVisible(false);
-    lay->addWidget(GridRows, 1);
-
-    LabelSummary = new QLabel(this);
-    LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
-    lay->addWidget(LabelSummary);
-
+// What the dictionaries lack, and the button that adds it.
+QHBoxLayout* TFormImport::missingRow() {
     auto* missing = new QHBoxLayout;
     LabelMissing = new QLabel(this);
     LabelMissing->setObjectName(QStringLiteral("LabelMissing"));
@@ -106,13 +129,10 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     ButtonAddMissing->setObjectName(QStringLiteral("ButtonAddMissing"));
     missing->addWidget(LabelMissing, 1);
     missing->addWidget(ButtonAddMissing);
-    lay->addLayout(missing);
+    return missing;
+}
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setVisible(false);
-    lay->addWidget(ProgressBar1);
-
+QHBoxLayout* TFormImport::buttonRow() {
     auto* buttons = new QHBoxLayout;
     ButtonSaveRefused = new QPushButton(QStringLiteral("&Сохранить отклонённые…"), this);
     ButtonSaveRefused->setObjectName(QStringLiteral("ButtonSaveRefused"));
@@ -126,8 +146,10 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     buttons->addStretch();
     buttons->addWidget(ButtonImport);
     buttons->addWidget(ButtonCancel);
-    lay->addLayout(buttons);
+    return buttons;
+}
 
+void TFormImport::connectHandlers() {
     ui::connect(ComboSheet, &QComboBox::activated, this, &TFormImport::ComboSheetChange);
     ui::connect(ComboKomand, &TComboBox::chosen, this, &TFormImport::ComboKomandChange);
     ui::connect(ComboKomand, &TComboBox::refused, this, &TFormImport::ComboKomandChange);
@@ -138,11 +160,6 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     ui::connect(ButtonImport, &QPushButton::clicked, this, &TFormImport::ButtonImportClick);
     ui::connect(ButtonSaveRefused, &QPushButton::clicked, this, &TFormImport::ButtonSaveRefusedClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    // Of several sheets, the list is the one read (the others may say how to fill it).
-    ComboSheet->setCurrentIndex(m_sheet);
-    showRows();
-    if (m_defaults.komand.isEmpty() && ComboKomand->isVisibleTo(this)) ComboKomand->setFocus();
 }
 
 void TFormImport::fillChoosers() {

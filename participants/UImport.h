@@ -14,6 +14,8 @@ class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class QGridLayout;
+class QHBoxLayout;
+class QScrollArea;
 
 // The preview of a list file before it is registered: the rows as read, what each column holds
 // (guessed from the heading, changeable), the team (and subject) of a file without such a column,
@@ -54,6 +56,12 @@ public Q_SLOTS:
     void ButtonSaveRefusedClick();
 
 private:
+    QHBoxLayout* fileRow(const QString& path);
+    QHBoxLayout* teamAndSubject();
+    QScrollArea* columnsPanel();
+    QHBoxLayout* missingRow();
+    QHBoxLayout* buttonRow();
+    void connectHandlers();
     // Shows the rows of the sheet read: the heading guessed, the columns, the check.
     void showRows();
     void fillChoosers();

@@ -1,11 +1,11 @@
 #include "UPerevod.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

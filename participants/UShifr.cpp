@@ -2,7 +2,6 @@
 
 #include "Convert.h"
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "participants/Ciphers.h"
 #include "reference/Rounds.h"
 #include "participants/UEditShifr.h"
@@ -12,6 +11,7 @@
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -46,7 +46,31 @@ TFormShifr::TFormShifr(QWidget* owner)
                               {QStringLiteral("Группа"), ComboBox3}});
     top->setColumnStretch(1, 1);
     lay->addLayout(top);
+    lay->addLayout(roundButtons());
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumns(participantColumns({{"SHIFR", QStringLiteral("Шифр")}}));
+    DBGrid1->setMinimumSize(560, 240);
+    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    lay->addWidget(DBGrid1, 1);
+    lay->addWidget(DBNavigator1);
+    lay->addLayout(bottomRow());
+    // Tab follows the layout: the choosers, the round buttons, the list, the code, the buttons.
+    QWidget* order[] = {ComboBox1,    ComboBox2, ComboBox3, RadioButton1, RadioButton2, RadioButton3,
+                        RadioButton4, DBGrid1,   Edit1,     Button1,      Button2,      Button3};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    combo::onChoice(ComboBox1, this, &TFormShifr::ComboBox1Change);
+    combo::onChoice(ComboBox2, this, &TFormShifr::ComboBox2Change);
+    combo::onChoice(ComboBox3, this, &TFormShifr::ComboBox3Change);
+    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormShifr::DBGrid1CellClick);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormShifr::Button1Click);
+    ui::connect(Button2, &QPushButton::clicked, this, &TFormShifr::Button2Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormShifr::Button3Click);
+    FormCreate();
+}
 
+QHBoxLayout* TFormShifr::roundButtons() {
     auto* rounds = new QHBoxLayout;
     rounds->addWidget(new QLabel(QStringLiteral("Тур"), this));
     auto* roundGroup = new QButtonGroup(this);
@@ -59,17 +83,12 @@ TFormShifr::TFormShifr(QWidget* owner)
         *buttons[k - 1] = b;
     }
     rounds->addStretch();
-    lay->addLayout(rounds);
+    ui::connect(roundGroup, &QButtonGroup::idClicked, this, [this](int k) { RadioButtonClick(k); });
+    return rounds;
+}
 
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns(participantColumns({{"SHIFR", QStringLiteral("Шифр")}}));
-    DBGrid1->setMinimumSize(560, 240);
-    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    lay->addWidget(DBGrid1, 1);
-    lay->addWidget(DBNavigator1);
-
+// The code of the selected participant, "Ввод", "Исправить", "Сгенерировать…".
+QHBoxLayout* TFormShifr::bottomRow() {
     auto* bottom = new QHBoxLayout;
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -87,30 +106,7 @@ TFormShifr::TFormShifr(QWidget* owner)
     bottom->addWidget(Button1);
     bottom->addWidget(Button2);
     bottom->addWidget(Button3);
-    lay->addLayout(bottom);
-
-    // Tab follows the layout: the choosers, the round buttons, the list, the code, the buttons.
-    setTabOrder(ComboBox1, ComboBox2);
-    setTabOrder(ComboBox2, ComboBox3);
-    setTabOrder(ComboBox3, RadioButton1);
-    setTabOrder(RadioButton1, RadioButton2);
-    setTabOrder(RadioButton2, RadioButton3);
-    setTabOrder(RadioButton3, RadioButton4);
-    setTabOrder(RadioButton4, DBGrid1);
-    setTabOrder(DBGrid1, Edit1);
-    setTabOrder(Edit1, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button3);
-
-    combo::onChoice(ComboBox1, this, &TFormShifr::ComboBox1Change);
-    combo::onChoice(ComboBox2, this, &TFormShifr::ComboBox2Change);
-    combo::onChoice(ComboBox3, this, &TFormShifr::ComboBox3Change);
-    ui::connect(roundGroup, &QButtonGroup::idClicked, this, [this](int k) { RadioButtonClick(k); });
-    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormShifr::DBGrid1CellClick);
-    ui::connect(Button1, &QPushButton::clicked, this, &TFormShifr::Button1Click);
-    ui::connect(Button2, &QPushButton::clicked, this, &TFormShifr::Button2Click);
-    ui::connect(Button3, &QPushButton::clicked, this, &TFormShifr::Button3Click);
-    FormCreate();
+    return bottom;
 }
 
 void TFormShifr::FormCreate() {

@@ -3,6 +3,7 @@
 #include "Query.h"
 #include "ui/Window.h"
 
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -47,6 +48,8 @@ public Q_SLOTS:
     void Button3Click();
 
 private:
+    QHBoxLayout* roundButtons();  // "Тур" and a button for each of the four rounds
+    QHBoxLayout* bottomRow();
     // A list is shown, and for what the choosers show now.
     bool listShown() const;
     void closeLists();

@@ -1,7 +1,7 @@
 #include "UViewKlass.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
+#include "ui/Station.h"
 
 QPointer<TFormViewKlass> FormViewKlass;
 

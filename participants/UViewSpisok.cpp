@@ -1,7 +1,7 @@
 #include "UViewSpisok.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
+#include "ui/Station.h"
 
 QPointer<TFormViewSpisok> FormViewSpisok;
 

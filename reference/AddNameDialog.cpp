@@ -1,9 +1,9 @@
 #include "AddNameDialog.h"
 
-#include "app/UDM.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFormAddName::TFormAddName(QWidget* owner, const Texts& t, bool centreOnDesktop) : TForm(owner, centreOnDesktop) {
+TFormAddName::TFormAddName(QWidget* owner, const Texts& t, ui::Dictionary kind, bool centreOnDesktop)
+    : TForm(owner, centreOnDesktop), m_kind(kind) {
     setWindowTitle(QString::fromUtf8(t.caption));
     auto* lay = new QVBoxLayout(this);
     Label1 = new QLabel(QString::fromUtf8(t.label), this);
@@ -48,7 +49,7 @@ void TFormAddName::Button1Click() {
         Edit1->setFocus();
         return;
     }
-    refill();
+    Q_EMIT ui::notices().dictionaryChanged(m_kind);
     accept();
 }
 

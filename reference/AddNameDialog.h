@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/Notices.h"
 #include "ui/Window.h"
 
 class QLabel;
@@ -8,8 +9,8 @@ class QPushButton;
 
 // The dialog that adds one name to a dictionary (a team, a subject, a grade): a label, an edit,
 // OK and Cancel. A blank name, a name that already exists or a failed write is refused with
-// "ошибка" and the dialog stays open; on success the registration window's chooser is refilled
-// and the dialog closes.
+// "ошибка" and the dialog stays open; on success the change is announced (the windows that show the
+// dictionary refill themselves) and the dialog closes.
 class TFormAddName : public TForm {
     Q_OBJECT
 public:
@@ -20,7 +21,7 @@ public:
         const char* cancel;
         int maxLength;
     };
-    TFormAddName(QWidget* owner, const Texts& texts, bool centreOnDesktop);
+    TFormAddName(QWidget* owner, const Texts& texts, ui::Dictionary kind, bool centreOnDesktop);
 
     QLabel* Label1;
     QLineEdit* Edit1;
@@ -34,8 +35,9 @@ public Q_SLOTS:
 protected:
     // Writes the name (no commit).
     virtual void store(const QString& name) = 0;
-    // Refills the registration window's chooser after a successful add.
-    virtual void refill() = 0;
+
+private:
+    const ui::Dictionary m_kind;
 };
 
 inline const QString kDialogError = QStringLiteral("ошибка");

@@ -10,7 +10,6 @@ public:
 
 protected:
     void store(const QString& name) override;
-    void refill() override;
 };
 
 extern QPointer<TFormAddPredmet> FormAddPredmet;

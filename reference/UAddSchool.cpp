@@ -2,13 +2,13 @@
 
 #include "AddNameDialog.h"
 #include "Lookups.h"
-#include "app/UDM.h"
-#include "participants/UEnterSpisok.h"
 #include "reference/Dictionaries.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Notices.h"
+#include "ui/Station.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,7 +18,7 @@
 
 QPointer<TFormAddSchool> FormAddSchool;
 
-TFormAddSchool::TFormAddSchool(QWidget* owner) : TForm(owner) {
+TFormAddSchool::TFormAddSchool(QWidget* owner, int idKomand) : TForm(owner), m_idKomand(idKomand) {
     setObjectName(QStringLiteral("FormAddSchool"));
     setWindowTitle(QStringLiteral("Справочник учреждений образования"));
     auto* lay = new QVBoxLayout(this);
@@ -51,6 +51,7 @@ TFormAddSchool::TFormAddSchool(QWidget* owner) : TForm(owner) {
 }
 
 void TFormAddSchool::setRenameMode(const QString& oldName) {
+    m_oldName = oldName;
     showText(Edit1, oldName);
     Button1->setVisible(false);
     Button3->setVisible(true);
@@ -60,8 +61,7 @@ void TFormAddSchool::setRenameMode(const QString& oldName) {
 
 void TFormAddSchool::Button1Click() {
     const QString name = Edit1->text().trimmed();
-    const int team = FormEnterSpisok ? FormEnterSpisok->komandKey() : 0;
-    if (team == 0) {
+    if (m_idKomand == 0) {
         msg::error(QStringLiteral("Выберите команду"));
         reject();
         return;
@@ -72,19 +72,18 @@ void TFormAddSchool::Button1Click() {
         return;
     }
     if (!guardedWrite(DM->IBTransaction1, kDialogError,
-                      [&] { dict::addSchool(DM->IBDatabase1, DM->IBTransaction1, team, name); })) {
+                      [&] { dict::addSchool(DM->IBDatabase1, DM->IBTransaction1, m_idKomand, name); })) {
         Edit1->setFocus();
         return;
     }
-    FormEnterSpisok->refillSchools();
+    Q_EMIT ui::notices().dictionaryChanged(ui::Dictionary::Schools);
     accept();
 }
 
 void TFormAddSchool::Button3Click() {
-    const QString oldName = FormEnterSpisok ? FormEnterSpisok->ComboBox3->currentText() : QString();
-    const int team = FormEnterSpisok ? FormEnterSpisok->komandKey() : 0;
-    const int school =
-        oldName.isEmpty() || team == 0 ? 0 : lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, team, oldName);
+    const int school = m_oldName.isEmpty() || m_idKomand == 0
+                           ? 0
+                           : lookup::schoolKey(DM->IBDatabase1, DM->IBTransaction1, m_idKomand, m_oldName);
     if (school == 0) {
         msg::error(QStringLiteral("Выберите учреждение"));
         reject();
@@ -97,11 +96,11 @@ void TFormAddSchool::Button3Click() {
         return;
     }
     if (!guardedWrite(DM->IBTransaction1, kDialogError,
-                      [&] { dict::renameSchool(DM->IBDatabase1, DM->IBTransaction1, team, school, name); })) {
+                      [&] { dict::renameSchool(DM->IBDatabase1, DM->IBTransaction1, m_idKomand, school, name); })) {
         Edit1->setFocus();
         return;
     }
-    FormEnterSpisok->refillSchools();
+    Q_EMIT ui::notices().dictionaryChanged(ui::Dictionary::Schools);
     accept();
 }
 

@@ -6,12 +6,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The schools of the chosen team: adds a school (Button1) or, opened in rename mode, gives the
-// chosen school a new name (Button3, in the same place).
+// The schools of a team, the one its opener names (0: none chosen): adds a school (Button1) or,
+// opened in rename mode, gives the school chosen there a new name (Button3, in the same place).
 class TFormAddSchool : public TForm {
     Q_OBJECT
 public:
-    explicit TFormAddSchool(QWidget* owner);
+    TFormAddSchool(QWidget* owner, int idKomand);
 
     QLabel* Label1;
     QLineEdit* Edit1;
@@ -19,13 +19,17 @@ public:
     QPushButton* Button3;  // "Ввод": rename; shown only in rename mode
     QPushButton* Button2;  // "Отмена"
 
-    // Rename mode: the old name in the edit, Button3 instead of Button1.
+    // Rename mode: the school's name as chosen in the edit, Button3 instead of Button1.
     void setRenameMode(const QString& oldName);
 
 public Q_SLOTS:
     void Button1Click();
     void Button2Click();
     void Button3Click();
+
+private:
+    const int m_idKomand;
+    QString m_oldName;  // the school renamed
 };
 
 extern QPointer<TFormAddSchool> FormAddSchool;

@@ -2,14 +2,14 @@
 
 #include "Tasks.h"
 #include "Text.h"
-#include "app/UDM.h"
-#include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Notices.h"
+#include "ui/Station.h"
 #include "ui/TypeAhead.h"
 
 #include <QGridLayout>
@@ -19,17 +19,17 @@
 
 QPointer<TFormTur> FormTur;
 
-TFormTur::TFormTur(QWidget* owner) : TForm(owner) {
+TFormTur::TFormTur(QWidget* owner, int idPredmet, const QString& subject)
+    : TForm(owner), m_idPredmet(idPredmet) {
     setObjectName(QStringLiteral("FormTur"));
     setWindowTitle(QStringLiteral("Тур"));
     auto* grid = new QGridLayout(this);
-    auto* subject = new QLabel(this);
-    subject->setObjectName(QStringLiteral("LabelSubject"));
+    auto* heading = new QLabel(subject, this);
+    heading->setObjectName(QStringLiteral("LabelSubject"));
     QFont bold = font();
     bold.setBold(true);
-    subject->setFont(bold);
-    if (FormEnterSpisok) subject->setText(FormEnterSpisok->ComboBox2->currentText());
-    grid->addWidget(subject, 0, 0, 1, 5);
+    heading->setFont(bold);
+    grid->addWidget(heading, 0, 0, 1, 5);
     grid->addWidget(new QLabel(QStringLiteral("Название тура"), this), 2, 0);
     auto* countLabel = new QLabel(QStringLiteral("Количество задач\n(не более 6)"), this);
     grid->addWidget(countLabel, 3, 0);
@@ -81,10 +81,8 @@ bool TFormTur::unsavedWork() const {
     return false;
 }
 
-int TFormTur::subjectKey() const { return FormEnterSpisok ? FormEnterSpisok->predmetKey() : 0; }
-
 void TFormTur::FormCreate() {
-    const RoundSlots slots = rounds::load(DM->IBDatabase1, DM->IBTransaction1, subjectKey());
+    const RoundSlots slots = rounds::load(DM->IBDatabase1, DM->IBTransaction1, m_idPredmet);
     for (size_t n = 0; n < 4; ++n) {
         showText(names()[n], slots[n].name);
         showText(counts()[n], slots[n].count);
@@ -93,7 +91,7 @@ void TFormTur::FormCreate() {
 }
 
 void TFormTur::Button1Click() {
-    const int key = subjectKey();
+    const int key = m_idPredmet;
     if (key == 0) {
         msg::error(QStringLiteral("Выберите предмет"));
         return;
@@ -121,8 +119,10 @@ void TFormTur::Button1Click() {
     if (guardedWrite(tr, kNotDone, [&] {
             rounds::save(db, tr, key, slots);
             if (tasksChange) scores::fitToRounds(db, tr, key);  // sums and places follow the tasks
-        }))
+        })) {
+        Q_EMIT ui::notices().dictionaryChanged(ui::Dictionary::Rounds);
         accept();
+    }
 }
 
 bool TFormTur::fitsTheScores(int key, const RoundSlots& slots) {

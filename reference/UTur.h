@@ -8,13 +8,13 @@
 class QLineEdit;
 class QPushButton;
 
-// The four round slots of the subject chosen in the registration window: a name, a task count and
-// the greatest score of each task. "Ввод" stores all four together; scores in tasks that go are
+// The four round slots of a subject, the one its opener names (0: none chosen): a name, a task count
+// and the greatest score of each task. "Ввод" stores all four together; scores in tasks that go are
 // removed (after a question) and the sums and places of the subject follow, in the same action.
 class TFormTur : public TForm {
     Q_OBJECT
 public:
-    explicit TFormTur(QWidget* owner);
+    TFormTur(QWidget* owner, int idPredmet, const QString& subject);
 
     QLineEdit* Edit1;  // names of slots 1..4
     QLineEdit* Edit2;
@@ -38,7 +38,6 @@ protected:
     bool unsavedWork() const override;
 
 private:
-    int subjectKey() const;
     // Slots that take tasks or lower maxima under stored scores: a maximum below a score is refused; tasks
     // that go with scores in them are asked about, a round at a time (No keeps every score and stores
     // nothing). Whether to store.
@@ -47,6 +46,8 @@ private:
     std::array<QLineEdit*, 4> names() const { return {Edit1, Edit2, Edit3, Edit4}; }
     std::array<QLineEdit*, 4> counts() const { return {Edit5, Edit6, Edit7, Edit8}; }
     std::array<QLineEdit*, 4> maxima() const { return {Edit9, Edit10, Edit11, Edit12}; }
+
+    const int m_idPredmet;
 };
 
 extern QPointer<TFormTur> FormTur;

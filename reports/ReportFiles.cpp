@@ -1,5 +1,8 @@
 #include "reports/ReportFiles.h"
 
+#include "xlsx/FileError.h"
+#include "xlsx/Workbook.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -54,6 +57,16 @@ QString newFile(const QString& folder, const QString& report, const QDateTime& w
     QString path = base + extension;
     for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + QStringLiteral(".part")); ++n)
         path = base + QStringLiteral(" (%1)").arg(n) + extension;
+    return path;
+}
+
+QString write(const QString& report, const std::function<void(Workbook&)>& fill) {
+    Workbook wb(templatePath());
+    fill(wb);
+    const QString reports = folder();
+    if (reports.isEmpty()) throw FileError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
+    const QString path = newFile(reports, report);
+    wb.save(path);
     return path;
 }
 

@@ -2,6 +2,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
+
+class Workbook;
 
 // Where report workbooks come from and go.
 namespace reportfiles {
@@ -24,5 +27,9 @@ QString newBackupFile(const QString& databaseName);
 // "Список участников по командам 2026-12-06 14-03-05.xlsx" (or with another extension).
 QString newFile(const QString& folder, const QString& report, const QDateTime& when = QDateTime::currentDateTime(),
                 const QString& extension = QStringLiteral(".xlsx"));
+// A report: `fill` fills a copy of the template, which is written as a new file of the reports
+// folder named after the report; the file. Throws FileError (the template unreadable, the folder or
+// the file not made) or what `fill` throws, and then leaves no file behind.
+QString write(const QString& report, const std::function<void(Workbook&)>& fill);
 
 }  // namespace reportfiles

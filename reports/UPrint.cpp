@@ -1,53 +1,23 @@
 #include "UPrint.h"
 
-#include "DbError.h"
-#include "app/UDM.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
 #include "reports/UPrintKomand.h"
 #include "ui/Combo.h"
-#include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
-#include "ui/Messages.h"
+#include "ui/ShowReport.h"
+#include "ui/Station.h"
 #include "xlsx/Workbook.h"
 
-#include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 QPointer<TFormPrint> FormPrint;
 
 namespace {
-// Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
-// success and nothing opens, so the operator would not learn where the report went.
-bool spreadsheetProgramKnown() {
-#ifdef Q_OS_LINUX
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"),
-                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
-    if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
-    return !query.readAllStandardOutput().trimmed().isEmpty();
-#else
-    return true;
-#endif
-}
-}  // namespace
-
-std::function<bool(const QString&)> TFormPrint::opener = [](const QString& path) {
-    return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-};
-
-namespace {
-const QString kNotMade = QStringLiteral("Отчёт не сделан");
-
 Database& database() { return DM->IBDatabase1; }
 Transaction& working() { return DM->IBTransaction1; }
 
@@ -68,6 +38,11 @@ std::optional<Choice> ask(QPointer<Dialog>& ref, QWidget* owner, bool withRound 
     Choice c{d->ComboBox1->currentText(), d->ComboBox2->currentText(), {}};
     if constexpr (requires { d->ComboBox3; }) c.third = d->ComboBox3->currentText();
     return c;
+}
+
+// Fills the report's sheet of the template into a new file and opens it.
+void makeReport(const QString& report, const std::function<void(Workbook&)>& fill) {
+    ui::showReport([&] { return reportfiles::write(report, fill); });
 }
 }  // namespace
 
@@ -109,31 +84,6 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button8, &QPushButton::clicked, this, &TFormPrint::Button8Click);
     ui::connect(Button9, &QPushButton::clicked, this, &TFormPrint::Button9Click);
     ui::connect(Button10, &QPushButton::clicked, this, &TFormPrint::Button10Click);
-}
-
-void makeReport(const QString& report, const std::function<void(Workbook&)>& fill) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QString path;
-    try {
-        Workbook wb(reportfiles::templatePath());
-        fill(wb);
-        const QString folder = reportfiles::folder();
-        if (folder.isEmpty()) throw FileError(QStringLiteral("Не удалось создать папку для отчётов «Таврин» в папке документов"));
-        path = reportfiles::newFile(folder, report);
-        wb.save(path);
-    } catch (const FileError& e) {
-        QApplication::restoreOverrideCursor();
-        msg::error(kNotMade, e.text());
-        return;
-    } catch (const DbError& e) {
-        QApplication::restoreOverrideCursor();
-        showRefusal(kNotMade, e);
-        return;
-    }
-    QApplication::restoreOverrideCursor();
-    if (!TFormPrint::opener(path))
-        msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
-                   QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
 }
 
 void TFormPrint::Button1Click() {

@@ -2,11 +2,8 @@
 
 #include "ui/Window.h"
 
-#include <functional>
-
 class QLabel;
 class QPushButton;
-class Workbook;
 
 // The printing menu: one button per report. A report asks its choices in its dialog, fills its
 // sheet of a copy of the template, writes it as a new file in the reports folder and opens it in
@@ -29,9 +26,6 @@ public:
     QPushButton* Button5;  // "Списка победителей"
     QPushButton* Button10;  // "Протокол награждения"
 
-    // Opens a finished report; true when the desktop took it. Tests put their own here.
-    static std::function<bool(const QString& path)> opener;
-
 public Q_SLOTS:
     void Button1Click();
     void Button2Click();
@@ -44,10 +38,5 @@ public Q_SLOTS:
     void Button9Click();
     void Button10Click();
 };
-
-// Fills the template into a new file in the reports folder named after the report and opens it
-// with TFormPrint::opener; a failure is shown with its reason and leaves no file behind. Windows
-// other than the print window make their reports here too.
-void makeReport(const QString& report, const std::function<void(Workbook&)>& fill);
 
 extern QPointer<TFormPrint> FormPrint;

@@ -1,10 +1,10 @@
 #include "UPrintGroup.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "participants/Ciphers.h"
 #include "ui/Combo.h"
 #include "ui/Handler.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "UPrintKlass.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "reference/Rounds.h"
 #include "ui/Combo.h"
 #include "ui/Handler.h"
+#include "ui/Station.h"
 
 #include <QLabel>
 

@@ -1,9 +1,9 @@
 #include "UPrintKomand.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "ui/Combo.h"
 #include "ui/Handler.h"
+#include "ui/Station.h"
 
 QPointer<TFormPrintKomand> FormPrintKomand;
 

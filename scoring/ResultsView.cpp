@@ -1,8 +1,8 @@
 #include "scoring/ResultsView.h"
 
-#include "participants/TeacherView.h"
 #include "ui/DataGrid.h"
 #include "ui/Handler.h"
+#include "ui/TeacherView.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

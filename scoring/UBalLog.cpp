@@ -1,9 +1,9 @@
 #include "UBalLog.h"
 
 #include "Query.h"
-#include "app/UDM.h"
 #include "reference/Rounds.h"
 #include "scoring/ScoreLog.h"
+#include "ui/Station.h"
 
 #include <QHeaderView>
 #include <QLabel>

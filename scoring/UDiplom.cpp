@@ -1,16 +1,16 @@
 #include "UDiplom.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
-#include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
+#include "ui/GradeChooser.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QAbstractItemView>
 #include <QGridLayout>
@@ -37,9 +37,9 @@ QLineEdit* shownBox(QWidget* parent, int number) {
 }
 }  // namespace
 
-TFormDiplom::TFormDiplom(QWidget* owner)
+TFormDiplom::TFormDiplom(QWidget* owner, EntryMode mode)
     : TForm(owner),
-      m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Награждение по шифру"),
+      m_byCipher(mode == EntryMode::ByCipher),
       IBQuery3(DM->IBDatabase1, DM->IBTransaction1,
                {"SELECT S.ID_CHILD, S.NAME, S.SECONDNAME, S.SURNAME, S.SCHOOL ", "FROM SPISOK S, S_PREDMET P, BAL B",
                 " WHERE B.KLASS = :KLASS   AND P.PREDMET = :PREDMET AND B.ID_PREDMET= P.ID_PREDMET AND "
@@ -54,27 +54,35 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     setWindowTitle(QStringLiteral("Награждение"));
     resize(740, 500);
     auto* lay = new QVBoxLayout(this);
-
-    auto* top = new QGridLayout;
-    ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
-    ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
-    placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2}});
-    top->setColumnStretch(3, 1);
-    lay->addLayout(top);
-
-    auto* middle = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    m_chooser = new TGradeChooser(this, {.list = true});
+    ComboBox1 = m_chooser->ComboBox1;
+    ComboBox2 = m_chooser->ComboBox2;
+    DBGrid1 = m_chooser->DBGrid1;
+    DBNavigator1 = m_chooser->DBNavigator1;
     DBGrid1->setColumns(m_byCipher ? cipherColumns() : participantColumns());
     DBGrid1->setMinimumWidth(m_byCipher ? 160 : 300);
-    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    left->addWidget(labelFor(this, QStringLiteral("Участники"), DBGrid1));
-    left->addWidget(DBGrid1, 1);
-    left->addWidget(DBNavigator1);
-    middle->addLayout(left, 1);
+    lay->addWidget(m_chooser);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(m_chooser->listColumn, 1);
+    middle->addLayout(scoreBoxes());
+    lay->addLayout(middle, 1);
+    lay->addLayout(resultRow());
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, DBGrid1);
+    setTabOrder(DBGrid1, ComboBox3);
+    setTabOrder(ComboBox3, Button1);
+    m_chooser->mayLeave = [this](QWidget*) { return mayLeave(); };
+    ui::connect(m_chooser, &TGradeChooser::subjectChosen, this, &TFormDiplom::ComboBox1Change);
+    ui::connect(m_chooser, &TGradeChooser::gradeChosen, this, &TFormDiplom::ComboBox2Change);
+    ui::connect(m_chooser, &TGradeChooser::participantChosen, this, &TFormDiplom::DBGrid1CellClick);
+    combo::onChoice(ComboBox3, this, &TFormDiplom::ComboBox3Change);  // a degree that names none is refused there
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormDiplom::Button1Click);
+    ComboBox3->installEventFilter(this);
+    ComboBox3->setKeepsFocusOnEnter(true);
+    FormCreate();
+}
 
+QGridLayout* TFormDiplom::scoreBoxes() {
     auto* scoresLay = new QGridLayout;
     scoresLay->addWidget(new QLabel(QStringLiteral("Балл"), this), 0, 0, 1, 4);
     for (int r = 1; r <= 4; ++r) {
@@ -99,9 +107,10 @@ TFormDiplom::TFormDiplom(QWidget* owner)
         scoresLay->addWidget(sum, 9, r - 1);
     }
     scoresLay->setRowStretch(10, 1);
-    middle->addLayout(scoresLay);
-    lay->addLayout(middle, 1);
+    return scoresLay;
+}
 
+QHBoxLayout* TFormDiplom::resultRow() {
     auto* result = new QHBoxLayout;
     Edit7 = shownBox(this, 7);
     Edit8 = shownBox(this, 8);
@@ -127,24 +136,11 @@ TFormDiplom::TFormDiplom(QWidget* owner)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
     result->addWidget(Button1);
-    lay->addLayout(result);
-
-    setTabOrder(ComboBox1, ComboBox2);
-    setTabOrder(ComboBox2, DBGrid1);
-    setTabOrder(DBGrid1, ComboBox3);
-    setTabOrder(ComboBox3, Button1);
-    combo::onChoice(ComboBox1, this, &TFormDiplom::ComboBox1Change);
-    combo::onChoice(ComboBox2, this, &TFormDiplom::ComboBox2Change);
-    combo::onChoice(ComboBox3, this, &TFormDiplom::ComboBox3Change);  // a degree that names none is refused there
-    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormDiplom::DBGrid1CellClick);
-    ui::connect(Button1, &QPushButton::clicked, this, &TFormDiplom::Button1Click);
-    ComboBox3->installEventFilter(this);
-    ComboBox3->setKeepsFocusOnEnter(true);
-    FormCreate();
+    return result;
 }
 
 void TFormDiplom::FormCreate() {
-    combo::setItems(ComboBox1, lookup::subjectsWithParticipants(DM->IBDatabase1, DM->IBTransaction1));
+    m_chooser->fillSubjects();
     resetRounds();
 }
 
@@ -163,7 +159,7 @@ void TFormDiplom::clearDisplay() {
     for (QLineEdit* e : m_sums) e->setText(QStringLiteral("0"));
     Edit7->setText(QStringLiteral("0"));
     Edit8->clear();
-    m_shownRow = -1;
+    m_chooser->setShownRow(-1);
     m_shownChild = 0;
     m_storedDegree = QStringLiteral("0");
     combo::setText(ComboBox3, m_storedDegree);
@@ -180,17 +176,7 @@ bool TFormDiplom::mayLeave() {
     return false;
 }
 
-bool TFormDiplom::mayChoose(TComboBox* box, QString& shown) {
-    if (mayLeave()) {
-        shown = box->currentText();
-        return true;
-    }
-    combo::setText(box, shown);
-    return false;
-}
-
 void TFormDiplom::ComboBox1Change() {
-    if (!mayChoose(ComboBox1, m_subject)) return;
     resetRounds();
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
@@ -209,7 +195,6 @@ void TFormDiplom::ComboBox1Change() {
 }
 
 void TFormDiplom::ComboBox2Change() {
-    if (!mayChoose(ComboBox2, m_grade)) return;
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     Query& list = m_byCipher ? IBQuery1 : IBQuery3;
@@ -233,7 +218,7 @@ void TFormDiplom::ShowParticipantResult() {
         clearDisplay();
         return;
     }
-    m_shownRow = DBGrid1->currentRow();
+    m_chooser->setShownRow(DBGrid1->currentRow());
     m_shownChild = idChild;
     for (int n = 0; n < scores::kSlots; ++n)
         if (m_tasks[size_t(n)]->isVisible()) m_tasks[size_t(n)]->setText(row->slots[size_t(n)].toString());
@@ -244,14 +229,7 @@ void TFormDiplom::ShowParticipantResult() {
     combo::setText(ComboBox3, m_storedDegree);  // showing a degree writes nothing
 }
 
-void TFormDiplom::DBGrid1CellClick() {
-    const int target = DBGrid1->currentRow();
-    if (target == m_shownRow) return;
-    if (unsavedWork()) DBGrid1->setCurrentRow(m_shownRow);  // the question is about the one shown
-    if (!mayLeave()) return;
-    DBGrid1->setCurrentRow(target);
-    ShowParticipantResult();
-}
+void TFormDiplom::DBGrid1CellClick() { ShowParticipantResult(); }
 
 void TFormDiplom::Button1Click() {
     if (!mayLeave()) return;

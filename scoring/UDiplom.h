@@ -1,16 +1,20 @@
 #pragma once
 
 #include "Query.h"
+#include "scoring/EntryMode.h"
 #include "ui/Window.h"
 
 #include <array>
 
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TComboBox;
 class TDBGrid;
 class TDBNavigator;
+class TGradeChooser;
 
 inline const QString kUnsavedDegree = QStringLiteral("Степень участника не сохранена. Сохранить?");
 
@@ -21,7 +25,7 @@ inline const QString kUnsavedDegree = QStringLiteral("Степень участ�
 class TFormDiplom : public TForm {
     Q_OBJECT
 public:
-    explicit TFormDiplom(QWidget* owner);
+    TFormDiplom(QWidget* owner, EntryMode mode);
 
     TComboBox* ComboBox1;  // subject
     TComboBox* ComboBox2;  // grade
@@ -44,7 +48,7 @@ public Q_SLOTS:
     void ComboBox2Change();
     void ComboBox3Change();
     void ShowParticipantResult();
-    void DBGrid1CellClick();
+    void DBGrid1CellClick();  // another participant chosen: his results shown
     void Button1Click();
 
 protected:
@@ -52,13 +56,15 @@ protected:
     bool unsavedWork() const override;
 
 private:
+    QGridLayout* scoreBoxes();  // the round names, task boxes and sums, four columns
+    QHBoxLayout* resultRow();   // total, place, the degree chooser and "Ввод"
     bool storeDegree();  // the degree box for the participant shown; false after a refusal or failure
     bool mayLeave();
-    bool mayChoose(TComboBox* box, QString& shown);
     void clearDisplay();
     void resetRounds();
 
     const bool m_byCipher;
+    TGradeChooser* m_chooser = nullptr;
     std::array<QLineEdit*, 24> m_tasks{};
     std::array<QLineEdit*, 4> m_sums{};
     std::array<QLabel*, 4> m_names{};
@@ -66,9 +72,7 @@ private:
     Query IBQuery3;  // by name, in place order
     Query IBQuery1;  // round-1 ciphers, in place order
     QString m_storedDegree;  // what the degree box showed when the participant was shown
-    int m_shownRow = -1;     // the participant whose degree the box shows
-    int m_shownChild = 0;
-    QString m_subject, m_grade;  // the choices acted on
+    int m_shownChild = 0;     // the participant whose degree the box shows
     bool m_advance = false;  // Enter in the degree box: on to the next participant once it is written
 };
 

@@ -1,17 +1,17 @@
 #include "UEnterBelRus.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
-#include "app/UEnter.h"
 #include "reference/Rounds.h"
 #include "scoring/ScoreLog.h"
 #include "scoring/UBalLog.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
+#include "ui/GradeChooser.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Keyboard.h"
 #include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -22,9 +22,9 @@
 
 QPointer<TFormEnterBelRus> FormEnterBelRus;
 
-TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
+TFormEnterBelRus::TFormEnterBelRus(QWidget* owner, EntryMode mode)
     : TForm(owner),
-      m_byCipher(FormEnter && FormEnter->Edit1->text() == u"Ввод баллов по шифру"),
+      m_byCipher(mode == EntryMode::ByCipher),
       IBQuery1(DM->IBDatabase1, DM->IBTransaction1),
       IBQuery2(DM->IBDatabase1, DM->IBTransaction1,
                {"SELECT SH.ID_CHILD, SH.SHIFR", "FROM SHIFR SH, S_PREDMET P",
@@ -34,31 +34,27 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     setObjectName(QStringLiteral("FormEnterBelRus"));
     setWindowTitle(QStringLiteral("Ввод баллов"));
     auto* lay = new QVBoxLayout(this);
-
-    auto* top = new QGridLayout;
-    ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
-    ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
-    ComboBox3 = newChooser(this, "ComboBox3", 2, 60);
-    Label8 = placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2},
-                                       {QStringLiteral("Тур"), ComboBox3}})
-                 .last();
-    Label8->setObjectName(QStringLiteral("Label8"));
-    top->setColumnStretch(4, 1);
-    lay->addLayout(top);
-
-    auto* middle = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    m_chooser = new TGradeChooser(this, {.round = true, .list = true});
+    ComboBox1 = m_chooser->ComboBox1;
+    ComboBox2 = m_chooser->ComboBox2;
+    ComboBox3 = m_chooser->ComboBox3;
+    Label8 = m_chooser->Label8;
+    DBGrid1 = m_chooser->DBGrid1;
+    DBNavigator1 = m_chooser->DBNavigator1;
     DBGrid1->setColumns(m_byCipher ? cipherColumns() : participantColumns());
     DBGrid1->setMinimumSize(m_byCipher ? 200 : 380, 300);
-    DBNavigator1 = new TDBNavigator(DBGrid1, false, this);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    left->addWidget(labelFor(this, QStringLiteral("Участники"), DBGrid1));
-    left->addWidget(DBGrid1, 1);
-    left->addWidget(DBNavigator1);
-    middle->addLayout(left, 1);
+    lay->addWidget(m_chooser);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(m_chooser->listColumn, 1);
+    middle->addLayout(scoreBoxes());
+    lay->addLayout(middle, 1);
+    lay->addLayout(bottomRow());
+    setTabOrders();
+    connectHandlers();
+    FormCreate();
+}
 
+QGridLayout* TFormEnterBelRus::scoreBoxes() {
     auto* boxes = new QGridLayout;
     boxes->addWidget(new QLabel(QStringLiteral("Балл"), this), 0, 0, 1, 4);
     QLabel** labels[4] = {&Label3, &Label4, &Label5, &Label6};
@@ -84,9 +80,10 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
         boxes->addWidget(e, 2 + n % 6, n / 6);
     }
     boxes->setRowStretch(8, 1);
-    middle->addLayout(boxes);
-    lay->addLayout(middle, 1);
+    return boxes;
+}
 
+QHBoxLayout* TFormEnterBelRus::bottomRow() {
     auto* bottom = new QHBoxLayout;
     Label9 = new QLabel(this);
     Label9->setObjectName(QStringLiteral("Label9"));
@@ -100,8 +97,10 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
     bottom->addWidget(Button1);
-    lay->addLayout(bottom);
+    return bottom;
+}
 
+void TFormEnterBelRus::setTabOrders() {
     // Tab goes down a round's tasks, then to the next round.
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, ComboBox3);
@@ -113,22 +112,24 @@ TFormEnterBelRus::TFormEnterBelRus(QWidget* owner)
     }
     setTabOrder(previous, Button1);
     setTabOrder(Button1, Button2);
+}
+
+void TFormEnterBelRus::connectHandlers() {
     // A list is typed as score, Enter, score, Enter…: the last box of the participant saves him.
     ui::enterGoesOn(QList<QWidget*>(m_edits.begin(), m_edits.end()), Button1);
-
-    combo::onChoice(ComboBox1, this, &TFormEnterBelRus::ComboBox1Change);
-    combo::onChoice(ComboBox2, this, &TFormEnterBelRus::ComboBox2Change);
-    combo::onChoice(ComboBox3, this, &TFormEnterBelRus::ComboBox3Change);
-    ui::connect(DBGrid1, &TDBGrid::selectedRowChanged, this, &TFormEnterBelRus::DBGrid1CellClick);
+    m_chooser->mayLeave = [this](QWidget*) { return mayLeave(); };
+    ui::connect(m_chooser, &TGradeChooser::subjectChosen, this, &TFormEnterBelRus::ComboBox1Change);
+    ui::connect(m_chooser, &TGradeChooser::gradeChosen, this, &TFormEnterBelRus::ComboBox2Change);
+    ui::connect(m_chooser, &TGradeChooser::roundChosen, this, &TFormEnterBelRus::ComboBox3Change);
+    ui::connect(m_chooser, &TGradeChooser::participantChosen, this, &TFormEnterBelRus::DBGrid1CellClick);
     ui::connect(Button1, &QPushButton::clicked, this, &TFormEnterBelRus::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormEnterBelRus::Button2Click);
-    FormCreate();
 }
 
 void TFormEnterBelRus::FormCreate() {
     Label8->setVisible(m_byCipher);
     ComboBox3->setVisible(m_byCipher);
-    combo::setItems(ComboBox1, lookup::subjectsWithParticipants(DM->IBDatabase1, DM->IBTransaction1));
+    m_chooser->fillSubjects();
     clearRounds();
 }
 
@@ -156,7 +157,7 @@ void TFormEnterBelRus::showRound(int k) {
 
 void TFormEnterBelRus::clearList() {
     DBGrid1->clear();
-    m_shownRow = -1;
+    m_chooser->setShownRow(-1);
     m_shownChild = 0;
 }
 
@@ -171,17 +172,7 @@ bool TFormEnterBelRus::mayLeave() {
     return false;
 }
 
-bool TFormEnterBelRus::mayChoose(TComboBox* box, QString& shown) {
-    if (mayLeave()) {
-        shown = box->currentText();
-        return true;
-    }
-    combo::setText(box, shown);
-    return false;
-}
-
 void TFormEnterBelRus::ComboBox1Change() {
-    if (!mayChoose(ComboBox1, m_subject)) return;
     clearRounds();
     m_maxima = rounds::maxima(DM->IBDatabase1, DM->IBTransaction1,
                               lookup::predmetKey(DM->IBDatabase1, DM->IBTransaction1, ComboBox1->currentText()));
@@ -201,7 +192,6 @@ void TFormEnterBelRus::ComboBox1Change() {
 }
 
 void TFormEnterBelRus::ComboBox2Change() {
-    if (!mayChoose(ComboBox2, m_grade)) return;
     if (m_byCipher) {
         combo::clearChoice(ComboBox3);
         clearRounds();
@@ -222,7 +212,6 @@ void TFormEnterBelRus::ComboBox2Change() {
 }
 
 void TFormEnterBelRus::ComboBox3Change() {
-    if (!mayChoose(ComboBox3, m_round)) return;
     clearRounds();
     clearList();
     const int k = ComboBox3->currentText().toInt();
@@ -240,8 +229,8 @@ void TFormEnterBelRus::ComboBox3Change() {
 }
 
 void TFormEnterBelRus::loadScores() {
-    m_shownRow = DBGrid1->currentRow();
-    m_shownChild = m_shownRow >= 0 ? DBGrid1->value("ID_CHILD").toInt() : 0;
+    m_chooser->setShownRow(DBGrid1->currentRow());
+    m_shownChild = DBGrid1->currentRow() >= 0 ? DBGrid1->value("ID_CHILD").toInt() : 0;
     std::optional<scores::Slots> stored;
     if (m_shownChild) stored = scores::load(DM->IBDatabase1, DM->IBTransaction1, m_shownChild);
     for (int n = 0; n < scores::kSlots; ++n) {
@@ -251,14 +240,7 @@ void TFormEnterBelRus::loadScores() {
     }
 }
 
-void TFormEnterBelRus::DBGrid1CellClick() {
-    const int target = DBGrid1->currentRow();
-    if (target == m_shownRow) return;
-    if (unsavedWork()) DBGrid1->setCurrentRow(m_shownRow);  // the question is about the one shown
-    if (!mayLeave()) return;
-    DBGrid1->setCurrentRow(target);
-    loadScores();
-}
+void TFormEnterBelRus::DBGrid1CellClick() { loadScores(); }
 
 void TFormEnterBelRus::markBox(int n) {
     QLineEdit* e = m_edits[size_t(n)];
@@ -314,7 +296,7 @@ void TFormEnterBelRus::Button1Click() {
         return;
     }
     if (!saveShown()) return;
-    DBGrid1->setCurrentRow(m_shownRow + 1);  // on the last row the selection stays
+    DBGrid1->setCurrentRow(m_chooser->shownRow() + 1);  // on the last row the selection stays
     loadScores();
     focusFirstBox();
 }

@@ -1,18 +1,22 @@
 #pragma once
 
 #include "Query.h"
+#include "scoring/EntryMode.h"
 #include "reference/Rounds.h"
 #include "scoring/Scores.h"
 #include "ui/Window.h"
 
 #include <array>
 
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TComboBox;
 class TDBGrid;
 class TDBNavigator;
+class TGradeChooser;
 
 inline const QString kUnsavedScores = QStringLiteral("Баллы участника не сохранены. Сохранить?");
 
@@ -24,7 +28,7 @@ inline const QString kUnsavedScores = QStringLiteral("Баллы участни�
 class TFormEnterBelRus : public TForm {
     Q_OBJECT
 public:
-    explicit TFormEnterBelRus(QWidget* owner);
+    TFormEnterBelRus(QWidget* owner, EntryMode mode);
 
     TComboBox* ComboBox1;  // subject
     TComboBox* ComboBox2;  // grade
@@ -49,7 +53,7 @@ public Q_SLOTS:
     void ComboBox1Change();
     void ComboBox2Change();
     void ComboBox3Change();
-    void DBGrid1CellClick();
+    void DBGrid1CellClick();  // another participant chosen: his scores shown
     void Button1Click();
     void Button2Click();
 
@@ -57,9 +61,12 @@ protected:
     bool unsavedWork() const override;
 
 private:
+    QGridLayout* scoreBoxes();  // the round names over the task boxes, four columns of six
+    QHBoxLayout* bottomRow();   // "введено N из M", "История", "Ввод"
+    void setTabOrders();
+    void connectHandlers();
     bool saveShown();  // the boxes for the participant shown; false after a refusal or failure
     bool mayLeave();   // nothing typed, or saved or let go after the question
-    bool mayChoose(TComboBox* box, QString& shown);  // the same before a chooser's choice acts
     void clearRounds();
     void clearList();  // no participant listed, none shown
     void showRound(int k);  // its name over column k and its first KOL_ZAD boxes
@@ -69,17 +76,16 @@ private:
     void markBox(int n);  // a box whose text is not a score its task takes stands out at once
 
     const bool m_byCipher;
+    TGradeChooser* m_chooser = nullptr;
     std::array<QLineEdit*, scores::kSlots> m_edits{};
     std::array<QLabel*, 4> m_roundLabels{};
-    std::array<QString, scores::kSlots> m_loaded;
-    rounds::Maxima m_maxima{};  // of the subject shown  // the texts shown when the participant was loaded
+    std::array<QString, scores::kSlots> m_loaded;  // the texts shown when the participant was loaded
+    rounds::Maxima m_maxima{};  // of the subject shown
     Query IBQuery1;  // participants by name
     Query IBQuery2;  // ciphers of a round
     int m_idPredmet = 0;  // the subject and grade of the list shown
     int m_idKlass = 0;
-    int m_shownRow = -1;  // the participant whose scores the boxes hold
-    int m_shownChild = 0;
-    QString m_subject, m_grade, m_round;  // the choices acted on
+    int m_shownChild = 0;  // the participant whose scores the boxes hold
 };
 
 extern QPointer<TFormEnterBelRus> FormEnterBelRus;

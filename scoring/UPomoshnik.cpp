@@ -1,36 +1,30 @@
 #include "UPomoshnik.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "reference/Rounds.h"
+#include "reports/ReportFiles.h"
 #include "reports/Reports.h"
-#include "reports/UPrint.h"
+#include "scoring/AwardChart.h"
+#include "scoring/AwardReview.h"
 #include "scoring/ScoreLog.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
+#include "ui/GradeChooser.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/ShowReport.h"
+#include "ui/Station.h"
 
-#include <QAreaSeries>
-#include <QChart>
-#include <QChartView>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
-#include <QLocale>
 #include <QPushButton>
-#include <QScatterSeries>
-#include <QValueAxis>
 #include <QVBoxLayout>
-
-#include <cmath>
 
 QPointer<TFormPomoshnik> FormPomoshnik;
 
@@ -42,51 +36,6 @@ namespace {
 Database& database() { return DM->IBDatabase1; }
 Transaction& working() { return DM->IBTransaction1; }
 
-// The awards in the order the window lists them: degrees 1 to 3, the mention, none.
-constexpr int kOrder[5] = {1, 2, 3, 4, 0};
-const char* const kAwardNames[5] = {"Без награды", "Диплом 1-й степени", "Диплом 2-й степени", "Диплом 3-й степени",
-                                    "Поощр. отзыв"};
-// A cut-off named in messages: "Порог 1-й степени", "Порог поощрительного отзыва".
-const char* const kCutNames[4] = {"1-й степени", "2-й степени", "3-й степени", "поощрительного отзыва"};
-// The boundary a tie falls on: that of a degree's quota, of all diplomas, of the mentions.
-const char* const kBoundaries[4] = {"1-й степени", "2-й степени", "дипломов", "поощрительных отзывов"};
-const char* const kLineLabels[4] = {"1", "2", "3", "П"};
-const QColor kFill[5] = {QColor(0xA9, 0xC8, 0xE8), QColor(0xE8, 0xC0, 0x30), QColor(0xB8, 0xBE, 0xC6),
-                         QColor(0xD0, 0x8C, 0x4C), QColor(0x7C, 0xC0, 0x7C)};
-const QColor kLine[5] = {QColor(0x4A, 0x6F, 0x99), QColor(0x9A, 0x75, 0x00), QColor(0x5F, 0x6A, 0x74),
-                         QColor(0x8A, 0x4F, 0x1D), QColor(0x2F, 0x7A, 0x2F)};
-
-// "участника" after 1, 21, 31…; "участников" after any other number (genitive).
-QString participantsOf(int n) {
-    return QStringLiteral("%1 %2").arg(n).arg(n % 10 == 1 && n % 100 != 11 ? QStringLiteral("участника")
-                                                                             : QStringLiteral("участников"));
-}
-
-// A step of 1, 2 or 5 times a power of ten, at least `raw`.
-double niceStep(double raw) {
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * power >= raw - 1e-9) return m * power;
-    return 10 * power;
-}
-
-// The step of 1, 2 or 5 times a power of ten nearest to `raw` (by ratio).
-double nearStep(double raw) {
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    double best = power;
-    for (double m : {2.0, 5.0, 10.0})
-        if (std::abs(std::log(m * power / raw)) < std::abs(std::log(best / raw))) best = m * power;
-    return best;
-}
-
-double value(Score s) { return double(s.hundredths()) / 100.0; }
-
-// Cut-offs out of order: the lower degree's (1..4) above the higher one's.
-QString disorderText(int below, int above) {
-    return QStringLiteral("Порог %1 не может быть выше порога %2")
-        .arg(QString::fromUtf8(kCutNames[below - 1]), QString::fromUtf8(kCutNames[above - 1]));
-}
-
 }  // namespace
 
 TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
@@ -94,36 +43,46 @@ TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
     setWindowTitle(QStringLiteral("Помощник награждения"));
     resize(1180, 780);
     auto* lay = new QVBoxLayout(this);
-
-    auto* top = new QGridLayout;
-    ComboBox1 = newChooser(this, "ComboBox1", 50, 220);
-    ComboBox2 = newChooser(this, "ComboBox2", 30, 80);
-    placeChoosers(this, top, {{QStringLiteral("Предмет"), ComboBox1}, {QStringLiteral("Класс"), ComboBox2}});
-    top->setColumnStretch(3, 1);
-    lay->addLayout(top);
-
+    m_chooser = new TGradeChooser(this, {});
+    ComboBox1 = m_chooser->ComboBox1;
+    ComboBox2 = m_chooser->ComboBox2;
+    lay->addWidget(m_chooser);
     auto* middle = new QHBoxLayout;
+    middle->addLayout(chartAndList(), 1);
+    auto* right = new QVBoxLayout;
+    QList<QLabel*> labels;  // of both forms, as wide as the widest, so that the boxes stand in one column
+    right->addWidget(rulesBox(labels));
+    right->addWidget(cutsBox(labels));
+    int widest = 0;
+    for (QLabel* l : labels) widest = std::max(widest, l->sizeHint().width());
+    for (QLabel* l : labels) l->setMinimumWidth(widest);
+    right->addWidget(countsBox());
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setWordWrap(true);
+    Label3->setStyleSheet(QStringLiteral("color: #a02000;"));
+    Label3->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    Label3->setMaximumWidth(360);
+    right->addWidget(Label3, 1);
+    middle->addLayout(right);
+    lay->addLayout(middle, 1);
+    lay->addLayout(buttonRow());
+    QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8,
+                        DBGrid1,   Button1,   Button3, Button2};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    m_chooser->mayLeave = [this](QWidget* from) { return mayLeave(from); };
+    ui::connect(m_chooser, &TGradeChooser::subjectChosen, this, &TFormPomoshnik::ComboBox1Change);
+    ui::connect(m_chooser, &TGradeChooser::gradeChosen, this, &TFormPomoshnik::ComboBox2Change);
+    ui::connect(Button1, &QPushButton::clicked, this, &TFormPomoshnik::Button1Click);
+    ui::connect(Button3, &QPushButton::clicked, this, &TFormPomoshnik::Button3Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    FormCreate();
+}
+
+QVBoxLayout* TFormPomoshnik::chartAndList() {
     auto* left = new QVBoxLayout;
-    auto* chart = new QChart;
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    m_axisX = new QValueAxis(chart);
-    m_axisX->setTitleText(QStringLiteral("Сумма баллов"));
-    m_axisX->setLabelFormat(QStringLiteral("%g"));
-    m_axisX->setTickType(QValueAxis::TicksDynamic);
-    m_axisX->setTickAnchor(0);
-    m_axisY = new QValueAxis(chart);
-    m_axisY->setTitleText(QStringLiteral("Участников"));
-    m_axisY->setLabelFormat(QStringLiteral("%.0f"));
-    m_axisY->setTickType(QValueAxis::TicksDynamic);
-    m_axisY->setTickAnchor(0);
-    chart->addAxis(m_axisX, Qt::AlignBottom);
-    chart->addAxis(m_axisY, Qt::AlignLeft);
-    Chart1 = new QChartView(chart, this);
+    Chart1 = new TAwardChart(this);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setRenderHint(QPainter::Antialiasing);
-    Chart1->setMinimumSize(560, 300);
-    Chart1->setFocusPolicy(Qt::NoFocus);
     left->addWidget(Chart1, 3);
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -136,57 +95,62 @@ TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
                          {"SCHOOL", QStringLiteral("Учреждение")}});
     left->addWidget(labelFor(this, QStringLiteral("Участники по местам (выделены те, чья степень изменится)"), DBGrid1));
     left->addWidget(DBGrid1, 2);
-    middle->addLayout(left, 1);
+    return left;
+}
 
-    auto* right = new QVBoxLayout;
-    const auto box = [this](const char* name, int width) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setFixedWidth(width);
-        e->installEventFilter(this);
-        return e;
-    };
-    auto* rulesBox = new QGroupBox(QStringLiteral("Правила"), this);
-    auto* rulesForm = new QFormLayout(rulesBox);
-    Edit1 = box("Edit1", 70);
-    Edit2 = box("Edit2", 70);
-    Edit3 = box("Edit3", 70);
-    Edit4 = box("Edit4", 70);
-    QList<QLabel*> labels;  // of both forms, as wide as the widest, so that the boxes stand in one column
-    const auto row = [&](QFormLayout* form, const QString& text, QLineEdit* e) {
-        labels << labelFor(this, text, e);
-        form->addRow(labels.last(), e);
-    };
-    row(rulesForm, QStringLiteral("Дипломы, не более % участников"), Edit1);
-    row(rulesForm, QStringLiteral("Диплом не ниже % максимальной суммы"), Edit2);
-    row(rulesForm, QStringLiteral("Соотношение степеней (например 1:2:3)"), Edit3);
-    row(rulesForm, QStringLiteral("Поощр. отзывы, % участников"), Edit4);
+QLineEdit* TFormPomoshnik::numberBox(const char* name) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setFixedWidth(70);
+    e->installEventFilter(this);  // Enter recomputes
+    return e;
+}
+
+QGroupBox* TFormPomoshnik::rulesBox(QList<QLabel*>& labels) {
+    auto* box = new QGroupBox(QStringLiteral("Правила"), this);
+    auto* form = new QFormLayout(box);
+    Edit1 = numberBox("Edit1");
+    Edit2 = numberBox("Edit2");
+    Edit3 = numberBox("Edit3");
+    Edit4 = numberBox("Edit4");
+    m_ruleBoxes = {Edit1, Edit2, Edit3, Edit4};
+    const QString captions[4] = {QStringLiteral("Дипломы, не более % участников"),
+                                 QStringLiteral("Диплом не ниже % максимальной суммы"),
+                                 QStringLiteral("Соотношение степеней (например 1:2:3)"),
+                                 QStringLiteral("Поощр. отзывы, % участников")};
+    for (size_t i = 0; i < 4; ++i) {
+        labels << labelFor(this, captions[i], m_ruleBoxes[i]);
+        form->addRow(labels.last(), m_ruleBoxes[i]);
+    }
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    rulesForm->addRow(Label1);
-    m_ruleBoxes = {Edit1, Edit2, Edit3, Edit4};
-    right->addWidget(rulesBox);
+    form->addRow(Label1);
+    return box;
+}
 
-    auto* cutsBox = new QGroupBox(QStringLiteral("Пороги: наименьшая сумма баллов"), this);
-    auto* cutsForm = new QFormLayout(cutsBox);
-    Edit5 = box("Edit5", 70);
-    Edit6 = box("Edit6", 70);
-    Edit7 = box("Edit7", 70);
-    Edit8 = box("Edit8", 70);
+QGroupBox* TFormPomoshnik::cutsBox(QList<QLabel*>& labels) {
+    auto* box = new QGroupBox(QStringLiteral("Пороги: наименьшая сумма баллов"), this);
+    auto* form = new QFormLayout(box);
+    Edit5 = numberBox("Edit5");
+    Edit6 = numberBox("Edit6");
+    Edit7 = numberBox("Edit7");
+    Edit8 = numberBox("Edit8");
     m_cutBoxes = {Edit5, Edit6, Edit7, Edit8};
-    for (int d = 1; d <= 4; ++d) row(cutsForm, QString::fromUtf8(kAwardNames[d]), cutBox(d));
-    int widest = 0;
-    for (QLabel* l : labels) widest = std::max(widest, l->sizeHint().width());
-    for (QLabel* l : labels) l->setMinimumWidth(widest);
-    right->addWidget(cutsBox);
+    for (int d = 1; d <= 4; ++d) {
+        labels << labelFor(this, awardrules::awardName(d), cutBox(d));
+        form->addRow(labels.last(), cutBox(d));
+    }
+    return box;
+}
 
-    auto* countsBox = new QGroupBox(QStringLiteral("Участников"), this);
-    auto* counts = new QGridLayout(countsBox);
+QGroupBox* TFormPomoshnik::countsBox() {
+    auto* box = new QGroupBox(QStringLiteral("Участников"), this);
+    auto* counts = new QGridLayout(box);
     counts->addWidget(new QLabel(QStringLiteral("предложено"), this), 0, 1);
     counts->addWidget(new QLabel(QStringLiteral("сейчас"), this), 0, 2);
     for (int i = 0; i < 5; ++i) {
-        const int d = kOrder[i];
-        counts->addWidget(new QLabel(QString::fromUtf8(kAwardNames[d]), this), i + 1, 0);
+        const int d = awardrules::kListOrder[size_t(i)];
+        counts->addWidget(new QLabel(awardrules::awardName(d), this), i + 1, 0);
         m_proposed[size_t(d)] = new QLabel(this);
         m_proposed[size_t(d)]->setObjectName(QStringLiteral("Proposed%1").arg(d));
         m_current[size_t(d)] = new QLabel(this);
@@ -194,18 +158,10 @@ TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
         counts->addWidget(m_proposed[size_t(d)], i + 1, 1);
         counts->addWidget(m_current[size_t(d)], i + 1, 2);
     }
-    right->addWidget(countsBox);
+    return box;
+}
 
-    Label3 = new QLabel(this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setWordWrap(true);
-    Label3->setStyleSheet(QStringLiteral("color: #a02000;"));
-    Label3->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    Label3->setMaximumWidth(360);
-    right->addWidget(Label3, 1);
-    middle->addLayout(right);
-    lay->addLayout(middle, 1);
-
+QHBoxLayout* TFormPomoshnik::buttonRow() {
     auto* buttons = new QHBoxLayout;
     Button3 = new QPushButton(QStringLiteral("Протокол"), this);
     Button3->setObjectName(QStringLiteral("Button3"));
@@ -219,24 +175,14 @@ TFormPomoshnik::TFormPomoshnik(QWidget* owner) : TForm(owner) {
     buttons->addStretch();
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
-    lay->addLayout(buttons);
-
-    QWidget* order[] = {ComboBox1, ComboBox2, Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8,
-                        DBGrid1,   Button1,   Button3, Button2};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-    combo::onChoice(ComboBox1, this, &TFormPomoshnik::ComboBox1Change);
-    combo::onChoice(ComboBox2, this, &TFormPomoshnik::ComboBox2Change);
-    ui::connect(Button1, &QPushButton::clicked, this, &TFormPomoshnik::Button1Click);
-    ui::connect(Button3, &QPushButton::clicked, this, &TFormPomoshnik::Button3Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    FormCreate();
+    return buttons;
 }
 
 void TFormPomoshnik::FormCreate() {
     m_storedRules = m_rules = awardrules::load(database(), working());
     const std::array<QString, 4> texts = ruleTexts(m_rules);
     for (size_t i = 0; i < 4; ++i) m_ruleBoxes[i]->setText(texts[i]);
-    combo::setItems(ComboBox1, lookup::subjectsWithParticipants(database(), working()));
+    m_chooser->fillSubjects();
     load();
 }
 
@@ -258,9 +204,6 @@ std::array<QString, 4> TFormPomoshnik::textsOf(const std::array<QLineEdit*, 4>& 
 }
 
 void TFormPomoshnik::ComboBox1Change() {
-    if (!mayChoose(ComboBox1, m_subject)) return;
-    m_subject = ComboBox1->currentText();
-    m_grade.clear();
     m_idPredmet = combo::namesItem(ComboBox1) ? lookup::predmetKey(database(), working(), ComboBox1->currentText()) : 0;
     combo::setItems(ComboBox2, m_idPredmet ? lookup::gradesWithResults(database(), working(), ComboBox1->currentText())
                                            : QStringList());
@@ -269,8 +212,6 @@ void TFormPomoshnik::ComboBox1Change() {
 }
 
 void TFormPomoshnik::ComboBox2Change() {
-    if (!mayChoose(ComboBox2, m_grade)) return;
-    m_grade = ComboBox2->currentText();
     m_idKlass = m_idPredmet && combo::namesItem(ComboBox2)
                     ? lookup::klassKey(database(), working(), ComboBox2->currentText())
                     : 0;
@@ -353,7 +294,7 @@ bool TFormPomoshnik::readCuts() {
         cuts[size_t(d - 1)] = awardrules::parseCut(cutBox(d)->text(), ok);
         if (!ok) {
             msg::error(QStringLiteral("Порог %1: сумма баллов должна быть больше нуля или пустой (сейчас «%2»)")
-                           .arg(QString::fromUtf8(kCutNames[d - 1]), cutBox(d)->text()));
+                           .arg(awardrules::cutName(d), cutBox(d)->text()));
             cutBox(d)->setFocus();
             cutBox(d)->selectAll();
             return false;
@@ -392,7 +333,7 @@ bool TFormPomoshnik::shownAsApplied() {
         refresh();
     }
     if (const auto [below, above] = awardrules::disorder(m_cuts); below) {
-        msg::error(disorderText(below, above));
+        msg::error(awardrules::disorderText(below, above));
         cutBox(below)->setFocus();
         cutBox(below)->selectAll();
         return false;
@@ -425,18 +366,14 @@ bool TFormPomoshnik::unsavedWork() const {
     return textsOf(m_ruleBoxes) != ruleTexts(m_storedRules) || typedCuts();
 }
 
-bool TFormPomoshnik::mayChoose(TComboBox* box, const QString& shown) {
+bool TFormPomoshnik::mayLeave(QWidget* from) {
     if (!typedCuts()) return true;
     switch (msg::ask(kUnappliedCuts)) {
-    case msg::Answer::Yes:
-        if (applyShown(false)) return true;
-        combo::setText(box, shown);  // the cursor waits where the refusal put it
-        return false;
+    case msg::Answer::Yes: return applyShown(false);  // a refusal leaves the cursor where it put it
     case msg::Answer::No: return true;
     case msg::Answer::Cancel: break;
     }
-    combo::setText(box, shown);
-    box->setFocus();
+    from->setFocus();
     return false;
 }
 
@@ -453,21 +390,12 @@ bool TFormPomoshnik::typedCuts() const {
 }
 
 void TFormPomoshnik::refresh() {
-    const int all = int(m_list.size());
-    std::array<int, 5> proposed{}, current{};
-    int differ = 0, overrule = 0;
-    std::optional<Score> lowestDiploma;
+    const awardrules::Review review =
+        awardrules::review({m_list, m_max, m_inGrade, m_entered}, m_cuts, m_proposal, m_rules);
     std::vector<QStringList> rows;
     std::vector<bool> marked;
     for (const awardrules::Participant& p : m_list) {
         const int d = awardrules::degreeOf(p.total, m_cuts);
-        ++proposed[size_t(d)];
-        if (d >= 1 && d <= 3) lowestDiploma = p.total;  // the list runs from the highest total down
-        if (p.degree >= 0 && p.degree <= 4) ++current[size_t(p.degree)];
-        if (d != p.degree) {
-            ++differ;
-            if (p.degree != 0) ++overrule;
-        }
         rows.push_back({QString::number(p.idChild), p.place > 0 ? QString::number(p.place) : QString(), p.name,
                         p.total.toString(), reports::diplomaText(p.degree), reports::diplomaText(d), p.school});
         marked.push_back(d != p.degree);
@@ -475,49 +403,14 @@ void TFormPomoshnik::refresh() {
     const int row = DBGrid1->currentRow();
     DBGrid1->load(std::move(rows), std::move(marked));
     if (row > 0) DBGrid1->setCurrentRow(qMin(row, DBGrid1->rowCount() - 1));
+    const int all = int(m_list.size());
     for (int d = 0; d <= 4; ++d) {
-        m_proposed[size_t(d)]->setText(
-            m_list.isEmpty() ? QString() : QStringLiteral("%1 (%2)").arg(proposed[size_t(d)]).arg(awardrules::shareText(proposed[size_t(d)], all)));
-        m_current[size_t(d)]->setText(m_list.isEmpty() ? QString() : QString::number(current[size_t(d)]));
+        const int proposed = review.proposed[size_t(d)];
+        m_proposed[size_t(d)]->setText(m_list.isEmpty() ? QString()
+                                                        : QStringLiteral("%1 (%2)").arg(proposed).arg(awardrules::shareText(proposed, all)));
+        m_current[size_t(d)]->setText(m_list.isEmpty() ? QString() : QString::number(review.current[size_t(d)]));
     }
-
-    QStringList warnings;
-    if (m_idPredmet && m_idKlass) {
-        if (m_entered < m_inGrade)
-            warnings << QStringLiteral("Не все туры введены у %1 из %2.")
-                            .arg(m_inGrade - m_entered)
-                            .arg(participantsOf(m_inGrade));
-        if (!m_max && m_rules.minPercent > 0)
-            warnings << QStringLiteral("Максимальная сумма не задана (не у всех задач есть максимум): правило "
-                                       "«не ниже % максимальной суммы» не применено.");
-        for (const awardrules::Tie& t : m_proposal.ties) {
-            if (m_cuts[size_t(t.degree - 1)] != m_proposal.cuts[size_t(t.degree - 1)]) continue;  // typed over
-            warnings << QStringLiteral("Граница %1 пришлась на равные суммы: у %2 по %3. Все они оставлены ниже: "
-                                       "доля %4 вместо %5.")
-                            .arg(QString::fromUtf8(kBoundaries[t.degree - 1]), participantsOf(t.count),
-                                 t.total.toString(), awardrules::shareText(t.before, all), awardrules::shareText(t.after, all));
-        }
-        if (const auto [below, above] = awardrules::disorder(m_cuts); below)
-            warnings << disorderText(below, above) + QStringLiteral(": исправьте до «Применить».");
-        // Cut-offs typed over the rules' ones may give what the rules do not allow.
-        const int diplomas = proposed[1] + proposed[2] + proposed[3];
-        if (qint64(diplomas) * 100 > qint64(all) * m_rules.diplomaPercent)
-            warnings << QStringLiteral("Пороги дают дипломов больше правила: %1 из %2 (%3) при не более %4 %.")
-                            .arg(diplomas)
-                            .arg(all)
-                            .arg(awardrules::shareText(diplomas, all))
-                            .arg(m_rules.diplomaPercent);
-        if (m_max && lowestDiploma && lowestDiploma->hundredths() * 100 < m_max->hundredths() * m_rules.minPercent)
-            warnings << QStringLiteral("Пороги дают диплом сумме ниже правила: %1 при не ниже %2 % максимальной суммы %3.")
-                            .arg(lowestDiploma->toString())
-                            .arg(m_rules.minPercent)
-                            .arg(m_max->toString());
-        if (overrule > 0)
-            warnings << QStringLiteral("Предложение расходится со степенями, уже выставленными вручную, у %1.")
-                            .arg(participantsOf(overrule));
-        if (m_list.isEmpty()) warnings << QStringLiteral("В классе нет участников с баллами.");
-    }
-    Label3->setText(warnings.join(QStringLiteral("\n\n")));
+    Label3->setText(m_idPredmet && m_idKlass ? review.warnings.join(QStringLiteral("\n\n")) : QString());
     // A cut-off typed over the rules' one is bold, the rules' one in its tip.
     for (size_t i = 0; i < 4; ++i) {
         const bool typed = m_cuts[i] != m_proposal.cuts[i];
@@ -526,116 +419,8 @@ void TFormPomoshnik::refresh() {
         m_cutBoxes[i]->setFont(f);
         m_cutBoxes[i]->setToolTip(typed ? QStringLiteral("По правилам: %1").arg(cutTexts(m_proposal.cuts)[i]) : QString());
     }
-    Button1->setToolTip(differ ? QStringLiteral("Изменится степеней: %1").arg(differ) : QString());
-    drawChart();
-}
-
-void TFormPomoshnik::drawChart() {
-    QChart* chart = Chart1->chart();
-    chart->removeAllSeries();
-    // The range: up to the greatest total the subject allows, or reached, or a cut-off.
-    double top = 1;
-    if (m_max) top = std::max(top, value(*m_max));
-    for (const awardrules::Participant& p : m_list) top = std::max(top, value(p.total));
-    for (const auto& c : m_cuts)
-        if (c) top = std::max(top, value(*c));
-    // Bins enough to show the shape and few enough to fill them: about twice the square root of the
-    // number of participants, between 20 and 40.
-    const double wanted = std::clamp(2 * std::sqrt(double(m_list.size())), 20.0, 40.0);
-    const double width = std::max(0.5, nearStep(top / wanted));
-    const int bins = int(std::floor(top / width + 1e-9)) + 1;
-    const double right = bins * width;
-
-    // Per bin, how many of each award; stacked from degree 1 at the bottom to none on top.
-    std::vector<std::array<int, 5>> count(size_t(bins), std::array<int, 5>{});
-    for (const awardrules::Participant& p : m_list) {
-        const int bin = std::clamp(int(std::floor(value(p.total) / width + 1e-9)), 0, bins - 1);
-        ++count[size_t(bin)][size_t(awardrules::degreeOf(p.total, m_cuts))];
-    }
-    int highest = 0;
-    for (const auto& c : count) highest = std::max(highest, c[0] + c[1] + c[2] + c[3] + c[4]);
-    const double yStep = niceStep(std::max(1.0, highest / 6.0));
-    const double yTop = (std::floor(highest / yStep) + 1) * yStep;
-
-    const auto hideFromLegend = [chart](QAbstractSeries* s) {
-        for (QLegendMarker* m : chart->legend()->markers(s)) m->setVisible(false);
-    };
-    std::vector<int> below(size_t(bins), 0);
-    for (int d : kOrder) {
-        auto* area = new QAreaSeries;
-        auto* upper = new QLineSeries(area);
-        auto* lower = new QLineSeries(area);
-        for (int b = 0; b < bins; ++b) {
-            const int under = below[size_t(b)];
-            const int over = under + count[size_t(b)][size_t(d)];
-            upper->append(b * width, over);
-            upper->append((b + 1) * width, over);
-            lower->append(b * width, under);
-            lower->append((b + 1) * width, under);
-            below[size_t(b)] = over;
-        }
-        area->setUpperSeries(upper);
-        area->setLowerSeries(lower);
-        area->setName(QString::fromUtf8(kAwardNames[d]));
-        area->setColor(kFill[d]);
-        area->setBorderColor(kFill[d].darker(140));
-        chart->addSeries(area);
-        area->attachAxis(m_axisX);
-        area->attachAxis(m_axisY);
-    }
-    // The vertical lines, each with its label over the plot; a label close to the one before it
-    // goes lower, so that none covers another.
-    struct Line {
-        double x;
-        QColor colour;
-        Qt::PenStyle style;
-        QString label;
-    };
-    std::vector<Line> lines;
-    if (m_max && m_rules.minPercent > 0)
-        lines.push_back({value(*m_max) * m_rules.minPercent / 100.0, Qt::darkGray, Qt::DotLine,
-                         QStringLiteral("%1 %").arg(m_rules.minPercent)});
-    for (int d = 1; d <= 4; ++d)
-        if (m_cuts[size_t(d - 1)])
-            lines.push_back({value(*m_cuts[size_t(d - 1)]), kLine[d], Qt::DashLine, QString::fromUtf8(kLineLabels[d - 1])});
-    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.x < b.x; });
-    double lastX = -1e9;
-    int level = 0;
-    for (const Line& l : lines) {
-        level = l.x - lastX < right / 15 ? (level + 1) % 3 : 0;
-        lastX = l.x;
-        const double y = yTop * (1 - 0.09 * level);  // the line ends at its label
-        auto* s = new QLineSeries;
-        s->append(l.x, 0);
-        s->append(l.x, y);
-        s->setPen(QPen(l.colour, 2, l.style));
-        chart->addSeries(s);
-        s->attachAxis(m_axisX);
-        s->attachAxis(m_axisY);
-        hideFromLegend(s);
-        auto* mark = new QScatterSeries;
-        mark->append(l.x, y);
-        mark->setMarkerSize(6);
-        mark->setColor(l.colour);
-        mark->setBorderColor(l.colour);
-        mark->setPointLabelsFormat(l.label);
-        mark->setPointLabelsVisible(true);
-        mark->setPointLabelsClipping(false);
-        mark->setPointLabelsColor(l.colour);
-        QFont bold = mark->pointLabelsFont();
-        bold.setBold(true);
-        bold.setPointSizeF(bold.pointSizeF() * 1.2);
-        mark->setPointLabelsFont(bold);
-        chart->addSeries(mark);
-        mark->attachAxis(m_axisX);
-        mark->attachAxis(m_axisY);
-        hideFromLegend(mark);
-    }
-
-    m_axisX->setRange(0, right);
-    m_axisX->setTickInterval(niceStep(right / 12));
-    m_axisY->setRange(0, yTop);
-    m_axisY->setTickInterval(yStep);
+    Button1->setToolTip(review.differ ? QStringLiteral("Изменится степеней: %1").arg(review.differ) : QString());
+    Chart1->draw(m_list, m_cuts, m_max, m_rules.minPercent);
 }
 
 bool TFormPomoshnik::chosen() {
@@ -695,6 +480,8 @@ void TFormPomoshnik::Button3Click() {
         return;
     const QString subject = ComboBox1->currentText();
     const QString grade = ComboBox2->currentText();
-    makeReport(QStringLiteral("Протокол награждения"),
-               [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, subject, grade); });
+    ui::showReport([&] {
+        return reportfiles::write(QStringLiteral("Протокол награждения"),
+                                  [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, subject, grade); });
+    });
 }

@@ -5,13 +5,16 @@
 
 #include <array>
 
-class QChartView;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QValueAxis;
+class QVBoxLayout;
+class TAwardChart;
 class TComboBox;
 class TDBGrid;
+class TGradeChooser;
 
 inline const QString kUnappliedCuts = QStringLiteral("Введённые пороги не применены. Применить?");
 
@@ -38,7 +41,7 @@ public:
     QLineEdit* Edit6;      // degree 2
     QLineEdit* Edit7;      // degree 3
     QLineEdit* Edit8;      // mention
-    QChartView* Chart1;
+    TAwardChart* Chart1;
     TDBGrid* DBGrid1;
     QLabel* Label3;        // what to look out for
     QPushButton* Button1;  // "Применить"
@@ -66,6 +69,13 @@ protected:
     bool unsavedWork() const override;
 
 private:
+    QVBoxLayout* chartAndList();
+    QLineEdit* numberBox(const char* name);  // a rule or cut-off box, in which Enter recomputes
+    // The rule and cut-off boxes under their labels (added to `labels`), and the counts of each award.
+    QGroupBox* rulesBox(QList<QLabel*>& labels);
+    QGroupBox* cutsBox(QList<QLabel*>& labels);
+    QGroupBox* countsBox();
+    QHBoxLayout* buttonRow();
     bool chosen();                  // a subject and grade are chosen; else says which to choose
     bool readRules();               // the rule boxes into m_rules; false after the refusal
     bool readCuts();                // the cut-off boxes into m_cuts; false after the refusal
@@ -75,11 +85,10 @@ private:
     bool typedCuts() const;         // cut-offs typed over the shown ones that would change a degree, or unreadable
     // Another subject or grade over typed cut-offs asks kUnappliedCuts: Да applies them, Нет lets them
     // go, Отмена stays.
-    bool mayChoose(TComboBox* box, const QString& shown);
+    bool mayLeave(QWidget* from);
     void load();                    // the participants of the chosen subject and grade
     void propose();                 // the rules' cut-offs, shown in the boxes
     void refresh();                 // table, counts, warnings and chart for m_cuts
-    void drawChart();
     static std::array<QString, 4> ruleTexts(const awardrules::Rules& r);
     static std::array<QString, 4> cutTexts(const awardrules::Cuts& cuts);
     static std::array<QString, 4> textsOf(const std::array<QLineEdit*, 4>& boxes);
@@ -88,8 +97,7 @@ private:
     std::array<QLineEdit*, 4> m_cutBoxes{};
     std::array<QLabel*, 5> m_proposed{};
     std::array<QLabel*, 5> m_current{};
-    QValueAxis* m_axisX = nullptr;
-    QValueAxis* m_axisY = nullptr;
+    TGradeChooser* m_chooser = nullptr;
 
     int m_idPredmet = 0;
     int m_idKlass = 0;
@@ -102,7 +110,6 @@ private:
     awardrules::Proposal m_proposal;  // what the rules give
     awardrules::Cuts m_cuts;          // in use: the rules' or typed
     std::optional<awardrules::Applied> m_applied;  // as recorded for the subject and grade
-    QString m_subject, m_grade;       // the choices shown
     std::array<QString, 4> m_shownCuts;  // the cut-offs as the rules gave them or as last applied
 };
 

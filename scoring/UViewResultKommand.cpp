@@ -2,10 +2,10 @@
 
 #include "Lookups.h"
 #include "Score.h"
-#include "app/UDM.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/Handler.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QLabel>

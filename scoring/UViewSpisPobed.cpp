@@ -1,10 +1,10 @@
 #include "UViewSpisPobed.h"
 
 #include "Lookups.h"
-#include "app/UDM.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/Handler.h"
+#include "ui/Station.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -18,7 +18,6 @@
 #include "Query.h"
 #include "Schema.h"
 #include "Upgrade.h"
-#include "app/TApplication.h"
 #include "app/UDM.h"
 #include "app/UMain.h"
 #include "merge/Merge.h"
@@ -31,6 +30,7 @@
 #include "reports/Reports.h"
 #include "scoring/Places.h"
 #include "scoring/Scores.h"
+#include "ui/Application.h"
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
@@ -493,8 +493,9 @@ int main(int argc, char** argv) {
         path.open(QIODevice::WriteOnly);
         path.write(grade.toUtf8());
         path.close();
-        DM = new TDM;
-        DM->DataModuleCreate(dir.absolutePath());
+        auto* dm = new TDM;
+        DM = dm;
+        dm->DataModuleCreate(dir.absolutePath());
         auto* list = new TFormViewKlass(nullptr);
         list->show();
         combo::setText(list->ComboBox1, "Физика");
@@ -548,8 +549,9 @@ int main(int argc, char** argv) {
         path.close();
         Row start{"Запуск до главного окна", QStringLiteral("%1 участников").arg(participants)};
         start.ms = runs(nRuns, {}, [&] {
-            DM = new TDM;
-            DM->DataModuleCreate(dir.absolutePath());
+            auto* dm = new TDM;
+            DM = dm;
+            dm->DataModuleCreate(dir.absolutePath());
             auto* main = new TMainForm;
             main->show();
             QCoreApplication::processEvents();

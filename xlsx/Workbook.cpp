@@ -69,6 +69,8 @@ QString xmlSafe(const QString& text) {
 
 std::string toStd(const QString& s) { return s.toStdString(); }
 
+int columnOf(pugi::xml_node cell) { return xlsx::parseCell(cell.attribute("r").value())->col; }
+
 // The relationships part of a part: "xl/worksheets/_rels/sheet1.xml.rels"; "_rels/.rels" for the
 // package itself (""), and the folder its targets are relative to.
 std::string relsOf(const std::string& part) {
@@ -119,8 +121,32 @@ struct Workbook::Impl {
     void read();
     void readSheet(const xlsx::SheetEntry& entry);
     void keepOnly(const xlsx::SheetEntry& entry);
+    // What goes with the sheets other than the one kept.
+    struct Removed {
+        std::vector<QString> names;   // the sheets' names
+        std::set<std::string> ids;    // their relationships (a worksheet's only)
+        std::vector<std::string> parts;
+        int keptIndex = -1;           // the kept sheet's place among all
+    };
+    Removed removeOtherSheets(pugi::xml_node book, const xlsx::SheetEntry& entry) const;
+    void keepNames(pugi::xml_node book, const Removed& removed);
+    void dropPartsOf(const Removed& removed, const xlsx::SheetEntry& entry, const pugi::xml_document& rels,
+                     pugi::xml_document& types);
     void put(int row, int col, Written w);
     void fillSheet(pugi::xml_document& doc, pugi::xml_document& styleDoc) const;
+    // The rows of the sheet being filled and what a new cell takes its format from.
+    struct Rows {
+        pugi::xml_node data;                      // <sheetData>
+        std::map<int, pugi::xml_node> byNumber;
+        std::map<int, std::string> columnStyle;   // a column's default format
+        std::map<int, std::string> pattern;       // the template's first data row's formats
+        std::map<unsigned, unsigned> madeHeading; // heading formats made, by the format they are made from
+    };
+    // Writes the cells and headings of row r (made when the template has none); the last column written.
+    int fillRow(Rows& rows, int r, pugi::xml_document& styleDoc) const;
+    void mergeHeadings(pugi::xml_node ws) const;
+    // The report's sheet is selected, with its start cell active.
+    void selectStart(pugi::xml_node ws) const;
     void breakPages(pugi::xml_node ws, int lastRow, int lastCol) const;
     static unsigned headingStyle(pugi::xml_document& styleDoc, unsigned base, std::map<unsigned, unsigned>& made);
 };
@@ -208,65 +234,87 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
     pugi::xml_document types = parse(xlsx::find(copy, "[Content_Types].xml")->data, QStringLiteral("[Content_Types].xml"));
     pugi::xml_node book = workbook.child("workbook");
 
-    std::vector<QString> removedNames;
-    std::set<std::string> removedIds;
-    std::vector<std::string> removedParts;
-    std::string keptId;
-    int keptIndex = -1, index = 0;
-    for (pugi::xml_node s = book.child("sheets").child("sheet"), next; s; s = next, ++index) {
-        next = s.next_sibling("sheet");
-        if (QString::fromUtf8(s.attribute("name").value()) == entry.name && keptIndex < 0) {
-            keptIndex = index;
-            keptId = s.attribute("r:id").value();
-            s.remove_attribute("state");  // a hidden report sheet is shown
-            continue;
-        }
-        removedNames.push_back(QString::fromUtf8(s.attribute("name").value()));
-        removedIds.insert(s.attribute("r:id").value());
-        book.child("sheets").remove_child(s);
-    }
-    removedIds.erase(keptId);
-    // A removed sheet takes along its relationship and part only when they are a worksheet's: an id
-    // that names the styles or the shared strings stays theirs.
-    std::set<std::string> worksheetIds;
-    for (const xlsx::SheetEntry& e : sheets)
-        if (!e.part.empty()) worksheetIds.insert(e.relId);
-    std::erase_if(removedIds, [&](const std::string& id) { return !worksheetIds.count(id); });
-    for (const xlsx::SheetEntry& e : sheets)
-        if (removedIds.count(e.relId) && !e.part.empty()) removedParts.push_back(e.part);
+    const Removed removed = removeOtherSheets(book, entry);
     pugi::xml_node relationships = rels.child("Relationships");
     for (pugi::xml_node r = relationships.first_child(), next; r; r = next) {
         next = r.next_sibling();
         const std::string target = r.attribute("Target").value();
-        if (removedIds.count(r.attribute("Id").value()) || target.find("calcChain.xml") != std::string::npos)
+        if (removed.ids.count(r.attribute("Id").value()) || target.find("calcChain.xml") != std::string::npos)
             relationships.remove_child(r);  // a calculation chain that no longer matches makes Excel repair the file
     }
-
-    // Names: those of the kept sheet now belong to sheet 0; those of other sheets, or naming them, go.
-    if (pugi::xml_node names = book.child("definedNames")) {
-        for (pugi::xml_node n = names.child("definedName"), next; n; n = next) {
-            next = n.next_sibling("definedName");
-            const QString formula = QString::fromUtf8(n.text().get());
-            bool drop = std::any_of(removedNames.begin(), removedNames.end(),
-                                    [&](const QString& sheetName) { return namesSheet(formula, sheetName); });
-            if (pugi::xml_attribute local = n.attribute("localSheetId")) {
-                if (local.as_int(-1) == keptIndex)
-                    local.set_value(0);
-                else
-                    drop = true;
-            }
-            if (drop) names.remove_child(n);
-        }
-        if (!names.child("definedName")) book.remove_child(names);
-        titles = printTitles(names);
-    }
+    keepNames(book, removed);
     for (pugi::xml_node view : book.child("bookViews").children("workbookView")) {
         view.remove_attribute("activeTab");
         view.remove_attribute("firstSheet");
     }
     book.remove_child("customWorkbookViews");
+    dropPartsOf(removed, entry, rels, types);
 
-    // The parts that only the removed sheets used.
+    // The summary's list of sheets and names would count the removed ones; it is optional.
+    if (Part* app = xlsx::find(copy, "docProps/app.xml")) {
+        pugi::xml_document doc = parse(app->data, QStringLiteral("docProps/app.xml"));
+        doc.child("Properties").remove_child("HeadingPairs");
+        doc.child("Properties").remove_child("TitlesOfParts");
+        app->data = serialize(doc);
+    }
+    xlsx::find(copy, "xl/workbook.xml")->data = serialize(workbook);
+    xlsx::find(copy, "xl/_rels/workbook.xml.rels")->data = serialize(rels);
+    xlsx::find(copy, "[Content_Types].xml")->data = serialize(types);
+    styles = parse(xlsx::find(copy, "xl/styles.xml")->data, QStringLiteral("xl/styles.xml"));
+}
+
+Workbook::Impl::Removed Workbook::Impl::removeOtherSheets(pugi::xml_node book, const xlsx::SheetEntry& entry) const {
+    Removed removed;
+    std::string keptId;
+    int index = 0;
+    for (pugi::xml_node s = book.child("sheets").child("sheet"), next; s; s = next, ++index) {
+        next = s.next_sibling("sheet");
+        if (QString::fromUtf8(s.attribute("name").value()) == entry.name && removed.keptIndex < 0) {
+            removed.keptIndex = index;
+            keptId = s.attribute("r:id").value();
+            s.remove_attribute("state");  // a hidden report sheet is shown
+            continue;
+        }
+        removed.names.push_back(QString::fromUtf8(s.attribute("name").value()));
+        removed.ids.insert(s.attribute("r:id").value());
+        book.child("sheets").remove_child(s);
+    }
+    removed.ids.erase(keptId);
+    // A removed sheet takes along its relationship and part only when they are a worksheet's: an id
+    // that names the styles or the shared strings stays theirs.
+    std::set<std::string> worksheetIds;
+    for (const xlsx::SheetEntry& e : sheets)
+        if (!e.part.empty()) worksheetIds.insert(e.relId);
+    std::erase_if(removed.ids, [&](const std::string& id) { return !worksheetIds.count(id); });
+    for (const xlsx::SheetEntry& e : sheets)
+        if (removed.ids.count(e.relId) && !e.part.empty()) removed.parts.push_back(e.part);
+    return removed;
+}
+
+// Names: those of the kept sheet now belong to sheet 0; those of other sheets, or naming them, go.
+void Workbook::Impl::keepNames(pugi::xml_node book, const Removed& removed) {
+    pugi::xml_node names = book.child("definedNames");
+    if (!names) return;
+    for (pugi::xml_node n = names.child("definedName"), next; n; n = next) {
+        next = n.next_sibling("definedName");
+        const QString formula = QString::fromUtf8(n.text().get());
+        bool drop = std::any_of(removed.names.begin(), removed.names.end(),
+                                [&](const QString& sheetName) { return namesSheet(formula, sheetName); });
+        if (pugi::xml_attribute local = n.attribute("localSheetId")) {
+            if (local.as_int(-1) == removed.keptIndex)
+                local.set_value(0);
+            else
+                drop = true;
+        }
+        if (drop) names.remove_child(n);
+    }
+    if (!names.child("definedName")) book.remove_child(names);
+    titles = printTitles(names);
+}
+
+// The parts that only the removed sheets used go, and their content types.
+void Workbook::Impl::dropPartsOf(const Removed& removed, const xlsx::SheetEntry& entry, const pugi::xml_document& rels,
+                                 pugi::xml_document& types) {
     const auto targets = [&](const std::string& part) {
         std::vector<std::string> out;
         const std::string relsName = relsOf(part);
@@ -295,7 +343,7 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
     };
     const std::set<std::string> kept = reach({""});
     std::set<std::string> drop;
-    for (const std::string& p : reach(removedParts))
+    for (const std::string& p : reach(removed.parts))
         if (!kept.count(p)) drop.insert(p);
     drop.insert("xl/calcChain.xml");
     for (const std::string& p : std::set<std::string>(drop)) drop.insert(relsOf(p));
@@ -308,18 +356,6 @@ void Workbook::Impl::keepOnly(const xlsx::SheetEntry& entry) {
         next = o.next_sibling("Override");
         if (drop.count(xlsx::resolve("", o.attribute("PartName").value()))) typeList.remove_child(o);
     }
-
-    // The summary's list of sheets and names would count the removed ones; it is optional.
-    if (Part* app = xlsx::find(copy, "docProps/app.xml")) {
-        pugi::xml_document doc = parse(app->data, QStringLiteral("docProps/app.xml"));
-        doc.child("Properties").remove_child("HeadingPairs");
-        doc.child("Properties").remove_child("TitlesOfParts");
-        app->data = serialize(doc);
-    }
-    xlsx::find(copy, "xl/workbook.xml")->data = serialize(workbook);
-    xlsx::find(copy, "xl/_rels/workbook.xml.rels")->data = serialize(rels);
-    xlsx::find(copy, "[Content_Types].xml")->data = serialize(types);
-    styles = parse(xlsx::find(copy, "xl/styles.xml")->data, QStringLiteral("xl/styles.xml"));
 }
 
 unsigned Workbook::Impl::headingStyle(pugi::xml_document& styleDoc, unsigned base, std::map<unsigned, unsigned>& made) {
@@ -348,110 +384,28 @@ unsigned Workbook::Impl::headingStyle(pugi::xml_document& styleDoc, unsigned bas
 
 void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styleDoc) const {
     pugi::xml_node ws = doc.child("worksheet");
-    pugi::xml_node data = child(ws, "sheetData");
-
+    Rows rows{child(ws, "sheetData"), {}, {}, {}, {}};
     // Default formats of the columns (<cols>), for cells the template does not have.
-    std::map<int, std::string> columnStyle;
     for (pugi::xml_node c : ws.child("cols").children("col"))
         if (c.attribute("style"))
             for (int i = c.attribute("min").as_int(); i <= c.attribute("max").as_int(); ++i)
-                columnStyle[i] = c.attribute("style").value();
-
-    std::map<int, pugi::xml_node> rows;
-    for (pugi::xml_node r : data.children("row")) rows[r.attribute("r").as_int()] = r;
-    const auto columnOf = [](pugi::xml_node c) { return xlsx::parseCell(c.attribute("r").value())->col; };
+                rows.columnStyle[i] = c.attribute("style").value();
+    for (pugi::xml_node r : rows.data.children("row")) rows.byNumber[r.attribute("r").as_int()] = r;
     // The look of a data row: the formats of the template's first data row.
-    std::map<int, std::string> pattern;
-    if (auto it = rows.find(dataRow); dataRow > 0 && it != rows.end())
+    if (auto it = rows.byNumber.find(dataRow); dataRow > 0 && it != rows.byNumber.end())
         for (pugi::xml_node c : it->second.children("c"))
-            if (c.attribute("s")) pattern[columnOf(c)] = c.attribute("s").value();
+            if (c.attribute("s")) rows.pattern[columnOf(c)] = c.attribute("s").value();
 
     // Every row that receives a cell, and every heading row.
-    const auto isData = [&](int r) { return dataRow > 0 && r > dataRow && (lastDataRow == 0 || r <= lastDataRow); };
     std::set<int> touched;
     for (const auto& [r, _] : cells) touched.insert(r);
     for (const auto& [r, from, to] : headings) touched.insert(r);
-
-    std::map<unsigned, unsigned> madeHeading;
     int maxRow = 0, maxCol = 0;
     for (int r : touched) {
-        pugi::xml_node row;
-        if (auto it = rows.find(r); it != rows.end()) {
-            row = it->second;
-        } else {
-            auto after = rows.upper_bound(r);
-            row = after == rows.end() ? data.append_child("row") : data.insert_child_before("row", after->second);
-            row.append_attribute("r").set_value(r);
-            rows[r] = row;
-        }
-        row.remove_attribute("spans");  // left out rather than kept wrong
-        std::map<int, pugi::xml_node> rowCells;
-        for (pugi::xml_node c : row.children("c")) rowCells[columnOf(c)] = c;
-        const auto cellAt = [&](int col) {
-            if (auto it = rowCells.find(col); it != rowCells.end()) return it->second;
-            auto after = rowCells.upper_bound(col);
-            pugi::xml_node c = after == rowCells.end() ? row.append_child("c") : row.insert_child_before("c", after->second);
-            c.append_attribute("r").set_value(toStd(xlsx::cellName(r, col)).c_str());
-            std::string style;
-            if (auto p = pattern.find(col); isData(r) && p != pattern.end())
-                style = p->second;
-            else if (row.attribute("customFormat").as_bool() && row.attribute("s"))
-                style = row.attribute("s").value();
-            else if (auto cs = columnStyle.find(col); cs != columnStyle.end())
-                style = cs->second;
-            if (!style.empty() && style != "0") c.append_attribute("s").set_value(style.c_str());
-            rowCells[col] = c;
-            return c;
-        };
-        if (isData(r))
-            for (const auto& [col, style] : pattern) cellAt(col);
-
-        if (auto it = cells.find(r); it != cells.end()) {
-            for (const auto& [col, w] : it->second) {
-                pugi::xml_node c = cellAt(col);
-                while (c.first_child()) c.remove_child(c.first_child());
-                c.remove_attribute("t");
-                maxCol = std::max(maxCol, col);
-                if (w.kind == Written::Number) {
-                    c.append_child("v").text().set(toStd(w.text).c_str());
-                } else if (!w.text.isEmpty()) {
-                    c.append_attribute("t").set_value("inlineStr");
-                    pugi::xml_node t = c.append_child("is").append_child("t");
-                    t.append_attribute("xml:space").set_value("preserve");
-                    t.text().set(toStd(w.text).c_str());
-                }
-            }
-        }
-        for (const auto& [hr, from, to] : headings) {
-            if (hr != r) continue;
-            for (int col = from; col <= to; ++col) {
-                pugi::xml_node c = cellAt(col);
-                attribute(c, "s").set_value(headingStyle(styleDoc, c.attribute("s").as_uint(), madeHeading));
-            }
-            maxCol = std::max(maxCol, to);
-        }
+        maxCol = std::max(maxCol, fillRow(rows, r, styleDoc));
         maxRow = std::max(maxRow, r);
     }
-
-    // A heading is merged unless that would overlap a merged area: Excel refuses overlapping ones.
-    std::vector<xlsx::Range> taken = merged;
-    std::vector<xlsx::Range> added;
-    for (const auto& [r, from, to] : headings) {
-        const xlsx::Range range{{r, from}, {r, to}};
-        if (from >= to || std::any_of(taken.begin(), taken.end(), [&](const xlsx::Range& m) { return m.overlaps(range); }))
-            continue;
-        taken.push_back(range);
-        added.push_back(range);
-    }
-    if (!added.empty()) {
-        pugi::xml_node merges = child(ws, "mergeCells");
-        for (const xlsx::Range& m : added)
-            merges.append_child("mergeCell")
-                .append_attribute("ref")
-                .set_value(toStd(xlsx::cellName(m.first.row, m.first.col) + u':' + xlsx::cellName(m.last.row, m.last.col)).c_str());
-        attribute(merges, "count").set_value(int(taken.size()));
-    }
-
+    mergeHeadings(ws);
     if (!together.empty()) breakPages(ws, maxRow, maxCol);
 
     // The used range.
@@ -461,8 +415,91 @@ void Workbook::Impl::fillSheet(pugi::xml_document& doc, pugi::xml_document& styl
         const int lastCol = std::max({range ? range->last.col : 1, maxCol, 1});
         attribute(dim, "ref").set_value(toStd(QStringLiteral("A1:") + xlsx::cellName(lastRow, lastCol)).c_str());
     }
+    selectStart(ws);
+}
 
-    // The report's sheet is selected, with its start cell active.
+int Workbook::Impl::fillRow(Rows& rows, int r, pugi::xml_document& styleDoc) const {
+    const bool isData = dataRow > 0 && r > dataRow && (lastDataRow == 0 || r <= lastDataRow);
+    pugi::xml_node row;
+    if (auto it = rows.byNumber.find(r); it != rows.byNumber.end()) {
+        row = it->second;
+    } else {
+        auto after = rows.byNumber.upper_bound(r);
+        row = after == rows.byNumber.end() ? rows.data.append_child("row") : rows.data.insert_child_before("row", after->second);
+        row.append_attribute("r").set_value(r);
+        rows.byNumber[r] = row;
+    }
+    row.remove_attribute("spans");  // left out rather than kept wrong
+    std::map<int, pugi::xml_node> rowCells;
+    for (pugi::xml_node c : row.children("c")) rowCells[columnOf(c)] = c;
+    const auto cellAt = [&](int col) {
+        if (auto it = rowCells.find(col); it != rowCells.end()) return it->second;
+        auto after = rowCells.upper_bound(col);
+        pugi::xml_node c = after == rowCells.end() ? row.append_child("c") : row.insert_child_before("c", after->second);
+        c.append_attribute("r").set_value(toStd(xlsx::cellName(r, col)).c_str());
+        std::string style;
+        if (auto p = rows.pattern.find(col); isData && p != rows.pattern.end())
+            style = p->second;
+        else if (row.attribute("customFormat").as_bool() && row.attribute("s"))
+            style = row.attribute("s").value();
+        else if (auto cs = rows.columnStyle.find(col); cs != rows.columnStyle.end())
+            style = cs->second;
+        if (!style.empty() && style != "0") c.append_attribute("s").set_value(style.c_str());
+        rowCells[col] = c;
+        return c;
+    };
+    if (isData)
+        for (const auto& [col, style] : rows.pattern) cellAt(col);
+
+    int maxCol = 0;
+    if (auto it = cells.find(r); it != cells.end()) {
+        for (const auto& [col, w] : it->second) {
+            pugi::xml_node c = cellAt(col);
+            while (c.first_child()) c.remove_child(c.first_child());
+            c.remove_attribute("t");
+            maxCol = std::max(maxCol, col);
+            if (w.kind == Written::Number) {
+                c.append_child("v").text().set(toStd(w.text).c_str());
+            } else if (!w.text.isEmpty()) {
+                c.append_attribute("t").set_value("inlineStr");
+                pugi::xml_node t = c.append_child("is").append_child("t");
+                t.append_attribute("xml:space").set_value("preserve");
+                t.text().set(toStd(w.text).c_str());
+            }
+        }
+    }
+    for (const auto& [hr, from, to] : headings) {
+        if (hr != r) continue;
+        for (int col = from; col <= to; ++col) {
+            pugi::xml_node c = cellAt(col);
+            attribute(c, "s").set_value(headingStyle(styleDoc, c.attribute("s").as_uint(), rows.madeHeading));
+        }
+        maxCol = std::max(maxCol, to);
+    }
+    return maxCol;
+}
+
+// A heading is merged unless that would overlap a merged area: Excel refuses overlapping ones.
+void Workbook::Impl::mergeHeadings(pugi::xml_node ws) const {
+    std::vector<xlsx::Range> taken = merged;
+    std::vector<xlsx::Range> added;
+    for (const auto& [r, from, to] : headings) {
+        const xlsx::Range range{{r, from}, {r, to}};
+        if (from >= to || std::any_of(taken.begin(), taken.end(), [&](const xlsx::Range& m) { return m.overlaps(range); }))
+            continue;
+        taken.push_back(range);
+        added.push_back(range);
+    }
+    if (added.empty()) return;
+    pugi::xml_node merges = child(ws, "mergeCells");
+    for (const xlsx::Range& m : added)
+        merges.append_child("mergeCell")
+            .append_attribute("ref")
+            .set_value(toStd(xlsx::cellName(m.first.row, m.first.col) + u':' + xlsx::cellName(m.last.row, m.last.col)).c_str());
+    attribute(merges, "count").set_value(int(taken.size()));
+}
+
+void Workbook::Impl::selectStart(pugi::xml_node ws) const {
     pugi::xml_node views = child(ws, "sheetViews");
     pugi::xml_node view = views.child("sheetView");
     if (!view) {

@@ -1,12 +1,16 @@
-// The backup button, and the backup a merge makes first: a new file in the user's backups folder
-// that restores to the database as it was; without a backup nothing is merged.
+// The backup and merge buttons of the main window: a backup is a new file in the user's backups
+// folder that restores to the database as it was; a merge makes one first, and without one nothing
+// is merged.
 
 #include "Backup.h"
+#include "Lookups.h"
 #include "Schema.h"
 #include "app/UMain.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/TestDatabase.h"
 #include "fixtures/WindowTest.h"
+#include "participants/Registration.h"
+#include "reference/Dictionaries.h"
 
 #include <QDir>
 #include <QProgressBar>
@@ -24,6 +28,25 @@ QStringList restored(const QString& file, const QString& into) {
     Transaction t(d);
     t.start();
     return TestDatabase::contents(d, t);
+}
+
+// Another station's database with one child of Север, Физика, 9.
+void stationWith(const QString& file, const QString& surname) {
+    Database d;
+    schema::createDatabase(d, file);
+    Transaction t(d);
+    t.start();
+    dict::addKomand(d, t, "Север");
+    dict::addPredmet(d, t, "Физика");
+    dict::addKlass(d, t, "9");
+    Registration r;
+    r.idKomand = lookup::komandKey(d, t, "Север");
+    r.idPredmet = lookup::predmetKey(d, t, "Физика");
+    r.idKlass = lookup::klassKey(d, t, "9");
+    r.child = {surname, "Имя", "Отчество"};
+    r.school = "СОШ №1";
+    insertParticipant(d, t, r);
+    t.commit();
 }
 
 TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
@@ -75,6 +98,43 @@ TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
     EXPECT_TRUE(msg::shown().last().detail.endsWith("\nПеред объединением сделана резервная копия: " + saved));
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 2);
     EXPECT_EQ(restored(saved, s_dir->filePath("restored.fdb")), before) << "the database as it was before the merge";
+}
+
+// The button: a file chosen, the bar shown while it runs and hidden after, the counts said; two
+// files one after the other both land.
+TEST_F(Backup, TheMainWindowMergesTwoFilesInOneRun) {
+    const QString sources[] = {s_dir->filePath("first.fdb"), s_dir->filePath("second.fdb")};
+    stationWith(sources[0], "Первый");
+    stationWith(sources[1], "Второй");
+    TMainForm main;
+    underTest(&main);
+    main.show();
+    EXPECT_TRUE(main.Button5->isEnabled());
+    QApplication::processEvents();
+    const QSize size = main.size();
+    for (const QString& source : sources) {
+        msg::setNextFile(source);
+        QTest::mouseClick(main.Button5, Qt::LeftButton);
+        EXPECT_FALSE(main.ProgressBar1->isVisible());
+        QApplication::processEvents();
+        EXPECT_EQ(main.size(), size) << "the window keeps its size";
+    }
+    QStringList said;
+    for (const msg::Shown& m : msg::shown())
+        if (m.kind != msg::Kind::FileChoice) said << m.text + " " + m.detail.section('\n', 0, 0);  // then the backup
+    const QString done = "Объединение прошло успешно! Скопировано участников: 1; уже были в базе: 0; "
+                         "оставлено различающихся значений: 0; добавлено в справочники: %1.";
+    EXPECT_EQ(said, QStringList({done.arg(3), done.arg(0)})) << "the team, subject and grade came with the first";
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 2);
+    EXPECT_FALSE(DM->IBDatabase2.connected()) << "the source is closed after each merge";
+
+    msg::clearShown();
+    msg::setNextFile(s_dir->filePath("no-such.fdb"));
+    QTest::mouseClick(main.Button5, Qt::LeftButton);
+    ASSERT_EQ(msg::shown().size(), 2);
+    EXPECT_EQ(msg::shown()[1].kind, msg::Kind::GeneralError);
+    EXPECT_FALSE(main.ProgressBar1->isVisible());
+    msg::clearShown();
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include "app/UEnter.h"
 #include "app/UMain.h"
 #include "app/UView.h"
-#include "scoring/UPomoshnik.h"
 #include "fixtures/WindowTest.h"
+#include "scoring/UDiplom.h"
+#include "scoring/UEnterBelRus.h"
+#include "scoring/UPomoshnik.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -28,7 +30,12 @@ TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindow) {
                                                                    {FormEnter->Button7, true}};
                     for (const auto& [button, byCipher] : modes)
                         expectModal([&] { button->click(); },
-                                    [&](QWidget*) { EXPECT_EQ(FormEnter->byCipher(), byCipher); });
+                                    [&](QWidget* m) {
+                                        const auto* entry = qobject_cast<TFormEnterBelRus*>(m);
+                                        const auto* awards = qobject_cast<TFormDiplom*>(m);
+                                        ASSERT_TRUE(entry || awards);
+                                        EXPECT_EQ(entry ? entry->byCipher() : awards->byCipher(), byCipher);
+                                    });
                     expectModal([&] { FormEnter->Button8->click(); },
                                 [&](QWidget* a) { EXPECT_EQ(a, FormPomoshnik.data()); });
                 });

@@ -6,7 +6,6 @@
 #include "Lookups.h"
 #include "Schema.h"
 #include "Tasks.h"
-#include "app/UMain.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/TestDatabase.h"
 #include "fixtures/WindowTest.h"
@@ -21,7 +20,6 @@
 #include "scoring/ScoreLog.h"
 #include "scoring/Scores.h"
 
-#include <QProgressBar>
 #include <QThread>
 #include <optional>
 #include <thread>
@@ -91,8 +89,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         work.reset(new Station(s_dir->filePath(QString("work-%1.fdb").arg(++s_files))));
-        // The window tests' own database is DM's; the merge is tried between two of its own here,
-        // except for the window test at the end.
+        // The window tests' own database is DM's; the merge is tried between two of its own here.
     }
     void TearDown() override {
         if (work) TestDatabase::expectConsistent(work->db, work->tr);
@@ -495,47 +492,6 @@ TEST_F(Merge, TwoMergesOfOneFileAtOnceStoreNobodyTwice) {
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM SPISOK"), 2);
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM TEACHERS"), 2);
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM NASTROIKI"), 0) << "the turn leaves nothing behind";
-}
-
-// The button: a file chosen, the bar shown while it runs and hidden after, the counts said; two
-// files one after the other both land.
-TEST_F(Merge, TheMainWindowMergesTwoFilesInOneRun) {
-    std::vector<std::unique_ptr<Station>> sources;
-    for (const char* surname : {"Первый", "Второй"}) {
-        sources.push_back(newSource());
-        sources.back()->child("Север", "Физика", "9", surname);
-        sources.back()->commit();
-        sources.back()->db.disconnect();
-    }
-    TMainForm main;
-    underTest(&main);
-    main.show();
-    EXPECT_TRUE(main.Button5->isEnabled());
-    QApplication::processEvents();
-    const QSize size = main.size();
-    for (const auto& s : sources) {
-        msg::setNextFile(s->name);
-        QTest::mouseClick(main.Button5, Qt::LeftButton);
-        EXPECT_FALSE(main.ProgressBar1->isVisible());
-        QApplication::processEvents();
-        EXPECT_EQ(main.size(), size) << "the window keeps its size";
-    }
-    QStringList said;
-    for (const msg::Shown& m : msg::shown())
-        if (m.kind != msg::Kind::FileChoice) said << m.text + " " + m.detail.section('\n', 0, 0);  // then the backup
-    const QString done = "Объединение прошло успешно! Скопировано участников: 1; уже были в базе: 0; "
-                         "оставлено различающихся значений: 0; добавлено в справочники: %1.";
-    EXPECT_EQ(said, QStringList({done.arg(3), done.arg(0)})) << "the team, subject and grade came with the first";
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 2);
-    EXPECT_FALSE(DM->IBDatabase2.connected()) << "the source is closed after each merge";
-
-    msg::clearShown();
-    msg::setNextFile(s_dir->filePath("no-such.fdb"));
-    QTest::mouseClick(main.Button5, Qt::LeftButton);
-    ASSERT_EQ(msg::shown().size(), 2);
-    EXPECT_EQ(msg::shown()[1].kind, msg::Kind::GeneralError);
-    EXPECT_FALSE(main.ProgressBar1->isVisible());
-    msg::clearShown();
 }
 
 }  // namespace

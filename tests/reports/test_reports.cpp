@@ -22,6 +22,7 @@
 #include "scoring/UPomoshnik.h"
 #include "Lookups.h"
 #include "ui/Combo.h"
+#include "ui/ShowReport.h"
 #include "xlsx/Workbook.h"
 
 #include <QDir>
@@ -607,7 +608,7 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
     QStringList opened;
-    TFormPrint::opener = [&](const QString& path) {
+    ui::reportOpener = [&](const QString& path) {
         opened << path;
         return opened.size() == 1;
     };
@@ -681,7 +682,7 @@ TEST_F(Reports, ThePrintWindowMakesOpensOrNamesTheFile) {
                 });
     ASSERT_EQ(opened.size(), 3);
     EXPECT_TRUE(opened[2].contains("/Таврин/Ключ шифров ")) << opened[2].toStdString();
-    TFormPrint::opener = [](const QString&) { return true; };
+    ui::reportOpener = [](const QString&) { return true; };
     qputenv("HOME", realHome);
 }
 
@@ -734,7 +735,7 @@ TEST_F(Reports, TheProtocolIsMadeFromThePrintWindowAndTheAssistant) {
     const QByteArray realHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
     QStringList opened;
-    TFormPrint::opener = [&](const QString& path) {
+    ui::reportOpener = [&](const QString& path) {
         opened << path;
         return true;
     };
@@ -769,7 +770,7 @@ TEST_F(Reports, TheProtocolIsMadeFromThePrintWindowAndTheAssistant) {
     QTest::mouseClick(w->Button3, Qt::LeftButton);
     ASSERT_EQ(opened.size(), 2);
     EXPECT_TRUE(opened[1].contains("/Таврин/Протокол награждения ")) << opened[1].toStdString();
-    TFormPrint::opener = [](const QString&) { return true; };
+    ui::reportOpener = [](const QString&) { return true; };
     qputenv("HOME", realHome);
 }
 

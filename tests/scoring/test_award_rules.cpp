@@ -1,11 +1,11 @@
 // The award rules and the award assistant: cut-offs worked out by hand, the rules kept in the
 // database, "Применить" as one action on one subject and grade, the window driven by keys.
 
-#include "app/UEnter.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
 #include "reference/Rounds.h"
+#include "scoring/AwardReview.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Scores.h"
 #include "scoring/UPomoshnik.h"
@@ -93,6 +93,19 @@ TEST(AwardRules, TypedValuesAreReadStrictly) {
     EXPECT_EQ(disorder({pts(30), std::nullopt, pts(30), pts(10)}), std::make_pair(0, 0));
     EXPECT_EQ(disorder({pts(30), std::nullopt, pts(35), pts(10)}), std::make_pair(3, 1));
     EXPECT_EQ(disorder({std::nullopt, pts(20), pts(10), pts(15)}), std::make_pair(4, 3));
+}
+
+// Cut-offs typed over the rules' ones are warned about where they give more diplomas, or a diploma
+// to a lower total, than the rules allow, and not where they give just as much.
+TEST(AwardRules, TypedCutOffsAreWarnedOnlyBeyondTheRules) {
+    Grade g{{}, pts(14), 10, 10};
+    for (int t = 10; t >= 1; --t) g.list << Participant{t, QString("Ч%1").arg(t), "СОШ №1", pts(t), 11 - t, 0};
+    const Rules r{40, 50, {1, 2, 3}, 0};  // 4 diplomas, none below 7
+    const Proposal p = propose(totals({{10, 1}, {9, 1}, {8, 1}, {7, 1}, {6, 1}, {5, 1}, {4, 1}, {3, 1}, {2, 1}, {1, 1}}), r, pts(14));
+    EXPECT_EQ(review(g, {pts(7), {}, {}, {}}, p, r).warnings, QStringList());
+    EXPECT_EQ(review(g, {pts(6), {}, {}, {}}, p, r).warnings,
+              QStringList({"Пороги дают дипломов больше правила: 5 из 10 (50 %) при не более 40 %.",
+                           "Пороги дают диплом сумме ниже правила: 6 при не ниже 50 % максимальной суммы 14."}));
 }
 
 // Физика 9: ten participants with totals 19, 17, 17, 15, 12, 12, 10, 8, 5, 3 (greatest total 20) and an

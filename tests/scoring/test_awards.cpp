@@ -1,6 +1,5 @@
 // Awards and the results views.
 
-#include "app/UEnter.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
 #include "participants/Ciphers.h"
@@ -40,16 +39,9 @@ protected:
         ciphers::store(db(), tr(), kids[1], o.fizika, o.k9, 1, "Ц2");
         ciphers::store(db(), tr(), kids[2], o.fizika, o.k9, 2, "Ц3");  // no round-1 code
         tr().commitRetaining();
-        menu = new TFormEnter(nullptr);
-        FormEnter = menu;
-    }
-    void TearDown() override {
-        delete menu;
-        WindowTest::TearDown();
     }
     TFormDiplom* open(bool byCipher) {
-        menu->Edit1->setText(byCipher ? "Награждение по шифру" : "Награждение по ФИО");
-        auto* w = new TFormDiplom(nullptr);
+        auto* w = new TFormDiplom(nullptr, byCipher ? EntryMode::ByCipher : EntryMode::ByName);
         underTest(w);
         w->show();
         QApplication::setActiveWindow(w);
@@ -64,7 +56,6 @@ protected:
     }
     Olympiad o;
     QList<int> kids;
-    TFormEnter* menu = nullptr;
 };
 
 TEST_F(Awards, TheListFollowsThePlacesAndBrowsingWritesNothing) {

@@ -2,7 +2,6 @@
 
 #include "Atomic.h"
 #include "DbError.h"
-#include "app/UEnter.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
@@ -34,16 +33,9 @@ protected:
         for (int i = 0; i < 3; ++i)
             for (int round : {1, 2}) ciphers::store(db(), tr(), kids[i], o.fizika, o.k9, round, QString("Ш%1%2").arg(round).arg(3 - i));
         tr().commitRetaining();
-        menu = new TFormEnter(nullptr);
-        FormEnter = menu;
-    }
-    void TearDown() override {
-        delete menu;
-        WindowTest::TearDown();
     }
     void open(bool byCipher) {
-        menu->Edit1->setText(byCipher ? "Ввод баллов по шифру" : "Ввод баллов по ФИО");
-        w = new TFormEnterBelRus(nullptr);
+        w = new TFormEnterBelRus(nullptr, byCipher ? EntryMode::ByCipher : EntryMode::ByName);
         underTest(w);
         w->show();
         QApplication::setActiveWindow(w);
@@ -73,7 +65,6 @@ protected:
     }
     Olympiad o;
     QList<int> kids;
-    TFormEnter* menu = nullptr;
     TFormEnterBelRus* w = nullptr;
 };
 
@@ -411,8 +402,7 @@ TEST_F(ScoreEntry, AFailedReRankUndoesTheWholeSave) {
 
     w->close();  // asks first: the 9 typed was not stored
     msg::clearShown();
-    menu->Edit1->clear();
-    w = new TFormEnterBelRus(nullptr);
+    w = new TFormEnterBelRus(nullptr, EntryMode::ByName);
     underTest(w);
     w->show();
     QTest::mouseClick(w->Button1, Qt::LeftButton);

@@ -1,9 +1,9 @@
-#include "participants/TeacherView.h"
+#include "TeacherView.h"
 
+#include "DataGrid.h"
 #include "Lookups.h"
 #include "Query.h"
-#include "app/UDM.h"
-#include "ui/DataGrid.h"
+#include "Station.h"
 
 #include <QLabel>
 

@@ -1,8 +1,8 @@
-#include "TApplication.h"
+#include "Application.h"
 
 #include "Database.h"
-#include "ui/Handler.h"
-#include "ui/Keyboard.h"
+#include "Handler.h"
+#include "Keyboard.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

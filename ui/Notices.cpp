@@ -1,0 +1,10 @@
+#include "Notices.h"
+
+namespace ui {
+
+TNotices& notices() {
+    static TNotices one;
+    return one;
+}
+
+}  // namespace ui

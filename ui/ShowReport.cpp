@@ -1,0 +1,60 @@
+#include "ShowReport.h"
+
+#include "DbError.h"
+#include "GuardedWrite.h"
+#include "Messages.h"
+#include "xlsx/FileError.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QUrl>
+
+namespace ui {
+
+namespace {
+// Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
+// success and nothing opens, so the operator would not learn where the report went.
+bool spreadsheetProgramKnown() {
+#ifdef Q_OS_LINUX
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"),
+                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+    return true;
+#endif
+}
+
+const QString kNotMade = QStringLiteral("Отчёт не сделан");
+}  // namespace
+
+std::function<bool(const QString&)> reportOpener = [](const QString& path) {
+    return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+};
+
+void showReport(const std::function<QString()>& write) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QString path;
+    try {
+        path = write();
+    } catch (const FileError& e) {
+        QGuiApplication::restoreOverrideCursor();
+        msg::error(kNotMade, e.text());
+        return;
+    } catch (const DbError& e) {
+        QGuiApplication::restoreOverrideCursor();
+        showRefusal(kNotMade, e);
+        return;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    if (!reportOpener(path))
+        msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
+                   QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
+}
+
+}  // namespace ui

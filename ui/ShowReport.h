@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// A report a window asks for, made and opened in the desktop's spreadsheet program. The print
+// window shows its reports here, and so does any other window that offers one.
+namespace ui {
+
+// Opens a finished report; true when the desktop took it. Tests put their own here.
+extern std::function<bool(const QString& path)> reportOpener;
+
+// Makes the report under a wait cursor with `write`, which returns the file it wrote
+// (reportfiles::write), and opens it with reportOpener. What keeps the report from being made is
+// shown with its reason; a file that cannot be opened is named.
+void showReport(const std::function<QString()>& write);
+
+}  // namespace ui
