@@ -1,6 +1,8 @@
 #include "Batch.h"
 
 #include "DbError.h"
+#include <QElapsedTimer>
+#include <cstdio>
 
 namespace {
 
@@ -39,45 +41,51 @@ QStringList blockText(const QString& table, const QList<BatchInsert::Column>& co
 
 BatchInsert::BatchInsert(Database& db, Transaction& tr, const QString& table, const QList<Column>& columns,
                          int rowsPerBatch, const QString& returning)
-    : m_query(db, tr), m_capacity(qMax(1, rowsPerBatch)), m_returns(!returning.isEmpty()) {
+    : m_query(db, tr), m_width(int(columns.size())), m_capacity(qMax(1, rowsPerBatch)), m_returns(!returning.isEmpty()) {
     m_query.setSql(blockText(table, columns, m_capacity, returning));
-    for (int c = 0; c < columns.size(); ++c) m_columns.insert(columns[c].name, c);
-    m_params.resize(size_t(m_capacity));
+    for (int c = 0; c < m_width; ++c) m_columns.insert(columns[c].name, c);
     for (int r = 0; r < m_capacity; ++r)
-        for (int c = 0; c < columns.size(); ++c) m_params[size_t(r)].push_back(QStringLiteral("P%1_%2").arg(r).arg(c));
-    for (int r = 0; r < m_capacity; ++r) m_returnFields.push_back(QStringLiteral("R%1").arg(r));
-    for (const auto& row : m_params)
-        for (const QString& p : row) m_query.setNull(p);
+        for (int c = 0; c < m_width; ++c) m_params.push_back(m_query.parameter(QStringLiteral("P%1_%2").arg(r).arg(c)));
+    m_count = m_query.parameter(QStringLiteral("N"));
+    clearRows(0, m_capacity);
 }
 
-const QString& BatchInsert::param(const QString& column) {
-    const auto it = m_columns.constFind(column);
-    if (it == m_columns.constEnd()) throw DbError(QStringLiteral("Нет столбца %1 в пакетной записи").arg(column));
-    return m_params[size_t(m_rows)][size_t(*it)];
+int BatchInsert::column(const QString& name) const {
+    const auto it = m_columns.constFind(name);
+    if (it == m_columns.constEnd()) throw DbError(QStringLiteral("Нет столбца %1 в пакетной записи").arg(name));
+    return *it;
 }
 
-void BatchInsert::setInt(const QString& column, qint64 value) { m_query.setInt(param(column), value); }
-void BatchInsert::setText(const QString& column, const QString& value) { m_query.setText(param(column), value); }
-void BatchInsert::setScore(const QString& column, Score value) { m_query.setScore(param(column), value); }
+Query::Parameter BatchInsert::param(int column) const {
+    if (column < 0 || column >= m_width) throw DbError(QStringLiteral("Нет столбца %1 в пакетной записи").arg(column));
+    return m_params[size_t(m_rows * m_width + column)];
+}
+
+void BatchInsert::clearRows(int from, int to) {
+    for (size_t i = size_t(from * m_width); i < size_t(to * m_width); ++i) m_query.setNull(m_params[i]);
+}
 
 void BatchInsert::add() {
     if (++m_rows == m_capacity) flush();
 }
 
+static QHash<int, qint64> g_ns, g_rows;
+static struct Dump { ~Dump() { for (auto it = g_ns.begin(); it != g_ns.end(); ++it) fprintf(stderr, "flush %d cols: %lld ms %lld rows\n", it.key(), it.value() / 1000000, g_rows[it.key()]); } } g_dump;
 void BatchInsert::flush() {
     if (m_rows == 0) return;
-    for (int r = m_rows; r < m_capacity; ++r)
-        for (const QString& p : m_params[size_t(r)]) m_query.setNull(p);  // rows beyond N are not written
-    m_query.setInt("N", m_rows);
+    QElapsedTimer T; T.start(); g_rows[m_width] += m_rows;
+    struct Acc { QElapsedTimer& t; int k; ~Acc() { g_ns[k] += t.nsecsElapsed(); } } acc{T, m_width};
+    m_query.setInt(m_count, m_rows);  // the rows beyond N are null and not written
     if (m_returns) {
         m_query.open();
+        if (m_returnFields.empty())
+            for (int r = 0; r < m_capacity; ++r) m_returnFields.push_back(m_query.column(QStringLiteral("R%1").arg(r)));
         for (int r = 0; r < m_rows; ++r) m_returned.push_back(m_query.fieldInt(m_returnFields[size_t(r)]));
     } else {
         m_query.execute();
     }
-    // The next batch starts empty: every value not set again is null.
-    for (int r = 0; r < m_rows; ++r)
-        for (const QString& p : m_params[size_t(r)]) m_query.setNull(p);
+    m_written += m_rows;
+    clearRows(0, m_rows);  // the next batch starts empty: every value not set again is null
     m_rows = 0;
 }
 

@@ -28,13 +28,34 @@ void readAll(Database& db, Transaction& tr, const QString& sql, F row) {
     for (q.first(); !q.eof(); q.next()) row(q);
 }
 
+// The first N columns of a statement's list, in its order: a read of many rows names them where
+// the statement is written rather than looking each name up on every row.
+template <size_t N>
+constexpr std::array<Query::Column, N> columns() {
+    std::array<Query::Column, N> c{};
+    for (size_t i = 0; i < N; ++i) c[i].index = int(i);
+    return c;
+}
+
+// A score row's columns, the key first: ID_CHILD, MESTO, DIPL_STEP, BAL01..BAL24, B1..B4, SUMM.
+const QString& scoreList() {
+    static const QString list = [] {
+        QStringList c{"ID_CHILD", "MESTO", "DIPL_STEP"};
+        for (int i = 0; i < kSlots; ++i) c << slotField(i);
+        for (int k = 0; k < 4; ++k) c << sumField(k);
+        return (c << "SUMM").join(QStringLiteral(", "));
+    }();
+    return list;
+}
+
 Scores readScores(const Query& q) {
+    const Query::Column mesto{1}, dipl{2};
     Scores s;
-    s.mesto = int(q.fieldInt("MESTO"));
-    if (!q.fieldIsNull("DIPL_STEP")) s.dipl = int(q.fieldInt("DIPL_STEP"));
-    for (int i = 0; i < kSlots; ++i) s.slots[size_t(i)] = q.fieldScore(slotField(i));
-    for (int k = 0; k < 4; ++k) s.sums[size_t(k)] = q.fieldScore(sumField(k));
-    s.summ = q.fieldScore("SUMM");
+    s.mesto = int(q.fieldInt(mesto));
+    if (!q.fieldIsNull(dipl)) s.dipl = int(q.fieldInt(dipl));
+    for (int i = 0; i < kSlots; ++i) s.slots[size_t(i)] = q.fieldScore(Query::Column{3 + i});
+    for (int k = 0; k < 4; ++k) s.sums[size_t(k)] = q.fieldScore(Query::Column{3 + kSlots + k});
+    s.summ = q.fieldScore(Query::Column{3 + kSlots + 4});
     return s;
 }
 
@@ -46,13 +67,15 @@ int differences(const Scores& a, const Scores& b) {
     return n;
 }
 
-Child readChild(const Query& q, bool withUid) {
-    return {int(q.fieldInt("ID_CHILD")), int(q.fieldInt("ID_KOMAND")), int(q.fieldInt("ID_PREDMET")),
-            int(q.fieldInt("KLASS")), q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"),
-            q.fieldText("SITY"), q.fieldText("SCHOOL"), withUid ? q.fieldText("UID_TEXT") : QString()};
-}
-
+// A participant's columns in this order, his identifier as text last where there is one.
 const char* const kChildColumns = "ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME, SECONDNAME, SITY, SCHOOL";
+
+Child readChild(const Query& q, bool withUid) {
+    const auto [id, komand, predmet, klass, surname, name, second, sity, school, uid] = columns<10>();
+    return {int(q.fieldInt(id)), int(q.fieldInt(komand)), int(q.fieldInt(predmet)), int(q.fieldInt(klass)),
+            q.fieldText(surname), q.fieldText(name), q.fieldText(second), q.fieldText(sity), q.fieldText(school),
+            withUid ? q.fieldText(uid) : QString()};
+}
 
 bool hasTable(Database& db, Transaction& tr, const char* table) {
     Query q(db, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = :NAME"});
@@ -108,22 +131,24 @@ Source readSource(Database& db, Transaction& tr) {
                                  .arg(QString::fromLatin1(kChildColumns),
                                       src.hasIdentifiers ? QStringLiteral(", UUID_TO_CHAR(UID_CHILD) AS UID_TEXT") : QString());
     readAll(db, tr, children, [&](Query& q) { src.children.push_back(readChild(q, src.hasIdentifiers)); });
-    readAll(db, tr, "SELECT * FROM BAL", [&](Query& q) {
-        const int id = int(q.fieldInt("ID_CHILD"));
+    readAll(db, tr, "SELECT " + scoreList() + " FROM BAL", [&](Query& q) {
+        const int id = int(q.fieldInt(Query::Column{0}));
         if (!src.scores.contains(id)) src.scores.insert(id, readScores(q));
     });
     readAll(db, tr, "SELECT ID_CHILD, N_GROUP FROM GRUP", [&](Query& q) {
-        const int id = int(q.fieldInt("ID_CHILD"));
-        if (!src.groups.contains(id)) src.groups.insert(id, int(q.fieldInt("N_GROUP")));
+        const auto [child, group] = columns<2>();
+        const int id = int(q.fieldInt(child));
+        if (!src.groups.contains(id)) src.groups.insert(id, int(q.fieldInt(group)));
     });
     std::set<std::pair<int, int>> coded;
     readAll(db, tr, "SELECT ID_CHILD, ID_TUR, SHIFR FROM SHIFR ORDER BY ID_CHILD, ID_TUR", [&](Query& q) {
-        const int id = int(q.fieldInt("ID_CHILD")), tur = int(q.fieldInt("ID_TUR"));
-        if (coded.emplace(id, tur).second) src.ciphers.emplace(id, Cipher{tur, q.fieldText("SHIFR")});
+        const auto [child, round, code] = columns<3>();
+        const int id = int(q.fieldInt(child)), tur = int(q.fieldInt(round));
+        if (coded.emplace(id, tur).second) src.ciphers.emplace(id, Cipher{tur, q.fieldText(code)});
     });
     readAll(db, tr, "SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS ORDER BY ID_CHILD, ID_TEACHER", [&](Query& q) {
-        src.teachers.emplace(int(q.fieldInt("ID_CHILD")),
-                             Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")});
+        const auto [child, surname, name, second] = columns<4>();
+        src.teachers.emplace(int(q.fieldInt(child)), Teacher{q.fieldText(surname), q.fieldText(name), q.fieldText(second)});
     });
     readAll(db, tr, "SELECT ID, ID_PREDMET, ID_TUR, KOL_ZAD, NAME_TUR FROM TUR ORDER BY ID_PREDMET, ID", [&](Query& q) {
         src.rounds.push_back({int(q.fieldInt("ID")), int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("ID_TUR")),
@@ -141,19 +166,20 @@ Source readSource(Database& db, Transaction& tr) {
         }
     }
     src.hasLog = hasTable(db, tr, "BAL_LOG");
-    if (src.hasLog)
-        readAll(db, tr,
-                "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CAST(CHANGED_AT AS VARCHAR(24)) AS CHANGED_AT, STATION FROM BAL_LOG "
-                "ORDER BY ID_LOG",
-                [&](Query& q) {
-                    LogRow r;
-                    r.slot = int(q.fieldInt("SLOT"));
-                    if (!q.fieldIsNull("OLD_BAL")) r.oldValue = q.fieldScore("OLD_BAL");
-                    if (!q.fieldIsNull("NEW_BAL")) r.newValue = q.fieldScore("NEW_BAL");
-                    r.at = q.fieldText("CHANGED_AT");
-                    r.station = q.fieldText("STATION");
-                    src.log.emplace(int(q.fieldInt("ID_CHILD")), r);
-                });
+    if (src.hasLog) {
+        QString station;  // most rows name the station of the row before: one text for them all
+        readAll(db, tr, "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CHANGED_AT, STATION FROM BAL_LOG ORDER BY ID_LOG", [&](Query& q) {
+            const auto [child, slot, oldBal, newBal, at, by] = columns<6>();
+            LogRow r;
+            r.slot = int(q.fieldInt(slot));
+            if (!q.fieldIsNull(oldBal)) r.oldValue = q.fieldScore(oldBal);
+            if (!q.fieldIsNull(newBal)) r.newValue = q.fieldScore(newBal);
+            if (!q.fieldIsNull(at)) r.at = q.fieldTimestamp(at);
+            if (const QString s = q.fieldText(by); s != station) station = s;
+            r.station = station;
+            src.log.emplace(int(q.fieldInt(child)), std::move(r));
+        });
+    }
     return src;
 }
 
@@ -172,18 +198,22 @@ Working readWorking(Database& db, Transaction& tr) {
                 w.byName[nameKey(c)].append(c.id);
                 w.placeOf.insert(c.id, {c.predmet, c.klass});
             });
-    readAll(db, tr, "SELECT * FROM BAL", [&](Query& q) { w.scores.insert(int(q.fieldInt("ID_CHILD")), readScores(q)); });
-    readAll(db, tr, "SELECT ID_CHILD, N_GROUP FROM GRUP",
-            [&](Query& q) { w.groups.insert(int(q.fieldInt("ID_CHILD")), int(q.fieldInt("N_GROUP"))); });
+    readAll(db, tr, "SELECT " + scoreList() + " FROM BAL",
+            [&](Query& q) { w.scores.insert(int(q.fieldInt(Query::Column{0})), readScores(q)); });
+    readAll(db, tr, "SELECT ID_CHILD, N_GROUP FROM GRUP", [&](Query& q) {
+        const auto [child, group] = columns<2>();
+        w.groups.insert(int(q.fieldInt(child)), int(q.fieldInt(group)));
+    });
     readAll(db, tr, "SELECT ID_CHILD, ID_PREDMET, KLASS, ID_TUR, SHIFR FROM SHIFR", [&](Query& q) {
-        const int id = int(q.fieldInt("ID_CHILD")), tur = int(q.fieldInt("ID_TUR"));
-        w.ciphers[{id, tur}] = q.fieldText("SHIFR");
-        w.codes[{int(q.fieldInt("ID_PREDMET")), int(q.fieldInt("KLASS")), tur, ciphers::lookalike(q.fieldText("SHIFR"))}] =
-            {CodeHolder::Side::Working, id};
+        const auto [child, predmet, klass, round, code] = columns<5>();
+        const int id = int(q.fieldInt(child)), tur = int(q.fieldInt(round));
+        const QString text = q.fieldText(code);
+        w.ciphers[{id, tur}] = text;
+        w.codes[{int(q.fieldInt(predmet)), int(q.fieldInt(klass)), tur, ciphers::lookalike(text)}] = {CodeHolder::Side::Working, id};
     });
     readAll(db, tr, "SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS", [&](Query& q) {
-        w.teachers[int(q.fieldInt("ID_CHILD"))].insert(
-            Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.full());
+        const auto [child, surname, name, second] = columns<4>();
+        w.teachers[int(q.fieldInt(child))].insert(Teacher{q.fieldText(surname), q.fieldText(name), q.fieldText(second)}.full());
     });
     return w;
 }
@@ -214,6 +244,10 @@ State::State(Database& work_, Transaction& tr_)
 
 std::pair<int, int> State::placeOf(const Arrival& a) const {
     return a.existing ? have.placeOf.value(a.existing) : std::pair{a.child.predmet, a.child.klass};
+}
+
+bool State::movedAway(const Arrival& a) const {
+    return a.existing && have.placeOf.value(a.existing).first != a.child.predmet;
 }
 
 // Every source participant in working keys.
@@ -261,6 +295,7 @@ void checkCodes(State& s) {
     QStringList clashes;
     for (size_t i = 0; i < s.arrivals.size(); ++i) {
         const Arrival& a = s.arrivals[i];
+        if (s.movedAway(a)) continue;
         const auto [predmet, klass] = s.placeOf(a);
         const CodeHolder self = a.existing ? CodeHolder{CodeHolder::Side::Working, a.existing}
                                            : CodeHolder{CodeHolder::Side::Source, int(i)};
@@ -306,9 +341,18 @@ namespace {
 
 using Col = BatchInsert::Column;
 
-// The writes of the participants and their rows, many rows per statement.
+// The writes of the participants and their rows, many rows per statement. Each table's columns
+// are set by their position in the list given, named beside it.
 struct Writers {
     static constexpr int kChildren = 50;
+    enum { cKomand, cPredmet, cKlass, cSurname, cName, cSecond, cSity, cSchool, cUid };
+    enum { gChild, gPredmet, gKlass, gGroup };
+    enum { shChild, shPredmet, shTur, shKlass, shCode };
+    enum { tChild, tSurname, tName, tSecond };
+    enum { lChild, lSlot, lOld, lNew, lAt, lStation };
+    // BAL: ID_CHILD, ID_PREDMET, KLASS, the slots, the sums, SUMM, MESTO, DIPL_STEP.
+    static constexpr int bChild = 0, bPredmet = 1, bKlass = 2, bSlots = 3, bSums = bSlots + kSlots, bSumm = bSums + 4,
+                         bMesto = bSumm + 1, bDipl = bMesto + 1;
     BatchInsert child, scores, group, cipher, teacher, log;
     explicit Writers(State& s)
         : child(s.work, s.tr, "SPISOK",
@@ -329,8 +373,7 @@ struct Writers {
                   100),
           log(s.work, s.tr, "BAL_LOG",
               {{"ID_CHILD", "INTEGER"}, {"SLOT", "INTEGER"}, {"OLD_BAL", "NUMERIC(9,2)"}, {"NEW_BAL", "NUMERIC(9,2)"},
-               {"CHANGED_AT", "VARCHAR(24)", "COALESCE(CAST(%1 AS TIMESTAMP), CURRENT_TIMESTAMP)"},
-               {"STATION", "VARCHAR(63)"}},
+               {"CHANGED_AT", "TIMESTAMP", "COALESCE(%1, CURRENT_TIMESTAMP)"}, {"STATION", "VARCHAR(63)"}},
               200) {
         for (const Round& r : s.src.rounds)
             if (r.tur != 0 && r.id >= 1 && r.id <= 4) roundsOf[s.subjects.key(s.src.predmet, r.predmet)].append(r);
@@ -353,12 +396,12 @@ struct Writers {
 // marked as brought by the merge, so that those rounds count as entered.
 void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) {
     const auto add = [&](const LogRow& r) {
-        w.log.setInt("ID_CHILD", id);
-        w.log.setInt("SLOT", r.slot);
-        if (r.oldValue) w.log.setScore("OLD_BAL", *r.oldValue);
-        if (r.newValue) w.log.setScore("NEW_BAL", *r.newValue);
-        if (!r.at.isEmpty()) w.log.setText("CHANGED_AT", r.at);
-        w.log.setText("STATION", r.station);
+        w.log.setInt(w.lChild, id);
+        w.log.setInt(w.lSlot, r.slot);
+        if (r.oldValue) w.log.setScore(w.lOld, *r.oldValue);
+        if (r.newValue) w.log.setScore(w.lNew, *r.newValue);
+        if (r.at) w.log.setTimestamp(w.lAt, *r.at);
+        w.log.setText(w.lStation, r.station);
         w.log.add();
     };
     if (s.src.hasLog) {
@@ -371,8 +414,23 @@ void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) 
         for (int j = 0; j < qMin(r.count, 6); ++j) {
             const int slot = 6 * (r.id - 1) + j;
             if (sc.slots[size_t(slot)] == Score()) continue;  // a zero there may be a task never entered
-            add({slot + 1, std::nullopt, sc.slots[size_t(slot)], QString(), station});
+            add({slot + 1, std::nullopt, sc.slots[size_t(slot)], std::nullopt, station});
         }
+    }
+}
+
+// The teachers of one participant the working database lacks.
+void writeTeachers(State& s, Writers& w, int source, int id) {
+    auto [tf, tt] = s.src.teachers.equal_range(source);
+    QSet<QString>& had = s.have.teachers[id];
+    for (auto it = tf; it != tt; ++it) {
+        if (had.contains(it->second.full())) continue;
+        had.insert(it->second.full());
+        w.teacher.setInt(w.tChild, id);
+        w.teacher.setText(w.tSurname, it->second.surname);
+        w.teacher.setText(w.tName, it->second.name);
+        w.teacher.setText(w.tSecond, it->second.second);
+        w.teacher.add();
     }
 }
 
@@ -380,22 +438,27 @@ void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) 
 // of those it has counted.
 void writeRows(State& s, Writers& w, const Arrival& a, int id) {
     const int source = a.child.id;
+    writeTeachers(s, w, source, id);
+    if (s.movedAway(a)) {
+        s.result.leftOut += s.src.scores.contains(source) || s.src.groups.contains(source) || s.src.ciphers.count(source);
+        return;
+    }
     const auto [predmet, klass] = s.placeOf(a);
     if (auto sc = s.src.scores.constFind(source); sc != s.src.scores.constEnd()) {
         if (auto have = s.have.scores.constFind(id); have != s.have.scores.constEnd()) {
             s.result.keptDifferent += differences(*have, *sc);
         } else {
-            w.scores.setInt("ID_CHILD", id);
-            w.scores.setInt("ID_PREDMET", predmet);
-            w.scores.setInt("KLASS", klass);
+            w.scores.setInt(w.bChild, id);
+            w.scores.setInt(w.bPredmet, predmet);
+            w.scores.setInt(w.bKlass, klass);
             // The sums are those of the tasks the rounds have here, whatever the source stored.
             const tasks::Counts& counts = s.roundsAfter[predmet].counts;
             const std::array<Score, 4> sums = scores::roundSums(sc->slots, counts);
-            for (int k = 0; k < kSlots; ++k) w.scores.setScore(slotField(k), sc->slots[size_t(k)]);
-            for (int k = 0; k < 4; ++k) w.scores.setScore(sumField(k), sums[size_t(k)]);
-            w.scores.setScore("SUMM", scores::total(sc->slots, counts));
-            w.scores.setInt("MESTO", sc->mesto);
-            if (sc->dipl) w.scores.setInt("DIPL_STEP", *sc->dipl);
+            for (int k = 0; k < kSlots; ++k) w.scores.setScore(w.bSlots + k, sc->slots[size_t(k)]);
+            for (int k = 0; k < 4; ++k) w.scores.setScore(w.bSums + k, sums[size_t(k)]);
+            w.scores.setScore(w.bSumm, scores::total(sc->slots, counts));
+            w.scores.setInt(w.bMesto, sc->mesto);
+            if (sc->dipl) w.scores.setInt(w.bDipl, *sc->dipl);
             w.scores.add();
             s.ranked.insert(predmet);
             writeLog(s, w, a, id, *sc);
@@ -405,10 +468,10 @@ void writeRows(State& s, Writers& w, const Arrival& a, int id) {
         if (auto have = s.have.groups.constFind(id); have != s.have.groups.constEnd()) {
             s.result.keptDifferent += *have != *g;
         } else {
-            w.group.setInt("ID_CHILD", id);
-            w.group.setInt("ID_PREDMET", predmet);
-            w.group.setInt("KLASS", klass);
-            w.group.setInt("N_GROUP", *g);
+            w.group.setInt(w.gChild, id);
+            w.group.setInt(w.gPredmet, predmet);
+            w.group.setInt(w.gKlass, klass);
+            w.group.setInt(w.gGroup, *g);
             w.group.add();
         }
     }
@@ -419,23 +482,12 @@ void writeRows(State& s, Writers& w, const Arrival& a, int id) {
             s.result.keptDifferent += have->second != c.code;
             continue;
         }
-        w.cipher.setInt("ID_CHILD", id);
-        w.cipher.setInt("ID_PREDMET", predmet);
-        w.cipher.setInt("ID_TUR", c.tur);
-        w.cipher.setInt("KLASS", klass);
-        w.cipher.setText("SHIFR", c.code);
+        w.cipher.setInt(w.shChild, id);
+        w.cipher.setInt(w.shPredmet, predmet);
+        w.cipher.setInt(w.shTur, c.tur);
+        w.cipher.setInt(w.shKlass, klass);
+        w.cipher.setText(w.shCode, c.code);
         w.cipher.add();
-    }
-    auto [tf, tt] = s.src.teachers.equal_range(source);
-    QSet<QString>& had = s.have.teachers[id];
-    for (auto it = tf; it != tt; ++it) {
-        if (had.contains(it->second.full())) continue;
-        had.insert(it->second.full());
-        w.teacher.setInt("ID_CHILD", id);
-        w.teacher.setText("SURNAME", it->second.surname);
-        w.teacher.setText("NAME", it->second.name);
-        w.teacher.setText("SECONDNAME", it->second.second);
-        w.teacher.add();
     }
 }
 
@@ -452,15 +504,15 @@ void writeParticipants(State& s, const Progress& progress) {
             const Arrival& a = s.arrivals[size_t(i)];
             if (a.existing) continue;
             const Child& c = a.child;
-            w.child.setInt("ID_KOMAND", c.komand);
-            w.child.setInt("ID_PREDMET", c.predmet);
-            w.child.setInt("KLASS", c.klass);
-            w.child.setText("SURNAME", c.surname);
-            w.child.setText("NAME", c.name);
-            w.child.setText("SECONDNAME", c.second);
-            w.child.setText("SITY", c.sity);
-            w.child.setText("SCHOOL", c.school);
-            if (!c.uid.isEmpty()) w.child.setText("UID_CHILD", c.uid);  // else the database makes one
+            w.child.setInt(w.cKomand, c.komand);
+            w.child.setInt(w.cPredmet, c.predmet);
+            w.child.setInt(w.cKlass, c.klass);
+            w.child.setText(w.cSurname, c.surname);
+            w.child.setText(w.cName, c.name);
+            w.child.setText(w.cSecond, c.second);
+            w.child.setText(w.cSity, c.sity);
+            w.child.setText(w.cSchool, c.school);
+            if (!c.uid.isEmpty()) w.child.setText(w.cUid, c.uid);  // else the database makes one
             w.child.add();
         }
         w.child.flush();
@@ -539,7 +591,7 @@ void checkScores(State& s) {
     };
     for (const Arrival& a : s.arrivals) {
         const auto sc = s.src.scores.constFind(a.child.id);
-        if (sc != s.src.scores.constEnd() && !(a.existing && s.have.scores.contains(a.existing)))
+        if (sc != s.src.scores.constEnd() && !s.movedAway(a) && !(a.existing && s.have.scores.contains(a.existing)))
             fits(s.placeOf(a).first, *sc, a.child.uid.isEmpty() ? nameKey(a.child) : a.child.uid);
     }
     for (const RoundChange& c : s.roundChanges)  // the maxima taken hold for the working scores too
@@ -654,6 +706,10 @@ QString summary(const Result& r) {
                                "записано «%2» или «%3».")
                     .arg(r.unnamed)
                     .arg(kUnnamedTeam, kUnnamed);
+    if (r.leftOut > 0)
+        text += QStringLiteral("\nУчастников, переведённых на другой предмет, чьи баллы, шифры и группа по прежнему предмету "
+                               "не перенесены: %1.")
+                    .arg(r.leftOut);
     return text;
 }
 

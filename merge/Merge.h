@@ -22,6 +22,7 @@ struct Result {
     int keptDifferent = 0;    // values people entered that both held differently: the working database's stayed
     int dictionaryAdded = 0;  // teams, subjects, grades and schools added by name
     int unnamed = 0;          // source participants whose team, subject or grade named nothing there
+    int leftOut = 0;          // participants moved here to another subject: the source's rows of the old one left out
 };
 
 // The name a participant's team, subject or grade is given when the source's key names nothing.
@@ -62,7 +63,8 @@ using Progress = std::function<void(int done, int total)>;
 //   schools too; a key that names nothing in the source becomes kUnnamedTeam / kUnnamed);
 // - a participant is known by his identifier (UID_CHILD), never by his name: one the working
 //   database holds is not copied again; his rows it lacks are filled in from the source, and where
-//   both hold different values the working database's stay. A source without identifiers (an
+//   both hold different values the working database's stay. One moved here to another subject
+//   takes nothing of the source's subject (scores, codes, group, their history): counted as left out. A source without identifiers (an
 //   earlier build's) has a child known by name only when exactly one child on each side shares
 //   team, subject, grade, full name and school;
 // - a new participant keeps his identifier, gets his key from the database and his score row,

@@ -4,6 +4,7 @@
 // the source's keys, know who is there already, check the codes, plan the rounds and check the scores
 // against them, add schools, write the participants, take the rounds, re-rank.
 
+#include "Query.h"
 #include "Score.h"
 #include "merge/Merge.h"
 #include "Tasks.h"
@@ -58,7 +59,7 @@ struct Round {
 struct LogRow {
     int slot = 0;  // 1..24
     std::optional<Score> oldValue, newValue;
-    QString at;  // "2026-12-07 12:33:48.1234", to the fraction of a second
+    std::optional<Query::Timestamp> at;  // to the fraction of a second; none: the moment it is written
     QString station;
 };
 
@@ -157,6 +158,9 @@ struct State {
     // The subject and grade that a participant's rows are written under: a participant who is
     // there already keeps his own.
     std::pair<int, int> placeOf(const Arrival& a) const;
+    // A participant both hold who is in another subject here than there (moved since): what the
+    // source holds of that subject (scores, codes, group, their history) is not his here.
+    bool movedAway(const Arrival& a) const;
 };
 
 // The participant identity by name, for sources without identifiers.

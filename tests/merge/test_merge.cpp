@@ -208,6 +208,16 @@ TEST_F(Merge, RunningItAgainIsHarmlessAndFillsOnlyWhatIsMissing) {
         << "the working database's score stays";
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM TEACHERS T JOIN SPISOK P ON P.ID_CHILD = T.ID_CHILD WHERE P.SURNAME = 'Борисов'"),
               1);
+
+    // His code changed there to one another child holds here: no clash, for his own code here stays.
+    const int best = int(count(*work, "SELECT ID_CHILD FROM SPISOK WHERE SURNAME = 'Лучший'"));
+    ciphers::store(work->db, work->tr, best, work->subject("Физика"), work->grade("9"), 1, "Л1");
+    work->commit();
+    ciphers::store(source->db, source->tr, b, source->subject("Физика"), source->grade("9"), 1, "Л1");
+    source->commit();
+    EXPECT_EQ(mergeInto(*work, *source).keptDifferent, 2) << "BAL01 and his code";
+    EXPECT_EQ(text(*work, "SELECT SHIFR FROM SHIFR S JOIN SPISOK P ON P.ID_CHILD = S.ID_CHILD WHERE P.SURNAME = 'Борисов'"),
+              "Б1");
 }
 
 TEST_F(Merge, AFailureOrAClashLeavesNothing) {
@@ -360,6 +370,21 @@ TEST_F(Merge, WhatAChildMovedAtWorkReceivesFollowsHisNewGrade) {
     source->commit();
     mergeInto(*work, *source);  // the check after the test finds his rows in his grade, and ranked
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM SHIFR C JOIN BAL B ON B.ID_CHILD = C.ID_CHILD"), 1);
+
+    // Moved on to another subject, he takes nothing of Физика that the source still holds: scores,
+    // degree, code, group and their history stay behind, and the message says so.
+    awards::give(source->db, source->tr, child, 1);
+    groups::distribute(source->db, source->tr, "Физика", source->subject("Физика"), source->grade("9"), {{"", 1}});
+    source->commit();
+    atomically(work->tr, [&] {
+        participants::move(work->db, work->tr, there, {work->team("Север"), work->subject("Биология"), work->grade("10")});
+    });
+    const qint64 history = count(*work, "SELECT COUNT(*) FROM BAL_LOG");
+    const merge::Result r = mergeInto(*work, *source);
+    EXPECT_EQ(r.leftOut, 1);
+    EXPECT_TRUE(merge::summary(r).contains("по прежнему предмету не перенесены: 1")) << qPrintable(merge::summary(r));
+    EXPECT_EQ(counts(*work), "1,0,0,0,0,4,1,2,2,0");
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM BAL_LOG"), history) << "no history of the old subject";
 }
 
 // A source without identifiers, with bare tables and nothing but its columns: a child is known by
