@@ -1,5 +1,6 @@
 #include "UDM.h"
 
+#include "Backup.h"
 #include "Check.h"
 #include "DbError.h"
 #include "Schema.h"
@@ -37,7 +38,7 @@ QString TDM::noDatabaseMessage() {
                        QStringLiteral("Запишите путь к базе данных первой строкой в файл"),
                        QDir::toNativeSeparators(userPathFile()),
                        QStringLiteral("и запустите программу снова."),
-                       QStringLiteral("Пример: %1").arg(QDir::toNativeSeparators(newDatabaseName())),
+                       QStringLiteral("Пример: %1").arg(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("olympiad.fdb")))),
                        QStringLiteral("Новую пустую базу данных делает команда: tavrin-db create ПУТЬ")}
         .join(u'\n');
 }
@@ -145,7 +146,11 @@ void TDM::DataModuleCreate(const QString& folder) {
         if (e.isOpenElsewhere()) {
             showRefusal(QStringLiteral("База данных уже открыта в другой копии программы."), e);
         } else {
-            const QString why = dberror::explain(e);
+            QString why = dberror::explain(e);
+            if (why.isEmpty() && backup::locate(IBDatabase1.databaseName).server.isEmpty() &&
+                !QFileInfo::exists(backup::locate(IBDatabase1.databaseName).path))
+                why = QStringLiteral("Файла базы данных %1 нет. Проверьте путь к базе данных в файле %2.")
+                          .arg(shown, QDir::toNativeSeparators(file.fileName()));
             msg::error(QStringLiteral("Не удалось открыть базу данных «%1». Программа закрывается.").arg(shown),
                        why.isEmpty() ? QStringLiteral("Проверьте путь к базе данных в файле %1.")
                                            .arg(QDir::toNativeSeparators(file.fileName()))

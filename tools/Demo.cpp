@@ -194,12 +194,25 @@ std::vector<std::pair<QString, QStringList>> tablesOf(Database& db, Transaction&
     return out;
 }
 
+// The columns ("TABLE.COLUMN") that hold fractions: read as the engine writes them, with a point,
+// whatever the locale.
+QSet<QString> scaledColumns(Database& db, Transaction& tr) {
+    Query q(db, tr,
+            {"SELECT TRIM(R.RDB$RELATION_NAME) || '.' || TRIM(R.RDB$FIELD_NAME) AS C FROM RDB$RELATION_FIELDS R",
+             "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE WHERE F.RDB$FIELD_SCALE < 0"});
+    q.open();
+    QSet<QString> out;
+    for (q.first(); !q.eof(); q.next()) out.insert(q.fieldText("C"));
+    return out;
+}
+
 }  // namespace
 
 void copyInto(Database& from, Transaction& fromTr, Database& to, Transaction& toTr) {
     QHash<QString, QStringList> source;
     for (const auto& [table, columns] : tablesOf(from, fromTr)) source.insert(table, columns);
     // The dictionaries and participants before the rows that name them.
+    const QSet<QString> scaled = scaledColumns(from, fromTr);
     auto tables = tablesOf(to, toTr);
     static const QStringList first{"S_KOMAND", "S_PREDMET", "S_KLASS", "S_SCHOOL", "SPISOK"};
     std::stable_sort(tables.begin(), tables.end(), [](const auto& a, const auto& b) {
@@ -214,8 +227,11 @@ void copyInto(Database& from, Transaction& fromTr, Database& to, Transaction& to
         QList<BatchInsert::Column> params;
         for (const QString& c : both) params.append({c, QStringLiteral("VARCHAR(500)")});  // the engine converts
         BatchInsert insert(to, toTr, table, params, 100);
+        QStringList read;
+        for (const QString& c : both)
+            read << (scaled.contains(table + u'.' + c) ? QStringLiteral("CAST(%1 AS VARCHAR(40)) AS %1").arg(c) : c);
         Query rows(from, fromTr);
-        rows.setSql(QStringList{QStringLiteral("SELECT %1 FROM %2").arg(both.join(QStringLiteral(", ")), table)});
+        rows.setSql(QStringList{QStringLiteral("SELECT %1 FROM %2").arg(read.join(QStringLiteral(", ")), table)});
         rows.open();
         for (rows.first(); !rows.eof(); rows.next()) {
             for (const QString& c : both)

@@ -61,12 +61,20 @@ QString refusedNewFile(const QString& path) {
 
 QString absoluteName(const QString& path) { return isServerName(path) ? path : QFileInfo(path).absoluteFilePath(); }
 
+// The engine's words, after ours where we know what they mean.
+QString reason(const DbError& e) {
+    const QString why = dberror::explain(e);
+    return why.isEmpty() ? e.text() : why + u'\n' + e.text();
+}
+
 // backup PATH FILE, restore FILE PATH.
 int copyCommand(const QString& command, const QString& first, const QString& second) {
     const bool saving = command == u"backup";
     const QString file = saving ? second : first;
     Database db;
     db.databaseName = absoluteName(saving ? first : second);
+    const QString from = saving ? first : file;
+    if (!isServerName(from) && !QFileInfo::exists(from)) return fail(QStringLiteral("файла %1 нет").arg(from));
     const QString refusal = refusedNewFile(saving ? file : db.databaseName);
     if (!refusal.isEmpty()) return fail(refusal);
     try {
@@ -86,7 +94,7 @@ int copyCommand(const QString& command, const QString& first, const QString& sec
         return fail(QStringLiteral("%1:\n%2")
                         .arg(saving ? QStringLiteral("не удалось сделать резервную копию %1").arg(first)
                                     : QStringLiteral("не удалось восстановить базу данных %1").arg(second),
-                             e.text()));
+                             reason(e)));
     }
     return 0;
 }
@@ -167,7 +175,7 @@ int checkDatabase(const QString& path) {
         print(QStringLiteral("Нарушений не найдено: %1").arg(path));
         return 0;
     } catch (const DbError& e) {
-        return fail(QStringLiteral("не удалось проверить базу данных %1:\n%2").arg(path, e.text()));
+        return fail(QStringLiteral("не удалось проверить базу данных %1:\n%2").arg(path, reason(e)));
     }
 }
 

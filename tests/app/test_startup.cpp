@@ -68,7 +68,7 @@ TEST_F(PathLoader, WithoutPathFileTheProgramEndsOrWhenInstalledOffersANewDatabas
     // documents folder is made for a database declined.
     EXPECT_EQ(msg::shown()[1].text, TDM::noDatabaseMessage());
     EXPECT_TRUE(msg::shown()[1].text.contains(home.path() + "/.config/Tavrin/path.txt"));
-    EXPECT_TRUE(msg::shown()[1].text.contains("Пример: " + made));
+    EXPECT_TRUE(msg::shown()[1].text.contains("Пример: " + home.path() + "/olympiad.fdb")) << "a folder that is there";
     EXPECT_TRUE(QFileInfo(home.path() + "/.config/Tavrin").isDir());
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/Documents/Таврин"));
     EXPECT_TRUE(declined.terminateRequested());

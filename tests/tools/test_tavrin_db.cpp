@@ -19,8 +19,8 @@ struct ToolRun {
 };
 
 // The tool run as a user runs it, with a home of its own (its backups go there); `killAfterStep`
-// has it killed right after that step of an upgrade is committed.
-ToolRun tool(const QStringList& args, int killAfterStep = 0) {
+// has it killed right after that step of an upgrade is committed; `locale` is the user's.
+ToolRun tool(const QStringList& args, int killAfterStep = 0, const QString& locale = {}) {
     static const QTemporaryDir home;
     QProcess p;
     p.setProgram(QStringLiteral(TAVRIN_DB_TOOL));
@@ -28,6 +28,7 @@ ToolRun tool(const QStringList& args, int killAfterStep = 0) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     if (killAfterStep) env.insert("TAVRIN_TEST_KILL_AFTER_STEP", QString::number(killAfterStep));
+    if (!locale.isEmpty()) env.insert("LC_ALL", locale);
     p.setProcessEnvironment(env);
     p.start();
     p.waitForFinished(120000);
@@ -264,7 +265,8 @@ TEST_F(TavrinDbTool, AFailedUpgradeTakesBackWhatItAdded) {
 TEST_F(TavrinDbTool, AnUpgradeKilledAfterAnyCommitIsFinishedByTheNextRun) {
     const QString old = testDb().newName("old.fdb");
     const ToolRun made =
-        tool({"demo", old, "--participants", "40", "--schema", QStringLiteral(TAVRIN_FIXTURES) + "/first_build.sql"});
+        tool({"demo", old, "--participants", "40", "--schema", QStringLiteral(TAVRIN_FIXTURES) + "/first_build.sql"}, 0,
+             "ru_RU.UTF-8");  // a decimal comma in the user's numbers is not the engine's
     ASSERT_EQ(made.code, 0) << made.out.toStdString();
     qint64 history = -1;
     for (int step = 0; step <= 5; ++step) {  // 0: not killed
@@ -319,6 +321,17 @@ TEST_F(TavrinDbTool, BackupAndRestoreRoundTripEveryRowAndReplaceNothing) {
     EXPECT_EQ(over.code, 1) << over.out.toStdString();
     Opened a(original);
     EXPECT_EQ(a.scalar("SELECT COUNT(*) FROM SPISOK"), 60) << "the database is as it was";
+    // Refusals in the operator's words: a file that is not there, a file another program holds.
+    const ToolRun missing = tool({"backup", local.filePath("нет.fdb"), local.filePath("нет.fbk")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.out.contains("нет.fdb нет")) << missing.out.toStdString();
+    if (!TestDatabase::onServer()) {
+        for (const QStringList& held : {QStringList{"check", original}, QStringList{"backup", original, local.filePath("held.fbk")}}) {
+            const ToolRun r = tool(held);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_TRUE(r.out.contains("держит открытым")) << r.out.toStdString();
+        }
+    }
 
     // A restore killed half-way leaves nothing at the target (its part is removed by the next one),
     // as does a backup killed half-way: its part goes with the next backup into that folder.
