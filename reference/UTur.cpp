@@ -3,6 +3,7 @@
 #include "Tasks.h"
 #include "Text.h"
 #include "reference/Rounds.h"
+#include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
@@ -112,7 +113,8 @@ void TFormTur::Button1Click() {
         field[size_t(problem.slot - 1)]->setFocus();
         return;
     }
-    if (!fitsTheScores(key, slots)) return;
+    bool clears = false;
+    if (!fitsTheScores(key, slots, &clears)) return;
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     const bool tasksChange = rounds::typedTasks(slots) != tasks::inUse(db, tr, key);
@@ -121,11 +123,12 @@ void TFormTur::Button1Click() {
             if (tasksChange) scores::fitToRounds(db, tr, key);  // sums and places follow the tasks
         })) {
         Q_EMIT ui::notices().dictionaryChanged(ui::Dictionary::Rounds);
+        if (clears && awards::anyGiven(db, tr, key)) msg::info(awards::kDegreesOnOldTotals);
         accept();
     }
 }
 
-bool TFormTur::fitsTheScores(int key, const RoundSlots& slots) {
+bool TFormTur::fitsTheScores(int key, const RoundSlots& slots, bool* clears) {
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     for (const scores::Above& a : scores::aboveMaxima(db, tr, key, rounds::typedMaxima(slots))) {
@@ -138,7 +141,8 @@ bool TFormTur::fitsTheScores(int key, const RoundSlots& slots) {
         maxima()[size_t(a.slot / 6)]->setFocus();
         return false;
     }
-    for (const scores::Going& g : scores::goingScores(db, tr, key, rounds::typedTasks(slots)))
+    for (const scores::Going& g : scores::goingScores(db, tr, key, rounds::typedTasks(slots))) {
+        *clears = true;
         if (!msg::confirm(QStringLiteral("У участников (%1) есть баллы по задачам, которых не станет: тур %2, задачи %3–%4. "
                                          "Удалить эти баллы?")
                               .arg(g.participants)
@@ -148,5 +152,6 @@ bool TFormTur::fitsTheScores(int key, const RoundSlots& slots) {
             counts()[size_t(g.round - 1)]->setFocus();
             return false;
         }
+    }
     return true;
 }

@@ -41,7 +41,8 @@ private:
     // Slots that take tasks or lower maxima under stored scores: a maximum below a score is refused; tasks
     // that go with scores in them are asked about, a round at a time (No keeps every score and stores
     // nothing). Whether to store.
-    bool fitsTheScores(int key, const RoundSlots& slots);
+    // Asks before scores in tasks that go are cleared; `clears` tells whether any are.
+    bool fitsTheScores(int key, const RoundSlots& slots, bool* clears);
     // The fields of slot 1..4 at 0..3: its name, its task count, its task maxima.
     std::array<QLineEdit*, 4> names() const { return {Edit1, Edit2, Edit3, Edit4}; }
     std::array<QLineEdit*, 4> counts() const { return {Edit5, Edit6, Edit7, Edit8}; }

@@ -18,4 +18,11 @@ bool give(Database& db, Transaction& tr, int idChild, int degree) {
     return q.rowsAffected() > 0;
 }
 
+bool anyGiven(Database& db, Transaction& tr, int idPredmet) {
+    Query q(db, tr, {"SELECT COUNT(*) AS N FROM BAL WHERE ID_PREDMET = :ID_PREDMET AND DIPL_STEP > 0"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.open();
+    return q.fieldInt("N") > 0;
+}
+
 }  // namespace awards

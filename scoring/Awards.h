@@ -14,5 +14,10 @@ inline const QString kBadDegree = QStringLiteral("Степень должна б
 int degree(const QString& text);
 // Writes a participant's degree. False when he has no score row (deleted at another station).
 bool give(Database& db, Transaction& tr, int idChild, int degree);
+// Whether anyone of the subject holds a degree above 0.
+bool anyGiven(Database& db, Transaction& tr, int idPredmet);
+// Said after the totals of a subject with degrees changed without a new award.
+inline const QString kDegreesOnOldTotals =
+    QStringLiteral("Степени дипломов были выставлены по прежним суммам баллов. Проверьте награждение.");
 
 }  // namespace awards

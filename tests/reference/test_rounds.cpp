@@ -6,6 +6,7 @@
 #include "participants/UEnterSpisok.h"
 #include "reference/Rounds.h"
 #include "reference/UTur.h"
+#include "scoring/Awards.h"
 #include "scoring/Scores.h"
 #include "ui/Combo.h"
 
@@ -242,6 +243,7 @@ TEST_F(Rounds, TasksThatGoWithScoresAreAskedAboutAndTheSumsFollow) {
     save(kids[0], {{1, "5"}, {3, "2"}, {7, "1"}});  // 8
     save(kids[1], {{1, "4"}}, true);               // 4, task 3 a typed 0
     save(kids[2], {{2, "1"}, {7, "9"}});           // 10
+    awards::give(db(), tr(), kids[2], 1);          // given on the totals that are about to change
     tr().commitRetaining();
     const QString before = text("SELECT CAST(LIST(BAL03 || '/' || SUMM || '/' || MESTO, ' ') AS VARCHAR(200)) FROM BAL");
     const QString going = "У участников (1) есть баллы по задачам, которых не станет: тур 1, задачи 3–3. Удалить эти баллы?";
@@ -263,7 +265,8 @@ TEST_F(Rounds, TasksThatGoWithScoresAreAskedAboutAndTheSumsFollow) {
         msg::clearShown();
         t->Button1Click();
         EXPECT_EQ(msg::shownTexts(),
-                  QStringList({going, "У участников (2) есть баллы по задачам, которых не станет: тур 2, задачи 1–2. Удалить эти баллы?"}));
+                  QStringList({going, "У участников (2) есть баллы по задачам, которых не станет: тур 2, задачи 1–2. Удалить эти баллы?",
+                               awards::kDegreesOnOldTotals}));
         EXPECT_FALSE(t->isVisible());
     });
     EXPECT_NE(before, text("SELECT CAST(LIST(BAL03 || '/' || SUMM || '/' || MESTO, ' ') AS VARCHAR(200)) FROM BAL"));
