@@ -406,9 +406,12 @@ void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& s
         wb.setNumber(6, 3, rules.minPercent);
         wb.setText(8, 3, awardrules::ratioText(rules.ratio) + QStringLiteral(" (наибольшая сумма — всегда 1-я степень)"));
         wb.setNumber(9, 3, rules.mentionPercent);
-        if (applied->byHand)
+        if (applied->byHand) {
             wb.setText(10, 2, QStringLiteral("Пороги установлены жюри вручную: %1.")
                                   .arg(awardrules::sharesAgainstRules(list, rules, max)));
+            for (int d = 1; d <= awardrules::kMention; ++d)
+                if (applied->cuts[size_t(d - 1)]) wb.setScore(11 + d, 5, *applied->cuts[size_t(d - 1)]);
+        }
     } else {
         for (int r : {5, 6, 8, 9}) wb.setText(r, 3, QStringLiteral("—"));
         wb.setText(10, 2, QStringLiteral("Степени выставлены без помощника награждения."));

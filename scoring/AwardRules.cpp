@@ -192,17 +192,33 @@ void store(Database& db, Transaction& tr, const Rules& rules) {
     for (const auto& [name, value] : values) setValue(db, tr, name, value);
 }
 
+namespace {
+QString cutsText(const Cuts& cuts) {
+    QString text;
+    for (const std::optional<Score>& c : cuts) text += u';' + (c ? QString::number(c->hundredths()) : QString());
+    return text;
+}
+}  // namespace
+
 std::optional<Applied> applied(Database& db, Transaction& tr, int idPredmet, int idKlass) {
     Query q(db, tr, {"SELECT ZNACH FROM NASTROIKI WHERE NAME = :NAME"});
     q.setText("NAME", appliedName(idPredmet, idKlass));
     q.open();
     if (q.eof()) return std::nullopt;
+    // The rules, whether typed by hand, then (since cut-offs are kept) the four cut-offs in hundredths,
+    // empty where a degree has none.
     const QStringList parts = q.fieldText("ZNACH").split(u';');
-    if (parts.size() != 5) return std::nullopt;
+    if (parts.size() != 5 && parts.size() != 9) return std::nullopt;
     const std::optional<int> p = parsePercent(parts[0]), m = parsePercent(parts[1]), r = parsePercent(parts[3]);
     const std::optional<std::array<int, 3>> ratio = parseRatio(parts[2]);
     if (!p || !m || !r || !ratio || (parts[4] != u"0" && parts[4] != u"1")) return std::nullopt;
-    return Applied{{*p, *m, *ratio, *r}, parts[4] == u"1"};
+    Applied a{{*p, *m, *ratio, *r}, parts[4] == u"1"};
+    for (int d = 0; d < 4 && parts.size() == 9; ++d) {
+        bool ok = false;
+        const qint64 h = parts[5 + d].toLongLong(&ok);
+        if (ok && h > 0 && h < 100000000) a.cuts[size_t(d)] = Score::fromHundredths(h);
+    }
+    return a;
 }
 
 void record(Database& db, Transaction& tr, int idPredmet, int idKlass, const Applied& applied) {
@@ -213,7 +229,8 @@ void record(Database& db, Transaction& tr, int idPredmet, int idKlass, const App
                  .arg(r.minPercent)
                  .arg(ratioText(r.ratio))
                  .arg(r.mentionPercent)
-                 .arg(applied.byHand ? 1 : 0));
+                 .arg(applied.byHand ? 1 : 0)
+             + cutsText(applied.cuts));
 }
 
 QList<Participant> participants(Database& db, Transaction& tr, int idPredmet, int idKlass) {

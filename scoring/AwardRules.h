@@ -90,6 +90,7 @@ void store(Database& db, Transaction& tr, const Rules& rules);
 struct Applied {
     Rules rules;
     bool byHand = false;
+    std::array<std::optional<Score>, 4> cuts{};  // typed by hand: the cut-offs in force, for the protocol
     bool operator==(const Applied&) const = default;
 };
 // None when the degrees of the subject and grade were never applied with the assistant (or the

@@ -443,7 +443,8 @@ bool TFormPomoshnik::applyShown(bool ask) {
     if (!chosen() || !shownAsApplied()) return false;
     Database& db = database();
     Transaction& tr = working();
-    const awardrules::Applied now{m_rules, m_cuts != m_proposal.cuts};
+    const bool byHand = m_cuts != m_proposal.cuts;
+    const awardrules::Applied now{m_rules, byHand, byHand ? m_cuts : awardrules::Cuts{}};
     const int n = awardrules::changes(m_list, m_cuts);
     if (n == 0) {
         if (m_rules != m_storedRules || m_applied != now) {

@@ -237,7 +237,8 @@ int main(int argc, char** argv) {
     page(ws, false);
 
     // The award protocol of a subject and grade: C2 subject, C3 grade; the rules in C5..C9 and the
-    // program's note on them in B10; the lowest total and the number of each award in C12..D15; the
+    // program's note on them in B10; the lowest total and the number of each award in C12..D15, and
+    // in E12..E15 the cut-offs the jury typed, where they did; the
     // participants in place order from row 18; under them the program writes the lines for the
     // jury's signatures.
     ws = workbook_add_worksheet(wb, "Лист20");
@@ -253,7 +254,8 @@ int main(int argc, char** argv) {
     worksheet_write_string(ws, 10, 1, "Награда", f.heading);
     worksheet_write_string(ws, 10, 2, "Наименьшая сумма баллов", f.heading);
     worksheet_write_string(ws, 10, 3, "Участников", f.heading);
-    fitHeadings(ws, 10, {{"Награда", 36}, {"Наименьшая сумма баллов", 36}, {"Участников", 12}});
+    worksheet_write_string(ws, 10, 4, "Порог жюри", f.heading);
+    fitHeadings(ws, 10, {{"Награда", 36}, {"Наименьшая сумма баллов", 36}, {"Участников", 12}, {"Порог жюри", 8}});
     {
         static const char* const awards[] = {"Диплом 1-й степени", "Диплом 2-й степени", "Диплом 3-й степени",
                                              "Поощрительный отзыв"};
@@ -261,6 +263,7 @@ int main(int argc, char** argv) {
             worksheet_write_string(ws, lxw_row_t(11 + i), 1, awards[i], f.cell);
             worksheet_write_blank(ws, lxw_row_t(11 + i), 2, f.number);
             worksheet_write_blank(ws, lxw_row_t(11 + i), 3, f.number);
+            worksheet_write_blank(ws, lxw_row_t(11 + i), 4, f.number);
         }
     }
     table(ws, f, 16,

@@ -90,7 +90,7 @@ struct Data {
         scoresOf(abramov, k9, 30, false);
         scoresOf(borisov, k9, 20, false);
         scoresOf(zhukov, k9, 10, false);
-        scoresOf(dmitriev, k10, 5, false);
+        scoresOf(dmitriev, k10, 5.5, false);  // a total with a fraction
         const auto firstTask = [&](int child, int subject, int grade, qint64 hundredths) {
             scores::Slots s{};
             scores::Shown shown{};
@@ -260,7 +260,8 @@ protected:
         // The protocols: Физика 9 with the rules applied to it, its cut-offs typed by hand, and the
         // greatest total 30 + 5·10 + 12·20 + 6·25 = 470; Химия 10 with other rules applied afterwards (its degree
         // 3 stays); Биология 9 with its mention given without the assistant.
-        awardrules::record(db(), tr(), m->data.fizika, m->data.k9, {{40, 60, {1, 1, 2}, 10}, true});
+        awardrules::record(db(), tr(), m->data.fizika, m->data.k9,
+                           {{40, 60, {1, 1, 2}, 10}, true, {Score::parse("300"), Score::parse("12,5"), {}, {}}});
         awardrules::apply(db(), tr(), m->data.khimiya, m->data.k10, {std::nullopt, std::nullopt, Score::fromHundredths(700), std::nullopt},
                           {{30, 20, {1, 2, 3}, 0}, false});
         rounds::save(db(), tr(), m->data.fizika,
@@ -468,7 +469,7 @@ TEST_F(Reports, ResultsByTeamAndByGrade) {
     const pugi::xml_document sheet = xml(partsOf(made().files[6])["xl/worksheets/sheet7.xml"]);
     EXPECT_GE(sheet.child("worksheet").child("sheetData").find_child_by_attribute("row", "r", "7").attribute("ht").as_double(), 30);
     EXPECT_EQ(row(t, 8, 1, 8), "1|Волков Имя Отчество|9|Гимназия|306|1|1-й степени|Третья А А");
-    EXPECT_EQ(row(t, 11, 1, 7), "2|Дмитриев Имя Отчество|10||5|1|поощр. отзыв") << "places across grades";
+    EXPECT_EQ(row(t, 11, 1, 7), "2|Дмитриев Имя Отчество|10||5.5|1|поощр. отзыв") << "places across grades; the fraction kept";
     EXPECT_EQ(row(t, 12, 1, 2), "3|Абрамов Имя Отчество");
     EXPECT_TRUE(t.at(8, 5).number);
 
@@ -704,8 +705,10 @@ TEST_F(Reports, TheAwardProtocolShowsTheRulesCutOffsAndAwardsAsStored) {
     EXPECT_TRUE(p.at(7, 3).number);
     EXPECT_EQ(rules(made().sheet(13, "Лист20")), "30|20|не задана|1:2:3 (наибольшая сумма — всегда 1-я степень)|0 ");
     EXPECT_EQ(rules(made().sheet(14, "Лист20")), "—|—|не задана|—|— Степени выставлены без помощника награждения.");
-    EXPECT_EQ(row(p, 12, 2, 4), "Диплом 1-й степени|306|1");
-    EXPECT_EQ(row(p, 13, 3, 4), "10|1") << "Жуков's degree 2 below Абрамов and Борисов without one";
+    EXPECT_EQ(row(p, 12, 2, 5), "Диплом 1-й степени|306|1|300");
+    EXPECT_EQ(row(p, 13, 3, 5), "10|1|12.5") << "Жуков's degree 2 below Абрамов and Борисов without one; the typed cut-off "
+                                                "beside the lowest total given";
+    EXPECT_EQ(p.text(14, 5), "") << "a degree without a typed cut-off";
     EXPECT_EQ(row(p, 14, 3, 4) + " " + row(p, 15, 3, 4), "|0 |0") << "Дмитриев's mention is in grade 10";
     EXPECT_EQ(row(p, 18, 1, 6), "1|Волков Имя Отчество|Гимназия|306|1|1-й степени");
     EXPECT_EQ(row(p, 19, 1, 6), "2|Абрамов Имя Отчество|=СУММ(1;2)|30|2|");

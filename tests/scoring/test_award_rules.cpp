@@ -236,7 +236,7 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(degrees(others), "4,-") << "another subject and grade are left alone";
     EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'POMOSHNIK_DIPLOMY'"), "60");
     EXPECT_EQ(load(db(), tr()), (Rules{60, 50, {1, 2, 3}, 0}));
-    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true})) << "the cut-off of degree 3 typed";
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true, {Score::parse("19"), Score::parse("17"), Score::parse("15"), {}}})) << "the cut-off of degree 3 typed";
     EXPECT_EQ(w->DBGrid1->value(0, "NOW"), "1-й степени");
 
     msg::clearShown();
@@ -284,7 +284,7 @@ TEST_F(Assistant, TypedCutOffsAreWarnedKeptAndAppliedOnlyAsShown) {
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(msg::shownTexts(), QStringList{"Изменится степеней: 5. Применить?"});
     EXPECT_EQ(degrees(kids.mid(0, 10)), "1,2,2,3,-,-,-,-,-,0");
-    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true}));
+    EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true, {Score::parse("19"), Score::parse("17"), Score::parse("15"), {}}}));
 
     // The rules' own cut-offs applied where no degree changes: recorded as the rules'.
     type(w->Edit1, "40");
