@@ -185,7 +185,9 @@ void TFormParticipantList::showList() {
 
 void TFormParticipantList::ComboBox2Change() {
     showSecond();
-    DBGrid1->setFocus();
+    // On to the list after Enter or a pick; a choice confirmed by leaving the box (Tab, Shift+Tab,
+    // a click elsewhere) leaves the focus where the operator sent it.
+    if (ComboBox2->hasFocus()) DBGrid1->setFocus();
 }
 
 void TFormParticipantList::showSecond() {

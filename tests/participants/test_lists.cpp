@@ -139,6 +139,11 @@ TEST_F(Lists, AFailedDeleteKeepsEverythingAndAnEmptyListDeletesNothing) {
     EXPECT_EQ(w->ComboBox2->currentText() + ":" + w->CountDety->text(), "9:4");
     EXPECT_EQ(w->DBGrid1->rowCount(), 4);
     EXPECT_TRUE(w->Button1->isEnabled());
+    // A grade typed and left with Shift+Tab: the list follows, the focus goes where it was sent.
+    typeInto(w->ComboBox2, "9");
+    QTest::keyClick(w->ComboBox2, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w->ComboBox1);
+    EXPECT_EQ(w->CountDety->text(), "4");
     typeInto(w->ComboBox1, "Физ");
     EXPECT_EQ(w->ComboBox2->currentText() + ":" + w->CountDety->text() + ":" + QString::number(w->DBGrid1->rowCount()), ":0:0");
     EXPECT_TRUE(msg::shown().isEmpty());
