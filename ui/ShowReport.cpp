@@ -14,9 +14,6 @@
 
 namespace ui {
 
-namespace {
-// Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
-// success and nothing opens, so the operator would not learn where the report went.
 bool spreadsheetProgramKnown() {
 #ifdef Q_OS_LINUX
     QProcess query;
@@ -30,6 +27,7 @@ bool spreadsheetProgramKnown() {
 #endif
 }
 
+namespace {
 const QString kNotMade = QStringLiteral("Отчёт не сделан");
 }  // namespace
 

@@ -7,6 +7,10 @@
 // window shows its reports here, and so does any other window that offers one.
 namespace ui {
 
+// Whether the desktop has a program for workbooks (on Linux, what xdg-mime names). Without one the
+// desktop's opener still reports success and nothing opens.
+bool spreadsheetProgramKnown();
+
 // Opens a finished report; true when the desktop took it. Tests put their own here.
 extern std::function<bool(const QString& path)> reportOpener;
 

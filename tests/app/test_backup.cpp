@@ -19,6 +19,25 @@ namespace {
 
 class Backup : public WindowTest {};
 
+// Where a backup is made: by the server for a name that has one (a port too), on this computer for
+// a file of it, a Windows drive and a colon inside a file name included.
+TEST(BackupPlace, AServerNameIsToldFromAFileOfThisComputer) {
+    const struct {
+        const char* name;
+        const char* server;
+        const char* path;
+    } cases[] = {{"127.0.0.1:/var/lib/o.fdb", "127.0.0.1", "/var/lib/o.fdb"},
+                 {"host/3051:/data/o.fdb", "host/3051", "/data/o.fdb"},
+                 {"сервер/3051:D:\\Олимпиада\\o.fdb", "сервер/3051", "D:\\Олимпиада\\o.fdb"},
+                 {"C:\\Олимпиада\\o.fdb", "", "C:\\Олимпиада\\o.fdb"},
+                 {"/home/u/итоги 10:30.fdb", "", "/home/u/итоги 10:30.fdb"},
+                 {"o.fdb", "", "o.fdb"}};
+    for (const auto& c : cases) {
+        const backup::Location l = backup::locate(QString::fromUtf8(c.name));
+        EXPECT_EQ(l.server + "|" + l.path, QString::fromUtf8(c.server) + "|" + QString::fromUtf8(c.path)) << c.name;
+    }
+}
+
 // What a backup file holds, restored into a new database.
 QStringList restored(const QString& file, const QString& into) {
     Database d;

@@ -5,6 +5,9 @@
 #include "Text.h"
 #include "fixtures/TestDatabase.h"
 
+#include <future>
+#include <optional>
+
 namespace {
 
 class QueryTest : public DbTest {};
@@ -172,6 +175,28 @@ TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
     tr().commitRetaining();
     count.open();
     EXPECT_EQ(count.fieldInt("N"), 1) << "read committed sees the other station's commit";
+
+    // A row another station holds changed is waited for a few seconds, then refused as a conflict:
+    // a station never waits for ever (here, half a minute would end the wait by the holder's commit).
+    Query hold(db(), tr(), {"UPDATE S_KOMAND SET KOMAND = 'Юг'"});
+    hold.execute();  // not committed
+    auto waited = std::async(std::launch::async, [&]() -> std::optional<DbError> {
+        try {
+            Query upd(other, otherTr, {"UPDATE S_KOMAND SET KOMAND = 'Запад'"});
+            upd.execute();
+        } catch (const DbError& e) {
+            return e;
+        }
+        return std::nullopt;
+    });
+    const bool gaveUp = waited.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!gaveUp) tr().commitRetaining();
+    const std::optional<DbError> refused = waited.get();
+    EXPECT_TRUE(gaveUp) << "the second station waits for ever";
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->isConflict()) << refused->text().toStdString();
+    tr().rollbackRetaining();
+    otherTr.rollback();
 }
 
 TEST_F(QueryTest, DbErrorCarriesTheClientText) {

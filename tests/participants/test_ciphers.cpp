@@ -165,6 +165,11 @@ TEST_F(Ciphers, ATakenCodeIsOneOfTheSameGradeThatReadsTheSame) {
     EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k9, 1, "Ё1", children[0]), "") << "his own";
     EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k10, 1, "Ё1", tenth), "") << "another grade";
     EXPECT_EQ(ciphers::refusal(db(), tr(), o.fizika, o.k9, 2, "Ё1", children[1]), "") << "another round";
+    // Every Latin letter that looks like a Cyrillic one on paper reads as that one, and only as it.
+    const QString latin = "ABCEHKMOPTXYabcehkmoptxy", cyrillic = "АВСЕНКМОРТХУавсенкмортху";
+    for (qsizetype i = 0; i < latin.size(); ++i) {
+        EXPECT_EQ(ciphers::lookalike(latin.mid(i, 1)), ciphers::lookalike(cyrillic.mid(i, 1))) << latin.mid(i, 1).toStdString();
+    }
 
     Database station;
     station.databaseName = db().databaseName;

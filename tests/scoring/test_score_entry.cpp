@@ -239,7 +239,11 @@ TEST_F(ScoreEntry, EverySaveLogsExactlyTheChangedTasksAndCountsEnteredRounds) {
     // By cipher, round 2 only: he counts for round 2, not for the whole subject.
     scores::Shown round2{};
     for (int n = 7; n <= 11; ++n) round2[size_t(n - 1)] = true;
+    const QString history = QString("SELECT COUNT(*) FROM BAL_LOG WHERE ID_CHILD = %1").arg(kids[2]);
     scores::save(db(), tr(), kids[2], o.fizika, o.k9, given({{7, "1"}}), only({7}), round2);
+    const qint64 once = scalar(history);
+    scores::save(db(), tr(), kids[2], o.fizika, o.k9, given({{7, "1"}}), only({7}), round2);
+    EXPECT_EQ(scalar(history), once) << "the same scores saved again write no history";
     tr().commitRetaining();
     EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9, 2), (QSet<int>{kids[1], kids[2]}));
     EXPECT_EQ(scorelog::entered(db(), tr(), o.fizika, o.k9, 3), QSet<int>{kids[1]});

@@ -8,7 +8,10 @@
 #include "ui/DataGrid.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
+#include "ui/ShowReport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -26,6 +29,27 @@ protected:
         tr().commitRetaining();
     }
 };
+
+// A report is opened only where the desktop names a program for workbooks: a desktop that names
+// none (or cannot say) would take the file and show nothing.
+TEST_F(Mechanisms, AReportOpensOnlyWhereTheDesktopHasASpreadsheetProgram) {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    const auto desktopSays = [&](const char* script) {
+        QFile f(bin.filePath("xdg-mime"));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(QByteArray("#!/bin/sh\n") + script + "\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", bin.path().toUtf8() + ":" + path);
+        const bool known = ui::spreadsheetProgramKnown();
+        qputenv("PATH", path);
+        return known;
+    };
+    EXPECT_TRUE(desktopSays("echo libreoffice-calc.desktop"));
+    EXPECT_FALSE(desktopSays("echo"));
+    EXPECT_FALSE(desktopSays("echo calc.desktop; exit 4"));
+}
 
 TEST_F(Mechanisms, AnExceptionFromAHandlerIsShownAndTheProgramGoesOn) {
     QWidget w;
