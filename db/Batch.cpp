@@ -1,8 +1,6 @@
 #include "Batch.h"
 
 #include "DbError.h"
-#include <QElapsedTimer>
-#include <cstdio>
 
 namespace {
 
@@ -69,12 +67,8 @@ void BatchInsert::add() {
     if (++m_rows == m_capacity) flush();
 }
 
-static QHash<int, qint64> g_ns, g_rows;
-static struct Dump { ~Dump() { for (auto it = g_ns.begin(); it != g_ns.end(); ++it) fprintf(stderr, "flush %d cols: %lld ms %lld rows\n", it.key(), it.value() / 1000000, g_rows[it.key()]); } } g_dump;
 void BatchInsert::flush() {
     if (m_rows == 0) return;
-    QElapsedTimer T; T.start(); g_rows[m_width] += m_rows;
-    struct Acc { QElapsedTimer& t; int k; ~Acc() { g_ns[k] += t.nsecsElapsed(); } } acc{T, m_width};
     m_query.setInt(m_count, m_rows);  // the rows beyond N are null and not written
     if (m_returns) {
         m_query.open();
