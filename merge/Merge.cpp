@@ -154,6 +154,15 @@ Source readSource(Database& db, Transaction& tr) {
                     r.station = q.fieldText("STATION");
                     src.log.emplace(int(q.fieldInt("ID_CHILD")), r);
                 });
+    if (hasTable(db, tr, "DIPLOM"))
+        readAll(db, tr,
+                "SELECT NOMER, PREFIX, N, ID_CHILD, DIPL_STEP, CAST(PRINTED AS VARCHAR(10)) AS PRINTED, STATUS, NOMINATIVE "
+                "FROM DIPLOM ORDER BY N",
+                [&](Query& q) {
+                    src.diplomas.push_back({q.fieldText("NOMER"), q.fieldText("PREFIX"), q.fieldText("PRINTED"),
+                                            int(q.fieldInt("N")), int(q.fieldInt("ID_CHILD")), int(q.fieldInt("DIPL_STEP")),
+                                            int(q.fieldInt("STATUS")), int(q.fieldInt("NOMINATIVE"))});
+                });
     return src;
 }
 
@@ -184,6 +193,10 @@ Working readWorking(Database& db, Transaction& tr) {
     readAll(db, tr, "SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS", [&](Query& q) {
         w.teachers[int(q.fieldInt("ID_CHILD"))].insert(
             Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.full());
+    });
+    readAll(db, tr, "SELECT NOMER, ID_CHILD, STATUS FROM DIPLOM", [&](Query& q) {
+        w.diplomas.insert(q.fieldText("NOMER"), int(q.fieldInt("ID_CHILD")));
+        if (q.fieldInt("STATUS") == 1) w.standing.insert(int(q.fieldInt("ID_CHILD")));
     });
     return w;
 }
@@ -475,6 +488,7 @@ void writeParticipants(State& s, const Progress& progress) {
                 id = int(keys.at(next++));
                 ++s.result.copied;
             }
+            s.arrivals[size_t(i)].key = id;
             writeRows(s, w, a, id);
         }
         if (progress) progress(to, total);
@@ -628,11 +642,13 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     translate(s);
     identify(s);
     checkCodes(s);
+    checkDiplomas(s);
     planRounds(s);
     checkScores(s);
     addSchools(s);
     writeParticipants(s, progress);
     mergeRounds(s);
+    mergeDiplomas(s);
     rerank(s);
     s.result.dictionaryAdded += s.teams.added() + s.subjects.added() + s.grades.added();
     return s.result;
@@ -645,6 +661,7 @@ QString summary(const Result& r) {
                        .arg(r.alreadyThere)
                        .arg(r.keptDifferent)
                        .arg(r.dictionaryAdded);
+    if (r.diplomas > 0) text += QStringLiteral("\nДобавлено номеров дипломов: %1.").arg(r.diplomas);
     if (r.matchedByName > 0)
         text += QStringLiteral("\nВ той базе нет идентификаторов участников: узнаны по имени, команде, предмету, "
                                "классу и учреждению: %1.")

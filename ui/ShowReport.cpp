@@ -17,12 +17,10 @@ namespace ui {
 namespace {
 // Whether the desktop has a program for workbooks. Without one the desktop's opener still reports
 // success and nothing opens, so the operator would not learn where the report went.
-bool spreadsheetProgramKnown() {
+bool programKnown(const QString& mimeType) {
 #ifdef Q_OS_LINUX
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"),
-                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
     if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
     return !query.readAllStandardOutput().trimmed().isEmpty();
 #else
@@ -34,7 +32,12 @@ const QString kNotMade = QStringLiteral("Отчёт не сделан");
 }  // namespace
 
 std::function<bool(const QString&)> reportOpener = [](const QString& path) {
-    return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return programKnown(QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")) &&
+           QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+};
+
+std::function<bool(const QString&)> documentOpener = [](const QString& path) {
+    return programKnown(QStringLiteral("application/pdf")) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 };
 
 void showReport(const std::function<QString()>& write) {

@@ -10,6 +10,10 @@ namespace ui {
 // Opens a finished report; true when the desktop took it. Tests put their own here.
 extern std::function<bool(const QString& path)> reportOpener;
 
+// Opens a finished document that is no workbook (the diplomas' PDF) in the desktop's program for
+// it; true when the desktop took it. Tests put their own here.
+extern std::function<bool(const QString& path)> documentOpener;
+
 // Makes the report under a wait cursor with `write`, which returns the file it wrote
 // (reportfiles::write), and opens it with reportOpener. What keeps the report from being made is
 // shown with its reason; a file that cannot be opened is named.
