@@ -8,6 +8,9 @@
 #include "diplomas/Declension.h"
 #include "diplomas/Diplomas.h"
 #include "diplomas/Numbers.h"
+#include "diplomas/Register.h"
+#include "fixtures/Spreadsheet.h"
+#include "xlsx/Workbook.h"
 #include "diplomas/Template.h"
 #include "diplomas/UPrintDiplom.h"
 #include "participants/Registration.h"
@@ -258,6 +261,24 @@ TEST_F(Diplomas, AReprintKeepsNumbersAndAChangedDegreeCancelsAndRenumbers) {
     EXPECT_EQ(text(QString("SELECT STATUS FROM DIPLOM WHERE NOMER = '%1'").arg(nb)), "0");
     EXPECT_TRUE(standing(renumbered));
     EXPECT_EQ(numberOf(a), na) << "another grade's diploma is not touched";
+    // The register, read back by LibreOffice: every number with its status, then the signatures.
+    reportfiles::useTemplate(TAVRIN_TEMPLATE);
+    const sheets::Book book = sheets::read({reportfiles::write("Реестр дипломов", [](Workbook& wb) {
+        diplomas::registerSheet(db(), tr(), wb);
+    })}).first();
+    ASSERT_EQ(book.names, QStringList{"Лист21"});
+    const sheets::Sheet& sh = book.sheets.first();
+    EXPECT_EQ(sh.text(1, 1), "Реестр дипломов");
+    const QStringList expected[] = {{na, "Алексеев Пётр Ильич", "Физика", "9", "I степени", "СОШ №1", "выдан"},
+                                    {nb, "Борисова Ольга Ивановна", "Физика", "10", "II степени", "СОШ №1", "аннулирован"},
+                                    {renumbered, "Борисова Ольга Ивановна", "Физика", "10", "III степени", "СОШ №1", "выдан"}};
+    for (int r = 0; r < 3; ++r) {
+        const QStringList row{sh.text(4 + r, 2), sh.text(4 + r, 3), sh.text(4 + r, 4), sh.text(4 + r, 5),
+                              sh.text(4 + r, 6), sh.text(4 + r, 7), sh.text(4 + r, 9)};
+        EXPECT_EQ(row, expected[r]);
+        EXPECT_EQ(sh.text(4 + r, 8), QDate::currentDate().toString("dd.MM.yyyy"));
+    }
+    EXPECT_EQ(sh.text(8, 3), "Председатель оргкомитета");
     // A move to another grade takes his diploma's standing away.
     participants::move(db(), tr(), a, {o.sever, o.fizika, o.k10, QString()});
     EXPECT_EQ(numberOf(a), QString());
