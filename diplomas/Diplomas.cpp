@@ -28,16 +28,19 @@ QString shortName(const QString& surname, const QString& name, const QString& se
     return out;
 }
 
-QString teachersOf(Database& db, Transaction& tr, int idChild) {
-    Query q(db, tr, {"SELECT SURNAME, NAME, SECONDNAME FROM TEACHERS WHERE ID_CHILD = :ID_CHILD ORDER BY ID_TEACHER"});
-    q.setInt("ID_CHILD", idChild);
+// Every participant's teachers as "Петрова А. С., Орлов П.", in the order they were registered: one
+// reading for all the diplomas.
+QHash<int, QString> teachers(Database& db, Transaction& tr) {
+    Query q(db, tr, {"SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS ORDER BY ID_CHILD, ID_TEACHER"});
     q.open();
-    QStringList out;
+    QHash<int, QString> out;
     for (q.first(); !q.eof(); q.next()) {
         const QString t = shortName(q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"));
-        if (!t.isEmpty()) out << t;
+        if (t.isEmpty()) continue;
+        QString& all = out[int(q.fieldInt("ID_CHILD"))];
+        all += (all.isEmpty() ? QString() : QStringLiteral(", ")) + t;
     }
-    return out.join(QStringLiteral(", "));
+    return out;
 }
 
 QHash<QString, QString> valuesOf(const Winner& w, const declension::Dative& dative, const QString& number,
@@ -50,7 +53,7 @@ QHash<QString, QString> valuesOf(const Winner& w, const declension::Dative& dati
             {QStringLiteral("УЧРЕЖДЕНИЕ"), w.school},
             {QStringLiteral("КОМАНДА"), w.team},
             {QStringLiteral("УЧИТЕЛЯ"), w.teachers},
-            {QStringLiteral("БАЛЛЫ"), w.hasTotal ? w.total.toString() : QString()},
+            {QStringLiteral("БАЛЛЫ"), w.hasTotal ? w.total.toString(QLocale(QLocale::Russian)) : QString()},
             {QStringLiteral("МЕСТО"), w.place > 0 ? QString::number(w.place) : QString()},
             {QStringLiteral("НОМЕР"), number},
             {QStringLiteral("ДАТА"), QLocale(QLocale::Russian).toString(choice.date, QStringLiteral("d MMMM yyyy г."))},
@@ -109,7 +112,8 @@ QList<Winner> winners(Database& db, Transaction& tr, const Choice& choice) {
         w.degree = int(q.fieldInt("DIPL_STEP"));
         out << w;
     }
-    for (Winner& w : out) w.teachers = teachersOf(db, tr, w.idChild);
+    const QHash<int, QString> taught = teachers(db, tr);
+    for (Winner& w : out) w.teachers = taught.value(w.idChild);
     return out;
 }
 

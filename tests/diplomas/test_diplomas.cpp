@@ -206,7 +206,9 @@ protected:
 };
 
 TEST_F(Diplomas, EachWinnerOnAPageOfHisOwnInTheDativeWithTheFontEmbedded) {
-    child(o.fizika, o.k9, "Сёмина", "Алёна", "Петровна", "30", 1);
+    const int first = child(o.fizika, o.k9, "Сёмина", "Алёна", "Петровна", "30", 1);
+    for (const char* teacher : {"'Орлова', 'Мария', 'Петровна'", "'Ли', '', ''"})
+        exec(QString("INSERT INTO TEACHERS (ID_CHILD, SURNAME, NAME, SECONDNAME) VALUES (%1, %2)").arg(first).arg(teacher));
     child(o.fizika, o.k9, "Иванов", "Иван", "Иванович", "20", 2);
     child(o.fizika, o.k9, "Иванов", "Иван", "Иванович", "20", 2, "Лицей №2");  // namesakes: two diplomas
     child(o.fizika, o.k9, "Смирнов", "Женя", "", "15", 3);
@@ -221,6 +223,7 @@ TEST_F(Diplomas, EachWinnerOnAPageOfHisOwnInTheDativeWithTheFontEmbedded) {
     const QStringList p = pages(done.path);
     ASSERT_EQ(p.size(), 4);
     EXPECT_TRUE(p[0].contains("Сёминой Алёне Петровне") && p[0].contains("I степени")) << p[0].toStdString();
+    EXPECT_TRUE(p[0].contains("Орлова М. П., Ли") && p[0].contains("30")) << p[0].toStdString();
     for (int i : {1, 2}) EXPECT_TRUE(p[i].contains("Иванову Ивану Ивановичу") && p[i].contains("II степени")) << p[i].toStdString();
     EXPECT_TRUE(p[1].contains("СОШ №1") != p[2].contains("СОШ №1"));
     EXPECT_TRUE(p[3].contains("Смирнов Женя")) << "no sure dative: the nominative";
