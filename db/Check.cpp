@@ -81,6 +81,7 @@ struct Checker {
     void checkPlaces(const std::map<std::pair<int, int>, std::vector<std::tuple<Score, int, int>>>& ranked);
     void checkCodesAndGroups();
     void checkOtherKeys();
+    void checkDiplomas();
 };
 
 void Checker::read() {
@@ -212,6 +213,7 @@ void Checker::checkOtherKeys() {
         if (!children.count(int(q.fieldInt("ID_CHILD"))))
             add(QStringLiteral("История баллов (записей: %1): участника №%2 нет в списке").arg(q.fieldInt("N")).arg(q.fieldInt("ID_CHILD")));
     });
+    checkDiplomas();
     each(db, tr, "SELECT ID_KOMAND, SCHOOL FROM S_SCHOOL ORDER BY ID_SCHOOL", [&](Query& q) {
         if (q.fieldIsNull("ID_KOMAND"))
             add(QStringLiteral("Учреждение «%1»: команда не указана").arg(q.fieldText("SCHOOL")));
@@ -222,6 +224,31 @@ void Checker::checkOtherKeys() {
         if (!subjects.contains(int(q.fieldInt("ID_PREDMET"))))
             add(QStringLiteral("Тур %1: предмета №%2 нет в справочнике").arg(q.fieldInt("ID")).arg(q.fieldInt("ID_PREDMET")));
     });
+}
+
+// A diploma's number is its prefix and running number, belongs to a participant, is for a degree,
+// is not above what the sequence has given (so that it is never given again), and a participant
+// holds one standing diploma at most.
+void Checker::checkDiplomas() {
+    qint64 given = 0;
+    each(db, tr, "SELECT GEN_ID(GEN_DIPLOM, 0) AS G FROM RDB$DATABASE", [&](Query& q) { given = q.fieldInt("G"); });
+    std::map<int, QStringList> standing;
+    each(db, tr, "SELECT NOMER, PREFIX, N, ID_CHILD, DIPL_STEP, STATUS FROM DIPLOM ORDER BY ID_CHILD, N", [&](Query& q) {
+        const QString number = q.fieldText("NOMER");
+        const int id = int(q.fieldInt("ID_CHILD"));
+        const QString what = QStringLiteral("Диплом № %1").arg(number);
+        if (!children.count(id)) add(QStringLiteral("%1: участника №%2 нет в списке").arg(what).arg(id));
+        if (number != QStringLiteral("%1-%2").arg(q.fieldText("PREFIX")).arg(q.fieldInt("N")))
+            add(QStringLiteral("%1: номер не совпадает с префиксом «%2» и числом %3").arg(what, q.fieldText("PREFIX")).arg(q.fieldInt("N")));
+        if (q.fieldInt("N") > given)
+            add(QStringLiteral("%1: число %2 больше выданных последовательностью (%3)").arg(what).arg(q.fieldInt("N")).arg(given));
+        if (q.fieldInt("DIPL_STEP") < 1 || q.fieldInt("DIPL_STEP") > 4)
+            add(QStringLiteral("%1: степень %2 (бывает от 1 до 4)").arg(what).arg(q.fieldInt("DIPL_STEP")));
+        if (q.fieldInt("STATUS") == 1) standing[id] << number;
+    });
+    for (const auto& [id, numbers] : standing)
+        if (numbers.size() > 1)
+            add(QStringLiteral("%1: несколько действующих дипломов: %2").arg(who(id), numbers.join(QStringLiteral(", "))));
 }
 
 }  // namespace

@@ -111,6 +111,7 @@ Model parse() {
         "^ALTER TABLE (\\w+) ADD CONSTRAINT (\\w+) (PRIMARY KEY|UNIQUE|FOREIGN KEY|CHECK) \\((.*?)\\)"
         "(?: REFERENCES (\\w+) \\(([^)]*)\\))?"));
     static const QRegularExpression trigger(QStringLiteral("^CREATE TRIGGER (\\w+) FOR (\\w+)"));
+    static const QRegularExpression sequence(QStringLiteral("^CREATE SEQUENCE (\\w+)$"));
     for (const QString& stmt : statements()) {
         if (const auto t = table.match(stmt); t.hasMatch()) {
             Table tab{t.captured(2), !t.captured(1).isEmpty(), {}, stmt};
@@ -136,6 +137,8 @@ Model parse() {
             if (!k.refTable.isEmpty()) k.refColumns = names(c.captured(6));
             k.statement = stmt;
             m.constraints << k;
+        } else if (const auto q = sequence.match(stmt.simplified()); q.hasMatch()) {
+            m.sequences << q.captured(1);
         } else if (const auto g = trigger.match(stmt); g.hasMatch()) {
             m.triggers << Trigger{g.captured(1), g.captured(2), stmt};
         }

@@ -55,6 +55,7 @@ struct Model {
     QList<Table> tables;
     QList<Constraint> constraints;
     QList<Trigger> triggers;
+    QStringList sequences;  // CREATE SEQUENCE: numbers given once in a database
     const Table* table(const QString& name) const;
 };
 

@@ -161,6 +161,12 @@ public:
             }
             for (const schema::Column& c : t.columns) column(t, c);
         }
+        for (const QString& sequence : schema::model().sequences)
+            if (!m_now.sequences.contains(sequence)) {
+                m_addFirst << QStringLiteral("CREATE SEQUENCE %1").arg(sequence);
+                m_p.undo.prepend(QStringLiteral("DROP SEQUENCE %1").arg(sequence));
+                m_p.lacking << QStringLiteral("последовательность %1").arg(sequence);
+            }
         if (m_now.tables.contains(QStringLiteral("NASTROIKI")) && marked()) {
             m_history = true;
             m_p.lacking << QStringLiteral("история баллов, введённых раньше");

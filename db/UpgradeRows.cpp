@@ -1,5 +1,7 @@
 #include "UpgradeRows.h"
 
+#include "Schema.h"
+
 #include "Database.h"
 #include "Query.h"
 #include "Upgrade.h"
@@ -123,9 +125,16 @@ QStringList BreakingRows::described(const QString& table) {
         {"BAL", {"ID_CHILD"}},
         {"TUR_MAX", {"N_ZAD", "ID", "ID_PREDMET"}},
         {"BAL_LOG", {"ID_CHILD", "SLOT"}},
-        {"NASTROIKI", {"NAME"}}};
+        {"NASTROIKI", {"NAME"}},
+        {"DIPLOM", {"NOMER", "ID_CHILD"}}};
     const auto it = columns.find(table);
-    return it == columns.end() ? QStringList() : it->second;
+    if (it != columns.end()) return it->second;
+    // A table not named above is described by its first columns, never by none (an empty list of
+    // columns is no statement).
+    QStringList first;
+    if (const schema::Table* t = schema::model().table(table))
+        for (const schema::Column& c : t->columns.mid(0, 2)) first << c.name;
+    return first;
 }
 
 QString BreakingRows::row(const QString& table, const Query& q) const {
@@ -150,6 +159,7 @@ QString BreakingRows::row(const QString& table, const Query& q) const {
             .arg(text("N_ZAD"), text("ID"), quoted(m_predmet.value(text("ID_PREDMET"))));
     if (table == u"BAL_LOG") return QStringLiteral("история баллов") + of();
     if (table == u"NASTROIKI") return QStringLiteral("настройка ") + quoted(text("NAME"));
+    if (table == u"DIPLOM") return QStringLiteral("диплом № %1%2").arg(text("NOMER"), of());
     return table;
 }
 

@@ -180,6 +180,15 @@ Source readSource(Database& db, Transaction& tr) {
             src.log.emplace(int(q.fieldInt(child)), std::move(r));
         });
     }
+    if (hasTable(db, tr, "DIPLOM"))
+        readAll(db, tr,
+                "SELECT NOMER, PREFIX, N, ID_CHILD, DIPL_STEP, CAST(PRINTED AS VARCHAR(10)) AS PRINTED, STATUS, NOMINATIVE "
+                "FROM DIPLOM ORDER BY N",
+                [&](Query& q) {
+                    src.diplomas.push_back({q.fieldText("NOMER"), q.fieldText("PREFIX"), q.fieldText("PRINTED"),
+                                            int(q.fieldInt("N")), int(q.fieldInt("ID_CHILD")), int(q.fieldInt("DIPL_STEP")),
+                                            int(q.fieldInt("STATUS")), int(q.fieldInt("NOMINATIVE"))});
+                });
     return src;
 }
 
@@ -214,6 +223,10 @@ Working readWorking(Database& db, Transaction& tr) {
     readAll(db, tr, "SELECT ID_CHILD, SURNAME, NAME, SECONDNAME FROM TEACHERS", [&](Query& q) {
         const auto [child, surname, name, second] = columns<4>();
         w.teachers[int(q.fieldInt(child))].insert(Teacher{q.fieldText(surname), q.fieldText(name), q.fieldText(second)}.full());
+    });
+    readAll(db, tr, "SELECT NOMER, ID_CHILD, STATUS FROM DIPLOM", [&](Query& q) {
+        w.diplomas.insert(q.fieldText("NOMER"), int(q.fieldInt("ID_CHILD")));
+        if (q.fieldInt("STATUS") == 1) w.standing.insert(int(q.fieldInt("ID_CHILD")));
     });
     return w;
 }
@@ -527,6 +540,7 @@ void writeParticipants(State& s, const Progress& progress) {
                 id = int(keys.at(next++));
                 ++s.result.copied;
             }
+            s.arrivals[size_t(i)].key = id;
             writeRows(s, w, a, id);
         }
         if (progress) progress(to, total);
@@ -680,11 +694,13 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     translate(s);
     identify(s);
     checkCodes(s);
+    checkDiplomas(s);
     planRounds(s);
     checkScores(s);
     addSchools(s);
     writeParticipants(s, progress);
     mergeRounds(s);
+    mergeDiplomas(s);
     rerank(s);
     s.result.dictionaryAdded += s.teams.added() + s.subjects.added() + s.grades.added();
     return s.result;
@@ -697,6 +713,7 @@ QString summary(const Result& r) {
                        .arg(r.alreadyThere)
                        .arg(r.keptDifferent)
                        .arg(r.dictionaryAdded);
+    if (r.diplomas > 0) text += QStringLiteral("\nДобавлено номеров дипломов: %1.").arg(r.diplomas);
     if (r.matchedByName > 0)
         text += QStringLiteral("\nВ той базе нет идентификаторов участников: узнаны по имени, команде, предмету, "
                                "классу и учреждению: %1.")

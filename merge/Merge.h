@@ -23,6 +23,7 @@ struct Result {
     int dictionaryAdded = 0;  // teams, subjects, grades and schools added by name
     int unnamed = 0;          // source participants whose team, subject or grade named nothing there
     int leftOut = 0;          // participants moved here to another subject: the source's rows of the old one left out
+    int diplomas = 0;         // numbers of diplomas printed at the source, added
 };
 
 // The name a participant's team, subject or grade is given when the source's key names nothing.
@@ -73,6 +74,10 @@ using Progress = std::function<void(int done, int total)>;
 // - a score it brings in a task the rounds will not have, or above a task's greatest score, refuses
 //   the merge, naming subject and round; the round sums and total it brings are made anew from the
 //   tasks the rounds have;
+// - the numbers of the diplomas printed at the source are kept, each with its participant; a number
+//   the working database gives another diploma refuses the merge, naming it; a standing diploma of
+//   a participant who holds one here already arrives cancelled; the sequence of numbers goes past
+//   every number it brings;
 // - every subject that received score rows is re-ranked.
 // Throws Refusal before writing anything, SourceError when the source cannot be read, DbError for a
 // failed write.

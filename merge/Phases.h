@@ -63,6 +63,12 @@ struct LogRow {
     QString station;
 };
 
+// A diploma printed at the source (its number kept wherever it goes).
+struct Diploma {
+    QString number, prefix, printed;  // printed: "2026-12-07"
+    int n = 0, child = 0, degree = 0, status = 0, nominative = 0;
+};
+
 // Everything of the source, read once, by the source's own keys.
 struct Source {
     bool hasIdentifiers = false;
@@ -77,6 +83,7 @@ struct Source {
     // The score history, where the source keeps one (a database of an earlier build does not).
     bool hasLog = false;
     std::multimap<int, LogRow> log;            // oldest first
+    std::vector<Diploma> diplomas;             // where the source keeps them
 };
 Source readSource(Database& db, Transaction& tr);
 
@@ -101,6 +108,8 @@ struct Working {
     std::map<std::pair<int, int>, QString> ciphers;  // (participant, round) -> code
     std::map<CodeKey, CodeHolder> codes;
     QHash<int, QSet<QString>> teachers;         // full names
+    QHash<QString, int> diplomas;               // number -> participant
+    QSet<int> standing;                         // participants with a standing diploma
 };
 Working readWorking(Database& db, Transaction& tr);
 
@@ -108,6 +117,7 @@ Working readWorking(Database& db, Transaction& tr);
 struct Arrival {
     Child child;
     int existing = 0;
+    int key = 0;  // his key in the working database, once written
 };
 
 // Working keys of the source's names; a name the working database lacks is added.
@@ -154,6 +164,7 @@ struct State {
     std::set<int> ranked;           // subjects that received score rows
     std::map<int, RoundsAfter> roundsAfter;  // by working subject
     std::vector<RoundChange> roundChanges;
+    std::vector<const Diploma*> newDiplomas;  // source diplomas the working database lacks
     Result result;
     // The subject and grade that a participant's rows are written under: a participant who is
     // there already keeps his own.
@@ -169,11 +180,13 @@ QString nameKey(const Child& c);
 void translate(State& s);
 void identify(State& s);
 void checkCodes(State& s);  // throws Refusal, naming the codes
+void checkDiplomas(State& s);  // throws Refusal, naming the numbers
 void planRounds(State& s);
 void checkScores(State& s);  // throws Refusal, naming subject and round
 void addSchools(State& s);
 void writeParticipants(State& s, const Progress& progress);
 void mergeRounds(State& s);
+void mergeDiplomas(State& s);
 void rerank(State& s);
 
 }  // namespace merge

@@ -196,6 +196,12 @@ void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
     child.setText("SCHOOL", school);
     child.setInt("ID_CHILD", idChild);
     child.execute();
+    if (otherSubject || from.idKlass != to.idKlass) {
+        // His printed diploma was for the subject and grade he leaves: its number no longer stands.
+        Query diplomas(db, tr, {"UPDATE DIPLOM SET STATUS = 0 WHERE ID_CHILD = :ID_CHILD AND STATUS = 1"});
+        diplomas.setInt("ID_CHILD", idChild);
+        diplomas.execute();
+    }
     if (!otherSubject) {
         Query rows(db, tr);
         for (const char* table : {"BAL", "SHIFR", "GRUP"}) {

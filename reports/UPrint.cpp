@@ -1,5 +1,7 @@
 #include "UPrint.h"
 
+#include "diplomas/Register.h"
+#include "diplomas/UPrintDiplom.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "reports/UPrintGroup.h"
@@ -74,6 +76,8 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Списка результатов по классам"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Списка победителей"));
     Button10 = addMenuButton(this, lay, "Button10", QStringLiteral("Протокол награждения"));
+    Button11 = addMenuButton(this, lay, "Button11", QStringLiteral("Дипломы…"));
+    Button12 = addMenuButton(this, lay, "Button12", QStringLiteral("Реестр дипломов"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPrint::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormPrint::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormPrint::Button3Click);
@@ -84,6 +88,8 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button8, &QPushButton::clicked, this, &TFormPrint::Button8Click);
     ui::connect(Button9, &QPushButton::clicked, this, &TFormPrint::Button9Click);
     ui::connect(Button10, &QPushButton::clicked, this, &TFormPrint::Button10Click);
+    ui::connect(Button11, &QPushButton::clicked, this, &TFormPrint::Button11Click);
+    ui::connect(Button12, &QPushButton::clicked, this, &TFormPrint::Button12Click);
 }
 
 void TFormPrint::Button1Click() {
@@ -137,4 +143,10 @@ void TFormPrint::Button10Click() {
     if (const auto c = ask(FormPrintKlass, this))
         makeReport(Button10->text(),
                    [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, c->first, c->second); });
+}
+
+void TFormPrint::Button11Click() { openWindow(FormPrintDiplom, this); }
+
+void TFormPrint::Button12Click() {
+    makeReport(Button12->text(), [&](Workbook& wb) { diplomas::registerSheet(database(), working(), wb); });
 }

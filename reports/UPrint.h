@@ -25,6 +25,8 @@ public:
     QPushButton* Button7;  // "Списка результатов по классам"
     QPushButton* Button5;  // "Списка победителей"
     QPushButton* Button10;  // "Протокол награждения"
+    QPushButton* Button11;  // "Дипломы…": the diplomas' PDF
+    QPushButton* Button12;  // "Реестр дипломов"
 
 public Q_SLOTS:
     void Button1Click();
@@ -37,6 +39,8 @@ public Q_SLOTS:
     void Button8Click();
     void Button9Click();
     void Button10Click();
+    void Button11Click();
+    void Button12Click();
 };
 
 extern QPointer<TFormPrint> FormPrint;

@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "DbError.h"
 #include "Query.h"
+#include "Settings.h"
 #include "scoring/Places.h"
 
 #include <QLocale>
@@ -25,12 +26,7 @@ QString appliedName(int idPredmet, int idKlass) {
     return QStringLiteral("POMOSHNIK_%1_%2").arg(idPredmet).arg(idKlass);
 }
 
-void setValue(Database& db, Transaction& tr, const QString& name, const QString& value) {
-    Query q(db, tr, {"UPDATE OR INSERT INTO NASTROIKI (NAME, ZNACH) VALUES (:NAME, :ZNACH) MATCHING (NAME)"});
-    q.setText("NAME", name);
-    q.setText("ZNACH", value);
-    q.execute();
-}
+using settings::setValue;
 
 // Participants [start, end) of the totals in descending order share one total.
 struct Group {
@@ -201,13 +197,11 @@ QString cutsText(const Cuts& cuts) {
 }  // namespace
 
 std::optional<Applied> applied(Database& db, Transaction& tr, int idPredmet, int idKlass) {
-    Query q(db, tr, {"SELECT ZNACH FROM NASTROIKI WHERE NAME = :NAME"});
-    q.setText("NAME", appliedName(idPredmet, idKlass));
-    q.open();
-    if (q.eof()) return std::nullopt;
+    const std::optional<QString> value = settings::value(db, tr, appliedName(idPredmet, idKlass));
+    if (!value) return std::nullopt;
     // The rules, whether typed by hand, then (since cut-offs are kept) the four cut-offs in hundredths,
     // empty where a degree has none.
-    const QStringList parts = q.fieldText("ZNACH").split(u';');
+    const QStringList parts = value->split(u';');
     if (parts.size() != 5 && parts.size() != 9) return std::nullopt;
     const std::optional<int> p = parsePercent(parts[0]), m = parsePercent(parts[1]), r = parsePercent(parts[3]);
     const std::optional<std::array<int, 3>> ratio = parseRatio(parts[2]);

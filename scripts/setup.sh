@@ -12,10 +12,13 @@ sudo=""
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev qt6-translations-l10n libgtest-dev libgmock-dev
           libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
-          libxlsxwriter-dev libzip-dev libpugixml-dev)
+          libxlsxwriter-dev libzip-dev libpugixml-dev qt6-svg-dev fonts-dejavu-core)
+# The diplomas' rules of name declension come from npm (scripts/petrovich.sh).
+command -v npm >/dev/null || packages+=(npm)
 # The tests read the report workbooks back with LibreOffice; the fuzz test is built with clang's
 # fuzzing engine; the package test checks the Debian package with lintian.
-[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev lintian)
+# The diplomas' PDF is read back with poppler's pdftotext and pdffonts.
+[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev lintian poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -53,6 +56,8 @@ start_server() {
   fi
   echo "$dir"
 }
+
+bash "$root/scripts/petrovich.sh" "$build"
 
 cmake_args=(-S "$root" -B "$build" -G Ninja)
 if [ "$mode" = test ]; then

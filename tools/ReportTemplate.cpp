@@ -271,5 +271,14 @@ int main(int argc, char** argv) {
            {"Место", 8, true}, {"Диплом", 14}});
     page(ws, false);
 
+    // The register of the diplomas printed: from row 4 each diploma with its participant; under them
+    // the program writes the lines for the organisers' signatures.
+    ws = workbook_add_worksheet(wb, "Лист21");
+    title(ws, f, 9, "Реестр дипломов");
+    table(ws, f, 2,
+          {{"№", 5, true}, {"Номер диплома", 12}, {"Фамилия, имя, отчество", 30}, {"Предмет", 16}, {"Класс", 7},
+           {"Степень", 12}, {"Учреждение образования", 32}, {"Дата", 11}, {"Статус", 12}, {"Отметка", 16}});
+    page(ws, true);
+
     return workbook_close(wb) == LXW_NO_ERROR ? 0 : 1;
 }

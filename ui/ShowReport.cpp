@@ -14,12 +14,10 @@
 
 namespace ui {
 
-bool spreadsheetProgramKnown() {
+bool programKnown(const QString& mimeType) {
 #ifdef Q_OS_LINUX
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"),
-                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
     if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
     return !query.readAllStandardOutput().trimmed().isEmpty();
 #else
@@ -32,7 +30,12 @@ const QString kNotMade = QStringLiteral("Отчёт не сделан");
 }  // namespace
 
 std::function<bool(const QString&)> reportOpener = [](const QString& path) {
-    return spreadsheetProgramKnown() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return programKnown(QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")) &&
+           QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+};
+
+std::function<bool(const QString&)> documentOpener = [](const QString& path) {
+    return programKnown(QStringLiteral("application/pdf")) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 };
 
 void showReport(const std::function<QString()>& write) {

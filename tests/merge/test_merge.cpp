@@ -9,6 +9,7 @@
 #include "fixtures/FailingWrite.h"
 #include "fixtures/TestDatabase.h"
 #include "fixtures/WindowTest.h"
+#include "diplomas/Numbers.h"
 #include "merge/Merge.h"
 #include "participants/Ciphers.h"
 #include "participants/Groups.h"
@@ -520,3 +521,44 @@ TEST_F(Merge, TwoMergesOfOneFileAtOnceStoreNobodyTwice) {
 }
 
 }  // namespace
+
+// Diploma numbers travel with their child: both stations' kept, a second merge adds none, the
+// sequence goes past what arrived, and a number given to another diploma here refuses the merge.
+TEST_F(Merge, DiplomaNumbersOfBothStationsAreKeptAndAClashIsRefused) {
+    const QDate day(2026, 12, 7);
+    const int own = work->child("Север", "Физика", "9", "Местный");
+    EXPECT_EQ(diplomanumbers::numberFor(work->db, work->tr, own, 1, "С", day, false), "С-1");
+    work->commit();
+    auto source = newSource();
+    richSource(*source);
+    const int a = int(count(*source, "SELECT ID_CHILD FROM SPISOK WHERE SURNAME = 'Абрамов'"));
+    for (int n = 0; n < 3; ++n) diplomanumbers::numberFor(source->db, source->tr, a, 2, "Ю", day, n == 2);  // one number
+    diplomanumbers::numberFor(source->db, source->tr, a, 3, "Ю", day, false);  // the first cancelled, a second
+    source->commit();
+
+    EXPECT_EQ(mergeInto(*work, *source).diplomas, 2);
+    EXPECT_EQ(text(*work, "SELECT CAST(LIST(D.NOMER || ':' || D.STATUS || ':' || D.NOMINATIVE, ',') AS VARCHAR(99)) FROM "
+                          "(SELECT * FROM DIPLOM ORDER BY N, PREFIX) D JOIN SPISOK S ON S.ID_CHILD = D.ID_CHILD "
+                          "WHERE S.SURNAME = 'Абрамов'"),
+              "Ю-1:0:1,Ю-2:1:0");
+    EXPECT_GE(count(*work, "SELECT GEN_ID(GEN_DIPLOM, 0) FROM RDB$DATABASE"), 2) << "no number given twice here";
+    const merge::Result again = mergeInto(*work, *source);
+    EXPECT_EQ(again.diplomas, 0);
+    EXPECT_FALSE(merge::summary(again).contains("дипломов"));
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM DIPLOM"), 3);
+
+    auto clashing = newSource();
+    const int other = clashing->child("Юг", "Химия", "10", "Другой");
+    diplomanumbers::numberFor(clashing->db, clashing->tr, other, 1, "С", day, false);
+    clashing->commit();
+    const QString before = counts(*work);
+    try {
+        mergeInto(*work, *clashing);
+        ADD_FAILURE() << "a clash of numbers merged";
+    } catch (const merge::Refusal& r) {
+        EXPECT_EQ(r.text(), "Объединение не выполнено: номера дипломов совпадают.");
+        EXPECT_TRUE(r.detail().contains("С-1"));
+    }
+    EXPECT_EQ(counts(*work), before);
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM DIPLOM"), 3);
+}

@@ -375,14 +375,16 @@ TEST_F(Reports, EachFileIsWellFormedForExcelAndHoldsItsOwnSheetOnly) {
 TEST_F(Reports, TheTemplateHasItsSheetsWithTheirProgramCellsEmpty) {
     const sheets::Book& t = made().books.last();
     EXPECT_EQ(t.names,
-              QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18", "Лист19", "Лист20"}));
+              QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18", "Лист19", "Лист20",
+                           "Лист21"}));
     const std::pair<const char*, std::vector<std::pair<int, int>>> programCells[] = {
         {"Лист1", {{3, 5}, {2, 5}, {6, 1}, {6, 7}}}, {"Лист2", {{2, 5}, {3, 5}, {6, 6}}},
         {"Лист16", {{2, 7}, {2, 4}, {5, 9}}},         {"Лист10", {{2, 2}, {3, 3}, {4, 3}, {6, 2}}},
         {"Лист14", {{2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
         {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}},
         {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}},
-        {"Лист20", {{2, 3}, {3, 3}, {5, 3}, {9, 3}, {10, 2}, {12, 3}, {15, 4}, {18, 6}}}};
+        {"Лист20", {{2, 3}, {3, 3}, {5, 3}, {9, 3}, {10, 2}, {12, 3}, {15, 4}, {18, 6}}},
+        {"Лист21", {{4, 1}, {4, 9}, {5, 3}}}};
     for (const auto& [sheet, cells] : programCells)
         for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
     EXPECT_EQ(t.sheets["Лист15"].lastRow(), 3) << "below its headings the winners list is all the program's";

@@ -42,7 +42,7 @@ TEST_F(Mechanisms, AReportOpensOnlyWhereTheDesktopHasASpreadsheetProgram) {
         f.close();
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", bin.path().toUtf8() + ":" + path);
-        const bool known = ui::spreadsheetProgramKnown();
+        const bool known = ui::programKnown("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
         qputenv("PATH", path);
         return known;
     };
