@@ -4,6 +4,7 @@
 
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
+#include "fixtures/TestDatabase.h"
 #include "participants/Import.h"
 #include "participants/ListFile.h"
 #include "participants/UEnterSpisok.h"
@@ -326,6 +327,13 @@ TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
                     pick(f->ColumnBoxes[0], "Фамилия");
                     EXPECT_EQ(f->checked().count(Line::Good), 2);
                     EXPECT_EQ(f->registered(), 0);
+                    EXPECT_EQ(f->GridRows->item(1, 1)->text(), "Будет записан");
+                    // "Прервать" as soon as the import's window shows: nothing is written, and it says so.
+                    const QStringList before = TestDatabase::contents(db(), tr());
+                    expectModal([&] { QTest::mouseClick(f->ButtonImport, Qt::LeftButton); },
+                                [&](QWidget* p) { QTest::mouseClick(find<QPushButton>(p, "ButtonStop"), Qt::LeftButton); });
+                    EXPECT_EQ(msg::shownTexts().last(), "Импорт прерван, ничего не записано.");
+                    EXPECT_EQ(TestDatabase::contents(db(), tr()), before);
                     EXPECT_EQ(f->GridRows->item(1, 1)->text(), "Будет записан");
                     msg::setNextAnswer(true);  // save the refused row
                     msg::setNextFile(refusedPath);
