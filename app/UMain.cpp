@@ -129,7 +129,7 @@ merge::Result mergeFrom(ui::Work& work, const QString& file, check::Findings& fo
         } catch (const DbError&) {
         }
     });
-    work.tell(QStringLiteral("Объединение"), 0, 0);
+    work.tell(QStringLiteral("Чтение баз данных"), 0, 0);
     try {
         source.databaseName = file;
         source.connect();
@@ -142,7 +142,7 @@ merge::Result mergeFrom(ui::Work& work, const QString& file, check::Findings& fo
     atomically(into.tr, [&] {
         result = merge::run(into.db, into.tr, source, sourceTr, [&](int done, int total) {
             work.stopIfCancelled();
-            work.tell(QStringLiteral("Объединение"), done, total);
+            work.tell(QStringLiteral("Запись участников"), done, total);
         });
         work.stopIfCancelled();  // the last moment at which nothing is written
     }, merge::worthRetrying);

@@ -297,6 +297,7 @@ void save(const Database& db, const QString& file, const Progress& progress, con
         }
     });
     out.close();
+    stopIfAsked(cancel);  // asked while the engine ended: the copy does not take its name
     if (QFileInfo(part).size() == 0) throw DbError(QStringLiteral("Резервная копия оказалась пустой."));
     // rename never replaces a file: one made meanwhile under the same name stays.
     if (!QFile::rename(part, file))
@@ -347,6 +348,7 @@ void restore(const QString& file, const Database& db, const Progress& progress, 
     }
     try {
         restoreInto(file, in, db, where, part, progress, cancel);
+        stopIfAsked(cancel);  // asked while the engine ended: the database does not take its name
     } catch (...) {
         QFile::remove(part);  // half made
         throw;

@@ -176,7 +176,7 @@ TEST_F(Backup, StoppedWorkLeavesNothingBehind) {
     whenPhase("Резервная копия", [&] { QTest::mouseClick(main.Button6, Qt::LeftButton); }, stop);
     EXPECT_EQ(msg::shownTexts(), QStringList{"Резервное копирование прервано, файл не записан."});
     EXPECT_EQ(QDir(backups).entryList(QDir::Files), QStringList()) << "neither the copy nor its part";
-    for (const QString phase : {"Резервная копия", "Объединение"}) {
+    for (const QString phase : {"Резервная копия", "Запись участников"}) {
         msg::clearShown();
         msg::setNextFile(station);
         whenPhase(phase, [&] { QTest::mouseClick(main.Button5, Qt::LeftButton); }, stop);
@@ -187,7 +187,7 @@ TEST_F(Backup, StoppedWorkLeavesNothingBehind) {
 
     msg::clearShown();
     msg::setNextFile(station);
-    whenPhase("Объединение", [&] { QTest::mouseClick(main.Button5, Qt::LeftButton); }, [](QWidget*) { ::raise(SIGTERM); });
+    whenPhase("Запись участников", [&] { QTest::mouseClick(main.Button5, Qt::LeftButton); }, [](QWidget*) { ::raise(SIGTERM); });
     EXPECT_EQ(msg::shownTexts().last(), "Объединение прервано, ничего не изменено.");
     EXPECT_EQ(TestDatabase::contents(db(), tr()), before);
     QEventLoop loop;  // the program's loops are told to end: a new one ends at once
