@@ -117,6 +117,8 @@ Row windowDuringMerge(const QString& work, const QString& source, const QString&
         }, merge::worthRetrying);
     });
     tick.stop();
+    std::fprintf(stderr, "Окно во время объединения %d участников: наибольшая пауза %.0f мс (объединение %lld мс).\n",
+                 participants, largest, qint64(whole.elapsed()));
     r.ms = {largest};
     r.goalMs = 100;
     r.note = QStringLiteral("Объединение на рабочем потоке под окном хода работы заняло %1 мс; таймер окна тикал каждые 10 мс. "
