@@ -207,8 +207,7 @@ bool TDM::upToDate() {
     return true;
 }
 
-void TDM::checkRecord(TStation& station) {
-    const check::Findings found = check::run(station.IBDatabase1, station.IBTransaction1);
+void TDM::showFindings(const check::Findings& found) {
     if (!found.clean())
         msg::error(QStringLiteral("Проверка базы данных нашла нарушения: %1.").arg(found.total), found.lines().join(u'\n'));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Check.h"
 #include "ui/Station.h"
 
 #include <QString>
@@ -30,9 +31,9 @@ public:
     // Said when the operator of an installed program declines the new database: where to name one.
     static QString noDatabaseMessage();
 
-    // Checks the rules of the whole record on the station's working connection (after a merge):
-    // says nothing when it keeps them, otherwise shows what breaks them.
-    static void checkRecord(TStation& station);
+    // What the check of the rules of the whole record found (after a merge): nothing is said when
+    // it keeps them, otherwise what breaks them is shown.
+    static void showFindings(const check::Findings& found);
 
 private:
     // Asks to make the new database (or to open the one made there before) and names it in the

@@ -5,16 +5,18 @@
 #include "UView.h"
 #include "Atomic.h"
 #include "Backup.h"
+#include "Check.h"
 #include "DbError.h"
 #include "merge/Merge.h"
 #include "reports/ReportFiles.h"
 #include "reports/UPrint.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
+#include "ui/Progress.h"
+#include "ui/Station.h"
 #include "ui/Handler.h"
 #include "ui/Window.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -101,95 +103,122 @@ void TMainForm::Button2Click() { openWindow(FormView, this); }
 void TMainForm::Button3Click() { openWindow(FormPrint, this); }
 void TMainForm::Button4Click() { close(); }
 
-QString TMainForm::makeBackup(const QString& failText) {
-    Database& work = DM->IBDatabase1;
-    const QString file = reportfiles::newBackupFile(work.databaseName);
-    if (file.isEmpty()) {
+namespace {
+
+const QString kBackupPhase = QStringLiteral("Резервная копия");
+
+// The backup before a merge could not be made: the merge is not begun.
+struct BackupFailed {
+    DbError error;
+};
+
+// The engine's backup of the working database into `file`, as a phase of long work.
+void saveBackup(ui::Work& work, const QString& file) {
+    backup::save(DM->IBDatabase1, file, [&](int done, int total) { work.tell(kBackupPhase, done, total); }, work.asked());
+}
+
+// The merge of the database `file` names into the working one, on the worker thread: the source is
+// read through the station's merge connection, the working database written through a connection
+// of the work's own, as one action; then the record is checked.
+merge::Result mergeFrom(ui::Work& work, const QString& file, check::Findings& found) {
+    Database& source = DM->IBDatabase2;
+    Transaction& sourceTr = DM->IBTransaction2;
+    const auto close = qScopeGuard([&] {
+        try {
+            source.disconnect();
+        } catch (const DbError&) {
+        }
+    });
+    work.tell(QStringLiteral("Чтение баз данных"), 0, 0);
+    try {
+        source.databaseName = file;
+        source.connect();
+        sourceTr.start();
+    } catch (const DbError& e) {
+        throw merge::SourceError(e);
+    }
+    TWorkConnection into(DM->IBDatabase1);
+    merge::Result result;
+    atomically(into.tr, [&] {
+        result = merge::run(into.db, into.tr, source, sourceTr, [&](int done, int total) {
+            work.stopIfCancelled();
+            work.tell(QStringLiteral("Запись участников"), done, total);
+        });
+        work.stopIfCancelled();  // the last moment at which nothing is written
+    }, merge::worthRetrying);
+    work.pastUndoing();
+    work.tell(QStringLiteral("Проверка базы данных"), 0, 0);
+    found = check::run(into.db, into.tr);
+    return result;
+}
+
+}  // namespace
+
+QString TMainForm::backupFile(const QString& failText) {
+    const QString file = reportfiles::newBackupFile(DM->IBDatabase1.databaseName);
+    if (file.isEmpty())
         msg::error(failText, QStringLiteral("Не удалось создать папку %1.")
                                  .arg(QDir::toNativeSeparators(QDir(reportfiles::folderName()).filePath(QStringLiteral("Резервные копии")))));
-        return QString();
-    }
-    try {
-        ProgressBar1->setRange(0, 0);
-        ProgressBar1->setValue(0);
-        ProgressBar1->setVisible(true);
-        const auto hide = qScopeGuard([&] { ProgressBar1->setVisible(false); });  // before anything is said
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        backup::save(work, file, [&](int done, int total) {
-            ProgressBar1->setRange(0, total);
-            ProgressBar1->setValue(done);
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    } catch (const DbError& e) {
-        showRefusal(failText, e);
-        return QString();
-    }
     return file;
 }
 
 void TMainForm::Button6Click() {
-    const QString file = makeBackup(QStringLiteral("Резервная копия не сделана."));
-    if (!file.isEmpty())
-        msg::info(QStringLiteral("Резервная копия сохранена в файл %1").arg(QDir::toNativeSeparators(file)));
+    const QString failText = QStringLiteral("Резервная копия не сделана.");
+    const QString file = backupFile(failText);
+    if (file.isEmpty()) return;
+    try {
+        ui::withProgress(this, kBackupPhase, [&](ui::Work& work) { saveBackup(work, file); });
+    } catch (const Cancelled&) {
+        msg::info(QStringLiteral("Резервное копирование прервано, файл не записан."));
+        return;
+    } catch (const DbError& e) {
+        showRefusal(failText, e);
+        return;
+    }
+    msg::info(QStringLiteral("Резервная копия сохранена в файл %1").arg(QDir::toNativeSeparators(file)));
 }
 
 void TMainForm::Button5Click() {
     const QString file = msg::chooseFile(this, OpenDialog1Filter);
     if (file.isEmpty()) return;
     // The merge rewrites the whole olympiad in one action: the database as it was is kept first.
-    const QString saved = makeBackup(QStringLiteral("Резервная копия не сделана, объединение не начато."));
+    const QString notBegun = QStringLiteral("Резервная копия не сделана, объединение не начато.");
+    const QString saved = backupFile(notBegun);
     if (saved.isEmpty()) return;
-    Database& source = DM->IBDatabase2;
-    Transaction& sourceTr = DM->IBTransaction2;
     merge::Result result;
-    std::exception_ptr failure;
-    {
-        // The bar is shown while the merge runs; it is hidden and the source closed on every way out,
-        // before anything is said.
+    check::Findings found;
+    try {
+        // The bar of the window is busy while the merge runs and hidden on every way out, before
+        // anything is said; the merge's own window shows how far it is.
         ProgressBar1->setRange(0, 0);
-        ProgressBar1->setValue(0);
         ProgressBar1->setVisible(true);
-        const auto done = qScopeGuard([&] {
-            ProgressBar1->setVisible(false);
+        const auto hide = qScopeGuard([&] { ProgressBar1->setVisible(false); });
+        ui::withProgress(this, QStringLiteral("Объединение"), [&](ui::Work& work) {
             try {
-                source.disconnect();
-            } catch (const DbError&) {
-            }
-        });
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        try {
-            try {
-                source.databaseName = file;
-                source.connect();
-                sourceTr.start();
+                saveBackup(work, saved);
             } catch (const DbError& e) {
-                throw merge::SourceError(e);
+                throw BackupFailed{e};
             }
-            atomically(DM->IBTransaction1, [&] {
-                result = merge::run(DM->IBDatabase1, DM->IBTransaction1, source, sourceTr, [&](int n, int total) {
-                    ProgressBar1->setRange(0, total);
-                    ProgressBar1->setValue(n);
-                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                });
-            }, merge::worthRetrying);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }
-    if (failure) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const merge::Refusal& r) {
-            msg::error(r.text(), r.detail());
-        } catch (const merge::SourceError&) {
-            ui::showException(failure);  // the client's own words
-        } catch (const DbError& e) {
-            showRefusal(kNotDone, e);
-        }
+            result = mergeFrom(work, file, found);
+        });
+    } catch (const BackupFailed& f) {
+        showRefusal(notBegun, f.error);
+        return;
+    } catch (const Cancelled&) {
+        msg::info(QStringLiteral("Объединение прервано, ничего не изменено."));
+        return;
+    } catch (const merge::Refusal& r) {
+        msg::error(r.text(), r.detail());
+        return;
+    } catch (const merge::SourceError&) {
+        ui::showException(std::current_exception());  // the client's own words
+        return;
+    } catch (const DbError& e) {
+        showRefusal(kNotDone, e);
         return;
     }
     msg::info(QStringLiteral("Объединение прошло успешно!"),
               merge::summary(result) +
                   QStringLiteral("\nПеред объединением сделана резервная копия: %1").arg(QDir::toNativeSeparators(saved)));
-    TDM::checkRecord(*DM);
+    TDM::showFindings(found);
 }

@@ -32,18 +32,20 @@ public Q_SLOTS:
     void Button2Click();
     void Button3Click();
     void Button4Click();
-    // Merges another station's database into the working one, as one action, after a backup.
+    // Merges another station's database into the working one, as one action, after a backup; both
+    // on a worker thread under a window with "Прервать".
     void Button5Click();
-    // Writes a backup of the working database and says where it is.
+    // Writes a backup of the working database (on a worker thread, under a window with
+    // "Прервать") and says where it is.
     void Button6Click();
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    // The engine's backup of the working database into a new file of the backups folder, the bar
-    // following it. The file, or empty after saying `failText` and why.
-    QString makeBackup(const QString& failText);
+    // A new file of the backups folder for a backup of the working database; empty after saying
+    // `failText` and why.
+    QString backupFile(const QString& failText);
     bool m_placed = false;
 };
 

@@ -1,3 +1,4 @@
+#include "ClientEnd.h"
 #include "UDM.h"
 #include "UMain.h"
 #include "reference/UAddKlass.h"
@@ -5,6 +6,7 @@
 #include "ui/Application.h"
 
 int main(int argc, char** argv) {
+    const ClientEnd clientEnd;  // last: the engine's threads end before the program does
     TApplication app(argc, argv);
     app.setApplicationDisplayName(QStringLiteral("Таврин"));
 

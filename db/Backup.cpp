@@ -1,5 +1,6 @@
 #include "Backup.h"
 
+#include "Cancel.h"
 #include "Database.h"
 #include "FbClient.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSet>
 #include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
@@ -67,10 +67,14 @@ void appendItem(QByteArray& to, unsigned char tag, const QByteArray& value) {
     to.append(value);
 }
 
-// One attachment to a services manager, detached on scope exit.
+// One attachment to a services manager and the action started on it. It is detached on scope exit,
+// once the action is over: on the way of a failure too, it waits for the engine to say that the
+// action no longer runs (a program that ended while the engine's thread still ran had the engine
+// unloaded under it). Only a cancelled action is left to wind down by itself; the engine's own
+// shutdown at the end of the program (Database::ClientEnd) waits for it.
 class Service {
 public:
-    Service(const Database& db, const QString& server) {
+    Service(const Database& db, const QString& server, CancelAsked cancel) : m_cancel(std::move(cancel)) {
         fbc::useUtf8FileNames();
         fbc::Status st;
         IUtil* util = fbc::master()->getUtilInterface();
@@ -87,6 +91,7 @@ public:
         m_svc = prov->attachServiceManager(&st, name.constData(), spb->getBufferLength(&st), spb->getBuffer(&st));
     }
     ~Service() {
+        if (m_running) waitUntilStopped();
         try {
             fbc::Status st;
             m_svc->detach(&st);
@@ -100,6 +105,7 @@ public:
     // Starts an action: its tag, then text items and the options word.
     void start(unsigned char action, std::initializer_list<std::pair<unsigned char, QString>> texts, unsigned options,
                bool verbose) {
+        stopIfAsked(m_cancel);
         fbc::Status st;
         fbc::Holder<IXpbBuilder> spb(
             fbc::master()->getUtilInterface()->getXpbBuilder(&st, IXpbBuilder::SPB_START, nullptr, 0));
@@ -107,102 +113,141 @@ public:
         for (const auto& [tag, text] : texts) spb->insertString(&st, tag, text.toUtf8().constData());
         if (options) spb->insertInt(&st, isc_spb_options, int(options));
         if (verbose) spb->insertTag(&st, isc_spb_verbose);
-        const QSet<QString> before = threadIds();
         m_svc->start(&st, spb->getBufferLength(&st), spb->getBuffer(&st));
-        m_threads = threadIds() - before;
+        m_running = true;
     }
 
     // Runs the started action to its end. Each piece of its output (a line with isc_info_svc_line,
     // a block of the backup stream with isc_info_svc_to_eof) goes to `out`; when the action asks
     // for input, `in` gives at most the number of bytes asked, empty at the end. The engine's
-    // failure is thrown by the query that meets it.
+    // failure is thrown by the query that meets it. Between two queries (a second apart at most)
+    // it throws Cancelled when the work is to stop: an action that reads input is given its end
+    // and waited for (the engine then ends it itself), any other is left to wind down.
     void run(unsigned char item, const std::function<void(const QByteArray&)>& out,
              const std::function<QByteArray(unsigned)>& in = {}) {
         std::vector<unsigned char> buf(32768);
         unsigned wanted = 0;
+        bool stopping = false;
         for (;;) {
             QByteArray send;
             QByteArray second(4, '\0');
             second[0] = 1;  // wait at most a second for output, so that progress goes on being told
             appendItem(send, isc_info_svc_timeout, second);
-            if (wanted && in) appendItem(send, isc_info_svc_line, in(std::min(wanted, 30000u)));
+            if (wanted && in)
+                appendItem(send, isc_info_svc_line, stopping ? QByteArray() : ours([&] { return in(std::min(wanted, 30000u)); }));
             send.append(char(isc_info_end));
             wanted = 0;
             const unsigned char receive[] = {item, isc_info_svc_stdin};
-            {
+            try {
                 fbc::Status st;
                 m_svc->query(&st, unsigned(send.size()), reinterpret_cast<const unsigned char*>(send.constData()),
                              in ? 2 : 1, receive, unsigned(buf.size()), buf.data());
+            } catch (const FbException&) {
+                if (!stopping) throw;
+                break;  // the end of its input made it fail, as it should
             }
-            bool more = false;
-            const unsigned char* p = buf.data();
-            const unsigned char* const end = p + buf.size();
-            while (p < end && *p != isc_info_end) {
-                switch (*p++) {
-                case isc_info_svc_line:
-                case isc_info_svc_to_eof: {
-                    if (end - p < 2) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
-                    const unsigned n = littleEndian(p, 2);
-                    p += 2;
-                    if (unsigned(end - p) < n) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
-                    if (n) {
-                        out(QByteArray(reinterpret_cast<const char*>(p), int(n)));
-                        more = true;
-                    }
-                    p += n;
-                    break;
+            if (!stopping && m_cancel && m_cancel()) {
+                if (!in) {
+                    m_running = false;  // left to wind down: the engine ends it once it is detached
+                    throw Cancelled();
                 }
-                case isc_info_svc_stdin:
-                    if (end - p < 4) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
-                    wanted = littleEndian(p, 4);
-                    p += 4;
-                    if (wanted) more = true;
-                    break;
-                case isc_info_truncated:
-                case isc_info_svc_timeout:
-                case isc_info_data_not_ready:
-                    more = true;
-                    break;
-                default:
-                    throw DbError(QStringLiteral("Ответ службы резервного копирования не понят"));
-                }
+                stopping = true;
             }
-            if (!more) break;
+            if (!ours([&] { return readAnswer(buf, stopping ? [](const QByteArray&) {} : out, wanted); })) break;
         }
         waitUntilStopped();
+        if (stopping) throw Cancelled();
     }
 
 private:
-    // The threads of this process.
-    static QSet<QString> threadIds() {
-        const QStringList l = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        return QSet<QString>(l.begin(), l.end());
+    // Our side of the exchange: when it fails (a file not written, an answer not understood), the
+    // action is left to wind down once detached, as a cancelled one is.
+    template <class F>
+    auto ours(F f) -> decltype(f()) {
+        try {
+            return f();
+        } catch (...) {
+            m_running = false;
+            throw;
+        }
     }
 
-    // The action is over when the engine says so and, for the embedded engine, when the thread it
-    // ran on has ended too: the engine never waits for that thread, and a program that ends while it
-    // is still winding down has the engine unloaded under it (a crash at exit).
-    void waitUntilStopped() {
+    // One answer of the action: its output passed on, the input it asks for noted. False once it has
+    // nothing more to say.
+    static bool readAnswer(const std::vector<unsigned char>& buf, const std::function<void(const QByteArray&)>& out,
+                           unsigned& wanted) {
+        bool more = false;
+        const unsigned char* p = buf.data();
+        const unsigned char* const end = p + buf.size();
+        while (p < end && *p != isc_info_end) {
+            switch (*p++) {
+            case isc_info_svc_line:
+            case isc_info_svc_to_eof: {
+                if (end - p < 2) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
+                const unsigned n = littleEndian(p, 2);
+                p += 2;
+                if (unsigned(end - p) < n) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
+                if (n) {
+                    out(QByteArray(reinterpret_cast<const char*>(p), int(n)));
+                    more = true;
+                }
+                p += n;
+                break;
+            }
+            case isc_info_svc_stdin:
+                if (end - p < 4) throw DbError(QStringLiteral("Ответ службы резервного копирования повреждён"));
+                wanted = littleEndian(p, 4);
+                p += 4;
+                if (wanted) more = true;
+                break;
+            case isc_info_truncated:
+            case isc_info_svc_timeout:
+            case isc_info_data_not_ready:
+                more = true;
+                break;
+            default:
+                throw DbError(QStringLiteral("Ответ службы резервного копирования не понят"));
+            }
+        }
+        return more;
+    }
+
+    // The engine's thread of an action goes on for a moment after the engine says that the action
+    // no longer runs, and the engine's own shutdown does not wait for a thread in that moment (it
+    // joins only the threads that have reached their end): a program that ended there had the
+    // engine unloaded under that thread, about one backup in six.
+    static constexpr int kThreadTailMs = 100;
+
+    // Until the engine says that the action no longer runs (a minute at most, and not past a service
+    // that no longer answers), and its thread's last moment. Never throws: it also runs on the way
+    // of a failure.
+    void waitUntilStopped() noexcept {
+        m_running = false;
         const unsigned char receive[] = {isc_info_svc_running};
         unsigned char buf[16];
-        for (;;) {
-            {
+        for (int waited = 0; waited < 60000; waited += 10) {
+            try {
                 fbc::Status st;
                 m_svc->query(&st, 0, nullptr, sizeof receive, receive, sizeof buf, buf);
+            } catch (const FbException&) {
+                return;
             }
-            if (buf[0] != isc_info_svc_running || littleEndian(buf + 1, 4) == 0) break;
+            if (buf[0] != isc_info_svc_running || littleEndian(buf + 1, 4) == 0) {
+                QThread::msleep(kThreadTailMs);
+                return;
+            }
             QThread::msleep(10);
         }
-        for (int waited = 0; waited < 10000 && threadIds().intersects(m_threads); waited += 5) QThread::msleep(5);
     }
 
     IService* m_svc = nullptr;
-    QSet<QString> m_threads;  // the threads the engine started for the action
+    CancelAsked m_cancel;
+    bool m_running = false;  // an action started and not yet seen to end
 };
 
 }  // namespace
 
-void save(const Database& db, const QString& file, const Progress& progress) {
+void save(const Database& db, const QString& file, const Progress& progress, const CancelAsked& cancel) {
     const Location where = locate(db.databaseName);
     if (QFileInfo::exists(file)) throw DbError(QStringLiteral("Файл %1 уже существует.").arg(shown(file)));
     removeLeftParts(file);
@@ -219,7 +264,7 @@ void save(const Database& db, const QString& file, const Progress& progress) {
         if (progress) progress(done, total);
     };
     fbc::guarded([&] {
-        Service svc(db, where.server);
+        Service svc(db, where.server, cancel);
         if (where.server.isEmpty()) {
             // The embedded engine writes the file itself, and its verbose lines tell how far it is:
             // first every table is named ("gbak:    writing table BAL" under "gbak:writing tables"),
@@ -252,6 +297,7 @@ void save(const Database& db, const QString& file, const Progress& progress) {
         }
     });
     out.close();
+    stopIfAsked(cancel);  // asked while the engine ended: the copy does not take its name
     if (QFileInfo(part).size() == 0) throw DbError(QStringLiteral("Резервная копия оказалась пустой."));
     // rename never replaces a file: one made meanwhile under the same name stays.
     if (!QFile::rename(part, file))
@@ -263,11 +309,11 @@ namespace {
 
 // The engine's restore of `file` into the database `name` names, streamed to it.
 void restoreInto(const QString& file, QFile& in, const Database& db, const Location& where, const QString& path,
-                 const Progress& progress) {
+                 const Progress& progress, const CancelAsked& cancel) {
     const qint64 size = std::max<qint64>(in.size(), 1);
     qint64 sent = 0;
     fbc::guarded([&] {
-        Service svc(db, where.server);
+        Service svc(db, where.server, cancel);
         // The copy is streamed to the engine, which creates the database and refuses an existing one.
         svc.start(isc_action_svc_restore, {{isc_spb_bkp_file, QStringLiteral("stdin")}, {isc_spb_dbname, path}},
                   isc_spb_res_create, false);
@@ -285,12 +331,12 @@ void restoreInto(const QString& file, QFile& in, const Database& db, const Locat
 
 }  // namespace
 
-void restore(const QString& file, const Database& db, const Progress& progress) {
+void restore(const QString& file, const Database& db, const Progress& progress, const CancelAsked& cancel) {
     const Location where = locate(db.databaseName);
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw DbError(QStringLiteral("Не удалось открыть файл %1: %2").arg(shown(file), in.errorString()));
-    if (!where.server.isEmpty()) return restoreInto(file, in, db, where, where.path, progress);  // the server's own file
+    if (!where.server.isEmpty()) return restoreInto(file, in, db, where, where.path, progress, cancel);  // the server's own file
 
     // A file of this computer is made under a temporary name and takes its own at the end, so that
     // a restore cut off leaves nothing that looks like a database; what one left is removed.
@@ -301,8 +347,9 @@ void restore(const QString& file, const Database& db, const Progress& progress) 
         QFile::remove(part);
     }
     try {
-        restoreInto(file, in, db, where, part, progress);
-    } catch (const DbError&) {
+        restoreInto(file, in, db, where, part, progress, cancel);
+        stopIfAsked(cancel);  // asked while the engine ended: the database does not take its name
+    } catch (...) {
         QFile::remove(part);  // half made
         throw;
     }

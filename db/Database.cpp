@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "ClientEnd.h"
 #include "FbClient.h"
 #include "Query.h"
 #include "Text.h"
@@ -113,6 +114,15 @@ void Database::onShutdownSignal(void (*callback)()) {
     fbc::master();  // the client starts here
     ISC_STATUS_ARRAY status;
     fb_shutdown_callback(status, vetoSignalShutdown, fb_shut_confirmation, nullptr);
+}
+
+ClientEnd::~ClientEnd() {
+    fbc::master();  // a client never started has nothing to end, and starts here in no time
+    try {
+        fb_shutdown(0, fb_shutrsn_app_stopped);  // 0: wait for as long as it takes
+    } catch (...) {
+        // The engine's own failure while it ends: the program ends anyway.
+    }
 }
 
 QString Database::engineFolder() { return fbc::engineFolder(); }

@@ -697,6 +697,7 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     checkDiplomas(s);
     planRounds(s);
     checkScores(s);
+    if (progress) progress(0, int(s.arrivals.size()));  // read and checked: a long work may stop here
     addSchools(s);
     writeParticipants(s, progress);
     mergeRounds(s);

@@ -54,7 +54,8 @@ public:
     explicit SourceError(const DbError& e) : DbError(e) {}
 };
 
-// Reports progress: participants done and their number. May repaint the window.
+// Reports progress: participants done and their number (0 of them once both databases are read and
+// checked, then after each batch written). May throw (Cancelled) to stop the merge: nothing stays.
 using Progress = std::function<void(int done, int total)>;
 
 // Takes the database's merge turn first (another station merging into it now: Refusal kBusy), then

@@ -1,17 +1,19 @@
 #include "participants/UImport.h"
 
+#include "Atomic.h"
+#include "DbError.h"
 #include "Query.h"
 #include "participants/ListFile.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
 #include "ui/Messages.h"
+#include "ui/Progress.h"
 #include "ui/Station.h"
 #include "xlsx/FileError.h"
 #include "xlsx/XlsxParts.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,12 +21,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 
 QPointer<TFormImport> FormImport;
@@ -59,10 +59,6 @@ TFormImport::TFormImport(QWidget* owner, const QString& path, const listimport::
     LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
     lay->addWidget(LabelSummary);
     lay->addLayout(missingRow());
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setVisible(false);
-    lay->addWidget(ProgressBar1);
     lay->addLayout(buttonRow());
     connectHandlers();
     // Of several sheets, the list is the one read (the others may say how to fill it).
@@ -349,20 +345,24 @@ void TFormImport::ButtonAddMissingClick() {
 void TFormImport::ButtonImportClick() {
     listimport::Result result;
     bool written = false;
-    {
-        ProgressBar1->setRange(0, int(m_check.lines.size()));
-        ProgressBar1->setValue(0);
-        ProgressBar1->setVisible(true);
-        const auto hide = qScopeGuard([&] { ProgressBar1->setVisible(false); });
-        setEnabled(false);
-        const auto enable = qScopeGuard([&] { setEnabled(true); });
-        written = guardedWrite(DM->IBTransaction1, kNotDone, [&] {
-            result = listimport::write(DM->IBDatabase1, DM->IBTransaction1, m_rows, m_layout, m_defaults, [&](int n, int total) {
-                ProgressBar1->setRange(0, total);
-                ProgressBar1->setValue(n);
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // On a worker thread with a connection of its own, under a window with "Прервать"; the rows
+    // and the choices are this window's, which waits meanwhile.
+    try {
+        ui::withProgress(this, QStringLiteral("Импорт списка"), [&](ui::Work& work) {
+            TWorkConnection into(DM->IBDatabase1);
+            atomically(into.tr, [&] {
+                result = listimport::write(into.db, into.tr, m_rows, m_layout, m_defaults, [&](int done, int total) {
+                    work.stopIfCancelled();
+                    work.tell(QStringLiteral("Запись участников"), done, total);
+                });
+                work.stopIfCancelled();  // the last moment at which nothing is written
             });
         });
+        written = true;
+    } catch (const Cancelled&) {
+        msg::info(QStringLiteral("Импорт прерван, ничего не записано."));
+    } catch (const DbError& e) {
+        showRefusal(kNotDone, e);
     }
     if (!written) return recheck();
     m_check = result.checked;

@@ -10,7 +10,6 @@ class QComboBox;
 class QSpinBox;
 class TComboBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class QGridLayout;
@@ -36,7 +35,6 @@ public:
     QLabel* LabelSummary;
     QLabel* LabelMissing;
     QPushButton* ButtonAddMissing;
-    QProgressBar* ProgressBar1;
     QPushButton* ButtonImport;
     QPushButton* ButtonSaveRefused;
     QPushButton* ButtonCancel;

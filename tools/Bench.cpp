@@ -35,6 +35,7 @@
 #include "ui/Combo.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
+#include "ui/Progress.h"
 #include "xlsx/Workbook.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -79,6 +81,53 @@ double timeIt(const std::function<void()>& f) {
     t.start();
     f();
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// The window thread while the merge runs on its worker thread under its window: the largest gap
+// between the ticks of a 10 ms timer of the window thread (the goal: it answers within 100 ms).
+Row windowDuringMerge(const QString& work, const QString& source, const QString& copy, int participants) {
+    QFile::remove(copy);
+    QFile::copy(work, copy);
+    Row r{"Окно во время объединения: наибольшая пауза", QStringLiteral("%1 участников").arg(participants)};
+    QElapsedTimer since;
+    double largest = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        largest = std::max(largest, double(since.nsecsElapsed()) / 1e6);
+        since.restart();
+    });
+    merge::Result res;
+    QElapsedTimer whole;
+    whole.start();
+    ui::withProgress(nullptr, QStringLiteral("Объединение"), [&](ui::Work& progress) {
+        QMetaObject::invokeMethod(&tick, [&] { since.start(); tick.start(); });  // once the window's loop runs
+        Database w, s;
+        w.databaseName = copy;
+        s.databaseName = source;
+        w.connect();
+        s.connect();
+        Transaction wt(w), st(s);
+        wt.start();
+        st.start();
+        atomically(wt, [&] {
+            res = merge::run(w, wt, s, st, [&](int done, int total) {
+                progress.stopIfCancelled();
+                progress.tell(QStringLiteral("Объединение"), done, total);
+            });
+        }, merge::worthRetrying);
+    });
+    tick.stop();
+    std::fprintf(stderr, "Окно во время объединения %d участников: наибольшая пауза %.0f мс (объединение %lld мс).\n",
+                 participants, largest, qint64(whole.elapsed()));
+    r.ms = {largest};
+    r.goalMs = 100;
+    r.note = QStringLiteral("Объединение на рабочем потоке под окном хода работы заняло %1 мс; таймер окна тикал каждые 10 мс. "
+                            "Скопировано участников: %2.")
+                 .arg(whole.elapsed())
+                 .arg(res.copied);
+    QFile::remove(copy);
+    return r;
 }
 
 std::vector<double> runs(int n, const std::function<void()>& before, const std::function<void()>& f) {
@@ -461,6 +510,7 @@ int main(int argc, char** argv) {
                        .arg(100.0 * mergeRate / rawRate, 0, 'f', 0)
                        .arg(sourceRows);
         rows.push_back(raw);
+        rows.push_back(windowDuringMerge(work, source, dir.filePath("merge.fdb"), participants));
     }
 
     // The same merge into a database on a Firebird server, when one answers: every statement

@@ -12,6 +12,7 @@
 
 #include "Backup.h"
 #include "Check.h"
+#include "ClientEnd.h"
 #include "Database.h"
 #include "DbError.h"
 #include "Demo.h"
@@ -201,6 +202,7 @@ void demoInEarlierTables(Database& db, const QString& name, const QString& scrip
 }  // namespace
 
 int main(int argc, char** argv) {
+    const ClientEnd clientEnd;  // last: the engine's threads end before the program does
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.size() < 2) return usage();

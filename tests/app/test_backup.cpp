@@ -3,6 +3,8 @@
 // is merged.
 
 #include "Backup.h"
+#include "Cancel.h"
+#include "Query.h"
 #include "Lookups.h"
 #include "Schema.h"
 #include "app/UMain.h"
@@ -13,7 +15,11 @@
 #include "reference/Dictionaries.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
+#include <csignal>
 
 namespace {
 
@@ -49,8 +55,8 @@ QStringList restored(const QString& file, const QString& into) {
     return TestDatabase::contents(d, t);
 }
 
-// Another station's database with one child of Север, Физика, 9.
-void stationWith(const QString& file, const QString& surname) {
+// Another station's database with `count` children of Север, Физика, 9.
+void stationWith(const QString& file, const QString& surname, int count = 1) {
     Database d;
     schema::createDatabase(d, file);
     Transaction t(d);
@@ -62,10 +68,28 @@ void stationWith(const QString& file, const QString& surname) {
     r.idKomand = lookup::komandKey(d, t, "Север");
     r.idPredmet = lookup::predmetKey(d, t, "Физика");
     r.idKlass = lookup::klassKey(d, t, "9");
-    r.child = {surname, "Имя", "Отчество"};
     r.school = "СОШ №1";
-    insertParticipant(d, t, r);
+    for (int i = 0; i < count; ++i) {
+        r.child = {count == 1 ? surname : surname + QString::number(i), "Имя", "Отчество"};
+        insertParticipant(d, t, r);
+    }
     t.commit();
+}
+
+// Runs `open` and, once its window of long work shows `phase`, does `act`.
+void whenPhase(const QString& phase, const std::function<void()>& open, const std::function<void(QWidget*)>& act) {
+    bool done = false;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (done || !w || w->objectName() != "FormProgress" || w->findChild<QLabel*>("LabelPhase")->text() != phase) return;
+        done = true;
+        act(w);
+    });
+    poll.start();
+    open();
+    EXPECT_TRUE(done) << "no phase " << phase.toStdString();
 }
 
 TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
@@ -92,9 +116,6 @@ TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
     const QString first = backups + "/" + QDir(backups).entryList(QDir::Files)[0];
     EXPECT_TRUE(first.contains("/olymp 20") && first.endsWith(".fbk")) << first.toStdString();
     EXPECT_EQ(msg::shownTexts(), QStringList{"Резервная копия сохранена в файл " + first});
-    EXPECT_FALSE(main.ProgressBar1->isVisible());
-    EXPECT_GT(main.ProgressBar1->maximum(), 0);
-    EXPECT_EQ(main.ProgressBar1->value(), main.ProgressBar1->maximum()) << "the bar followed every table";
 
     // A file stands where the backups folder should be: the merge does not start.
     ASSERT_TRUE(QDir(backups).removeRecursively());
@@ -154,6 +175,67 @@ TEST_F(Backup, TheMainWindowMergesTwoFilesInOneRun) {
     EXPECT_EQ(msg::shown()[1].kind, msg::Kind::GeneralError);
     EXPECT_FALSE(main.ProgressBar1->isVisible());
     msg::clearShown();
+}
+
+// "Прервать" leaves nothing behind: a backup no file (a restore nothing at its target), a merge
+// stopped in its backup or in its writing the database as it was; each says so. SIGTERM during a
+// merge stops it the same way and ends the program's loops.
+TEST_F(Backup, StoppedWorkLeavesNothingBehind) {
+    const Olympiad o = Olympiad::seed(db(), tr());
+    o.enrol(db(), tr(), o.fizika, o.k9, {"Местный"});
+    const QStringList before = TestDatabase::contents(db(), tr());
+    const QString station = s_dir->filePath("big-station.fdb");
+    stationWith(station, "Приезжий", 400);
+    const QString backups = QDir::homePath() + "/Documents/Таврин/Резервные копии";
+    QDir(backups).removeRecursively();
+    TMainForm main;
+    underTest(&main);
+    main.show();
+    const auto stop = [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("ButtonStop"), Qt::LeftButton); };
+
+    whenPhase("Резервная копия", [&] { QTest::mouseClick(main.Button6, Qt::LeftButton); }, stop);
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Резервное копирование прервано, файл не записан."});
+    EXPECT_EQ(QDir(backups).entryList(QDir::Files), QStringList()) << "neither the copy nor its part";
+    // Another station's merge holds the turn for a moment: the merge waits for it, and is stopped
+    // while it waits (in its backup, it is stopped at once). SIGTERM stops it the same way.
+    Database other;
+    other.databaseName = db().databaseName;
+    other.connect();
+    Transaction otherTr(other);
+    const auto stopped = [&](const QString& phase, const std::function<void(QWidget*)>& act) {
+        msg::clearShown();
+        msg::setNextFile(station);
+        otherTr.start();
+        Query(other, otherTr, {"INSERT INTO NASTROIKI (NAME, ZNACH) VALUES ('OBYEDINENIE', 'другое место')"}).execute();
+        whenPhase(phase, [&] { QTest::mouseClick(main.Button5, Qt::LeftButton); }, [&](QWidget* w) {
+            act(w);
+            otherTr.rollback();
+        });
+        if (otherTr.active()) otherTr.rollback();
+        EXPECT_EQ(msg::shownTexts().last(), "Объединение прервано, ничего не изменено.") << phase.toStdString();
+        EXPECT_EQ(TestDatabase::contents(db(), tr()), before);
+        EXPECT_FALSE(main.ProgressBar1->isVisible());
+    };
+    stopped("Резервная копия", stop);
+    stopped("Чтение баз данных", stop);
+    stopped("Чтение баз данных", [](QWidget*) { ::raise(SIGTERM); });
+    QEventLoop loop;  // the program's loops are told to end: a new one ends at once
+    QTimer::singleShot(500, &loop, [&] { loop.exit(1); });
+    EXPECT_EQ(loop.exec(), -1) << "the program ends";
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();  // the loops of the tests that follow run again
+
+    // A restore stopped after its first piece leaves nothing at the target.
+    QDir(backups).mkpath(".");
+    const QString copy = backups + "/whole.fbk";
+    backup::save(db(), copy);
+    const QString target = s_dir->filePath("stopped.fdb");
+    Database into;
+    into.databaseName = target;
+    int pieces = 0;
+    EXPECT_THROW(backup::restore(copy, into, [&](int, int) { ++pieces; }, [&] { return pieces > 0; }), Cancelled);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_FALSE(QFileInfo::exists(target + ".part"));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Merging another station's database: everything of every participant on the right name, as one
-// action, harmless when run again, refused when codes clash.
+// action, harmless when run again, refused when codes clash, nothing left when stopped.
 
 #include "Atomic.h"
+#include "Cancel.h"
 #include "DbError.h"
 #include "Lookups.h"
 #include "Schema.h"
@@ -232,6 +233,20 @@ TEST_F(Merge, AFailureOrAClashLeavesNothing) {
         EXPECT_THROW(mergeInto(*work, *source), DbError);
     }
     EXPECT_EQ(counts(*work), before);
+
+    // Stopped ("Прервать") after its first batch of participants was written: all of it goes.
+    for (int i = 0; i < 120; ++i) source->child("Юг", "Физика", "9", QString("Южный%1").arg(i));
+    source->commit();
+    const QStringList whole = TestDatabase::contents(work->db, work->tr);
+    QList<int> told;
+    EXPECT_THROW(atomically(work->tr, [&] {
+        merge::run(work->db, work->tr, source->db, source->tr, [&](int done, int) {
+            told << done;
+            if (done >= 50) throw Cancelled();
+        });
+    }), Cancelled);
+    EXPECT_EQ(told, QList<int>({0, 50})) << "asked once both were read, then after the first batch";
+    EXPECT_EQ(TestDatabase::contents(work->db, work->tr), whole);
 
     // Another participant at work holds a code of the source as it reads on paper: refused, naming
     // it; the same code in another grade is no clash.

@@ -2,6 +2,8 @@
 // Russian spreadsheet program saves them, checked and registered against a real database, and the
 // preview window driven as the operator drives it.
 
+#include "Atomic.h"
+#include "Cancel.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "participants/Import.h"
@@ -224,6 +226,11 @@ TEST_F(Import, TheGoodRowsAreRegisteredAsOneActionOrNotAtAll) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM TEACHERS"), 0);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL"), schools) << "the new school went with the rest";
     msg::clearShown();
+    // Stopped ("Прервать") when it tells how far it is, after its rows: none of them stays.
+    EXPECT_THROW(atomically(tr(), [&] { listimport::write(db(), tr(), rows, layout, d, [](int, int) { throw Cancelled(); }); }),
+                 Cancelled);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK") + scalar("SELECT COUNT(*) FROM TEACHERS"), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL"), schools);
 
     listimport::Result result;
     int reported = 0;

@@ -367,4 +367,21 @@ TEST_F(TavrinDbTool, BackupAndRestoreRoundTripEveryRowAndReplaceNothing) {
     }
 }
 
+// A backup that fails (no such database; one another program holds) says why and ends with 1 every
+// time: the program waits for the engine's service to end before it exits.
+TEST_F(TavrinDbTool, AFailedBackupEndsCleanlyEveryTime) {
+    QTemporaryDir local;
+    const QString held = testDb().newName("held.fdb");
+    ASSERT_EQ(tool({"create", held}).code, 0);
+    Opened holder(held);  // the embedded engine of this program holds the file
+    for (int run = 0; run < 20; ++run) {
+        const bool missing = run % 2 == 0 || TestDatabase::onServer();  // a server serves a held file too
+        const ToolRun r = tool({"backup", missing ? testDb().newName("nothere.fdb") : held,
+                                local.filePath(QString("copy%1.fbk").arg(run))});
+        ASSERT_EQ(r.code, 1) << "run " << run << ": " << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("не удалось сделать резервную копию")) << r.out.toStdString();
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList());
+    }
+}
+
 }  // namespace
