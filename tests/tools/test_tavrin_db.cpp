@@ -323,16 +323,10 @@ TEST_F(TavrinDbTool, BackupAndRestoreRoundTripEveryRowAndReplaceNothing) {
     EXPECT_EQ(over.code, 1) << over.out.toStdString();
     Opened a(original);
     EXPECT_EQ(a.scalar("SELECT COUNT(*) FROM SPISOK"), 60) << "the database is as it was";
-    // Refusals in the operator's words: a file that is not there, a file another program holds.
-    const ToolRun missing = tool({"backup", local.filePath("нет.fdb"), local.filePath("нет.fbk")});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.out.contains("нет.fdb нет")) << missing.out.toStdString();
-    if (!TestDatabase::onServer()) {
-        for (const QStringList& held : {QStringList{"check", original}, QStringList{"backup", original, local.filePath("held.fbk")}}) {
-            const ToolRun r = tool(held);
-            EXPECT_EQ(r.code, 1);
-            EXPECT_TRUE(r.out.contains("держит открытым")) << r.out.toStdString();
-        }
+    if (!TestDatabase::onServer()) {  // the check of a file another program holds says so in Russian
+        const ToolRun r = tool({"check", original});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.out.contains("держит открытым")) << r.out.toStdString();
     }
 
     // A restore killed half-way leaves nothing at the target (its part is removed by the next one),
@@ -379,7 +373,10 @@ TEST_F(TavrinDbTool, AFailedBackupEndsCleanlyEveryTime) {
         const ToolRun r = tool({"backup", missing ? testDb().newName("nothere.fdb") : held,
                                 local.filePath(QString("copy%1.fbk").arg(run))});
         ASSERT_EQ(r.code, 1) << "run " << run << ": " << r.out.toStdString();
-        EXPECT_TRUE(r.out.contains("не удалось сделать резервную копию")) << r.out.toStdString();
+        // Said in the operator's words: a file that is not here, a file another program holds.
+        const char* why = missing ? (TestDatabase::onServer() ? "не удалось сделать резервную копию" : "nothere.fdb нет")
+                                  : "держит открытым";
+        EXPECT_TRUE(r.out.contains(why)) << r.out.toStdString();
         EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList());
     }
 }
