@@ -141,10 +141,12 @@ Source readSource(Database& db, Transaction& tr) {
         }
     }
     src.hasLog = hasTable(db, tr, "BAL_LOG");
+    const bool logsAppeals = hasTable(db, tr, "APPEAL");  // and its mark in the history
     if (src.hasLog)
         readAll(db, tr,
-                "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CAST(CHANGED_AT AS VARCHAR(24)) AS CHANGED_AT, STATION FROM BAL_LOG "
-                "ORDER BY ID_LOG",
+                QStringLiteral("SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CAST(CHANGED_AT AS VARCHAR(24)) AS CHANGED_AT, "
+                               "STATION, %1 AS ID_APPEAL FROM BAL_LOG ORDER BY ID_LOG")
+                    .arg(logsAppeals ? QStringLiteral("ID_APPEAL") : QStringLiteral("CAST(NULL AS INTEGER)")),
                 [&](Query& q) {
                     LogRow r;
                     r.slot = int(q.fieldInt("SLOT"));
@@ -152,8 +154,11 @@ Source readSource(Database& db, Transaction& tr) {
                     if (!q.fieldIsNull("NEW_BAL")) r.newValue = q.fieldScore("NEW_BAL");
                     r.at = q.fieldText("CHANGED_AT");
                     r.station = q.fieldText("STATION");
+                    r.appeal = int(q.fieldInt("ID_APPEAL"));
                     src.log.emplace(int(q.fieldInt("ID_CHILD")), r);
                 });
+    readAppeals(db, tr, src.appeals);
+    readStatuses(db, tr, src.statuses);
     return src;
 }
 
@@ -185,6 +190,11 @@ Working readWorking(Database& db, Transaction& tr) {
         w.teachers[int(q.fieldInt("ID_CHILD"))].insert(
             Teacher{q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME")}.full());
     });
+    readAll(db, tr, "SELECT ID_APPEAL, N_APPEAL, UUID_TO_CHAR(UID_APPEAL) AS UID_TEXT FROM APPEAL", [&](Query& q) {
+        w.appealByUid.insert(q.fieldText("UID_TEXT"), int(q.fieldInt("ID_APPEAL")));
+        w.appealNumbers.insert(int(q.fieldInt("N_APPEAL")));
+    });
+    readStatuses(db, tr, w.statuses);
     return w;
 }
 
@@ -330,7 +340,7 @@ struct Writers {
           log(s.work, s.tr, "BAL_LOG",
               {{"ID_CHILD", "INTEGER"}, {"SLOT", "INTEGER"}, {"OLD_BAL", "NUMERIC(9,2)"}, {"NEW_BAL", "NUMERIC(9,2)"},
                {"CHANGED_AT", "VARCHAR(24)", "COALESCE(CAST(%1 AS TIMESTAMP), CURRENT_TIMESTAMP)"},
-               {"STATION", "VARCHAR(63)"}},
+               {"STATION", "VARCHAR(63)"}, {"ID_APPEAL", "INTEGER"}},
               200) {
         for (const Round& r : s.src.rounds)
             if (r.tur != 0 && r.id >= 1 && r.id <= 4) roundsOf[s.subjects.key(s.src.predmet, r.predmet)].append(r);
@@ -359,6 +369,7 @@ void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) 
         if (r.newValue) w.log.setScore("NEW_BAL", *r.newValue);
         if (!r.at.isEmpty()) w.log.setText("CHANGED_AT", r.at);
         w.log.setText("STATION", r.station);
+        if (const int appeal = s.appealKey.value(r.appeal); appeal) w.log.setInt("ID_APPEAL", appeal);
         w.log.add();
     };
     if (s.src.hasLog) {
@@ -475,6 +486,7 @@ void writeParticipants(State& s, const Progress& progress) {
                 id = int(keys.at(next++));
                 ++s.result.copied;
             }
+            writeAppeals(s, a, id);  // before the history rows that name them
             writeRows(s, w, a, id);
         }
         if (progress) progress(to, total);
@@ -633,6 +645,7 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     addSchools(s);
     writeParticipants(s, progress);
     mergeRounds(s);
+    mergeStatuses(s);
     rerank(s);
     s.result.dictionaryAdded += s.teams.added() + s.subjects.added() + s.grades.added();
     return s.result;
@@ -645,6 +658,14 @@ QString summary(const Result& r) {
                        .arg(r.alreadyThere)
                        .arg(r.keptDifferent)
                        .arg(r.dictionaryAdded);
+    if (r.appealsAdded > 0)
+        text += QStringLiteral("\nСкопировано апелляций: %1.").arg(r.appealsAdded);
+    if (r.appealsRenumbered > 0)
+        text += QStringLiteral("\nАпелляциям, номера которых здесь уже были заняты, даны новые номера: %1.").arg(r.appealsRenumbered);
+    if (r.statusConflicts > 0)
+        text += QStringLiteral("\nСтатус результатов (предварительные или итоговые) различался по предметам и классам: %1; "
+                               "действует более позднее решение.")
+                    .arg(r.statusConflicts);
     if (r.matchedByName > 0)
         text += QStringLiteral("\nВ той базе нет идентификаторов участников: узнаны по имени, команде, предмету, "
                                "классу и учреждению: %1.")

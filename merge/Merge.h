@@ -22,6 +22,9 @@ struct Result {
     int keptDifferent = 0;    // values people entered that both held differently: the working database's stayed
     int dictionaryAdded = 0;  // teams, subjects, grades and schools added by name
     int unnamed = 0;          // source participants whose team, subject or grade named nothing there
+    int appealsAdded = 0;     // appeals copied
+    int appealsRenumbered = 0;  // of those, given another number: theirs was held here by another appeal
+    int statusConflicts = 0;  // subjects and grades whose results status differed: the later decision holds
 };
 
 // The name a participant's team, subject or grade is given when the source's key names nothing.
@@ -71,6 +74,10 @@ using Progress = std::function<void(int done, int total)>;
 // - a score it brings in a task the rounds will not have, or above a task's greatest score, refuses
 //   the merge, naming subject and round; the round sums and total it brings are made anew from the
 //   tasks the rounds have;
+// - an appeal is known by its identifier (UID_APPEAL): one the working database lacks is copied with
+//   its tasks (its number kept unless another appeal holds it here: then the next free one), the
+//   history rows it wrote keep its mark; the scores it changed follow the rule above;
+// - the results status decisions it lacks are added: the later decision holds;
 // - every subject that received score rows is re-ranked.
 // Throws Refusal before writing anything, SourceError when the source cannot be read, DbError for a
 // failed write.

@@ -1,7 +1,9 @@
 #include "UPrint.h"
 
+#include "appeals/Appeals.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
+#include "reports/UPrintAppeal.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
 #include "reports/UPrintKomand.h"
@@ -9,6 +11,7 @@
 #include "ui/Handler.h"
 #include "ui/ShowReport.h"
 #include "ui/Station.h"
+#include "xlsx/FileError.h"
 #include "xlsx/Workbook.h"
 
 #include <QLabel>
@@ -35,7 +38,8 @@ std::optional<Choice> ask(QPointer<Dialog>& ref, QWidget* owner, bool withRound 
     if constexpr (requires { d->showRound(); })
         if (withRound) d->showRound();
     if (d->exec() != QDialog::Accepted) return std::nullopt;
-    Choice c{d->ComboBox1->currentText(), d->ComboBox2->currentText(), {}};
+    Choice c{d->ComboBox1->currentText(), {}, {}};
+    if constexpr (requires { d->ComboBox2; }) c.second = d->ComboBox2->currentText();
     if constexpr (requires { d->ComboBox3; }) c.third = d->ComboBox3->currentText();
     return c;
 }
@@ -74,6 +78,8 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Списка результатов по классам"));
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Списка победителей"));
     Button10 = addMenuButton(this, lay, "Button10", QStringLiteral("Протокол награждения"));
+    Button13 = addMenuButton(this, lay, "Button13", QStringLiteral("Протокол апелляции"));
+    Button14 = addMenuButton(this, lay, "Button14", QStringLiteral("Апелляции"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPrint::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormPrint::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormPrint::Button3Click);
@@ -84,6 +90,8 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button8, &QPushButton::clicked, this, &TFormPrint::Button8Click);
     ui::connect(Button9, &QPushButton::clicked, this, &TFormPrint::Button9Click);
     ui::connect(Button10, &QPushButton::clicked, this, &TFormPrint::Button10Click);
+    ui::connect(Button13, &QPushButton::clicked, this, &TFormPrint::Button13Click);
+    ui::connect(Button14, &QPushButton::clicked, this, &TFormPrint::Button14Click);
 }
 
 void TFormPrint::Button1Click() {
@@ -137,4 +145,19 @@ void TFormPrint::Button10Click() {
     if (const auto c = ask(FormPrintKlass, this))
         makeReport(Button10->text(),
                    [&](Workbook& wb) { reports::awardProtocol(database(), working(), wb, c->first, c->second); });
+}
+
+void TFormPrint::Button13Click() {
+    if (const auto c = ask(FormPrintAppeal, this)) {
+        const int number = appeals::numberOf(c->first);
+        makeReport(Button13->text() + QStringLiteral(" %1").arg(number), [&](Workbook& wb) {
+            if (!reports::appealProtocol(database(), working(), wb, number))
+                throw FileError(QStringLiteral("Апелляции № %1 нет: возможно, её удалили на другом рабочем месте.").arg(number));
+        });
+    }
+}
+
+void TFormPrint::Button14Click() {
+    if (const auto c = ask(FormPrintKlass, this))
+        makeReport(Button14->text(), [&](Workbook& wb) { reports::appealSummary(database(), working(), wb, c->first, c->second); });
 }

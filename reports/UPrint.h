@@ -25,6 +25,8 @@ public:
     QPushButton* Button7;  // "Списка результатов по классам"
     QPushButton* Button5;  // "Списка победителей"
     QPushButton* Button10;  // "Протокол награждения"
+    QPushButton* Button13;  // "Протокол апелляции": one appeal, for the jury to sign
+    QPushButton* Button14;  // "Апелляции": the appeals of a subject and grade
 
 public Q_SLOTS:
     void Button1Click();
@@ -37,6 +39,8 @@ public Q_SLOTS:
     void Button8Click();
     void Button9Click();
     void Button10Click();
+    void Button13Click();
+    void Button14Click();
 };
 
 extern QPointer<TFormPrint> FormPrint;
