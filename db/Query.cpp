@@ -146,6 +146,16 @@ Query::Cell decodeCell(IMessageMetadata* meta, ThrowStatusWrapper* st, unsigned 
                         .arg(sec, 2, 10, QChar(u'0'));
         break;
     }
+    case SQL_TYPE_DATE: {
+        // As text, "2026-12-07".
+        ISC_DATE v;
+        std::memcpy(&v, p, sizeof v);
+        unsigned y = 0, mo = 0, d = 0;
+        fbc::master()->getUtilInterface()->decodeDate(v, &y, &mo, &d);
+        cell.kind = Query::Cell::Text;
+        cell.text = QStringLiteral("%1-%2-%3").arg(y, 4, 10, QChar(u'0')).arg(mo, 2, 10, QChar(u'0')).arg(d, 2, 10, QChar(u'0'));
+        break;
+    }
     default:
         throw DbError(QStringLiteral("Тип поля %1 (%2) не поддерживается")
                           .arg(QString::fromUtf8(meta->getField(st, i)))
