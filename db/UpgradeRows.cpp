@@ -123,7 +123,10 @@ QStringList BreakingRows::described(const QString& table) {
         {"BAL", {"ID_CHILD"}},
         {"TUR_MAX", {"N_ZAD", "ID", "ID_PREDMET"}},
         {"BAL_LOG", {"ID_CHILD", "SLOT"}},
-        {"NASTROIKI", {"NAME"}}};
+        {"NASTROIKI", {"NAME"}},
+        {"APPEAL", {"N_APPEAL", "ID_CHILD", "ID_TUR"}},
+        {"APPEAL_TASK", {"ID_APPEAL", "N_ZAD"}},
+        {"ITOGI", {"ID_PREDMET", "KLASS", "FINAL"}}};
     const auto it = columns.find(table);
     return it == columns.end() ? QStringList() : it->second;
 }
@@ -150,6 +153,10 @@ QString BreakingRows::row(const QString& table, const Query& q) const {
             .arg(text("N_ZAD"), text("ID"), quoted(m_predmet.value(text("ID_PREDMET"))));
     if (table == u"BAL_LOG") return QStringLiteral("история баллов") + of();
     if (table == u"NASTROIKI") return QStringLiteral("настройка ") + quoted(text("NAME"));
+    if (table == u"APPEAL") return QStringLiteral("апелляция № %1%2").arg(text("N_APPEAL"), of());
+    if (table == u"APPEAL_TASK") return QStringLiteral("задача %1 апелляции (ключ %2)").arg(text("N_ZAD"), text("ID_APPEAL"));
+    if (table == u"ITOGI")
+        return QStringLiteral("статус результатов предмета %1, класс №%2").arg(quoted(m_predmet.value(text("ID_PREDMET"))), text("KLASS"));
     return table;
 }
 

@@ -111,7 +111,7 @@ TEST_F(TavrinDbTool, CreateMakesEveryTableAndRefusesAnExistingFileOrABadPath) {
     const QString name = testDb().newName("empty.fdb");
     const ToolRun r = tool({"create", name});
     ASSERT_EQ(r.code, 0) << r.out.toStdString();
-    EXPECT_EQ(Opened(name).scalar("SELECT COUNT(*) FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"), 14);
+    EXPECT_EQ(Opened(name).scalar("SELECT COUNT(*) FROM RDB$RELATIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"), 17);
     if (!TestDatabase::onServer()) {
         const ToolRun again = tool({"create", name});
         EXPECT_EQ(again.code, 1);
