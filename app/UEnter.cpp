@@ -1,5 +1,7 @@
 #include "UEnter.h"
 
+#include "appeals/UAppeal.h"
+#include "appeals/UItogi.h"
 #include "participants/UEnterSpisok.h"
 #include "participants/UGroup.h"
 #include "participants/UShifr.h"
@@ -28,6 +30,8 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     Button5 = addMenuButton(this, lay, "Button5", QStringLiteral("Награждение по ФИО"));
     Button7 = addMenuButton(this, lay, "Button7", QStringLiteral("Награждение по шифру"));
     Button8 = addMenuButton(this, lay, "Button8", QStringLiteral("Помощник награждения"));
+    Button9 = addMenuButton(this, lay, "Button9", QStringLiteral("Апелляции"));
+    Button10 = addMenuButton(this, lay, "Button10", QStringLiteral("Итоги…"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setVisible(false);
@@ -41,6 +45,8 @@ TFormEnter::TFormEnter(QWidget* owner) : TForm(owner) {
     ui::connect(Button6, &QPushButton::clicked, this, &TFormEnter::Button6Click);
     ui::connect(Button7, &QPushButton::clicked, this, &TFormEnter::Button7Click);
     ui::connect(Button8, &QPushButton::clicked, this, &TFormEnter::Button8Click);
+    ui::connect(Button9, &QPushButton::clicked, this, &TFormEnter::Button9Click);
+    ui::connect(Button10, &QPushButton::clicked, this, &TFormEnter::Button10Click);
 }
 
 void TFormEnter::setMode(QPushButton* b) { Edit1->setText(b->text()); }
@@ -66,3 +72,13 @@ void TFormEnter::Button7Click() {
     openWindow(FormDiplom, this, EntryMode::ByCipher);
 }
 void TFormEnter::Button8Click() { openWindow(FormPomoshnik, this); }
+
+// The appeals window asks for the award assistant when degrees no longer fit the places; it opens
+// over it, and the appeals window goes on when it closes.
+void TFormEnter::Button9Click() {
+    std::unique_ptr<TFormAppeal> w(new TFormAppeal(this));
+    FormAppeal = w.get();
+    ui::connect(w.get(), &TFormAppeal::awardAssistantWanted, this, [this] { openWindow(FormPomoshnik, FormAppeal.data()); });
+    w->exec();
+}
+void TFormEnter::Button10Click() { openWindow(FormItogi, this); }

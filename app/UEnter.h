@@ -20,6 +20,8 @@ public:
     QPushButton* Button5;  // "Награждение по ФИО"
     QPushButton* Button7;  // "Награждение по шифру"
     QPushButton* Button8;  // "Помощник награждения"
+    QPushButton* Button9;  // "Апелляции"
+    QPushButton* Button10;  // "Итоги…": the status of results
     QLineEdit* Edit1;      // hidden: the entry mode's caption
 
 public Q_SLOTS:
@@ -31,6 +33,8 @@ public Q_SLOTS:
     void Button6Click();
     void Button7Click();
     void Button8Click();
+    void Button9Click();
+    void Button10Click();
 
 private:
     void setMode(QPushButton* b);

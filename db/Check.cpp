@@ -82,6 +82,7 @@ struct Checker {
     void checkCodesAndGroups();
     void checkOtherKeys();
     void checkDiplomas();
+    void checkAppeals();
 };
 
 void Checker::read() {
@@ -251,6 +252,45 @@ void Checker::checkDiplomas() {
             add(QStringLiteral("%1: несколько действующих дипломов: %2").arg(who(id), numbers.join(QStringLiteral(", "))));
 }
 
+// An appeal is decided (DECIDED_AT) exactly when every task of it has its decision; an upheld task
+// has its new score and only it; its tasks are tasks of its round; a history row marked with it is
+// its participant's.
+void Checker::checkAppeals() {
+    Query has(db, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'APPEAL'"});
+    has.open();
+    if (has.fieldInt("N") == 0) return;  // a database of an earlier build, before its upgrade
+    each(db, tr,
+         "SELECT A.N_APPEAL, A.ID_CHILD, A.ID_TUR, A.DECIDED_AT, COUNT(T.N_ZAD) AS TASKS, COUNT(T.DECISION) AS DECIDED, "
+         "SUM(CASE WHEN T.DECISION = 1 AND T.NEW_BAL IS NULL THEN 1 "
+         "WHEN COALESCE(T.DECISION, 0) <> 1 AND T.NEW_BAL IS NOT NULL THEN 1 ELSE 0 END) AS BAD_NEW, "
+         "CAST(LIST(T.N_ZAD) AS VARCHAR(100)) AS NS FROM APPEAL A LEFT JOIN APPEAL_TASK T ON T.ID_APPEAL = A.ID_APPEAL "
+         "GROUP BY A.N_APPEAL, A.ID_CHILD, A.ID_TUR, A.DECIDED_AT ORDER BY A.N_APPEAL",
+         [&](Query& q) {
+             const QString what = QStringLiteral("Апелляция № %1 (%2)").arg(q.fieldInt("N_APPEAL")).arg(who(int(q.fieldInt("ID_CHILD"))));
+             const qint64 n = q.fieldInt("TASKS"), decided = q.fieldInt("DECIDED");
+             if (n == 0) add(what + QStringLiteral(": не указаны задачи"));
+             else if (decided != 0 && decided != n) add(what + QStringLiteral(": решение принято не по всем задачам"));
+             else if ((decided == n) != !q.fieldIsNull("DECIDED_AT"))
+                 add(what + QStringLiteral(": отметка о рассмотрении не совпадает с решениями по задачам"));
+             if (q.fieldInt("BAD_NEW") > 0) add(what + QStringLiteral(": новый балл указан не у удовлетворённой задачи или не указан у неё"));
+             const auto c = children.find(int(q.fieldInt("ID_CHILD")));
+             if (c == children.end()) return;
+             const tasks::Counts counts = tasksOf.value(c->second.predmet);
+             const int round = int(q.fieldInt("ID_TUR"));
+             for (const QString& t : q.fieldText("NS").split(u',', Qt::SkipEmptyParts))
+                 if (!tasks::has(counts, 6 * (round - 1) + t.trimmed().toInt() - 1))
+                     add(what + QStringLiteral(": задачи %1 у тура %2 нет").arg(t.trimmed()).arg(round));
+         });
+    each(db, tr,
+         "SELECT A.N_APPEAL, L.ID_CHILD, COUNT(*) AS N FROM BAL_LOG L JOIN APPEAL A ON A.ID_APPEAL = L.ID_APPEAL "
+         "WHERE A.ID_CHILD <> L.ID_CHILD GROUP BY A.N_APPEAL, L.ID_CHILD",
+         [&](Query& q) {
+             add(QStringLiteral("История баллов (%1): записи отмечены апелляцией № %2 другого участника")
+                     .arg(who(int(q.fieldInt("ID_CHILD"))))
+                     .arg(q.fieldInt("N_APPEAL")));
+         });
+}
+
 }  // namespace
 
 Findings run(Database& db, Transaction& tr) {
@@ -260,6 +300,7 @@ Findings run(Database& db, Transaction& tr) {
     c.checkScores();
     c.checkCodesAndGroups();
     c.checkOtherKeys();
+    c.checkAppeals();
     return c.found;
 }
 

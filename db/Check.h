@@ -10,7 +10,8 @@ class Transaction;
 // a round lacks, below 0 or above the task's greatest score; places are the dense rank of the total
 // within subject and grade; score, code and group rows carry their child's subject and grade; no code
 // twice in a subject, grade and round (look-alike letters folded); every child has his identifier;
-// degrees are 0 to 4; every key names a row. Reads only.
+// degrees are 0 to 4; every key names a row; an appeal is decided exactly when each of its tasks is,
+// its tasks are its round's, an upheld task has its new score. Reads only.
 namespace check {
 
 constexpr int kShown = 20;

@@ -369,6 +369,16 @@ Query::Cell Query::decode(const Slot& slot, const unsigned char* buf) const {
         cell.kind = Cell::Moment, cell.number = qint64(quint64(quint32(v.timestamp_date)) << 32 | v.timestamp_time);
         break;
     }
+    case SQL_TYPE_DATE: {
+        // As text, "2026-12-07".
+        ISC_DATE v;
+        std::memcpy(&v, p, sizeof v);
+        unsigned y = 0, mo = 0, d = 0;
+        fbc::master()->getUtilInterface()->decodeDate(v, &y, &mo, &d);
+        cell.kind = Cell::Text;
+        cell.text = QStringLiteral("%1-%2-%3").arg(y, 4, 10, QChar(u'0')).arg(mo, 2, 10, QChar(u'0')).arg(d, 2, 10, QChar(u'0'));
+        break;
+    }
     default:
         throw DbError(QStringLiteral("Тип поля %1 (%2) не поддерживается")
                           .arg(m_fieldNames.value(int(&slot - m_outSlots.data())))

@@ -25,6 +25,7 @@ public:
 
     constexpr Score operator+(Score o) const { return fromHundredths(m_h + o.m_h); }
     constexpr Score& operator+=(Score o) { m_h += o.m_h; return *this; }
+    constexpr Score operator-(Score o) const { return fromHundredths(m_h - o.m_h); }
     constexpr auto operator<=>(const Score&) const = default;
 
 private:

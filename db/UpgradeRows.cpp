@@ -126,7 +126,10 @@ QStringList BreakingRows::described(const QString& table) {
         {"TUR_MAX", {"N_ZAD", "ID", "ID_PREDMET"}},
         {"BAL_LOG", {"ID_CHILD", "SLOT"}},
         {"NASTROIKI", {"NAME"}},
-        {"DIPLOM", {"NOMER", "ID_CHILD"}}};
+        {"DIPLOM", {"NOMER", "ID_CHILD"}},
+        {"APPEAL", {"N_APPEAL", "ID_CHILD", "ID_TUR"}},
+        {"APPEAL_TASK", {"ID_APPEAL", "N_ZAD"}},
+        {"ITOGI", {"ID_PREDMET", "KLASS", "FINAL"}}};
     const auto it = columns.find(table);
     if (it != columns.end()) return it->second;
     // A table not named above is described by its first columns, never by none (an empty list of
@@ -160,6 +163,10 @@ QString BreakingRows::row(const QString& table, const Query& q) const {
     if (table == u"BAL_LOG") return QStringLiteral("история баллов") + of();
     if (table == u"NASTROIKI") return QStringLiteral("настройка ") + quoted(text("NAME"));
     if (table == u"DIPLOM") return QStringLiteral("диплом № %1%2").arg(text("NOMER"), of());
+    if (table == u"APPEAL") return QStringLiteral("апелляция № %1%2").arg(text("N_APPEAL"), of());
+    if (table == u"APPEAL_TASK") return QStringLiteral("задача %1 апелляции (ключ %2)").arg(text("N_ZAD"), text("ID_APPEAL"));
+    if (table == u"ITOGI")
+        return QStringLiteral("статус результатов предмета %1, класс №%2").arg(quoted(m_predmet.value(text("ID_PREDMET"))), text("KLASS"));
     return table;
 }
 

@@ -166,19 +166,25 @@ Source readSource(Database& db, Transaction& tr) {
         }
     }
     src.hasLog = hasTable(db, tr, "BAL_LOG");
+    const bool logsAppeals = hasTable(db, tr, "APPEAL");  // and its mark in the history
     if (src.hasLog) {
         QString station;  // most rows name the station of the row before: one text for them all
-        readAll(db, tr, "SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CHANGED_AT, STATION FROM BAL_LOG ORDER BY ID_LOG", [&](Query& q) {
-            const auto [child, slot, oldBal, newBal, at, by] = columns<6>();
-            LogRow r;
-            r.slot = int(q.fieldInt(slot));
-            if (!q.fieldIsNull(oldBal)) r.oldValue = q.fieldScore(oldBal);
-            if (!q.fieldIsNull(newBal)) r.newValue = q.fieldScore(newBal);
-            if (!q.fieldIsNull(at)) r.at = q.fieldTimestamp(at);
-            if (const QString s = q.fieldText(by); s != station) station = s;
-            r.station = station;
-            src.log.emplace(int(q.fieldInt(child)), std::move(r));
-        });
+        readAll(db, tr,
+                QStringLiteral("SELECT ID_CHILD, SLOT, OLD_BAL, NEW_BAL, CHANGED_AT, STATION, %1 AS ID_APPEAL FROM BAL_LOG "
+                               "ORDER BY ID_LOG")
+                    .arg(logsAppeals ? QStringLiteral("ID_APPEAL") : QStringLiteral("CAST(NULL AS INTEGER)")),
+                [&](Query& q) {
+                    const auto [child, slot, oldBal, newBal, at, by, appeal] = columns<7>();
+                    LogRow r;
+                    r.slot = int(q.fieldInt(slot));
+                    if (!q.fieldIsNull(oldBal)) r.oldValue = q.fieldScore(oldBal);
+                    if (!q.fieldIsNull(newBal)) r.newValue = q.fieldScore(newBal);
+                    if (!q.fieldIsNull(at)) r.at = q.fieldTimestamp(at);
+                    if (const QString s = q.fieldText(by); s != station) station = s;
+                    r.station = station;
+                    r.appeal = int(q.fieldInt(appeal));
+                    src.log.emplace(int(q.fieldInt(child)), std::move(r));
+                });
     }
     if (hasTable(db, tr, "DIPLOM"))
         readAll(db, tr,
@@ -189,6 +195,8 @@ Source readSource(Database& db, Transaction& tr) {
                                             int(q.fieldInt("N")), int(q.fieldInt("ID_CHILD")), int(q.fieldInt("DIPL_STEP")),
                                             int(q.fieldInt("STATUS")), int(q.fieldInt("NOMINATIVE"))});
                 });
+    readAppeals(db, tr, src.appeals);
+    readStatuses(db, tr, src.statuses);
     return src;
 }
 
@@ -228,6 +236,11 @@ Working readWorking(Database& db, Transaction& tr) {
         w.diplomas.insert(q.fieldText("NOMER"), int(q.fieldInt("ID_CHILD")));
         if (q.fieldInt("STATUS") == 1) w.standing.insert(int(q.fieldInt("ID_CHILD")));
     });
+    readAll(db, tr, "SELECT ID_APPEAL, N_APPEAL, UUID_TO_CHAR(UID_APPEAL) AS UID_TEXT FROM APPEAL", [&](Query& q) {
+        w.appealByUid.insert(q.fieldText("UID_TEXT"), int(q.fieldInt("ID_APPEAL")));
+        w.appealNumbers.insert(int(q.fieldInt("N_APPEAL")));
+    });
+    readStatuses(db, tr, w.statuses);
     return w;
 }
 
@@ -362,7 +375,7 @@ struct Writers {
     enum { gChild, gPredmet, gKlass, gGroup };
     enum { shChild, shPredmet, shTur, shKlass, shCode };
     enum { tChild, tSurname, tName, tSecond };
-    enum { lChild, lSlot, lOld, lNew, lAt, lStation };
+    enum { lChild, lSlot, lOld, lNew, lAt, lStation, lAppeal };
     // BAL: ID_CHILD, ID_PREDMET, KLASS, the slots, the sums, SUMM, MESTO, DIPL_STEP.
     static constexpr int bChild = 0, bPredmet = 1, bKlass = 2, bSlots = 3, bSums = bSlots + kSlots, bSumm = bSums + 4,
                          bMesto = bSumm + 1, bDipl = bMesto + 1;
@@ -386,7 +399,8 @@ struct Writers {
                   100),
           log(s.work, s.tr, "BAL_LOG",
               {{"ID_CHILD", "INTEGER"}, {"SLOT", "INTEGER"}, {"OLD_BAL", "NUMERIC(9,2)"}, {"NEW_BAL", "NUMERIC(9,2)"},
-               {"CHANGED_AT", "TIMESTAMP", "COALESCE(%1, CURRENT_TIMESTAMP)"}, {"STATION", "VARCHAR(63)"}},
+               {"CHANGED_AT", "TIMESTAMP", "COALESCE(%1, CURRENT_TIMESTAMP)"}, {"STATION", "VARCHAR(63)"},
+               {"ID_APPEAL", "INTEGER"}},
               200) {
         for (const Round& r : s.src.rounds)
             if (r.tur != 0 && r.id >= 1 && r.id <= 4) roundsOf[s.subjects.key(s.src.predmet, r.predmet)].append(r);
@@ -415,6 +429,7 @@ void writeLog(State& s, Writers& w, const Arrival& a, int id, const Scores& sc) 
         if (r.newValue) w.log.setScore(w.lNew, *r.newValue);
         if (r.at) w.log.setTimestamp(w.lAt, *r.at);
         w.log.setText(w.lStation, r.station);
+        if (const int appeal = s.appealKey.value(r.appeal); appeal) w.log.setInt(w.lAppeal, appeal);
         w.log.add();
     };
     if (s.src.hasLog) {
@@ -541,6 +556,7 @@ void writeParticipants(State& s, const Progress& progress) {
                 ++s.result.copied;
             }
             s.arrivals[size_t(i)].key = id;
+            if (!s.movedAway(a)) writeAppeals(s, a, id);  // before the history rows that name them
             writeRows(s, w, a, id);
         }
         if (progress) progress(to, total);
@@ -702,6 +718,7 @@ Result run(Database& work, Transaction& workTr, Database& source, Transaction& s
     writeParticipants(s, progress);
     mergeRounds(s);
     mergeDiplomas(s);
+    mergeStatuses(s);
     rerank(s);
     s.result.dictionaryAdded += s.teams.added() + s.subjects.added() + s.grades.added();
     return s.result;
@@ -715,6 +732,14 @@ QString summary(const Result& r) {
                        .arg(r.keptDifferent)
                        .arg(r.dictionaryAdded);
     if (r.diplomas > 0) text += QStringLiteral("\nДобавлено номеров дипломов: %1.").arg(r.diplomas);
+    if (r.appealsAdded > 0)
+        text += QStringLiteral("\nСкопировано апелляций: %1.").arg(r.appealsAdded);
+    if (r.appealsRenumbered > 0)
+        text += QStringLiteral("\nАпелляциям, номера которых здесь уже были заняты, даны новые номера: %1.").arg(r.appealsRenumbered);
+    if (r.statusConflicts > 0)
+        text += QStringLiteral("\nСтатус результатов (предварительные или итоговые) различался по предметам и классам: %1; "
+                               "действует более позднее решение.")
+                    .arg(r.statusConflicts);
     if (r.matchedByName > 0)
         text += QStringLiteral("\nВ той базе нет идентификаторов участников: узнаны по имени, команде, предмету, "
                                "классу и учреждению: %1.")

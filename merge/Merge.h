@@ -24,6 +24,9 @@ struct Result {
     int unnamed = 0;          // source participants whose team, subject or grade named nothing there
     int leftOut = 0;          // participants moved here to another subject: the source's rows of the old one left out
     int diplomas = 0;         // numbers of diplomas printed at the source, added
+    int appealsAdded = 0;     // appeals copied
+    int appealsRenumbered = 0;  // of those, given another number: theirs was held here by another appeal
+    int statusConflicts = 0;  // subjects and grades whose results status differed: the later decision holds
 };
 
 // The name a participant's team, subject or grade is given when the source's key names nothing.
@@ -79,6 +82,10 @@ using Progress = std::function<void(int done, int total)>;
 //   the working database gives another diploma refuses the merge, naming it; a standing diploma of
 //   a participant who holds one here already arrives cancelled; the sequence of numbers goes past
 //   every number it brings;
+// - an appeal is known by its identifier (UID_APPEAL): one the working database lacks is copied with
+//   its tasks (its number kept unless another appeal holds it here: then the next free one), the
+//   history rows it wrote keep its mark; the scores it changed follow the rule above;
+// - the results status decisions it lacks are added: the later decision holds;
 // - every subject that received score rows is re-ranked.
 // Throws Refusal before writing anything, SourceError when the source cannot be read, DbError for a
 // failed write.

@@ -61,6 +61,27 @@ struct LogRow {
     std::optional<Score> oldValue, newValue;
     std::optional<Query::Timestamp> at;  // to the fraction of a second; none: the moment it is written
     QString station;
+    int appeal = 0;  // the source's key of the appeal that made the change; 0: none
+};
+
+// An appeal of the source, with its tasks; known by its identifier.
+struct AppealRow {
+    struct TaskRow {
+        int task = 0;
+        std::optional<Score> oldValue, newValue;
+        std::optional<int> decision;
+    };
+    int id = 0, number = 0, round = 0;
+    QString uid, filedOn, reason, members, decidedAt, station;
+    std::optional<Score> totalBefore, totalAfter;
+    std::optional<int> placeBefore, placeAfter;
+    QList<TaskRow> tasks;
+};
+
+// A decision on the status of results of a subject and grade.
+struct StatusRow {
+    int predmet = 0, klass = 0, final = 0;
+    QString at, who;
 };
 
 // A diploma printed at the source (its number kept wherever it goes).
@@ -84,7 +105,13 @@ struct Source {
     bool hasLog = false;
     std::multimap<int, LogRow> log;            // oldest first
     std::vector<Diploma> diplomas;             // where the source keeps them
+    // Appeals and results status, where the source keeps them.
+    std::multimap<int, AppealRow> appeals;     // by the participant's key, by number
+    std::vector<StatusRow> statuses;           // by the source's keys, oldest first
 };
+// The appeals and status decisions of a database that keeps them (the source's or the working one's).
+void readAppeals(Database& db, Transaction& tr, std::multimap<int, AppealRow>& appeals);
+void readStatuses(Database& db, Transaction& tr, std::vector<StatusRow>& statuses);
 Source readSource(Database& db, Transaction& tr);
 
 // A code as the merge compares it: subject, grade, round and the code as it reads on paper.
@@ -110,6 +137,9 @@ struct Working {
     QHash<int, QSet<QString>> teachers;         // full names
     QHash<QString, int> diplomas;               // number -> participant
     QSet<int> standing;                         // participants with a standing diploma
+    QHash<QString, int> appealByUid;            // identifier -> key
+    QSet<int> appealNumbers;
+    std::vector<StatusRow> statuses;
 };
 Working readWorking(Database& db, Transaction& tr);
 
@@ -165,6 +195,7 @@ struct State {
     std::map<int, RoundsAfter> roundsAfter;  // by working subject
     std::vector<RoundChange> roundChanges;
     std::vector<const Diploma*> newDiplomas;  // source diplomas the working database lacks
+    QHash<int, int> appealKey;      // source appeal key -> working key
     Result result;
     // The subject and grade that a participant's rows are written under: a participant who is
     // there already keeps his own.
@@ -185,6 +216,11 @@ void planRounds(State& s);
 void checkScores(State& s);  // throws Refusal, naming subject and round
 void addSchools(State& s);
 void writeParticipants(State& s, const Progress& progress);
+// The appeals of one participant (working key `id`) that the working database lacks, before his
+// history rows that name them; a number another appeal holds here is replaced by the next free one.
+void writeAppeals(State& s, const Arrival& a, int id);
+// The status decisions the working database lacks; the latest decision holds on both sides.
+void mergeStatuses(State& s);
 void mergeRounds(State& s);
 void mergeDiplomas(State& s);
 void rerank(State& s);

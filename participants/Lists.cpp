@@ -4,6 +4,7 @@
 #include "Lookups.h"
 #include "Query.h"
 #include "Tasks.h"
+#include "appeals/Status.h"
 #include "participants/Ciphers.h"
 #include "participants/Registration.h"
 #include "scoring/Places.h"
@@ -168,6 +169,16 @@ void leaveSubject(Database& db, Transaction& tr, int idChild, int idPredmet) {
     }
 }
 
+// An appeal is against the tasks of his subject's rounds: with one he stays in his subject.
+void refuseWithAppeals(Database& db, Transaction& tr, int idChild) {
+    Query q(db, tr, {"SELECT MIN(N_APPEAL) AS N FROM APPEAL WHERE ID_CHILD = :ID_CHILD"});
+    q.setInt("ID_CHILD", idChild);
+    q.open();
+    if (!q.fieldIsNull("N"))
+        throw DbError(QStringLiteral("У участника есть апелляция № %1 по этому предмету: перевести его на другой предмет нельзя.")
+                          .arg(q.fieldInt("N")));
+}
+
 }  // namespace
 
 void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
@@ -181,6 +192,11 @@ void move(Database& db, Transaction& tr, int idChild, const Placement& to) {
     scored.setInt("ID_CHILD", idChild);
     scored.open();
     const bool hasScores = scored.fieldInt("N") > 0;
+    if (hasScores && (otherSubject || from.idKlass != to.idKlass)) {  // his place leaves one list and joins another
+        status::refuseIfFinal(db, tr, from.idPredmet, from.idKlass);
+        if (!otherSubject) status::refuseIfFinal(db, tr, to.idPredmet, to.idKlass);
+    }
+    if (otherSubject) refuseWithAppeals(db, tr, idChild);
     if (hasScores)  // both subjects' places, always in the same order, so two stations never wait on each other
         for (int predmet : {qMin(from.idPredmet, to.idPredmet), qMax(from.idPredmet, to.idPredmet)})
             lockSubjectPlaces(db, tr, predmet);

@@ -5,6 +5,8 @@
 #include "Query.h"
 #include "Tasks.h"
 #include "Text.h"
+#include "appeals/Appeals.h"
+#include "appeals/Status.h"
 #include "reference/Rounds.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Scores.h"
@@ -70,6 +72,16 @@ private:
 };
 
 int gradeKey(Database& db, Transaction& tr, const QString& grade) { return lookup::klassKey(db, tr, grade); }
+
+// The grades of a subject with a winner (degrees 1 to 3).
+QList<int> winnerGrades(Database& db, Transaction& tr, int idPredmet) {
+    Query q(db, tr, {"SELECT DISTINCT KLASS FROM BAL WHERE ID_PREDMET = :ID_PREDMET AND DIPL_STEP BETWEEN 1 AND 3"});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.open();
+    QList<int> out;
+    for (q.first(); !q.eof(); q.next()) out << int(q.fieldInt("KLASS"));
+    return out;
+}
 
 void start(Workbook& wb, const Sheet& sheet) {
     wb.selectSheet(QString::fromUtf8(sheet.name));
@@ -212,6 +224,7 @@ void scoreSheet(Database& db, Transaction& tr, Workbook& wb, const QString& subj
     q.open();
     wb.setText(2, 11, QStringLiteral("По ") + subject);
     wb.setText(3, 13, grade);
+    wb.setText(2, 2, status::heading(db, tr, storable(subject), storable(grade)));
     Query round(db, tr,
                 {"SELECT NAME_TUR", "FROM S_PREDMET P, TUR T",
                  " WHERE P.PREDMET = :PREDMET AND T.ID_PREDMET= P.ID_PREDMET AND  T.ID_TUR= :ID_TUR;"});
@@ -266,6 +279,12 @@ void teamResults(Database& db, Transaction& tr, Workbook& wb, const QString& tea
     q.open();
     wb.setText(4, 4, team);
     wb.setText(2, 5, subject);  // once: the heading says the subject, the team under it
+    {
+        QList<int> grades;
+        for (q.first(); !q.eof(); q.next())
+            if (!grades.contains(int(q.fieldInt("KLASS")))) grades << int(q.fieldInt("KLASS"));
+        wb.setText(5, 2, status::heading(db, tr, lookup::predmetKey(db, tr, storable(subject)), grades));
+    }
     const Grades grades(db, tr);
     Teachers teachers(db, tr);
     int r = 8, n = 1;
@@ -306,7 +325,8 @@ void winners(Database& db, Transaction& tr, Workbook& wb) {
         int headings = r;  // the headings stay on the page of the first winner under them
         name.setInt("ID_PREDMET", id);
         name.open();
-        wb.setText(r, 2, QStringLiteral("По ") + (name.isEmpty() ? QString() : name.fieldText("PREDMET")));
+        wb.setText(r, 2, QStringLiteral("По ") + (name.isEmpty() ? QString() : name.fieldText("PREDMET")) + QStringLiteral(" — ") +
+                             status::heading(db, tr, int(id), winnerGrades(db, tr, int(id))).toLower());
         name.close();
         wb.formatHeading(r, 2, 4);
         ++r;
@@ -349,6 +369,8 @@ void gradeResults(Database& db, Transaction& tr, Workbook& wb, const QString& su
     q.open();
     wb.setText(2, 4, subject);
     wb.setText(3, 4, grade);
+    wb.setText(4, 2, status::heading(db, tr, storable(subject), storable(grade)));
+    wb.formatHeading(4, 2, 6);
     Teachers teachers(db, tr);
     int r = 6, n = 1;
     for (q.first(); !q.eof(); q.next(), ++n) {
@@ -397,6 +419,7 @@ void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& s
     const QList<awardrules::Participant> list = awardrules::participants(db, tr, idPredmet, idKlass);
     wb.setText(2, 3, subject);
     wb.setText(3, 3, grade);
+    wb.setText(4, 2, status::heading(db, tr, idPredmet, idKlass));
     // The rules applied to this subject and grade, not those applied last to any; none claimed for
     // degrees given one by one.
     const std::optional<Score> max = rounds::maxTotal(db, tr, idPredmet);
@@ -444,6 +467,87 @@ void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& s
     // The lines never stand alone on a page under the repeated column headings: the last
     // participant goes over with them.
     wb.keepTogether(std::max(kAwardProtocol.dataRow, r - 1), r + 7);
+}
+
+bool appealProtocol(Database& db, Transaction& tr, Workbook& wb, int number) {
+    Query q(db, tr, {"SELECT A.ID_APPEAL, S.ID_PREDMET, S.KLASS, S.SCHOOL FROM APPEAL A JOIN SPISOK S ON S.ID_CHILD = A.ID_CHILD",
+                     "WHERE A.N_APPEAL = :N"});
+    q.setInt("N", number);
+    q.open();
+    if (q.isEmpty()) return false;
+    const std::optional<appeals::Appeal> a = appeals::load(db, tr, int(q.fieldInt("ID_APPEAL")));
+    if (!a) return false;
+    start(wb, kAppealProtocol);
+    const int idPredmet = int(q.fieldInt("ID_PREDMET"));
+    const std::optional<rounds::Round> round =
+        rounds::describe(db, tr, lookup::dictionaryName(db, tr, lookup::Dictionary::Subjects, idPredmet), a->round);
+    const QStringList values{QString::number(a->number),
+                             a->filedOn.toString(QStringLiteral("dd.MM.yyyy")),
+                             lookup::dictionaryName(db, tr, lookup::Dictionary::Subjects, idPredmet),
+                             lookup::dictionaryName(db, tr, lookup::Dictionary::Grades, int(q.fieldInt("KLASS"))),
+                             round ? QStringLiteral("%1 (%2)").arg(a->round).arg(round->name) : QString::number(a->round),
+                             a->cipher,
+                             a->name,
+                             q.fieldText("SCHOOL"),
+                             a->reason,
+                             a->members,
+                             a->decided() ? a->decidedAt.toString(QStringLiteral("dd.MM.yyyy HH:mm")) : appeals::kUndecided};
+    for (int i = 0; i < values.size(); ++i) wb.setText(2 + i, 2, values[i]);
+    int r = kAppealProtocol.dataRow;
+    for (const appeals::Task& t : a->tasks) {
+        wb.setNumber(r, 1, t.task);
+        if (t.before) wb.setScore(r, 2, *t.before);
+        wb.setText(r, 3, t.decision == appeals::Upheld ? appeals::kUpheld
+                         : t.decision == appeals::Rejected ? appeals::kRejected : appeals::kUndecided);
+        if (t.decision == appeals::Upheld && t.after) wb.setScore(r, 4, *t.after);
+        else if (t.decision == appeals::Rejected && t.before) wb.setScore(r, 4, *t.before);
+        ++r;
+    }
+    wb.endData(r - 1);
+    if (a->decided()) {
+        wb.setText(r + 1, 1, QStringLiteral("Сумма баллов: было %1, стало %2. Место: было %3, стало %4.")
+                                 .arg(a->totalBefore.toString(), a->totalAfter.toString())
+                                 .arg(a->placeBefore)
+                                 .arg(a->placeAfter));
+        wb.setText(r + 2, 1, QStringLiteral("Решение: апелляция %1.").arg(a->decisionText()));
+    }
+    const QString line = QStringLiteral("______________________  /  ______________________");
+    wb.setText(r + 4, 1, QStringLiteral("Председатель жюри"));
+    wb.setText(r + 4, 2, line);
+    wb.setText(r + 6, 1, QStringLiteral("Члены жюри"));
+    for (int k = 0; k < 3; ++k) wb.setText(r + 6 + 2 * k, 2, line);
+    wb.setText(r + 13, 1, QStringLiteral("С решением ознакомлен(а)"));
+    wb.setText(r + 13, 2, line);
+    wb.keepTogether(r + 1, r + 13);
+    return true;
+}
+
+void appealSummary(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade) {
+    start(wb, kAppeals);
+    const int idPredmet = lookup::predmetKey(db, tr, storable(subject));
+    const int idKlass = gradeKey(db, tr, storable(grade));
+    const QList<appeals::Appeal> list = appeals::ofGrade(db, tr, idPredmet, idKlass);
+    wb.setText(2, 3, subject);
+    wb.setText(3, 3, grade);
+    wb.setText(4, 2, status::heading(db, tr, idPredmet, idKlass));
+    const appeals::Summary sum = appeals::summarize(list);
+    int row = 6;
+    for (int v : {sum.filed, sum.upheld, sum.rejected, sum.undecided, sum.placesChanged}) wb.setNumber(row++, 3, v);
+    int r = kAppeals.dataRow;
+    for (const appeals::Appeal& a : list) {
+        wb.setNumber(r, 1, a.number);
+        wb.setText(r, 2, a.cipher);
+        wb.setText(r, 3, a.name);
+        wb.setNumber(r, 4, a.round);
+        wb.setText(r, 5, a.tasksText());
+        wb.setText(r, 6, a.decisionText());
+        if (a.decided()) {
+            wb.setScore(r, 7, a.totalAfter - a.totalBefore);
+            wb.setNumber(r, 8, a.placeBefore);
+            wb.setNumber(r, 9, a.placeAfter);
+        }
+        ++r;
+    }
 }
 
 }  // namespace reports

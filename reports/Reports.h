@@ -7,7 +7,8 @@ class Transaction;
 class Workbook;
 
 // The reports of the print window, the organisers' key to the ciphers among them: each fills
-// its sheet of the template from the database. The texts chosen in the report's dialog come as
+// its sheet of the template from the database. A report of results states the status of the
+// results it lists (appeals/Status) in its heading. The texts chosen in the report's dialog come as
 // they were chosen; the grade text is looked up here.
 namespace reports {
 
@@ -29,6 +30,8 @@ inline constexpr Sheet kWinners{"Лист15", 0, 4, 1};
 inline constexpr Sheet kGradeResults{"Лист18", 6, 2, 1};
 inline constexpr Sheet kCipherKey{"Лист19", 6, 2, 1};
 inline constexpr Sheet kAwardProtocol{"Лист20", 18, 2, 1};
+inline constexpr Sheet kAppealProtocol{"Лист22", 15, 2, 2};
+inline constexpr Sheet kAppeals{"Лист23", 13, 2, 1};
 
 // The award of a score row as the reports print it: empty for none, "поощр. отзыв" for 4,
 // "2-й степени" for a diploma.
@@ -53,5 +56,12 @@ void cipherKey(Database& db, Transaction& tr, Workbook& wb, const QString& subje
 // given and how many have it, the participants in place order with total, place and award, and
 // lines for the jury's signatures.
 void awardProtocol(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
+// The protocol of one appeal (by its number) for the jury to sign: the participant by cipher and by
+// name, his reason, each task's score before and after and its decision, the members, the dates.
+// False when no appeal has that number (nothing written).
+bool appealProtocol(Database& db, Transaction& tr, Workbook& wb, int number);
+// The appeals of a subject and grade: how many were filed, upheld, rejected, not decided yet and
+// changed places, and each with its change of total and places; the status of the results.
+void appealSummary(Database& db, Transaction& tr, Workbook& wb, const QString& subject, const QString& grade);
 
 }  // namespace reports

@@ -2,8 +2,10 @@
 
 #include "diplomas/Register.h"
 #include "diplomas/UPrintDiplom.h"
+#include "appeals/Appeals.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
+#include "reports/UPrintAppeal.h"
 #include "reports/UPrintGroup.h"
 #include "reports/UPrintKlass.h"
 #include "reports/UPrintKomand.h"
@@ -11,6 +13,7 @@
 #include "ui/Handler.h"
 #include "ui/ShowReport.h"
 #include "ui/Station.h"
+#include "xlsx/FileError.h"
 #include "xlsx/Workbook.h"
 
 #include <QLabel>
@@ -37,7 +40,8 @@ std::optional<Choice> ask(QPointer<Dialog>& ref, QWidget* owner, bool withRound 
     if constexpr (requires { d->showRound(); })
         if (withRound) d->showRound();
     if (d->exec() != QDialog::Accepted) return std::nullopt;
-    Choice c{d->ComboBox1->currentText(), d->ComboBox2->currentText(), {}};
+    Choice c{d->ComboBox1->currentText(), {}, {}};
+    if constexpr (requires { d->ComboBox2; }) c.second = d->ComboBox2->currentText();
     if constexpr (requires { d->ComboBox3; }) c.third = d->ComboBox3->currentText();
     return c;
 }
@@ -78,6 +82,8 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button10 = addMenuButton(this, lay, "Button10", QStringLiteral("Протокол награждения"));
     Button11 = addMenuButton(this, lay, "Button11", QStringLiteral("Дипломы…"));
     Button12 = addMenuButton(this, lay, "Button12", QStringLiteral("Реестр дипломов"));
+    Button13 = addMenuButton(this, lay, "Button13", QStringLiteral("Протокол апелляции"));
+    Button14 = addMenuButton(this, lay, "Button14", QStringLiteral("Апелляции"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPrint::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormPrint::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormPrint::Button3Click);
@@ -90,6 +96,8 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button10, &QPushButton::clicked, this, &TFormPrint::Button10Click);
     ui::connect(Button11, &QPushButton::clicked, this, &TFormPrint::Button11Click);
     ui::connect(Button12, &QPushButton::clicked, this, &TFormPrint::Button12Click);
+    ui::connect(Button13, &QPushButton::clicked, this, &TFormPrint::Button13Click);
+    ui::connect(Button14, &QPushButton::clicked, this, &TFormPrint::Button14Click);
 }
 
 void TFormPrint::Button1Click() {
@@ -149,4 +157,19 @@ void TFormPrint::Button11Click() { openWindow(FormPrintDiplom, this); }
 
 void TFormPrint::Button12Click() {
     makeReport(Button12->text(), [&](Workbook& wb) { diplomas::registerSheet(database(), working(), wb); });
+}
+
+void TFormPrint::Button13Click() {
+    if (const auto c = ask(FormPrintAppeal, this)) {
+        const int number = appeals::numberOf(c->first);
+        makeReport(Button13->text() + QStringLiteral(" %1").arg(number), [&](Workbook& wb) {
+            if (!reports::appealProtocol(database(), working(), wb, number))
+                throw FileError(QStringLiteral("Апелляции № %1 нет: возможно, её удалили на другом рабочем месте.").arg(number));
+        });
+    }
+}
+
+void TFormPrint::Button14Click() {
+    if (const auto c = ask(FormPrintKlass, this))
+        makeReport(Button14->text(), [&](Workbook& wb) { reports::appealSummary(database(), working(), wb, c->first, c->second); });
 }

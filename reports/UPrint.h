@@ -27,6 +27,8 @@ public:
     QPushButton* Button10;  // "Протокол награждения"
     QPushButton* Button11;  // "Дипломы…": the diplomas' PDF
     QPushButton* Button12;  // "Реестр дипломов"
+    QPushButton* Button13;  // "Протокол апелляции": one appeal, for the jury to sign
+    QPushButton* Button14;  // "Апелляции": the appeals of a subject and grade
 
 public Q_SLOTS:
     void Button1Click();
@@ -41,6 +43,8 @@ public Q_SLOTS:
     void Button10Click();
     void Button11Click();
     void Button12Click();
+    void Button13Click();
+    void Button14Click();
 };
 
 extern QPointer<TFormPrint> FormPrint;

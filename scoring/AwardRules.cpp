@@ -4,6 +4,7 @@
 #include "DbError.h"
 #include "Query.h"
 #include "Settings.h"
+#include "appeals/Status.h"
 #include "scoring/Places.h"
 
 #include <QLocale>
@@ -267,6 +268,7 @@ Cuts given(const QList<Participant>& list) {
 
 int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Applied& applied) {
     lockSubjectPlaces(db, tr, idPredmet);
+    status::refuseIfFinal(db, tr, idPredmet, idKlass);
     Query q(db, tr, {"UPDATE BAL SET DIPL_STEP = :DIPL_STEP WHERE ID_CHILD = :ID_CHILD"});
     int written = 0;
     for (const Participant& p : participants(db, tr, idPredmet, idKlass)) {

@@ -121,7 +121,8 @@ QString sharesAgainstRules(const QList<Participant>& list, const Rules& rules, c
 // Gives the participants of the subject and grade the degrees the cut-offs make, writing only the
 // rows whose degree changes, stores the rules and records them for the subject and grade, in the
 // caller's action (no commit here). The totals are read again under the subject's lock, so a score
-// saved meanwhile at another station is counted. The number of degrees written.
+// saved meanwhile at another station is counted. The number of degrees written. Refused (DbError,
+// naming the status) while the results of the subject and grade are final.
 int apply(Database& db, Transaction& tr, int idPredmet, int idKlass, const Cuts& cuts, const Applied& applied);
 
 }  // namespace awardrules

@@ -2,6 +2,7 @@
 
 #include "Convert.h"
 #include "Query.h"
+#include "appeals/Status.h"
 
 namespace awards {
 
@@ -11,6 +12,7 @@ int degree(const QString& text) {
 }
 
 bool give(Database& db, Transaction& tr, int idChild, int degree) {
+    status::refuseIfFinalFor(db, tr, idChild);
     Query q(db, tr, {"UPDATE BAL", "SET DIPL_STEP =  :DIPL_STEP", "WHERE ID_CHILD=:ID_CHILD;"});
     q.setInt("DIPL_STEP", degree);
     q.setInt("ID_CHILD", idChild);

@@ -13,6 +13,7 @@ inline const QString kBadDegree = QStringLiteral("Степень должна б
 // mention); -1 for anything else.
 int degree(const QString& text);
 // Writes a participant's degree. False when he has no score row (deleted at another station).
+// Refused (DbError, naming the status) while the results of his subject and grade are final.
 bool give(Database& db, Transaction& tr, int idChild, int degree);
 // Whether anyone of the subject holds a degree above 0.
 bool anyGiven(Database& db, Transaction& tr, int idPredmet);

@@ -1,7 +1,10 @@
 #include "scoring/ResultsView.h"
 
+#include "Lookups.h"
+#include "appeals/Status.h"
 #include "ui/DataGrid.h"
 #include "ui/Handler.h"
+#include "ui/Station.h"
 #include "ui/TeacherView.h"
 
 #include <QGridLayout>
@@ -17,6 +20,12 @@ TFormResultsView::TFormResultsView(QWidget* owner, const char* caption, const ch
     m_top = new QGridLayout;
     m_top->setColumnStretch(3, 1);
     lay->addLayout(m_top);
+    LabelStatus = new QLabel(this);
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    QFont strong = font();
+    strong.setBold(true);
+    LabelStatus->setFont(strong);
+    lay->addWidget(LabelStatus);
 
     auto* middle = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -86,9 +95,15 @@ void TFormResultsView::detailHeading(const QString& text) {
     m_details->addWidget(l, m_detailRows++, 0, 1, 2);
 }
 
-void TFormResultsView::showList(Query& list) {
+void TFormResultsView::showList(Query& list, const QString& subject) {
     list.open();
     DBGrid1->load(list);
+    QList<int> grades;
+    for (list.first(); !list.eof(); list.next())
+        if (!grades.contains(int(list.fieldInt("KLASS")))) grades << int(list.fieldInt("KLASS"));
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    LabelStatus->setText(grades.isEmpty() ? QString() : status::heading(db, tr, lookup::predmetKey(db, tr, subject), grades));
     CountDety->setText(QString::number(list.recordCount()));
     list.close();
     ShowParticipantDetails();

@@ -21,6 +21,7 @@ public:
     TDBGrid* DBGrid2;      // teachers of the selected participant
     QLabel* CountDety;     // "Всего участников:"
     QLabel* CountTeacher;  // "Всего учителей:"
+    QLabel* LabelStatus;   // the status of the results listed: "Предварительные результаты", …
 
 public Q_SLOTS:
     void ShowParticipantDetails();
@@ -31,8 +32,9 @@ protected:
     QLineEdit* detail(const char* name, const QString& caption, const QString& after = QString());
     // A bold heading over the next details.
     void detailHeading(const QString& text);
-    // Opens the list with the selection's parameters set, shows it and its first participant.
-    void showList(Query& list);
+    // Opens the list with the selection's parameters set, shows it and its first participant, and
+    // the status of the results of the subject's grades it lists.
+    void showList(Query& list, const QString& subject);
     // Fills the detail boxes from the selected row of the list (empty when there is none).
     virtual void fillDetails(bool any) = 0;
     QGridLayout* m_top;  // the selection boxes go here

@@ -28,14 +28,15 @@ const char* const kHolds =
 void append(Database& db, Transaction& tr, int idChild, const QList<Change>& changes, const QString& station) {
     if (changes.isEmpty()) return;
     Query q(db, tr,
-            {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, OLD_BAL, NEW_BAL, STATION)",
-             "VALUES (:ID_CHILD, :SLOT, :OLD_BAL, :NEW_BAL, :STATION)"});
+            {"INSERT INTO BAL_LOG (ID_CHILD, SLOT, OLD_BAL, NEW_BAL, STATION, ID_APPEAL)",
+             "VALUES (:ID_CHILD, :SLOT, :OLD_BAL, :NEW_BAL, :STATION, :ID_APPEAL)"});
     for (const Change& c : changes) {
         q.setInt("ID_CHILD", idChild);
         q.setInt("SLOT", c.slot + 1);
         if (c.oldValue) q.setScore("OLD_BAL", *c.oldValue); else q.setNull("OLD_BAL");
         if (c.newValue) q.setScore("NEW_BAL", *c.newValue); else q.setNull("NEW_BAL");
         q.setText("STATION", station.left(63));
+        if (c.appeal) q.setInt("ID_APPEAL", c.appeal); else q.setNull("ID_APPEAL");
         q.execute();
     }
 }
@@ -68,8 +69,9 @@ QSet<int> loggedSlots(Database& db, Transaction& tr, int idChild) {
 
 QList<Entry> history(Database& db, Transaction& tr, int idChild) {
     Query q(db, tr,
-            {"SELECT SLOT, OLD_BAL, NEW_BAL, STATION, CHANGED_AT",
-             "FROM BAL_LOG WHERE ID_CHILD = :ID_CHILD", "ORDER BY CHANGED_AT DESC, ID_LOG DESC"});
+            {"SELECT L.SLOT, L.OLD_BAL, L.NEW_BAL, L.STATION, L.CHANGED_AT, L.ID_APPEAL, A.N_APPEAL",
+             "FROM BAL_LOG L LEFT JOIN APPEAL A ON A.ID_APPEAL = L.ID_APPEAL WHERE L.ID_CHILD = :ID_CHILD",
+             "ORDER BY L.CHANGED_AT DESC, L.ID_LOG DESC"});
     q.setInt("ID_CHILD", idChild);
     q.open();
     QList<Entry> out;
@@ -80,6 +82,8 @@ QList<Entry> history(Database& db, Transaction& tr, int idChild) {
         e.change.slot = int(q.fieldInt("SLOT")) - 1;
         if (!q.fieldIsNull("OLD_BAL")) e.change.oldValue = q.fieldScore("OLD_BAL");
         if (!q.fieldIsNull("NEW_BAL")) e.change.newValue = q.fieldScore("NEW_BAL");
+        e.change.appeal = int(q.fieldInt("ID_APPEAL"));
+        e.appealNumber = int(q.fieldInt("N_APPEAL"));
         out << e;
     }
     return out;

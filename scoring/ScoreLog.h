@@ -23,11 +23,13 @@ struct Change {
     int slot = 0;                    // 0..23 as BAL01..BAL24
     std::optional<Score> oldValue;  // none: nothing was stored
     std::optional<Score> newValue;
+    int appeal = 0;  // the key of the appeal whose decision made the change; 0: none
 };
 struct Entry {
     QDateTime at;
     QString station;
     Change change;
+    int appealNumber = 0;  // the number of that appeal
 };
 
 // Appends the changes of one participant, in the caller's action (no commit here).

@@ -2,6 +2,7 @@
 
 #include "DbError.h"
 #include "Query.h"
+#include "appeals/Status.h"
 #include "scoring/Places.h"
 #include "scoring/ScoreLog.h"
 
@@ -94,8 +95,9 @@ bool sumsFit(const std::array<Score, 4>& sums, Score total) {
 }  // namespace
 
 void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
-          const Shown& shown, const Shown& confirmed) {
+          const Shown& shown, const Shown& confirmed, int idAppeal) {
     lockSubjectPlaces(db, tr, idPredmet);  // before the row, in the order every saving station takes them
+    status::refuseIfFinal(db, tr, idPredmet, idKlass);
     Query stored(db, tr, {"SELECT *", "FROM BAL", "WHERE ID_CHILD=:ID_CHILD", "WITH LOCK"});
     stored.setInt("ID_CHILD", idChild);
     stored.open();
@@ -146,7 +148,8 @@ void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass
     for (int i = 0; i < kSlots; ++i) {
         const size_t n = size_t(i);
         const bool changed = shown[n] && before[n] != values[n];
-        if (changed || ((shown[n] || confirmed[n]) && !logged.contains(i))) changes.append({i, before[n], values[n]});
+        if (changed || ((shown[n] || confirmed[n]) && !logged.contains(i)))
+            changes.append({i, before[n], values[n], changed ? idAppeal : 0});
     }
     scorelog::append(db, tr, idChild, changes);
 
@@ -166,6 +169,22 @@ void eachRow(Database& db, Transaction& tr, int idPredmet, F row) {
             if (!q.fieldIsNull(slotField(i))) slots[size_t(i)] = q.fieldScore(slotField(i));
         row(slots);
     }
+}
+}  // namespace
+
+namespace {
+// A score that the rounds as stored no longer have, in a grade whose results are final, refuses.
+void refuseGoingFromFinal(Database& db, Transaction& tr, int idPredmet, const tasks::Counts& counts) {
+    QStringList going;
+    for (int i = 0; i < kSlots; ++i)
+        if (!tasks::has(counts, i)) going << slotField(i) + QStringLiteral(" <> 0");
+    if (going.isEmpty()) return;
+    Query q(db, tr);
+    q.setSql(QStringList{QStringLiteral("SELECT DISTINCT KLASS FROM BAL WHERE ID_PREDMET = :ID_PREDMET AND (%1)")
+                             .arg(going.join(QStringLiteral(" OR ")))});
+    q.setInt("ID_PREDMET", idPredmet);
+    q.open();
+    for (q.first(); !q.eof(); q.next()) status::refuseIfFinal(db, tr, idPredmet, int(q.fieldInt("KLASS")));
 }
 }  // namespace
 
@@ -210,6 +229,7 @@ QList<Above> aboveMaxima(Database& db, Transaction& tr, int idPredmet,
 void fitToRounds(Database& db, Transaction& tr, int idPredmet) {
     lockSubjectPlaces(db, tr, idPredmet);
     const tasks::Counts counts = tasks::inUse(db, tr, idPredmet);
+    refuseGoingFromFinal(db, tr, idPredmet, counts);
     QStringList set;
     std::array<QStringList, 4> terms;
     for (int i = 0; i < kSlots; ++i) {

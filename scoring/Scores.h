@@ -53,9 +53,10 @@ Score total(const Slots& s, const tasks::Counts& counts);
 // no task of a round is refused (DbError), naming round and task. MESTO is written only by the re-rank, DIPL_STEP never. No commit here.
 // The score history gets, in the same action, a row for each shown slot whose value changes and
 // for each confirmed slot (a box the operator typed the value it held into) that has no history
-// yet, so that its round counts as entered.
+// yet, so that its round counts as entered; `idAppeal` marks them as made by that appeal's decision.
+// Refused (DbError, naming the status) while the results of the subject and grade are final.
 void save(Database& db, Transaction& tr, int idChild, int idPredmet, int idKlass, const Slots& typed,
-          const Shown& shown, const Shown& confirmed = Shown{});
+          const Shown& shown, const Shown& confirmed = Shown{}, int idAppeal = 0);
 
 // A change of a subject's rounds, seen before it is stored.
 // Rounds (1..4) that would lose tasks holding scores other than 0: the tasks that go and how many
@@ -76,7 +77,8 @@ QList<Above> aboveMaxima(Database& db, Transaction& tr, int idPredmet,
                          const std::array<std::optional<Score>, kSlots>& maxima);
 // Makes the subject's score rows fit its rounds as stored now: a slot that is no task is emptied (its
 // score written to the history as removed), the sums are those of the tasks, and every grade of the
-// subject is ranked again. In the caller's action.
+// subject is ranked again. In the caller's action. Refused (DbError) when a slot that goes holds a
+// score of a subject and grade whose results are final.
 void fitToRounds(Database& db, Transaction& tr, int idPredmet);
 
 }  // namespace scores

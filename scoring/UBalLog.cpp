@@ -18,6 +18,13 @@ namespace {
 
 QString scoreText(const std::optional<Score>& s) { return s ? s->toString() : QStringLiteral("—"); }
 
+// A change an appeal's decision made: its number and the decision on the task (only an upheld
+// task changes a score).
+QString appealText(const scorelog::Entry& e) {
+    if (e.appealNumber == 0) return QString();
+    return QStringLiteral("№ %1, удовлетворена").arg(e.appealNumber);
+}
+
 }  // namespace
 
 TFormBalLog::TFormBalLog(QWidget* owner, int idChild, const QString& who) : TForm(owner) {
@@ -40,10 +47,11 @@ TFormBalLog::TFormBalLog(QWidget* owner, int idChild, const QString& who) : TFor
         const QString name = subjectRounds[size_t(k - 1)].name.trimmed();
         return name.isEmpty() ? QString::number(k) : QStringLiteral("%1 (%2)").arg(k).arg(name);
     };
-    StringGrid1 = new QTableWidget(int(entries.size()), 6, this);
+    StringGrid1 = new QTableWidget(int(entries.size()), 7, this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setHorizontalHeaderLabels({QStringLiteral("Когда"), QStringLiteral("Рабочее место"), QStringLiteral("Тур"),
-                                            QStringLiteral("Задача"), QStringLiteral("Было"), QStringLiteral("Стало")});
+                                            QStringLiteral("Задача"), QStringLiteral("Было"), QStringLiteral("Стало"),
+                                            QStringLiteral("Апелляция")});
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->verticalHeader()->hide();
@@ -54,10 +62,11 @@ TFormBalLog::TFormBalLog(QWidget* owner, int idChild, const QString& who) : TFor
                                 roundText(e.change.slot / 6 + 1),
                                 QString::number(e.change.slot % 6 + 1),
                                 scoreText(e.change.oldValue),
-                                scoreText(e.change.newValue)};
+                                scoreText(e.change.newValue),
+                                appealText(e)};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
-            if (c >= 3) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c >= 3 && c <= 5) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             StringGrid1->setItem(r, c, item);
         }
     }

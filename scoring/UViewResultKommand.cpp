@@ -31,7 +31,8 @@ TFormViewResultKommand::TFormViewResultKommand(QWidget* owner)
     m_top->addWidget(new QLabel(QStringLiteral("по"), this), 1, 1);
     m_top->addWidget(labelFor(this, QStringLiteral("Предмет"), ComboBox2), 0, 2);
     m_top->addWidget(ComboBox2, 1, 2);
-    DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
+    DBGrid1->setColumns(participantColumns({{"KLASS", QString(), false},
+                         {"KLASS_NAME", QString(), false},
                          {"SITY", QString(), false},
                          {"SUMM", QString(), false},
                          {"MESTO", QString(), false},
@@ -67,7 +68,7 @@ void TFormViewResultKommand::ComboBox1Change() {
 void TFormViewResultKommand::ComboBox2Change() {
     IBQuery3.setText(QStringLiteral("KOMAND"), ComboBox1->currentText());
     IBQuery3.setText(QStringLiteral("PREDMET"), ComboBox2->currentText());
-    showList(IBQuery3);
+    showList(IBQuery3, ComboBox2->currentText());
 }
 
 void TFormViewResultKommand::fillDetails(bool any) {

@@ -25,7 +25,8 @@ TFormViewSpisPobed::TFormViewSpisPobed(QWidget* owner)
     setObjectName(QStringLiteral("FormViewSpisPobed"));
     ComboBox2 = newChooser(this, "ComboBox2", 50, 220);
     placeChoosers(this, m_top, {{QStringLiteral("Предмет"), ComboBox2}});
-    DBGrid1->setColumns(participantColumns({{"KLASS_NAME", QString(), false},
+    DBGrid1->setColumns(participantColumns({{"KLASS", QString(), false},
+                         {"KLASS_NAME", QString(), false},
                          {"SITY", QString(), false},
                          {"KOMAND", QString(), false},
                          {"DIPL_STEP", QString(), false}}));
@@ -50,7 +51,7 @@ void TFormViewSpisPobed::FormCreate() {
 
 void TFormViewSpisPobed::ComboBox2Change() {
     IBQuery3.setText(QStringLiteral("PREDMET"), ComboBox2->currentText());
-    showList(IBQuery3);
+    showList(IBQuery3, ComboBox2->currentText());
 }
 
 void TFormViewSpisPobed::fillDetails(bool any) {

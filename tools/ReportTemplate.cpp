@@ -280,5 +280,43 @@ int main(int argc, char** argv) {
            {"Степень", 12}, {"Учреждение образования", 32}, {"Дата", 11}, {"Статус", 12}, {"Отметка", 16}});
     page(ws, true);
 
+    // The protocol of one appeal, for the jury to sign: its number, date, subject, grade, round, the
+    // participant's cipher, name and school, his reason and the members present in B2..B12; each
+    // task appealed from row 15 (score before, decision, score after); under them the program writes
+    // the total and place before and after and the lines for the signatures.
+    ws = workbook_add_worksheet(wb, "Лист22");
+    title(ws, f, 3, "Протокол рассмотрения апелляции");
+    {
+        static const char* const labels[] = {"Апелляция №:", "Дата подачи:", "Предмет:", "Класс:", "Тур:", "Шифр:",
+                                             "Участник:", "Учреждение образования:", "Причина (со слов участника):",
+                                             "Члены жюри:", "Рассмотрена:"};
+        for (int i = 0; i < 11; ++i) {
+            worksheet_write_string(ws, lxw_row_t(1 + i), 0, labels[i], f.label);
+            worksheet_write_blank(ws, lxw_row_t(1 + i), 1, f.value);
+        }
+    }
+    table(ws, f, 13, {{"Задача", 30, true}, {"Балл до апелляции", 18, true}, {"Решение", 24}, {"Балл после апелляции", 18, true}});
+    page(ws, false);
+
+    // The appeals of a subject and grade: C2 subject, C3 grade, B4 the status of its results; the
+    // counts filed, upheld, rejected, not decided and with places changed in C6..C10; the appeals
+    // by number from row 13.
+    ws = workbook_add_worksheet(wb, "Лист23");
+    title(ws, f, 8, "Апелляции");
+    worksheet_write_string(ws, 1, 1, "Предмет:", f.label);
+    worksheet_write_string(ws, 2, 1, "Класс:", f.label);
+    {
+        static const char* const counts[] = {"Подано апелляций:", "Удовлетворено:", "Отклонено:", "Не рассмотрено:",
+                                             "Изменились места:"};
+        for (int i = 0; i < 5; ++i) {
+            worksheet_write_string(ws, lxw_row_t(5 + i), 1, counts[i], f.label);
+            worksheet_write_blank(ws, lxw_row_t(5 + i), 2, f.value);
+        }
+    }
+    table(ws, f, 11,
+          {{"№", 6, true}, {"Шифр", 22, true}, {"Участник", 34}, {"Тур", 6, true}, {"Задачи", 10}, {"Решение", 16},
+           {"Изменение суммы", 12, true}, {"Место до", 9, true}, {"Место после", 9, true}});
+    page(ws, true);
+
     return workbook_close(wb) == LXW_NO_ERROR ? 0 : 1;
 }

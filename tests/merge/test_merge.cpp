@@ -7,6 +7,8 @@
 #include "Lookups.h"
 #include "Schema.h"
 #include "Tasks.h"
+#include "appeals/Appeals.h"
+#include "appeals/Status.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/TestDatabase.h"
 #include "fixtures/WindowTest.h"
@@ -576,4 +578,55 @@ TEST_F(Merge, DiplomaNumbersOfBothStationsAreKeptAndAClashIsRefused) {
     }
     EXPECT_EQ(counts(*work), before);
     EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM DIPLOM"), 3);
+}
+
+// Appeals travel by their identifier and status decisions by subject and grade name: merged both
+// ways each station holds both stations' appeals (a number taken here gets the next free one) and
+// history marks, the later status decision holds with the conflict counted, and a second merge adds
+// nothing.
+TEST_F(Merge, AppealsAndResultsStatusSurviveMergesBothWays) {
+    auto other = newSource();
+    const int mine = work->child("Север", "Физика", "9", "Абрамов");
+    work->score(mine, "Физика", "9", "5");
+    work->commit();
+    mergeInto(*other, *work);  // both hold the child now
+    const int theirs = other->child("Юг", "Физика", "9", "Борисов");
+    other->score(theirs, "Физика", "9", "6");
+    const int mineThere = int(count(*other, "SELECT ID_CHILD FROM SPISOK WHERE SURNAME = 'Абрамов'"));
+    const auto decide = [](Station& s, int child, const char* score) {
+        appeals::Appeal a;
+        a.idChild = child;
+        a.round = 1;
+        a.filedOn = QDate(2026, 12, 7);
+        a.tasks = {{1, std::nullopt, Score::parse(score), appeals::Upheld}};
+        atomically(s.tr, [&] { appeals::save(s.db, s.tr, a); });
+    };
+    decide(*work, mine, "4");           // № 1 here
+    decide(*other, theirs, "7");        // № 1 there too
+    decide(*other, mineThere, "5,5");   // № 2 there, about a child both hold
+    atomically(work->tr, [&] { status::set(work->db, work->tr, work->subject("Физика"), work->grade("9"), true, "a"); });
+    QThread::msleep(20);
+    atomically(other->tr, [&] { status::set(other->db, other->tr, other->subject("Физика"), other->grade("9"), false, "b"); });
+
+    const merge::Result in = mergeInto(*work, *other);
+    EXPECT_EQ(in.appealsAdded, 2);
+    EXPECT_EQ(in.appealsRenumbered, 1);
+    EXPECT_EQ(in.statusConflicts, 1);
+    EXPECT_TRUE(merge::summary(in).contains("различался по предметам и классам: 1"));
+    EXPECT_EQ(text(*work, "SELECT CAST(LIST(N_APPEAL, ',') AS VARCHAR(50)) FROM (SELECT N_APPEAL FROM APPEAL ORDER BY N_APPEAL)"), "1,2,3");
+    EXPECT_EQ(count(*work, "SELECT COUNT(*) FROM BAL_LOG L JOIN APPEAL A ON A.ID_APPEAL = L.ID_APPEAL "
+                           "JOIN SPISOK S ON S.ID_CHILD = L.ID_CHILD WHERE S.SURNAME = 'Борисов' AND L.NEW_BAL = 7"), 1)
+        << "the copied child's history keeps its appeal's mark";
+    EXPECT_FALSE(status::of(work->db, work->tr, work->subject("Физика"), work->grade("9")).final) << "the later decision holds";
+    const QStringList once = TestDatabase::contents(work->db, work->tr);
+    const merge::Result again = mergeInto(*work, *other);
+    EXPECT_EQ(again.appealsAdded, 0);
+    EXPECT_EQ(again.statusConflicts, 0);
+    EXPECT_EQ(TestDatabase::contents(work->db, work->tr), once);
+
+    const merge::Result back = mergeInto(*other, *work);
+    EXPECT_EQ(back.appealsAdded, 1);
+    EXPECT_EQ(count(*other, "SELECT COUNT(*) FROM APPEAL"), 3);
+    EXPECT_EQ(count(*other, "SELECT COUNT(*) FROM ITOGI"), 2);
+    TestDatabase::expectConsistent(other->db, other->tr);
 }

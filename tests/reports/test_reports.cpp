@@ -376,15 +376,16 @@ TEST_F(Reports, TheTemplateHasItsSheetsWithTheirProgramCellsEmpty) {
     const sheets::Book& t = made().books.last();
     EXPECT_EQ(t.names,
               QStringList({"Лист1", "Лист2", "Лист10", "Лист14", "Лист15", "Лист16", "Лист17", "Лист18", "Лист19", "Лист20",
-                           "Лист21"}));
+                           "Лист21", "Лист22", "Лист23"}));
     const std::pair<const char*, std::vector<std::pair<int, int>>> programCells[] = {
         {"Лист1", {{3, 5}, {2, 5}, {6, 1}, {6, 7}}}, {"Лист2", {{2, 5}, {3, 5}, {6, 6}}},
         {"Лист16", {{2, 7}, {2, 4}, {5, 9}}},         {"Лист10", {{2, 2}, {3, 3}, {4, 3}, {6, 2}}},
-        {"Лист14", {{2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
-        {"Лист17", {{4, 4}, {2, 5}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {6, 7}}},
+        {"Лист14", {{2, 2}, {2, 11}, {3, 13}, {4, 3}, {4, 21}, {6, 29}}},
+        {"Лист17", {{4, 4}, {2, 5}, {5, 2}, {5, 5}, {8, 8}}}, {"Лист18", {{2, 4}, {3, 4}, {4, 2}, {6, 7}}},
         {"Лист19", {{2, 2}, {3, 3}, {4, 3}, {6, 5}}},
-        {"Лист20", {{2, 3}, {3, 3}, {5, 3}, {9, 3}, {10, 2}, {12, 3}, {15, 4}, {18, 6}}},
-        {"Лист21", {{4, 1}, {4, 9}, {5, 3}}}};
+        {"Лист20", {{2, 3}, {3, 3}, {4, 2}, {5, 3}, {9, 3}, {10, 2}, {12, 3}, {15, 4}, {18, 6}}},
+        {"Лист21", {{4, 1}, {4, 9}, {5, 3}}},
+        {"Лист22", {{2, 2}, {12, 2}, {15, 1}, {15, 4}}}, {"Лист23", {{2, 3}, {3, 3}, {4, 2}, {6, 3}, {10, 3}, {13, 9}}}};
     for (const auto& [sheet, cells] : programCells)
         for (const auto& [r, c] : cells) EXPECT_EQ(t.sheets[sheet].text(r, c), "") << sheet << " " << r << "," << c;
     EXPECT_EQ(t.sheets["Лист15"].lastRow(), 3) << "below its headings the winners list is all the program's";
@@ -489,14 +490,14 @@ TEST_F(Reports, TheWinnersListLayout) {
     const sheets::Book& b = made().books[7];
     const sheets::Sheet& w = b.sheets["Лист15"];
     // Химия (key 1) before Физика, right under the template's headings.
-    EXPECT_EQ(w.text(4, 2), "По Химия");
+    EXPECT_EQ(w.text(4, 2), "По Химия — предварительные результаты") << "the status of its results";
     EXPECT_TRUE(w.at(4, 2).bold);
     EXPECT_EQ(w.at(4, 2).span, 3);
     EXPECT_EQ(w.text(5, 2), "Диплом 3-й степени") << "no heading for a degree without winners";
     EXPECT_EQ(row(w, 6, 1, 4), "1.|Ёлкин Имя Отчество|10|СОШ ");
     EXPECT_EQ(row(w, 7, 1, 4), "|||Химик  ") << "the teacher below the winner";
     EXPECT_EQ(row(w, 8, 1, 4), "|||") << "an empty row before the next subject";
-    EXPECT_EQ(w.text(9, 2), "По Физика");
+    EXPECT_EQ(w.text(9, 2), "По Физика — предварительные результаты");
     EXPECT_EQ(w.text(10, 2), "Диплом 1-й степени");
     EXPECT_EQ(row(w, 11, 1, 2), "1.|Волков Имя Отчество");
     EXPECT_EQ(w.text(12, 4), "Третья А А");
@@ -511,7 +512,7 @@ TEST_F(Reports, TheWinnersListLayout) {
     // stays valid, as the well-formedness test checks), the others are merged as usual.
     const sheets::Sheet& merged = made().books[11].sheets["Лист15"];
     EXPECT_EQ(merged.at(4, 1).span, 2);
-    EXPECT_EQ(merged.text(9, 2), "По Физика");
+    EXPECT_EQ(merged.text(9, 2), "По Физика — предварительные результаты");
     EXPECT_EQ(merged.at(9, 2).span, 3);
     EXPECT_EQ(merged.at(10, 2).span, 3);
 }
