@@ -3,14 +3,11 @@
 // is merged.
 
 #include "Backup.h"
-#include "Lookups.h"
 #include "Schema.h"
 #include "app/UMain.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/TestDatabase.h"
 #include "fixtures/WindowTest.h"
-#include "participants/Registration.h"
-#include "reference/Dictionaries.h"
 
 #include <QDir>
 #include <QProgressBar>
@@ -49,22 +46,14 @@ QStringList restored(const QString& file, const QString& into) {
     return TestDatabase::contents(d, t);
 }
 
-// Another station's database with one child of Север, Физика, 9.
+// Another station's database: the small olympiad with one child of Север, Физика, 9.
 void stationWith(const QString& file, const QString& surname) {
     Database d;
     schema::createDatabase(d, file);
     Transaction t(d);
     t.start();
-    dict::addKomand(d, t, "Север");
-    dict::addPredmet(d, t, "Физика");
-    dict::addKlass(d, t, "9");
-    Registration r;
-    r.idKomand = lookup::komandKey(d, t, "Север");
-    r.idPredmet = lookup::predmetKey(d, t, "Физика");
-    r.idKlass = lookup::klassKey(d, t, "9");
-    r.child = {surname, "Имя", "Отчество"};
-    r.school = "СОШ №1";
-    insertParticipant(d, t, r);
+    const Olympiad o = Olympiad::seed(d, t);
+    o.enrol(d, t, o.fizika, o.k9, {surname});
     t.commit();
 }
 
@@ -73,15 +62,7 @@ TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
     o.enrol(db(), tr(), o.fizika, o.k9, {"Местный"});
     const QStringList before = TestDatabase::contents(db(), tr());
     const QString station = s_dir->filePath("station.fdb");
-    {
-        Database s;
-        schema::createDatabase(s, station);
-        Transaction t(s);
-        t.start();
-        const Olympiad so = Olympiad::seed(s, t);
-        so.enrol(s, t, so.fizika, so.k9, {"Приезжий"});
-        t.commit();
-    }
+    stationWith(station, "Приезжий");
     const QString backups = QDir::homePath() + "/Documents/Таврин/Резервные копии";
     TMainForm main;
     underTest(&main);
@@ -143,7 +124,8 @@ TEST_F(Backup, TheMainWindowMergesTwoFilesInOneRun) {
         if (m.kind != msg::Kind::FileChoice) said << m.text + " " + m.detail.section('\n', 0, 0);  // then the backup
     const QString done = "Объединение прошло успешно! Скопировано участников: 1; уже были в базе: 0; "
                          "оставлено различающихся значений: 0; добавлено в справочники: %1.";
-    EXPECT_EQ(said, QStringList({done.arg(3), done.arg(0)})) << "the team, subject and grade came with the first";
+    EXPECT_EQ(said, QStringList({done.arg(7), done.arg(0)}))
+        << "two teams with their three schools, the child's subject and grade came with the first";
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 2);
     EXPECT_FALSE(DM->IBDatabase2.connected()) << "the source is closed after each merge";
 

@@ -116,11 +116,9 @@ TEST_F(Mechanisms, GuardedWriteCommitsTheWholeActionOrUndoesItAll) {
 }
 
 TEST_F(Mechanisms, ALostConnectionIsReportedAsSuchAndNothingEscapes) {
-    Database station;
-    station.databaseName = db().databaseName;
-    station.connect();
-    Transaction stationTr(station);
-    stationTr.start();
+    OtherStation other(db().databaseName);
+    Database& station = other.db;
+    Transaction& stationTr = other.tr;
     Query id(station, stationTr, {"SELECT CURRENT_CONNECTION AS ID FROM RDB$DATABASE"});
     id.open();
     exec(QString("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = %1").arg(id.fieldInt("ID")));
