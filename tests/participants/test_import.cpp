@@ -262,8 +262,8 @@ TEST_F(Import, ASecretarysListIsPutRightAndANewSchoolIsAddedOnce) {
 }
 
 // A file the reader refuses, one of another program's own format, or one without a filled row: said
-// once, and no preview window opens.
-TEST_F(Import, AFileThatIsNoListIsSaidOnceAndNoPreviewOpens) {
+// once, and no preview window opens. A list is previewed, a column mapped and imported from the window.
+TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
     const QString longCell = file("long.csv", "Фамилия;Имя\r\nЁлкин;" + QByteArray(1001, 'x') + "\r\n");
     const QByteArray ods = QByteArray("PK\x03\x04") + QByteArray(22, '\0') + QByteArray("\x08\0\0\0", 4) +
                            "mimetypeapplication/vnd.oasis.opendocument.spreadsheet";
@@ -279,9 +279,6 @@ TEST_F(Import, AFileThatIsNoListIsSaidOnceAndNoPreviewOpens) {
         EXPECT_EQ(msg::shownTexts().mid(1), QStringList{said}) << "after the file chosen, one message";
         EXPECT_EQ(QApplication::activeModalWidget(), w) << "no preview";
     }
-}
-
-TEST_F(Import, TheOperatorPreviewsMapsAColumnAndImportsFromTheWindow) {
     const QString path =
         file("list.csv", "Столбец;Имя;Класс;Предмет\r\nГромов;Ян;9;Химия\r\nДёмина;Ия;10;Химия\r\nГромов;Ян;9;Химия\r\n");
     const QString refusedPath = s_dir->filePath("refused.csv");
