@@ -15,7 +15,6 @@
 #include "xlsx/FileError.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QTableWidget>
 #include <xlsxwriter.h>
 

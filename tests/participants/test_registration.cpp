@@ -10,7 +10,6 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QToolButton>
 
 namespace {
 

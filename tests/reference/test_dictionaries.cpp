@@ -10,7 +10,6 @@
 #include "reference/Rounds.h"
 #include "ui/Combo.h"
 
-#include <QLabel>
 #include <QLineEdit>
 
 namespace {
