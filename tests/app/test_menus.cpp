@@ -16,7 +16,7 @@ namespace {
 class Menus : public WindowTest {};
 
 // Every menu window is modal and owned by the main window, and destroyed once closed. The score and award windows take their mode from the button pressed.
-TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindow) {
+TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindowAndTheKeyboardWorksThem) {
     TMainForm main;
     main.show();
     expectModal([&] { main.Button1Click(); },
@@ -40,35 +40,25 @@ TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindow) {
                                 [&](QWidget* a) { EXPECT_EQ(a, FormPomoshnik.data()); });
                 });
     expectModal([&] { main.Button3Click(); }, [&](QWidget* w) { EXPECT_EQ(w->parentWidget(), &main); });
-    // A closed window goes: a day of opening menus leaves nothing behind.
+    // A closed window goes: a day of opening menus leaves nothing behind. The menus are worked with
+    // the keyboard alone: Enter on a focused button presses it, Esc closes a menu.
+    QApplication::setActiveWindow(&main);
     QPointer<TFormView> first;
-    expectModal([&] { main.Button2Click(); }, [&](QWidget*) { first = FormView; });
+    expectModal([&] { pressEnter(main.Button2); },
+                [&](QWidget* w) {
+                    first = FormView;
+                    EXPECT_EQ(w->windowTitle(), "Просмотр данных");
+                    QTest::keyClick(w, Qt::Key_Escape);
+                    EXPECT_FALSE(w->isVisible());
+                });
     EXPECT_TRUE(first.isNull());
     const int children = int(main.findChildren<QDialog*>().size());
     for (int i = 0; i < 3; ++i) expectModal([&] { main.Button2Click(); }, [](QWidget*) {});
     EXPECT_EQ(int(main.findChildren<QDialog*>().size()), children);
-}
-
-// The menus are worked with the keyboard alone: Enter on a focused button presses it, Esc closes a
-// menu, Enter on "Выход" ends the program.
-TEST_F(Menus, EnterPressesTheFocusedMenuButton) {
-    TMainForm main;
-    main.show();
-    QApplication::setActiveWindow(&main);
-    QString opened;
-    expectModal([&] { pressEnter(main.Button2); },
-                [&](QWidget* w) {
-                    opened = w->windowTitle();
-                    QTest::keyClick(w, Qt::Key_Escape);
-                    EXPECT_FALSE(w->isVisible());
-                });
-    EXPECT_EQ(opened, "Просмотр данных");
     pressEnter(main.Button4);
-    EXPECT_FALSE(main.isVisible());
-}
+    EXPECT_FALSE(main.isVisible()) << "Enter on «Выход» ends the program";
 
-// The program loads Qt's Russian texts for the standard buttons.
-TEST_F(Menus, StandardButtonsSpeakRussian) {
+    // The program loads Qt's Russian texts for the standard buttons.
     QMessageBox box(QMessageBox::Question, msg::kTitle, "?", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Да");
     EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Нет");

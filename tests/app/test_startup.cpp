@@ -1,10 +1,7 @@
 // Start-up: the path loader of the data module.
 
-#include "Query.h"
 #include "Schema.h"
-#include "fixtures/QtPrinters.h"
 #include "fixtures/TestDatabase.h"
-#include "Query.h"
 #include "app/UDM.h"
 #include "ui/Messages.h"
 
@@ -117,9 +114,7 @@ TEST_F(PathLoader, ADatabaseHeldByAnotherProgramIsExplained) {
 TEST_F(PathLoader, OnlyTheFirstLineNamesTheDatabaseInEitherEncoding) {
     const QString folder = dir.filePath("Олимпиада");
     ASSERT_TRUE(QDir().mkpath(folder));
-    Database d;
-    schema::createDatabase(d, folder + "/база.fdb");
-    d.disconnect();
+    makeDatabase("Олимпиада/база.fdb");
     writePath((folder + "/").toUtf8().replace("Олимпиада", "\xCE\xEB\xE8\xEC\xEF\xE8\xE0\xE4\xE0") +
               "\xE1\xE0\xE7\xE0.fdb\r\n/somewhere/else.fdb\n");
     dm.DataModuleCreate(dir.path() + "/");
@@ -158,24 +153,16 @@ TEST_F(PathLoader, ADatabaseOfAnEarlierBuildIsUpgradedOnlyWhenTheOperatorAgrees)
         schema::createDatabase(d, name, TestDatabase::script("first_build.sql"));
         Transaction tr(d);
         tr.start();
-        for (const char* sql : {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')", "INSERT INTO S_PREDMET (PREDMET) VALUES ('Физика')",
-                                "INSERT INTO S_KLASS (KLASS) VALUES ('9')",
-                                "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (1, 1, 1, 'Ёлкин')",
-                                "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, SUMM, MESTO) VALUES (1, 1, 1, 5, 1)"}) {
-            Query q(d, tr);
-            q.setSql(QStringList{QString::fromUtf8(sql)});
-            q.execute();
-        }
+        TestDatabase::execAll(d, tr, {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')", "INSERT INTO S_PREDMET (PREDMET) VALUES ('Физика')",
+                                      "INSERT INTO S_KLASS (KLASS) VALUES ('9')",
+                                      "INSERT INTO SPISOK (ID_KOMAND, ID_PREDMET, KLASS, SURNAME) VALUES (1, 1, 1, 'Ёлкин')",
+                                      "INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, SUMM, MESTO) VALUES (1, 1, 1, 5, 1)"});
         tr.commit();
     }
     writePath(name.toUtf8());
     const auto hasIdentifiers = [&] {
-        Database d;
-        d.databaseName = name;
-        d.connect();
-        Transaction tr(d);
-        tr.start();
-        Query q(d, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATION_FIELDS WHERE RDB$FIELD_NAME = 'UID_CHILD'"});
+        OtherStation s(name);
+        Query q(s.db, s.tr, {"SELECT COUNT(*) AS N FROM RDB$RELATION_FIELDS WHERE RDB$FIELD_NAME = 'UID_CHILD'"});
         q.open();
         return q.fieldInt("N") > 0;
     };

@@ -34,8 +34,7 @@ protected:
     // two schools, 10 and 2 points, their codes of round 1 and their group.
     void SetUp() override {
         DbTest::SetUp();
-        for (const char* sql :
-             {"INSERT INTO S_KOMAND (ID_KOMAND, KOMAND) VALUES (1, 'Север')",
+        TestDatabase::execAll(db(), tr(), {"INSERT INTO S_KOMAND (ID_KOMAND, KOMAND) VALUES (1, 'Север')",
               "INSERT INTO S_PREDMET (ID_PREDMET, PREDMET) VALUES (1, 'Физика')",
               "INSERT INTO S_KLASS (ID_KLASS, KLASS) VALUES (9, '9')", "INSERT INTO S_KLASS (ID_KLASS, KLASS) VALUES (10, '10')",
               "INSERT INTO TUR (ID, ID_PREDMET, ID_TUR, NAME_TUR, KOL_ZAD) VALUES (1, 1, 1, 'Теория', 2)",
@@ -51,8 +50,7 @@ protected:
               "VALUES (2, 1, 9, 2, 0, 0, 2, 0, 2, 2)",
               "INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, ID_TUR, KLASS, SHIFR) VALUES (1, 1, 1, 9, 'А1')",
               "INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, ID_TUR, KLASS, SHIFR) VALUES (2, 1, 1, 9, 'Б1')",
-              "INSERT INTO GRUP (ID_CHILD, ID_PREDMET, KLASS, N_GROUP) VALUES (1, 1, 9, 1)"})
-            exec(QString::fromUtf8(sql));
+              "INSERT INTO GRUP (ID_CHILD, ID_PREDMET, KLASS, N_GROUP) VALUES (1, 1, 9, 1)"});
     }
 };
 
@@ -96,16 +94,11 @@ TEST_F(Check, KeysAndIdentifiersOfALooseDatabase) {
     schema::createDatabase(other, testDb().newName("loose.fdb"), loose);
     Transaction tr(other);
     tr.start();
-    for (const char* sql : {"INSERT INTO S_KOMAND (ID_KOMAND, KOMAND) VALUES (1, 'Юг')",
-                            "INSERT INTO S_PREDMET (ID_PREDMET, PREDMET) VALUES (1, 'Химия')",
-                            "INSERT INTO S_KLASS (ID_KLASS, KLASS) VALUES (1, '8')",
-                            "INSERT INTO SPISOK (ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME, SCHOOL) "
-                            "VALUES (1, 1, 1, 1, 'Жуков', 'Иван', 'СОШ')"}) {
-        Query q(other, tr);
-        q.setSql(QStringList{QString::fromUtf8(sql)});
-        q.execute();
-    }
-    tr.commitRetaining();
+    TestDatabase::execAll(other, tr, {"INSERT INTO S_KOMAND (ID_KOMAND, KOMAND) VALUES (1, 'Юг')",
+                                      "INSERT INTO S_PREDMET (ID_PREDMET, PREDMET) VALUES (1, 'Химия')",
+                                      "INSERT INTO S_KLASS (ID_KLASS, KLASS) VALUES (1, '8')",
+                                      "INSERT INTO SPISOK (ID_CHILD, ID_KOMAND, ID_PREDMET, KLASS, SURNAME, NAME, SCHOOL) "
+                                      "VALUES (1, 1, 1, 1, 'Жуков', 'Иван', 'СОШ')"});
     ASSERT_TRUE(check::run(other, tr).clean());
     const QString child = "«Химия», 8 класс: Жуков Иван (Юг, СОШ)";
     expectEachFound(other, tr, {

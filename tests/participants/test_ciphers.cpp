@@ -33,10 +33,7 @@ protected:
         groups::distribute(db(), tr(), "Физика", o.fizika, o.k9, {{"", 2}, {"", 2}});
         rounds::save(db(), tr(), o.fizika, {{{"Теория", "3"}, {"Практика", "2"}, {}, {}}});
         tr().commitRetaining();
-        w = new TFormShifr(nullptr);
-        underTest(w);
-        w->show();
-        QApplication::setActiveWindow(w);
+        w = showTested(new TFormShifr(nullptr));
         pick(w->ComboBox1, "Физика");
         pick(w->ComboBox2, "9");
         TFormGenShifr::seed = [] { return 16u; };
@@ -76,9 +73,8 @@ protected:
     TFormShifr* w = nullptr;
 };
 
-TEST_F(Ciphers, CodesAreEnteredDownTheListOfAGroup) {
-    EXPECT_EQ(w->ComboBox3->count(), 3);
-    EXPECT_EQ(w->ComboBox3->itemText(2), "Все");
+TEST_F(Ciphers, CodesAreEnteredDownTheListReplacedSkippedOrRefused) {
+    EXPECT_EQ(items(w->ComboBox3), QStringList({"1", "2", "Все"}));
     exec("UPDATE SPISOK SET SCHOOL = 'Лицей №2' WHERE SURNAME = 'Абрамов'");
     pick(w->ComboBox3, "2");
     ASSERT_EQ(w->DBGrid1->rowCount(), 2);
@@ -107,12 +103,58 @@ TEST_F(Ciphers, CodesAreEnteredDownTheListOfAGroup) {
     EXPECT_EQ(msg::shownTexts(), QStringList{"Число символов не должно превышать 15!\n\rПовторите ввод!"});
     EXPECT_EQ(cipher(children[2], 2), "123456789012345");
     EXPECT_EQ(msg::shown()[0].kind, msg::Kind::Error);
+
+    // Entered again: a code replaces the round's own, an empty one skips, a taken one is refused.
+    msg::clearShown();
+    pick(w->ComboBox3, "Все");
+    ASSERT_EQ(w->DBGrid1->rowCount(), 4);
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    enter("К1");  // Абрамов
+    enter("К2");  // Борисов
+    QTest::mouseClick(w->RadioButton2, Qt::LeftButton);
+    w->DBGrid1->setCurrentRow(0);
+    enter("К1");  // the same code in another round is another work
+    EXPECT_EQ(cipher(children[3], 2), "К1");
+
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    w->DBGrid1->setCurrentRow(0);
+    w->DBGrid1CellClick();
+    EXPECT_EQ(w->Edit1->text(), "К1") << "the stored code of the round is shown";
+    enter("К9");  // replaces, one row
+    EXPECT_EQ(scalar(QString("SELECT COUNT(*) FROM SHIFR WHERE ID_CHILD = %1").arg(children[3])), 2);
+    EXPECT_EQ(cipher(children[3], 1), "К9");
+    EXPECT_EQ(cipher(children[3], 2), "К1") << "the other round is untouched";
+
+    enter("");  // Борисов: skipped, his code stays
+    EXPECT_EQ(cipher(children[1], 1), "К2");
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков");
+
+    enter("k9");  // Абрамов's code of round 1, in Latin small letters: it reads the same on paper
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Такой шифр уже есть у другого участника!\n\rПовторите ввод!"});
+    EXPECT_TRUE(cipher(children[2], 1).isEmpty());
+    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков") << "the list waits for another code";
+
+    // The database refuses it too, should another station get past the check.
+    EXPECT_THROW(exec(QString("INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, ID_TUR, KLASS, SHIFR) VALUES (%1, %2, 1, %3, 'К9')")
+                          .arg(children[2]).arg(o.fizika).arg(o.k9)),
+                 DbError);
+    tr().rollbackRetaining();
 }
 
 // A chooser retyped to a text that names nothing empties what depends on it, and the generation
 // refuses rather than give codes to the list that was shown before. Tab follows the layout; a code
 // typed before the round is chosen stays.
+// Nothing is written without a participant; a grade without groups offers only "Все".
 TEST_F(Ciphers, WhatTheScreenShowsIsWhatTheActionsDo) {
+    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
+    enter("К1");
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите участника"});
+    o.enrol(db(), tr(), o.fizika, o.k10, {"Десятый"});
+    pick(w->ComboBox1, "Физика");
+    pick(w->ComboBox2, "10");
+    EXPECT_EQ(items(w->ComboBox3), QStringList{"Все"});
+    msg::clearShown();
+    pick(w->ComboBox2, "9");
     pick(w->ComboBox3, "Все");
     ASSERT_EQ(w->DBGrid1->rowCount(), 4);
     typeInto(w->ComboBox2, "99");
@@ -171,75 +213,21 @@ TEST_F(Ciphers, ATakenCodeIsOneOfTheSameGradeThatReadsTheSame) {
         EXPECT_EQ(ciphers::lookalike(latin.mid(i, 1)), ciphers::lookalike(cyrillic.mid(i, 1))) << latin.mid(i, 1).toStdString();
     }
 
-    Database station;
-    station.databaseName = db().databaseName;
-    station.connect();
-    Transaction stationTr(station);
-    stationTr.start();
+    OtherStation station(db().databaseName);
     const auto write = [&](Database& d, Transaction& t, int child, const QString& code) {
         return ciphers::writeChecked(d, t, o.fizika, o.k9, 2, code, child,
                                      [&] { ciphers::store(d, t, child, o.fizika, o.k9, 2, code); });
     };
-    EXPECT_EQ(write(station, stationTr, children[2], "А7"), "");  // Cyrillic А, not committed yet
+    EXPECT_EQ(write(station.db, station.tr, children[2], "А7"), "");  // Cyrillic А, not committed yet
     QString refused = "-";
     std::thread here([&] {
         atomically(tr(), [&] { refused = write(db(), tr(), children[3], "a7"); });  // Latin, waits
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    stationTr.commit();
+    station.tr.commit();
     here.join();
     EXPECT_EQ(refused, ciphers::kTaken);
     EXPECT_EQ(cipher(children[3], 2), "");
-}
-
-TEST_F(Ciphers, ReentryReplacesSkipsWhenEmptyAndRefusesATakenCode) {
-    pick(w->ComboBox3, "Все");
-    ASSERT_EQ(w->DBGrid1->rowCount(), 4);
-    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
-    enter("К1");  // Абрамов
-    enter("К2");  // Борисов
-    QTest::mouseClick(w->RadioButton2, Qt::LeftButton);
-    w->DBGrid1->setCurrentRow(0);
-    enter("К1");  // the same code in another round is another work
-    EXPECT_EQ(cipher(children[3], 2), "К1");
-
-    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
-    w->DBGrid1->setCurrentRow(0);
-    w->DBGrid1CellClick();
-    EXPECT_EQ(w->Edit1->text(), "К1") << "the stored code of the round is shown";
-    enter("К9");  // replaces, one row
-    EXPECT_EQ(scalar(QString("SELECT COUNT(*) FROM SHIFR WHERE ID_CHILD = %1").arg(children[3])), 2);
-    EXPECT_EQ(cipher(children[3], 1), "К9");
-    EXPECT_EQ(cipher(children[3], 2), "К1") << "the other round is untouched";
-
-    enter("");  // Борисов: skipped, his code stays
-    EXPECT_EQ(cipher(children[1], 1), "К2");
-    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков");
-
-    enter("k9");  // Абрамов's code of round 1, in Latin small letters: it reads the same on paper
-    EXPECT_EQ(msg::shownTexts(), QStringList{"Такой шифр уже есть у другого участника!\n\rПовторите ввод!"});
-    EXPECT_TRUE(cipher(children[2], 1).isEmpty());
-    EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков") << "the list waits for another code";
-
-    // The database refuses it too, should another station get past the check.
-    Query ins(db(), tr(), {"INSERT INTO SHIFR (ID_CHILD, ID_PREDMET, ID_TUR, KLASS, SHIFR) VALUES (:C, :P, 1, :K, 'К9')"});
-    ins.setInt("C", children[2]);
-    ins.setInt("P", o.fizika);
-    ins.setInt("K", o.k9);
-    EXPECT_THROW(ins.execute(), DbError);
-    tr().rollbackRetaining();
-}
-
-TEST_F(Ciphers, NothingIsWrittenWithoutAParticipantAndAGradeWithoutGroupsOffersOnlyAll) {
-    QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
-    enter("К1");
-    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите участника"});
-    o.enrol(db(), tr(), o.fizika, o.k10, {"Десятый"});
-    pick(w->ComboBox1, "Физика");
-    pick(w->ComboBox2, "10");
-    EXPECT_EQ(w->ComboBox3->count(), 1);
-    EXPECT_EQ(w->ComboBox3->itemText(0), "Все");
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 0);
 }
 
 // Corrections are stored at once, each as one action: another station sees them immediately.
@@ -248,12 +236,8 @@ TEST_F(Ciphers, CorrectionsAreStoredAtOnceAndTheEntryWindowClosesWithThem) {
     QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
     enter("К1");
     enter("К2");
-    Database station;
-    station.databaseName = db().databaseName;
-    station.connect();
-    Transaction stationTr(station);
-    stationTr.start();
-    Query seen(station, stationTr, {"SELECT CAST(LIST(SHIFR || ':' || ID_TUR) AS VARCHAR(100)) AS L FROM SHIFR WHERE ID_CHILD = :C"});
+    OtherStation station(db().databaseName);
+    Query seen(station.db, station.tr, {"SELECT CAST(LIST(SHIFR || ':' || ID_TUR) AS VARCHAR(100)) AS L FROM SHIFR WHERE ID_CHILD = :C"});
     seen.setInt("C", children[3]);
 
     expectModal([&] { QTest::mouseClick(w->Button2, Qt::LeftButton); },
@@ -297,6 +281,11 @@ TEST_F(Ciphers, GenerationGivesRandomCodesOfTheFormToThoseWithout) {
     pick(w->ComboBox3, "Все");
     w->Button3Click();
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур"});
+    // Codes for a round the subject has not could never be printed: refused at once.
+    QTest::mouseClick(w->RadioButton3, Qt::LeftButton);
+    QTest::keyClick(w->DBGrid1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(msg::shownTexts().last(), "У предмета «Физика» нет 3-го тура!\n\rЗадайте туры предмета в окне «Тур».");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 1);
     msg::clearShown();
     QTest::mouseClick(w->RadioButton1, Qt::LeftButton);
     generate([&](TFormGenShifr* g) {
@@ -393,15 +382,6 @@ TEST_F(Ciphers, TakenAndOwnCodesAreAvoidedAndATooSmallFormWritesNothing) {
         EXPECT_TRUE(g->isVisible());
     });
     EXPECT_EQ(stored(2), before);
-}
-
-// Codes for a round the subject has not could never be printed: the generation is refused at once.
-TEST_F(Ciphers, NoCodesAreGeneratedForARoundTheSubjectHasNot) {
-    pick(w->ComboBox3, "Все");
-    QTest::mouseClick(w->RadioButton3, Qt::LeftButton);
-    QTest::keyClick(w->DBGrid1, Qt::Key_G, Qt::ControlModifier);
-    EXPECT_EQ(msg::shownTexts(), QStringList{"У предмета «Физика» нет 3-го тура!\n\rЗадайте туры предмета в окне «Тур»."});
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SHIFR"), 0);
 }
 
 // A nearly full form: the last free codes are someone's own of another round, so they must be

@@ -27,10 +27,7 @@ protected:
         open();
     }
     void open() {
-        w = new TFormGroup(nullptr);
-        underTest(w);
-        w->show();
-        QApplication::setActiveWindow(w);
+        w = showTested(new TFormGroup(nullptr));
         pick(w->ComboBox1, "Физика");
     }
     // Chooses the grade and answers each showing of the dialog with the next of `answers`.
@@ -62,7 +59,7 @@ protected:
     TFormGroup* w = nullptr;
 };
 
-TEST_F(Groups, ParticipantsFillTheGroupsInRegistrationOrderByTheCountsTyped) {
+TEST_F(Groups, ParticipantsFillTheGroupsInRegistrationOrderByTheCountsTypedOrKeepTheirs) {
     EXPECT_EQ(w->ComboBox2->count(), 2);
     chooseGrade("9", {"3"});
     EXPECT_EQ(w->Edit1->text(), "10");
@@ -85,9 +82,9 @@ TEST_F(Groups, ParticipantsFillTheGroupsInRegistrationOrderByTheCountsTyped) {
     typeIntoCell(w->DBGrid1, 2, 1, "2");
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(groupsOf(), "111122233-");
-}
 
-TEST_F(Groups, RefusedOrFailedDistributionsKeepThePreviousGroups) {
+    // Refused or failed distributions keep the previous groups.
+    open();
     chooseGrade("9", {"2"});
     typeIntoCell(w->DBGrid1, 0, 1, "5");
     typeIntoCell(w->DBGrid1, 1, 1, "5");
@@ -153,11 +150,9 @@ TEST_F(Groups, TheGroupCountIsAskedUntilItFitsOrTheQuestionIsLeft) {
 
 // Each connection has its own counts: two stations dividing at once never see each other's.
 TEST_F(Groups, CountsArePrivateToEachConnectionAndInGroupOrder) {
-    Database station;
-    station.databaseName = db().databaseName;
-    station.connect();
-    Transaction stationTr(station);
-    stationTr.start();
+    OtherStation other(db().databaseName);
+    Database& station = other.db;
+    Transaction& stationTr = other.tr;
     groups::prepareCounts(db(), tr(), 12);
     tr().commitRetaining();
     groups::prepareCounts(station, stationTr, 2);

@@ -10,7 +10,6 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QToolButton>
 
 namespace {
 
@@ -59,28 +58,19 @@ TEST_F(Registration, AChildWithHeldTeachersAndOneInTheFieldsIsStoredWhole) {
     QTest::mouseClick(w->Button2, Qt::LeftButton);
     EXPECT_TRUE(msg::shown().isEmpty()) << msg::shownTexts().join("; ").toStdString();
     const qint64 id = scalar("SELECT MAX(ID_CHILD) FROM SPISOK");
-    Query q(db(), tr(), {"SELECT * FROM SPISOK WHERE ID_CHILD = :ID"});
-    q.setInt("ID", id);
-    q.open();
-    ASSERT_EQ(q.recordCount(), 1);
-    EXPECT_EQ(q.fieldInt("ID_KOMAND"), o.sever);
-    EXPECT_EQ(q.fieldInt("ID_PREDMET"), o.fizika);
-    EXPECT_EQ(q.fieldInt("KLASS"), o.k10);
-    EXPECT_EQ(q.fieldText("SURNAME") + " " + q.fieldText("NAME") + " " + q.fieldText("SECONDNAME"),
-              "Иванова Мария Петровна");
-    EXPECT_EQ(q.fieldText("SCHOOL"), "Лицей №2");
-    EXPECT_FALSE(q.fieldIsNull("SITY"));
+    EXPECT_EQ(text(QString("SELECT ID_KOMAND || '|' || ID_PREDMET || '|' || KLASS || '|' || SURNAME || ' ' || NAME || ' ' || "
+                           "SECONDNAME || '|' || SCHOOL || '|' || IIF(SITY IS NULL, 'no', 'ok') FROM SPISOK WHERE ID_CHILD = %1")
+                       .arg(id)),
+              QString("%1|%2|%3|Иванова Мария Петровна|Лицей №2|ok").arg(o.sever).arg(o.fizika).arg(o.k10));
     EXPECT_EQ(text("SELECT CAST(LIST(SURNAME, ',') AS VARCHAR(200)) FROM (SELECT SURNAME FROM TEACHERS WHERE ID_CHILD = " +
                    QString::number(id) + " ORDER BY ID_TEACHER)"),
               "Смирнова,Орлов,Козлов");
     EXPECT_EQ(teachers(), 3);
 
     // Ready for the next child of the same team and subject, with school and grade not chosen.
-    EXPECT_EQ(w->ComboBox1->currentText(), "Север");
-    EXPECT_EQ(w->ComboBox2->currentText(), "Физика");
-    EXPECT_TRUE(w->ComboBox3->currentText().isEmpty());
-    EXPECT_TRUE(w->ComboBox4->currentText().isEmpty());
-    for (QLineEdit* e : {w->Edit1, w->Edit2, w->Edit3, w->Edit6, w->Edit7, w->Edit8}) EXPECT_TRUE(e->text().isEmpty());
+    EXPECT_EQ(shownIn({w->ComboBox1, w->ComboBox2, w->ComboBox3, w->ComboBox4, w->Edit1, w->Edit2, w->Edit3, w->Edit6, w->Edit7,
+                       w->Edit8}),
+              "Север|Физика||||||||");
     EXPECT_EQ(w->ListTeachers->count(), 0);
     EXPECT_EQ(w->focusWidget(), w->Edit1);
     w->ComboBox4->setFocus();
@@ -128,11 +118,7 @@ TEST_F(Registration, HeldTeachersAreRemovedOrDiscardedOnlyWhenTheOperatorSays) {
     msg::setNextAnswer(true);
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
-    w = new TFormEnterSpisok(nullptr);
-    FormEnterSpisok = w;
-    underTest(w);
-    w->show();
-    QApplication::setActiveWindow(w);
+    FormEnterSpisok = w = showTested(new TFormEnterSpisok(nullptr));
     prepare();
     QTest::mouseClick(w->Button2, Qt::LeftButton);
     EXPECT_EQ(children(), 2);
@@ -282,26 +268,20 @@ TEST_F(Registration, AFailedTeacherWriteLeavesNoChildBehind) {
     EXPECT_EQ(teachers(), 2);
 }
 
-TEST_F(Registration, ChoosingAnotherTeamResetsSubjectSchoolAndGrade) {
-    prepare();
-    EXPECT_EQ(w->ComboBox3->count(), 2);
-    pick(w->ComboBox1, "Юг");
-    EXPECT_TRUE(w->ComboBox2->currentText().isEmpty());
-    EXPECT_EQ(w->ComboBox2->count(), 2);
-    EXPECT_TRUE(w->ComboBox3->currentText().isEmpty());
-    EXPECT_EQ(w->ComboBox3->count(), 1) << "only the chosen team's schools";
-    EXPECT_TRUE(w->ComboBox4->currentText().isEmpty());
-    EXPECT_EQ(pickSubject("Химия"), 1);
-}
-
 // Typing, browsing and Enter in the choosers only choose: they never open the rounds window
-// before a subject is chosen, never register, and never show a box.
+// before a subject is chosen, never register, and never show a box. Another team chosen resets
+// subject, school and grade.
 TEST_F(Registration, ChoosersActOnlyOnAChosenValue) {
     pick(w->ComboBox1, "Север");
+    pickSubject("Физика");
+    pick(w->ComboBox3, "Лицей №2");
+    pick(w->ComboBox4, "10");
     typeInto(w->ComboBox1, "Юг");  // typed, not yet confirmed: the schools stay
     EXPECT_EQ(w->ComboBox3->count(), 2);
     QTest::keyClick(w->ComboBox1, Qt::Key_Return);
-    EXPECT_EQ(w->ComboBox3->count(), 1) << "Enter confirms the typed team";
+    EXPECT_EQ(w->ComboBox3->count(), 1) << "Enter confirms the typed team; only its schools";
+    EXPECT_EQ(shownIn({w->ComboBox2, w->ComboBox3, w->ComboBox4}), "||");
+    EXPECT_EQ(w->ComboBox2->count(), 2);
 
     typeInto(w->ComboBox2, "Физ");
     QTest::keyClick(w->ComboBox2, Qt::Key_Backspace);
@@ -336,7 +316,7 @@ TEST_F(Registration, ChoosersActOnlyOnAChosenValue) {
     EXPECT_EQ(FormTur.data(), shown.data());
 }
 
-TEST_F(Registration, EnterOnAFocusedButtonPressesThatButton) {
+TEST_F(Registration, EnterOnAFocusedButtonOrAKeyPressesThatButton) {
     prepare();
     pressEnter(w->Button3);
     EXPECT_FALSE(w->isVisible()) << "Enter on «Отмена» cancels";
@@ -357,9 +337,9 @@ TEST_F(Registration, EnterOnAFocusedButtonPressesThatButton) {
     ASSERT_EQ(msg::shown().size(), 1);
     EXPECT_EQ(msg::shown()[0].kind, msg::Kind::FileChoice);
     EXPECT_EQ(children(), 0);
-}
 
-TEST_F(Registration, DictionaryButtonsAreWorkedWithTheirKeys) {
+    // The dictionary buttons are worked with their keys in the choosers.
+    msg::clearShown();
     pick(w->ComboBox1, "Юг");
     bool added = false;
     expectModal([&] { QTest::keyClick(w->ComboBox1, Qt::Key_Insert); },

@@ -10,7 +10,6 @@
 #include "reference/Rounds.h"
 #include "ui/Combo.h"
 
-#include <QLabel>
 #include <QLineEdit>
 
 namespace {
@@ -27,11 +26,6 @@ protected:
             if (!closed) click(d, "Button2");
         });
         return closed;
-    }
-    QStringList items(TComboBox* box) {
-        QStringList l;
-        for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
-        return l;
     }
 };
 
@@ -57,7 +51,7 @@ TEST_F(Dictionaries, AddingRefillsTheChooserAndRefusesBlankAndDuplicateNames) {
     EXPECT_EQ(items(w->ComboBox4), QStringList({"9", "10", "11"})) << "grades in key order";
 }
 
-TEST_F(Dictionaries, SchoolsAreAddedToTheChosenTeam) {
+TEST_F(Dictionaries, SchoolsAreAddedToAndRenamedInTheChosenTeam) {
     pick(w->ComboBox1, "Юг");
     EXPECT_TRUE(addThrough([&] { w->Button8Click(); }, "Гимназия №5"));
     EXPECT_EQ(scalar("SELECT ID_KOMAND FROM S_SCHOOL WHERE SCHOOL = 'Гимназия №5'"), o.yug);
@@ -67,6 +61,18 @@ TEST_F(Dictionaries, SchoolsAreAddedToTheChosenTeam) {
     EXPECT_EQ(msg::shownTexts(), QStringList{"ошибка"});
     EXPECT_EQ(msg::shown()[0].detail, "У этой команды уже есть учреждение с таким названием.");
 
+
+    // Renaming finds the school by team and name: the other team's school of the same name stays.
+    msg::clearShown();
+    pick(w->ComboBox3, "СОШ №1");
+    EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "СОШ №7", "Button3"));
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'СОШ №7' AND ID_KOMAND = " + QString::number(o.yug)), 1);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'СОШ №1' AND ID_KOMAND = " + QString::number(o.sever)), 1);
+    EXPECT_EQ(items(w->ComboBox3), QStringList({"Гимназия №5", "СОШ №7"}));
+    // No school chosen: refused, nothing changes.
+    EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "Что-то", "Button3"));
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите учреждение"});
+
     msg::clearShown();
     combo::setText(w->ComboBox1, "");
     EXPECT_TRUE(addThrough([&] { w->Button8Click(); }, "Без команды"));
@@ -74,23 +80,8 @@ TEST_F(Dictionaries, SchoolsAreAddedToTheChosenTeam) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'Без команды'"), 0);
 }
 
-TEST_F(Dictionaries, RenamingFindsTheSchoolByTeamAndName) {
-    pick(w->ComboBox1, "Юг");
-    pick(w->ComboBox3, "СОШ №1");
-    EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "СОШ №7", "Button3"));
-    EXPECT_EQ(text("SELECT SCHOOL FROM S_SCHOOL WHERE ID_KOMAND = " + QString::number(o.yug)), "СОШ №7");
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE ID_KOMAND = " + QString::number(o.sever) +
-                     " AND SCHOOL = 'СОШ №1'"),
-              1)
-        << "the other team's school of the same name is untouched";
-    EXPECT_EQ(items(w->ComboBox3), QStringList{"СОШ №7"});
-
-    // No school chosen: refused, nothing changes.
-    EXPECT_TRUE(addThrough([&] { w->BitBtn1Click(); }, "Что-то", "Button3"));
-    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите учреждение"});
-}
-
-TEST_F(Dictionaries, DeletingASchoolTouchesOnlyTheChosenTeam) {
+// Deleting a school touches only the chosen team's; a team or subject still in use is refused.
+TEST_F(Dictionaries, DeletingTouchesOnlyTheChosenAndRefusesWhatIsInUse) {
     pick(w->ComboBox1, "Север");
     pick(w->ComboBox3, "СОШ №1");
     msg::setNextAnswer(false);
@@ -98,14 +89,11 @@ TEST_F(Dictionaries, DeletingASchoolTouchesOnlyTheChosenTeam) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL"), 3) << "No keeps it";
     EXPECT_EQ(msg::shownTexts(), QStringList{"Вы уверены, что хотите удалить запись ?"});
     w->Button9Click();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_SCHOOL WHERE SCHOOL = 'СОШ №1'"), 1);
-    EXPECT_EQ(scalar("SELECT ID_KOMAND FROM S_SCHOOL WHERE SCHOOL = 'СОШ №1'"), o.yug);
+    EXPECT_EQ(scalar("SELECT ID_KOMAND FROM S_SCHOOL WHERE SCHOOL = 'СОШ №1'"), o.yug) << "one left, Юг's";
     EXPECT_EQ(items(w->ComboBox3), QStringList{"Лицей №2"});
-}
 
-TEST_F(Dictionaries, DeletingATeamOrSubjectStillInUseIsRefused) {
-    pick(w->ComboBox1, "Север");
-    w->Button5Click();  // it has schools
+    msg::clearShown();
+    w->Button5Click();  // the team still has a school
     EXPECT_EQ(msg::shownTexts(), QStringList({"Вы уверены, что хотите удалить запись ?", "не получилось"}));
     EXPECT_EQ(msg::shown()[1].detail, "Команду нельзя удалить: у неё есть учреждения образования.");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);

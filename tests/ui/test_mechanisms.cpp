@@ -85,30 +85,23 @@ TEST_F(Mechanisms, AnExceptionFromAHandlerIsShownAndTheProgramGoesOn) {
 
 TEST_F(Mechanisms, GuardedWriteCommitsTheWholeActionOrUndoesItAll) {
     Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:K)"});
-    const bool ok = guardedWrite(tr(), kNotDone, [&] {
-        for (const char* k : {"А", "Б"}) {
+    const auto insert = [&](const QStringList& teams) {
+        for (const QString& k : teams) {
             ins.setText("K", k);
             ins.execute();
         }
-    });
-    EXPECT_TRUE(ok);
+    };
+    EXPECT_TRUE(guardedWrite(tr(), kNotDone, [&] { insert({"А", "Б"}); }));
     tr().rollbackRetaining();  // nothing left to undo: the action was committed
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2);
 
-    const bool failed = guardedWrite(tr(), kNotDone, [&] {
-        for (const char* k : {"В", "Г", "А"}) {  // the third is a duplicate
-            ins.setText("K", k);
-            ins.execute();
-        }
-    });
-    EXPECT_FALSE(failed);
+    EXPECT_FALSE(guardedWrite(tr(), kNotDone, [&] { insert({"В", "Г", "А"}); }));  // the third is a duplicate
     EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 2) << "the first two writes of the failed action stay undone";
 
     EXPECT_THROW(guardedWrite(tr(), kNotDone,
                               [&] {
-                                  ins.setText("K", "Д");
-                                  ins.execute();
+                                  insert({"Д"});
                                   Score::parse("x");
                               }),
                  ConversionError);
@@ -116,11 +109,9 @@ TEST_F(Mechanisms, GuardedWriteCommitsTheWholeActionOrUndoesItAll) {
 }
 
 TEST_F(Mechanisms, ALostConnectionIsReportedAsSuchAndNothingEscapes) {
-    Database station;
-    station.databaseName = db().databaseName;
-    station.connect();
-    Transaction stationTr(station);
-    stationTr.start();
+    OtherStation other(db().databaseName);
+    Database& station = other.db;
+    Transaction& stationTr = other.tr;
     Query id(station, stationTr, {"SELECT CURRENT_CONNECTION AS ID FROM RDB$DATABASE"});
     id.open();
     exec(QString("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = %1").arg(id.fieldInt("ID")));

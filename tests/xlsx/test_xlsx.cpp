@@ -1,6 +1,8 @@
 // Workbooks from outside, made part by part: what the list reader and the report template refuse,
 // with the reason said, and what a report file keeps of a template with two sheets.
 
+#include "fixtures/QtPrinters.h"
+#include "fixtures/Thrown.h"
 #include "xlsx/FileError.h"
 #include "xlsx/SheetReader.h"
 #include "xlsx/Workbook.h"
@@ -15,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
-void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
 
 namespace {
 
@@ -74,23 +75,13 @@ protected:
     }
     // What reading the sheet "Список" as a list says: the refusal's reason, or "" when it is read.
     QString listRefusal(const QString& path) {
-        try {
-            SheetReader(path).rows("Список");
-            return {};
-        } catch (const FileError& e) {
-            const QString prefix = "Не удалось прочитать файл " + path + ": ";
-            EXPECT_TRUE(e.text().startsWith(prefix)) << e.text().toStdString();
-            return e.text().mid(prefix.size());
-        }
+        const QString said = thrownText<FileError>([&] { SheetReader(path).rows("Список"); });
+        const QString prefix = "Не удалось прочитать файл " + path + ": ";
+        EXPECT_TRUE(said.isEmpty() || said.startsWith(prefix)) << said.toStdString();
+        return said.mid(said.isEmpty() ? 0 : prefix.size());
     }
     QString templateRefusal(const QString& path) {
-        try {
-            Workbook wb(path);
-            wb.selectSheet("Список");
-            return {};
-        } catch (const FileError& e) {
-            return e.text();
-        }
+        return thrownText<FileError>([&] { Workbook(path).selectSheet("Список"); });
     }
 };
 
@@ -100,18 +91,17 @@ QByteArray cell(const char* ref, const QByteArray& text = "x") {
 
 TEST_F(Xlsx, ListCellsOutsideTheSheetOrBeyondAListAreRefused) {
     const QByteArray a1 = "<row r=\"1\">" + cell("A1") + "</row>";
+    const QString address = "неверный адрес ячейки «%1»";
     const std::pair<QByteArray, QString> cases[] = {
-        {sheet("<row r=\"1\">" + cell("1") + "</row>"), "на листе «Список» неверный адрес ячейки «1»"},
-        {sheet("<row r=\"1\">" + cell("A0") + "</row>"), "на листе «Список» неверный адрес ячейки «A0»"},
-        {sheet("<row r=\"1\">" + cell("ZZZZZZ1") + "</row>"), "на листе «Список» неверный адрес ячейки «ZZZZZZ1»"},
-        {sheet("<row r=\"99999999999999999999\">" + cell("A1") + "</row>"),
-         "на листе «Список» неверный адрес ячейки «99999999999999999999»"},
-        {sheet("<row r=\"1048576\">" + cell("XFD1048576") + "</row>"), "на листе «Список» больше 100000 строк"},
-        {sheet("<row r=\"5\">" + cell("ALM5") + "</row>"), "на листе «Список» больше 1000 столбцов"},
-        {sheet(a1, "<mergeCells><mergeCell ref=\"A1:ALL2001\"/></mergeCells>"), "на листе «Список» больше 2000000 ячеек"},
-        {sheet(a1, "<mergeCells><mergeCell ref=\"A1:A\"/></mergeCells>"), "на листе «Список» неверный адрес ячейки «A1:A»"},
-    };
-    for (const auto& [xml, reason] : cases) EXPECT_EQ(listRefusal(write(book(xml))), reason);
+        {sheet("<row r=\"1\">" + cell("1") + "</row>"), address.arg("1")},
+        {sheet("<row r=\"1\">" + cell("A0") + "</row>"), address.arg("A0")},
+        {sheet("<row r=\"1\">" + cell("ZZZZZZ1") + "</row>"), address.arg("ZZZZZZ1")},
+        {sheet("<row r=\"99999999999999999999\">" + cell("A1") + "</row>"), address.arg("99999999999999999999")},
+        {sheet("<row r=\"1048576\">" + cell("XFD1048576") + "</row>"), "больше 100000 строк"},
+        {sheet("<row r=\"5\">" + cell("ALM5") + "</row>"), "больше 1000 столбцов"},
+        {sheet(a1, "<mergeCells><mergeCell ref=\"A1:ALL2001\"/></mergeCells>"), "больше 2000000 ячеек"},
+        {sheet(a1, "<mergeCells><mergeCell ref=\"A1:A\"/></mergeCells>"), address.arg("A1:A")}};
+    for (const auto& [xml, reason] : cases) EXPECT_EQ(listRefusal(write(book(xml))), "на листе «Список» " + reason);
 
     // Per cell, naming the cell: a text longer than a list's cell, a control character, a reference
     // to a shared string that is not there or is no number, a row written twice.
@@ -158,14 +148,9 @@ long peakMbOf(const std::function<void()>& f) {
 // A team's list of 116 KB whose one shared text of 48 MB is shown by 2,000 rows: refused at its first
 // cell, the text never converted nor copied per row (memory stays far below what 2,000 copies take).
 TEST_F(Xlsx, AHugeSharedTextIsRefusedAtItsFirstCellWithinBoundedMemory) {
-    const long mb = peakMbOf([] {
-        const QString path = QStringLiteral(TAVRIN_CORPUS) + "/longSharedString.xlsx";
-        try {
-            SheetReader(path).rows("Список");
-            ADD_FAILURE() << "read";
-        } catch (const FileError& e) {
-            EXPECT_TRUE(e.text().endsWith("на листе «Список» в ячейке A2 текст длиннее 1000 знаков")) << e.text().toStdString();
-        }
+    const long mb = peakMbOf([&] {
+        EXPECT_EQ(listRefusal(QStringLiteral(TAVRIN_CORPUS) + "/longSharedString.xlsx"),
+                  "на листе «Список» в ячейке A2 текст длиннее 1000 знаков");
     });
     EXPECT_LT(mb, 75) << "the 48 MB part read, and no more: the text is never converted (52 MB more)";
 }
