@@ -112,7 +112,8 @@ void TFormPrintDiplom::addOptions(QGridLayout* grid) {
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setMaxLength(10);
-    Edit2->setText(settings::value(database(), working(), settings::kDiplomaPrefix).value_or(QStringLiteral("Д")));
+    // No prefix is offered: two stations that both printed "Д-1" could never be merged.
+    Edit2->setText(settings::value(database(), working(), settings::kDiplomaPrefix).value_or(QString()));
     Label5 = labelFor(this, QStringLiteral("П&рефикс номера"), Edit2);
     Label5->setObjectName(QStringLiteral("Label5"));
     const std::pair<QLabel*, QWidget*> rows[] = {{Label3, DateEdit1}, {nullptr, CheckBox5}, {Label4, Edit1}, {Label5, Edit2}};
@@ -145,9 +146,11 @@ std::optional<diplomas::Choice> TFormPrintDiplom::read() {
     }
     c.date = DateEdit1->date();
     c.blank = CheckBox5->isChecked();
-    static const QRegularExpression prefix(QStringLiteral("^[0-9A-Za-zА-ЯЁа-яё]{1,10}$"));
+    // Russian letters only: a Latin look-alike would read on paper as another station's prefix.
+    static const QRegularExpression prefix(QStringLiteral("^[0-9А-ЯЁа-яё]{1,10}$"));
     if (!prefix.match(Edit2->text().trimmed()).hasMatch()) {
-        msg::error(QStringLiteral("Префикс номера: от 1 до 10 букв или цифр"));
+        msg::error(QStringLiteral("Префикс номера: от 1 до 10 русских букв или цифр, на каждом рабочем месте свой "
+                                  "(например, Д1, Д2)"));
         Edit2->setFocus();
         return std::nullopt;
     }

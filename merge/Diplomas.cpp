@@ -14,7 +14,8 @@ QHash<int, size_t> arrivalsByKey(const State& s) {
 }  // namespace
 
 // A number the working database holds is the same diploma when it belongs to the same child (a
-// second merge of the same file); for another child it is a clash, which refuses the merge.
+// second merge of the same file, where a cancellation there is taken); for another child it is a
+// clash, which refuses the merge.
 void checkDiplomas(State& s) {
     const QHash<int, size_t> arrivals = arrivalsByKey(s);
     QStringList clashes;
@@ -26,6 +27,8 @@ void checkDiplomas(State& s) {
             s.newDiplomas.push_back(&d);
         else if (*held != s.arrivals[*a].existing)
             clashes << d.number;
+        else if (d.status == 0)
+            s.cancelledThere.push_back(&d);
     }
     if (clashes.isEmpty()) return;
     const qsizetype shown = qMin<qsizetype>(clashes.size(), 20);
@@ -40,6 +43,13 @@ void checkDiplomas(State& s) {
 void mergeDiplomas(State& s) {
     if (s.src.diplomas.empty()) return;
     const QHash<int, size_t> arrivals = arrivalsByKey(s);
+    // A number cancelled at either station stays cancelled: its paper was replaced there.
+    Query cancel(s.work, s.tr, {"UPDATE DIPLOM SET STATUS = 0 WHERE NOMER = :NOMER AND STATUS = 1"});
+    for (const Diploma* d : s.cancelledThere) {
+        cancel.setText("NOMER", d->number);
+        cancel.execute();
+        if (cancel.rowsAffected() > 0) s.have.standing.remove(s.arrivals[arrivals.value(d->child)].existing);
+    }
     Query q(s.work, s.tr,
             {"INSERT INTO DIPLOM (NOMER, PREFIX, N, ID_CHILD, DIPL_STEP, PRINTED, STATUS, NOMINATIVE)",
              "VALUES (:NOMER, :PREFIX, :N, :ID_CHILD, :DIPL_STEP, :PRINTED, :STATUS, :NOMINATIVE)"});

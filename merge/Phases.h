@@ -195,6 +195,7 @@ struct State {
     std::map<int, RoundsAfter> roundsAfter;  // by working subject
     std::vector<RoundChange> roundChanges;
     std::vector<const Diploma*> newDiplomas;  // source diplomas the working database lacks
+    std::vector<const Diploma*> cancelledThere;  // numbers both hold for one child that the source cancelled
     QHash<int, int> appealKey;      // source appeal key -> working key
     Result result;
     // The subject and grade that a participant's rows are written under: a participant who is

@@ -375,6 +375,15 @@ TEST_F(Diplomas, TheDialogPrintsOnEnterAndRefusesWhatCannotBePrinted) {
         w->Edit1->setText("Областная олимпиада 2026");
         w->Button1->setFocus();
         pressEnter(w->Button1);
+        EXPECT_EQ(msg::shownTexts().value(msg::shownTexts().size() - 1).left(16), "Префикс номера: ") << "no prefix of its own: asked";
+        EXPECT_EQ(w->focusWidget(), w->Edit2);
+        for (const char* refused : {"A", "Д 1"}) {  // a Latin look-alike, a blank
+            w->Edit2->setText(refused);
+            pressEnter(w->Button1);
+            EXPECT_TRUE(w->isVisible()) << refused;
+        }
+        w->Edit2->setText("Д");
+        pressEnter(w->Button1);
     });
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'OLIMPIADA'"), "Областная олимпиада 2026");

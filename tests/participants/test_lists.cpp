@@ -1,5 +1,6 @@
 // The participant lists: what they show, and deleting a participant as one action.
 
+#include "diplomas/Numbers.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
@@ -105,6 +106,16 @@ TEST_F(Lists, DeletingAParticipantRemovesAllHisRowsOrNone) {
     msg::setNextAnswer(false);
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(rowsOf(victim), 7) << "No deletes nothing";
+
+    // A diploma number printed for him stays in the register: he is not deleted, and told why.
+    diplomanumbers::numberFor(db(), tr(), victim, 1, "Д", QDate(2026, 12, 7), false);
+    tr().commitRetaining();
+    msg::clearShown();
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    EXPECT_EQ(rowsOf(victim), 7);
+    EXPECT_TRUE(msg::shown().size() == 2 && msg::shown()[1].detail.contains("номер остаётся в реестре дипломов"))
+        << msg::shownTexts().join('|').toStdString();
+    exec("DELETE FROM DIPLOM");
 
     QTest::mouseClick(w->Button1, Qt::LeftButton);
     EXPECT_EQ(rowsOf(victim), 0);
