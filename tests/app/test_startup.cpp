@@ -138,6 +138,9 @@ TEST_F(PathLoader, AnEmptyPathFileOrAMissingDatabaseIsSaidAndTheProgramEnds) {
         EXPECT_EQ(msg::shown()[0].kind, msg::Kind::Error);
         EXPECT_TRUE(msg::shown()[0].text.endsWith("Программа закрывается.")) << msg::shown()[0].text.toStdString();
         EXPECT_TRUE(msg::shown()[0].text.contains(content.isEmpty() ? dir.filePath("path.txt") : "/no/such/olymp.fdb  "));
+        if (!content.isEmpty())
+            EXPECT_TRUE(msg::shown()[0].detail.startsWith("Файла базы данных /no/such/olymp.fdb   нет."))
+                << msg::shown()[0].detail.toStdString();
         EXPECT_FALSE(local.IBTransaction1.active()) << "no transaction without a connection";
         EXPECT_TRUE(local.terminateRequested());
     }
