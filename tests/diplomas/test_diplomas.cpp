@@ -140,6 +140,10 @@ TEST(Template, AMalformedTemplateIsRefusedWithItsReason) {
     EXPECT_TRUE(refusal("<html><body/></html>").contains("не рисунок SVG"));
     EXPECT_TRUE(refusal(head + "<text x='10' y='10'>ДИПЛОМ</text></svg>").contains("нет ни одного поля"));
     EXPECT_TRUE(refusal(head + "<text x='10' y='10'>{ИМЯ}</text></svg>").contains("неизвестное поле {ИМЯ}"));
+    // A field among other words would be printed as written, on every page.
+    const QString mixed = "поле {НОМЕР} стоит в одном тексте с другими словами: вынесите его в отдельный текст";
+    EXPECT_TRUE(refusal(head + "<text x='10' y='10'>{ФИО}</text><text x='10' y='20'>Диплом № {НОМЕР}</text></svg>").endsWith(mixed));
+    EXPECT_TRUE(refusal(head + "<text x='10' y='10'><tspan>{ НОМЕР }</tspan><tspan> от {ДАТА}</tspan></text></svg>").endsWith(mixed));
     EXPECT_TRUE(refusal(head + "<g transform='rotate(30)'><text x='10' y='10'>{ФИО}</text></g></svg>").contains("повёрнуто"));
     EXPECT_TRUE(refusal(R"(<svg xmlns="http://www.w3.org/2000/svg"><text>{ФИО}</text></svg>)").contains("размер"));
     EXPECT_TRUE(refusal(head + QByteArray(3 << 20, ' ') + "</svg>").contains("больше 2 МБ"));
