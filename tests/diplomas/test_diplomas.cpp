@@ -18,6 +18,7 @@
 #include "reports/ReportFiles.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Places.h"
+#include "ui/Combo.h"
 #include "ui/ShowReport.h"
 #include "xlsx/FileError.h"
 
@@ -379,11 +380,18 @@ TEST_F(Diplomas, TheDialogPrintsOnEnterAndRefusesWhatCannotBePrinted) {
         expectModal([&] { openWindow(FormPrintDiplom, nullptr); },
                     [&](QWidget* w) { act(static_cast<TFormPrintDiplom*>(w)); });
     };
+    // Typed choosers, each confirmed with Enter, then Enter prints: past the awards' check boxes.
     dialog([&](TFormPrintDiplom* w) {
         EXPECT_EQ(w->focusWidget(), w->Edit1) << "the olympiad's name is asked first";
         w->Edit1->setText("Областная олимпиада 2026");
-        w->Button1->setFocus();
-        pressEnter(w->Button1);
+        QApplication::setActiveWindow(w);
+        typeInto(w->ComboBox1, "физика");
+        QTest::keyClick(w->ComboBox1, Qt::Key_Return);
+        ASSERT_EQ(w->focusWidget(), w->ComboBox2);
+        typeInto(w->ComboBox2, "9");
+        QTest::keyClick(w->ComboBox2, Qt::Key_Return);
+        ASSERT_EQ(w->focusWidget(), w->Button1);
+        QTest::keyClick(w->Button1, Qt::Key_Return);
     });
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'OLIMPIADA'"), "Областная олимпиада 2026");
