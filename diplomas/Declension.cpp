@@ -176,10 +176,18 @@ QString Rules::defaultPath() {
     return QFileInfo::exists(beside) || installed.isEmpty() ? beside : QDir(installed).filePath(QStringLiteral("rules.json"));
 }
 
-Gender gender(const Rules& rules, const QString& name, const QString& patronymic) {
+Gender gender(const Rules& rules, const QString& surname, const QString& name, const QString& patronymic) {
     const QString p = patronymic.trimmed().toLower();
     if (p.endsWith(u"ич")) return Gender::Male;
     if (p.endsWith(u"на")) return Gender::Female;
+    // A surname's ending tells surely (that of the first part of a double-barrelled one that has
+    // such an ending): a boy named Никита or Илья is known by it.
+    for (const QString& s : surname.trimmed().toLower().split(u'-')) {
+        for (const char16_t* e : {u"ова", u"ева", u"ёва", u"ина", u"ына", u"ская", u"цкая"})
+            if (s.endsWith(e)) return Gender::Female;
+        for (const char16_t* e : {u"ов", u"ев", u"ёв", u"ин", u"ын", u"ский", u"цкий"})
+            if (s.endsWith(e)) return Gender::Male;
+    }
     // The first-name rules tell only where every gendered rule that fits the name agrees.
     const QString n = name.trimmed().toLower();
     if (n.isEmpty()) return Gender::Androgynous;
@@ -197,7 +205,7 @@ Gender gender(const Rules& rules, const QString& name, const QString& patronymic
 }
 
 Dative dative(const Rules& rules, const QString& surname, const QString& name, const QString& patronymic) {
-    const Gender g = gender(rules, name, patronymic);
+    const Gender g = gender(rules, surname, name, patronymic);
     const QString given[3] = {surname.trimmed(), name.trimmed(), patronymic.trimmed()};
     QStringList nominative, out;
     bool sure = true;

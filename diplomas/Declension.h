@@ -52,9 +52,11 @@ struct Dative {
     bool sure = true;
 };
 
-// The gender a patronymic shows ("…ич" male, "…на" female); else the one the first-name rules give
-// the name when they give one; else androgynous.
-Gender gender(const Rules& rules, const QString& name, const QString& patronymic);
+// The gender a patronymic shows ("…ич" male, "…на" female); else the one the surname's ending
+// shows ("…ов", "…ин", "…ский" male; "…ова", "…ина", "…ская" female); else the one the first-name
+// rules give the name when they give one; else androgynous (and the rules that need a gender give
+// no sure form).
+Gender gender(const Rules& rules, const QString& surname, const QString& name, const QString& patronymic);
 // The whole name "Фамилия Имя Отчество" in the dative (parts that are empty are left out).
 Dative dative(const Rules& rules, const QString& surname, const QString& name, const QString& patronymic);
 

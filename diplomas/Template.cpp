@@ -155,6 +155,21 @@ Field fieldOf(const pugi::xml_node& text, const QString& key, const QRectF& page
     return f;
 }
 
+// A text that is one field and nothing else: "{ФИО}".
+bool wholeField(const QString& content) {
+    return content.startsWith(u'{') && content.endsWith(u'}') && content.count(u'{') == 1 && content.count(u'}') == 1;
+}
+
+// A field among other words ("Диплом № {НОМЕР}") would be printed as it is written: refused.
+void mixedField(const QString& content) {
+    static const QRegularExpression braces(QStringLiteral("\\{([^{}]*)\\}"));
+    for (auto it = braces.globalMatch(content); it.hasNext();) {
+        const QString key = it.next().captured(1).trimmed();
+        if (placeholders().contains(key))
+            throw Broken{QStringLiteral("поле {%1} стоит в одном тексте с другими словами: вынесите его в отдельный текст").arg(key)};
+    }
+}
+
 }  // namespace
 
 const QStringList& placeholders() {
@@ -189,7 +204,10 @@ Template Template::parse(const QByteArray& bytes, const QString& path) {
             int depth = 0;
             collectText(x.node(), content, depth);
             content = content.trimmed();
-            if (!content.startsWith(u'{') || !content.endsWith(u'}')) continue;
+            if (!wholeField(content)) {
+                mixedField(content);
+                continue;
+            }
             const QString key = content.mid(1, content.size() - 2).trimmed();
             if (!placeholders().contains(key)) throw Broken{QStringLiteral("неизвестное поле {%1}").arg(key)};
             if (t.m_fields.size() >= kMaxFields) throw Broken{QStringLiteral("слишком много полей")};

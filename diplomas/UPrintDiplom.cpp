@@ -64,6 +64,11 @@ TFormPrintDiplom::TFormPrintDiplom(QWidget* owner) : TForm(owner) {
     std::tie(Button1, Button2) = addDialogButtons(this, lay, QStringLiteral("Печать"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPrintDiplom::Button1Click);
     setTabOrder(Edit2, Button1);
+    // A grade chosen goes on to "Печать", past the awards' check boxes (Tab reaches them): Enter
+    // there would untick one, and the operator would print without those diplomas.
+    ui::connect(ComboBox2, &TComboBox::chosen, this, [this] {
+        if (ComboBox2->hasFocus()) Button1->setFocus();
+    });
     // Enter alone prints every diploma; the olympiad's name is asked the first time.
     (Edit1->text().isEmpty() ? static_cast<QWidget*>(Edit1) : Button1)->setFocus();
 }
@@ -206,7 +211,7 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
             Transaction tr(db);
             tr.start();
             done = diplomas::print(db, tr, winners, choice, *t, *rules, prefix, olympiad, folder, [&](int n, int all) {
-                tell(QStringLiteral("Дипломов: %1 из %2").arg(n).arg(all), n, all);
+                tell(QStringLiteral("Дипломы"), n, all);
             });
             try {
                 tr.commit();

@@ -18,6 +18,7 @@
 #include "reports/ReportFiles.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Places.h"
+#include "ui/Combo.h"
 #include "ui/ShowReport.h"
 #include "xlsx/FileError.h"
 
@@ -96,9 +97,14 @@ TEST(Declension, RealNamesInTheDative) {
         // The case as typed.
         {"иванова", "мария", "петровна", "ивановой марии петровне", true},
         {"КОВАЛЁВ", "ИГОРЬ", "ОЛЕГОВИЧ", "КОВАЛЁВУ ИГОРЮ ОЛЕГОВИЧУ", true},
-        // No patronymic: the gender is not known where the surname's rule needs it.
+        // No patronymic: the surname's ending tells the gender, else the name's rules.
+        {"Волков", "Никита", "", "Волкову Никите", true},
+        {"Кузьмин", "Илья", "", "Кузьмину Илье", true},
+        {"Волкова", "Никита", "", "Волковой Никите", true},
+        {"смирнова", "женя", "", "смирновой жене", true},
+        {"Мамин-Сибиряк", "Илья", "", "Мамину-Сибиряку Илье", true},
         {"Ким", "Саша", "", "Ким Саше", true},  // the name's rules say female
-        {"Смирнов", "Женя", "", "Смирнов Женя", false},
+        {"Ким", "Женя", "", "Ким Женя", false},  // nor do they tell: no sure form
     };
     for (const Case& c : cases) {
         const declension::Dative d = declension::dative(rules(), c.surname, c.name, c.second);
@@ -135,6 +141,10 @@ TEST(Template, AMalformedTemplateIsRefusedWithItsReason) {
     EXPECT_TRUE(refusal("<html><body/></html>").contains("не рисунок SVG"));
     EXPECT_TRUE(refusal(head + "<text x='10' y='10'>ДИПЛОМ</text></svg>").contains("нет ни одного поля"));
     EXPECT_TRUE(refusal(head + "<text x='10' y='10'>{ИМЯ}</text></svg>").contains("неизвестное поле {ИМЯ}"));
+    // A field among other words would be printed as written, on every page.
+    const QString mixed = "поле {НОМЕР} стоит в одном тексте с другими словами: вынесите его в отдельный текст";
+    EXPECT_TRUE(refusal(head + "<text x='10' y='10'>{ФИО}</text><text x='10' y='20'>Диплом № {НОМЕР}</text></svg>").endsWith(mixed));
+    EXPECT_TRUE(refusal(head + "<text x='10' y='10'><tspan>{ НОМЕР }</tspan><tspan> от {ДАТА}</tspan></text></svg>").endsWith(mixed));
     EXPECT_TRUE(refusal(head + "<g transform='rotate(30)'><text x='10' y='10'>{ФИО}</text></g></svg>").contains("повёрнуто"));
     EXPECT_TRUE(refusal(R"(<svg xmlns="http://www.w3.org/2000/svg"><text>{ФИО}</text></svg>)").contains("размер"));
     EXPECT_TRUE(refusal(head + QByteArray(3 << 20, ' ') + "</svg>").contains("больше 2 МБ"));
@@ -211,7 +221,7 @@ TEST_F(Diplomas, EachWinnerOnAPageOfHisOwnInTheDativeWithTheFontEmbedded) {
         exec(QString("INSERT INTO TEACHERS (ID_CHILD, SURNAME, NAME, SECONDNAME) VALUES (%1, %2)").arg(first).arg(teacher));
     child(o.fizika, o.k9, "Иванов", "Иван", "Иванович", "20", 2);
     child(o.fizika, o.k9, "Иванов", "Иван", "Иванович", "20", 2, "Лицей №2");  // namesakes: two diplomas
-    child(o.fizika, o.k9, "Смирнов", "Женя", "", "15", 3);
+    child(o.fizika, o.k9, "Ким", "Женя", "", "15", 3);
     child(o.fizika, o.k9, "Дюма", "Пьер", "Иванович", "5", 0);
     child(o.fizika, o.k9, "Шоу", "Анна", "Петровна", "6", 4);
     child(o.khimiya, o.k9, "Черных", "Лев", "Петрович", "9", 1);
@@ -226,7 +236,7 @@ TEST_F(Diplomas, EachWinnerOnAPageOfHisOwnInTheDativeWithTheFontEmbedded) {
     EXPECT_TRUE(p[0].contains("Орлова М. П., Ли") && p[0].contains("30")) << p[0].toStdString();
     for (int i : {1, 2}) EXPECT_TRUE(p[i].contains("Иванову Ивану Ивановичу") && p[i].contains("II степени")) << p[i].toStdString();
     EXPECT_TRUE(p[1].contains("СОШ №1") != p[2].contains("СОШ №1"));
-    EXPECT_TRUE(p[3].contains("Смирнов Женя")) << "no sure dative: the nominative";
+    EXPECT_TRUE(p[3].contains("Ким Женя")) << "no sure dative: the nominative";
     const QString all = p.join("");
     for (const char* absent : {"Дюма", "Шоу", "Черных", "{"}) EXPECT_FALSE(all.contains(absent)) << absent;
     EXPECT_TRUE(all.contains("Олимпиада 2026"));
@@ -370,6 +380,7 @@ TEST_F(Diplomas, TheDialogPrintsOnEnterAndRefusesWhatCannotBePrinted) {
         expectModal([&] { openWindow(FormPrintDiplom, nullptr); },
                     [&](QWidget* w) { act(static_cast<TFormPrintDiplom*>(w)); });
     };
+    // Typed choosers, each confirmed with Enter, then Enter prints: past the awards' check boxes.
     dialog([&](TFormPrintDiplom* w) {
         EXPECT_EQ(w->focusWidget(), w->Edit1) << "the olympiad's name is asked first";
         w->Edit1->setText("Областная олимпиада 2026");
@@ -383,7 +394,14 @@ TEST_F(Diplomas, TheDialogPrintsOnEnterAndRefusesWhatCannotBePrinted) {
             EXPECT_TRUE(w->isVisible()) << refused;
         }
         w->Edit2->setText("Д");
-        pressEnter(w->Button1);
+        QApplication::setActiveWindow(w);
+        typeInto(w->ComboBox1, "физика");
+        QTest::keyClick(w->ComboBox1, Qt::Key_Return);
+        ASSERT_EQ(w->focusWidget(), w->ComboBox2);
+        typeInto(w->ComboBox2, "9");
+        QTest::keyClick(w->ComboBox2, Qt::Key_Return);
+        ASSERT_EQ(w->focusWidget(), w->Button1);
+        QTest::keyClick(w->Button1, Qt::Key_Return);
     });
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'OLIMPIADA'"), "Областная олимпиада 2026");
