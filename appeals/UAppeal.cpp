@@ -126,7 +126,8 @@ QWidget* TFormAppeal::formPart() {
     Button3->setAutoDefault(false);
     Button1 = new QPushButton(QStringLiteral("Сохранить"), box);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
+    // Not the default button: Enter in a field (the search above all) never stores a decision that
+    // cannot be changed afterwards; Сохранить is pressed by itself (Tab to it, then Enter or Space).
     buttons->addWidget(Button2);
     buttons->addWidget(Button3);
     buttons->addStretch();
@@ -260,8 +261,10 @@ void TFormAppeal::Edit1Enter() {
         const QStringList codes = DBGrid1->value(r, "SHIFRY").split(QStringLiteral(", "));
         const bool byCode = std::any_of(codes.begin(), codes.end(), [&](const QString& c) { return c.compare(text, Qt::CaseInsensitive) == 0; });
         if (byCode || DBGrid1->value(r, "FIO").startsWith(text, Qt::CaseInsensitive)) {
-            DBGrid1->setCurrentRow(r);  // asks about typed work through the chooser
-            if (DBGrid1->currentRow() == r) DBGrid1CellClick();
+            if (DBGrid1->currentRow() != r) {  // his own row already shown: the typed appeal stays
+                DBGrid1->setCurrentRow(r);  // asks about typed work through the chooser
+                if (DBGrid1->currentRow() == r) DBGrid1CellClick();
+            }
             ComboBox3->setFocus();
             return;
         }

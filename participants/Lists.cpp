@@ -16,6 +16,13 @@
 namespace participants {
 
 void remove(Database& db, Transaction& tr, int idChild) {
+    // Final results and a decided appeal are the record of the olympiad: he stays in them.
+    status::refuseIfFinalFor(db, tr, idChild);
+    Query decided(db, tr, {"SELECT MIN(N_APPEAL) AS N FROM APPEAL WHERE ID_CHILD = :ID_CHILD AND DECIDED_AT IS NOT NULL"});
+    decided.setInt("ID_CHILD", idChild);
+    decided.open();
+    if (!decided.fieldIsNull("N"))
+        throw DbError(QStringLiteral("У участника есть рассмотренная апелляция № %1: удалить его нельзя.").arg(decided.fieldInt("N")));
     Query scored(db, tr, {"SELECT ID_PREDMET, KLASS FROM BAL WHERE ID_CHILD = :ID_CHILD"});
     scored.setInt("ID_CHILD", idChild);
     scored.open();

@@ -164,7 +164,8 @@ TEST_F(Appeals, FinalResultsRefuseEveryChangeUntilReopened) {
              rounds::save(db(), tr(), o.fizika, {{{"Теория", "2", "10 10"}, {"Практика", "1", "5"}, {}, {}}});
              scores::fitToRounds(db(), tr(), o.fizika);
          }},
-        {"appeal", [&] { appeals::Appeal a = appeal(kids[0], {task(1, appeals::Upheld, "10")}); appeals::save(db(), tr(), a); }}};
+        {"appeal", [&] { appeals::Appeal a = appeal(kids[0], {task(1, appeals::Upheld, "10")}); appeals::save(db(), tr(), a); }},
+        {"delete", [&] { participants::remove(db(), tr(), kids[0]); }}};
     for (const auto& [what, change] : changes) {
         try {
             atomically(tr(), change);
@@ -181,6 +182,13 @@ TEST_F(Appeals, FinalResultsRefuseEveryChangeUntilReopened) {
     for (const auto& [what, change] : changes)
         if (std::string(what) == "score" || std::string(what) == "degree") atomically(tr(), change);
     EXPECT_EQ(row(kids[0]), "1.00 9.00 9.00 19.00 3");
+    // A participant with a decided appeal stays in the record, results final or not.
+    try {
+        atomically(tr(), [&] { participants::remove(db(), tr(), kids[1]); });
+        ADD_FAILURE() << "a participant with a decided appeal was deleted";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.text().startsWith("У участника есть рассмотренная апелляция № ")) << e.text().toStdString();
+    }
 }
 
 // After a decision that moves places the degrees given are checked against the rules recorded for
