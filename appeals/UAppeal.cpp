@@ -402,7 +402,8 @@ bool TFormAppeal::saveShown() {
     m_dirty = false;
     fillAppeals(a.id);
     showAppeal(*appeals::load(database(), working(), a.id));
-    if (a.decided() && a.placeBefore != a.placeAfter) checkDegrees();
+    // A changed total may move others through a tie even where his own place stays.
+    if (a.decided() && a.totalBefore != a.totalAfter) checkDegrees();
     return true;
 }
 
