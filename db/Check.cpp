@@ -2,6 +2,7 @@
 
 #include "Codes.h"
 #include "Query.h"
+#include "Rows.h"
 #include "Score.h"
 #include "Tasks.h"
 
@@ -24,10 +25,7 @@ namespace {
 
 template <class F>
 void each(Database& db, Transaction& tr, const char* sql, F row) {
-    Query q(db, tr);
-    q.setSql(QStringList{QString::fromLatin1(sql)});
-    q.open();
-    for (q.first(); !q.eof(); q.next()) row(q);
+    forEachRow(db, tr, QString::fromLatin1(sql), row);
 }
 
 struct Child {
@@ -256,9 +254,7 @@ void Checker::checkDiplomas() {
 // has its new score and only it; its tasks are tasks of its round; a history row marked with it is
 // its participant's.
 void Checker::checkAppeals() {
-    Query has(db, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'APPEAL'"});
-    has.open();
-    if (has.fieldInt("N") == 0) return;  // a database of an earlier build, before its upgrade
+    if (!hasTable(db, tr, QStringLiteral("APPEAL"))) return;  // a database of an earlier build, before its upgrade
     each(db, tr,
          "SELECT A.N_APPEAL, A.ID_CHILD, A.ID_TUR, A.DECIDED_AT, COUNT(T.N_ZAD) AS TASKS, COUNT(T.DECISION) AS DECIDED, "
          "SUM(CASE WHEN T.DECISION = 1 AND T.NEW_BAL IS NULL THEN 1 "

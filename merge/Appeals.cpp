@@ -1,6 +1,7 @@
 // The merge's phases for appeals and the results status (merge/Phases.h).
 
 #include "Query.h"
+#include "Rows.h"
 #include "merge/Phases.h"
 
 #include <algorithm>
@@ -11,17 +12,7 @@ namespace {
 
 template <class F>
 void readAll(Database& db, Transaction& tr, const char* sql, F row) {
-    Query q(db, tr);
-    q.setSql(QStringList{QString::fromLatin1(sql)});
-    q.open();
-    for (q.first(); !q.eof(); q.next()) row(q);
-}
-
-bool hasTable(Database& db, Transaction& tr, const char* table) {
-    Query q(db, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = :NAME"});
-    q.setText("NAME", QString::fromLatin1(table));
-    q.open();
-    return q.fieldInt("N") > 0;
+    forEachRow(db, tr, QString::fromLatin1(sql), row);
 }
 
 std::optional<Score> scoreOf(const Query& q, const char* field) {

@@ -3,6 +3,7 @@
 #include "Batch.h"
 #include "Lookups.h"
 #include "Query.h"
+#include "Rows.h"
 #include "merge/Phases.h"
 #include "participants/Ciphers.h"
 #include "reference/Dictionaries.h"
@@ -22,10 +23,7 @@ using scores::sumField;
 // Reads a whole table once.
 template <class F>
 void readAll(Database& db, Transaction& tr, const QString& sql, F row) {
-    Query q(db, tr);
-    q.setSql(QStringList{sql});
-    q.open();
-    for (q.first(); !q.eof(); q.next()) row(q);
+    forEachRow(db, tr, sql, row);
 }
 
 // The first N columns of a statement's list, in its order: a read of many rows names them where
@@ -75,13 +73,6 @@ Child readChild(const Query& q, bool withUid) {
     return {int(q.fieldInt(id)), int(q.fieldInt(komand)), int(q.fieldInt(predmet)), int(q.fieldInt(klass)),
             q.fieldText(surname), q.fieldText(name), q.fieldText(second), q.fieldText(sity), q.fieldText(school),
             withUid ? q.fieldText(uid) : QString()};
-}
-
-bool hasTable(Database& db, Transaction& tr, const char* table) {
-    Query q(db, tr, {"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = :NAME"});
-    q.setText("NAME", QString::fromLatin1(table));
-    q.open();
-    return q.fieldInt("N") > 0;
 }
 
 QString databaseName(Database& db, Transaction& tr) {
