@@ -113,7 +113,9 @@ public:
         for (const auto& [tag, text] : texts) spb->insertString(&st, tag, text.toUtf8().constData());
         if (options) spb->insertInt(&st, isc_spb_options, int(options));
         if (verbose) spb->insertTag(&st, isc_spb_verbose);
+        const QSet<QString> before = fbc::processThreads();
         m_svc->start(&st, spb->getBufferLength(&st), spb->getBuffer(&st));
+        fbc::noteServiceThreads(fbc::processThreads() - before);  // the action's own thread
         m_running = true;
     }
 
@@ -212,15 +214,9 @@ private:
         return more;
     }
 
-    // The engine's thread of an action goes on for a moment after the engine says that the action
-    // no longer runs, and the engine's own shutdown does not wait for a thread in that moment (it
-    // joins only the threads that have reached their end): a program that ended there had the
-    // engine unloaded under that thread, about one backup in six.
-    static constexpr int kThreadTailMs = 100;
-
     // Until the engine says that the action no longer runs (a minute at most, and not past a service
-    // that no longer answers), and its thread's last moment. Never throws: it also runs on the way
-    // of a failure.
+    // that no longer answers), then until its thread has ended: a program that ended in the thread's
+    // last moment had the engine unloaded under it. Never throws: it also runs on the way of a failure.
     void waitUntilStopped() noexcept {
         m_running = false;
         const unsigned char receive[] = {isc_info_svc_running};
@@ -233,7 +229,7 @@ private:
                 return;
             }
             if (buf[0] != isc_info_svc_running || littleEndian(buf + 1, 4) == 0) {
-                QThread::msleep(kThreadTailMs);
+                fbc::waitForServiceThreads(10000);
                 return;
             }
             QThread::msleep(10);

@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QStandardPaths>
+#include <QThread>
 #include <QStringDecoder>
 #include <clocale>
 #include <langinfo.h>
@@ -118,6 +120,7 @@ void Database::onShutdownSignal(void (*callback)()) {
 
 ClientEnd::~ClientEnd() {
     fbc::master();  // a client never started has nothing to end, and starts here in no time
+    fbc::waitForServiceThreads(60000);  // an action left to wind down (cancelled) ends first
     try {
         fb_shutdown(0, fb_shutrsn_app_stopped);  // 0: wait for as long as it takes
     } catch (...) {
@@ -159,6 +162,38 @@ void Database::create() {
 namespace fbc {
 // File names are handed to the client as UTF-8 (as Qt keeps them), and the client converts them
 // with the process's character type: under a "C" locale a Cyrillic path could not be opened.
+namespace {
+QMutex g_threadsLock;
+QSet<QString> g_serviceThreads;
+}  // namespace
+
+QSet<QString> processThreads() {
+    const QStringList ids = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return {ids.begin(), ids.end()};
+}
+
+void noteServiceThreads(const QSet<QString>& threads) {
+    const QMutexLocker lock(&g_threadsLock);
+    g_serviceThreads += threads;
+}
+
+bool waitForServiceThreads(int maxMs) {
+    // Where the system lists no threads, a tenth of a second has always been the thread's last moment.
+    if (!QFileInfo::exists(QStringLiteral("/proc/self/task"))) {
+        QThread::msleep(100);
+        return true;
+    }
+    for (int waited = 0;; waited += 5) {
+        {
+            const QMutexLocker lock(&g_threadsLock);
+            g_serviceThreads &= processThreads();
+            if (g_serviceThreads.isEmpty()) return true;
+        }
+        if (waited >= maxMs) return false;
+        QThread::msleep(5);
+    }
+}
+
 void useUtf8FileNames() {
     static const bool done = [] {
         const QByteArray codeset = nl_langinfo(CODESET);
