@@ -5,8 +5,9 @@
 #include "reference/UAddSchool.h"
 #include "ui/Application.h"
 
-int main(int argc, char** argv) {
-    const ClientEnd clientEnd;  // last: the engine's threads end before the program does
+namespace {
+
+int run(int argc, char** argv) {
     TApplication app(argc, argv);
     app.setApplicationDisplayName(QStringLiteral("Таврин"));
 
@@ -25,3 +26,7 @@ int main(int argc, char** argv) {
     delete MainForm;  // the windows go before the connections they use
     return rc;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { endProgram(run(argc, argv)); }  // after every window and connection

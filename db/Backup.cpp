@@ -69,9 +69,8 @@ void appendItem(QByteArray& to, unsigned char tag, const QByteArray& value) {
 
 // One attachment to a services manager and the action started on it. It is detached on scope exit,
 // once the action is over: on the way of a failure too, it waits for the engine to say that the
-// action no longer runs (a program that ended while the engine's thread still ran had the engine
-// unloaded under it). Only a cancelled action is left to wind down by itself; the engine's own
-// shutdown at the end of the program (Database::ClientEnd) waits for it.
+// action no longer runs, so that nothing of it goes on behind the caller's back. Only a cancelled action is left to wind down by itself; the engine's own
+// shutdown at the end of the program (endProgram) waits for it.
 class Service {
 public:
     Service(const Database& db, const QString& server, CancelAsked cancel) : m_cancel(std::move(cancel)) {
@@ -113,9 +112,7 @@ public:
         for (const auto& [tag, text] : texts) spb->insertString(&st, tag, text.toUtf8().constData());
         if (options) spb->insertInt(&st, isc_spb_options, int(options));
         if (verbose) spb->insertTag(&st, isc_spb_verbose);
-        const QSet<QString> before = fbc::processThreads();
         m_svc->start(&st, spb->getBufferLength(&st), spb->getBuffer(&st));
-        fbc::noteServiceThreads(fbc::processThreads() - before);  // the action's own thread
         m_running = true;
     }
 
@@ -215,8 +212,9 @@ private:
     }
 
     // Until the engine says that the action no longer runs (a minute at most, and not past a service
-    // that no longer answers), then until its thread has ended: a program that ended in the thread's
-    // last moment had the engine unloaded under it. Never throws: it also runs on the way of a failure.
+    // that no longer answers). Its thread still runs a moment inside the engine after that: the
+    // program's end (endProgram) does not unload the engine under it. Never throws: it also runs on
+    // the way of a failure.
     void waitUntilStopped() noexcept {
         m_running = false;
         const unsigned char receive[] = {isc_info_svc_running};
@@ -228,10 +226,7 @@ private:
             } catch (const FbException&) {
                 return;
             }
-            if (buf[0] != isc_info_svc_running || littleEndian(buf + 1, 4) == 0) {
-                fbc::waitForServiceThreads(10000);
-                return;
-            }
+            if (buf[0] != isc_info_svc_running || littleEndian(buf + 1, 4) == 0) return;
             QThread::msleep(10);
         }
     }

@@ -1,13 +1,9 @@
 #pragma once
 
-// Ends the database client library when the program ends: first the thread of a backup's service
-// left to wind down after a cancel is waited for (the program must not end under it), then the
-// engine's own shutdown closes whatever is still attached. One at the top of main, so that
-// it goes after every connection.
-class ClientEnd {
-public:
-    ClientEnd() = default;
-    ~ClientEnd();
-    ClientEnd(const ClientEnd&) = delete;
-    ClientEnd& operator=(const ClientEnd&) = delete;
-};
+// Ends the program with `code`. The engine's own shutdown closes whatever is still attached and waits
+// for the services it runs (a backup's action winding down after a failure or a cancel); then the
+// program ends without running the libraries' destructors: the thread of a finished service still
+// runs its last instructions inside the engine for a moment (the engine is never unloaded for that
+// reason), and must not find the engine's globals destroyed under it. Called last in main, once every
+// window and connection is gone; what was written to the standard streams is flushed first.
+[[noreturn]] void endProgram(int code);

@@ -8,11 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QStandardPaths>
-#include <QThread>
 #include <QStringDecoder>
 #include <clocale>
+#include <dlfcn.h>
+#include <cstdio>
 #include <langinfo.h>
 #include <unistd.h>
 #include <vector>
@@ -55,8 +55,26 @@ QString engineFolder() {
     return folder;
 }
 
+namespace {
+// The embedded engine stays loaded until the program ends. A service's thread runs its last
+// instructions inside the engine a moment after the engine says that the action is over, and
+// nothing tells when they are done; the client's shutdown unloads its plugins, and one unloaded
+// under such a thread took the program down with it. A library pinned here is never unloaded.
+void pinEngine(IMaster* m) {
+    const char* plugins = m->getConfigManager()->getDirectory(IConfigManager::DIR_PLUGINS);
+    if (!plugins) return;
+    const QByteArray engine = QByteArray(plugins) + "/libEngine12.so";
+    (void)::dlopen(engine.constData(), RTLD_NOW | RTLD_NODELETE);  // absent: a client of a server only
+}
+}  // namespace
+
 IMaster* master() {
-    static IMaster* m = (engineFolder(), fb_get_master_interface());
+    static IMaster* m = [] {
+        engineFolder();
+        IMaster* started = fb_get_master_interface();
+        pinEngine(started);
+        return started;
+    }();
     return m;
 }
 
@@ -118,14 +136,15 @@ void Database::onShutdownSignal(void (*callback)()) {
     fb_shutdown_callback(status, vetoSignalShutdown, fb_shut_confirmation, nullptr);
 }
 
-ClientEnd::~ClientEnd() {
+void endProgram(int code) {
     fbc::master();  // a client never started has nothing to end, and starts here in no time
-    fbc::waitForServiceThreads(60000);  // an action left to wind down (cancelled) ends first
     try {
         fb_shutdown(0, fb_shutrsn_app_stopped);  // 0: wait for as long as it takes
     } catch (...) {
         // The engine's own failure while it ends: the program ends anyway.
     }
+    std::fflush(nullptr);
+    ::_exit(code);
 }
 
 QString Database::engineFolder() { return fbc::engineFolder(); }
@@ -162,38 +181,6 @@ void Database::create() {
 namespace fbc {
 // File names are handed to the client as UTF-8 (as Qt keeps them), and the client converts them
 // with the process's character type: under a "C" locale a Cyrillic path could not be opened.
-namespace {
-QMutex g_threadsLock;
-QSet<QString> g_serviceThreads;
-}  // namespace
-
-QSet<QString> processThreads() {
-    const QStringList ids = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    return {ids.begin(), ids.end()};
-}
-
-void noteServiceThreads(const QSet<QString>& threads) {
-    const QMutexLocker lock(&g_threadsLock);
-    g_serviceThreads += threads;
-}
-
-bool waitForServiceThreads(int maxMs) {
-    // Where the system lists no threads, a tenth of a second has always been the thread's last moment.
-    if (!QFileInfo::exists(QStringLiteral("/proc/self/task"))) {
-        QThread::msleep(100);
-        return true;
-    }
-    for (int waited = 0;; waited += 5) {
-        {
-            const QMutexLocker lock(&g_threadsLock);
-            g_serviceThreads &= processThreads();
-            if (g_serviceThreads.isEmpty()) return true;
-        }
-        if (waited >= maxMs) return false;
-        QThread::msleep(5);
-    }
-}
-
 void useUtf8FileNames() {
     static const bool done = [] {
         const QByteArray codeset = nl_langinfo(CODESET);

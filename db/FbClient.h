@@ -5,7 +5,6 @@
 
 #include "DbError.h"
 
-#include <QSet>
 #include <firebird/Interface.h>
 #include <ibase.h>
 
@@ -25,15 +24,6 @@ void useUtf8FileNames();
 // The connection parameters ("NAME=value") as the client takes them: each name in lower case, with
 // its value in the connection's character set.
 QList<std::pair<QString, QByteArray>> connectionParams(const QStringList& params);
-
-// The threads of this process (their ids), empty where the system does not list them.
-QSet<QString> processThreads();
-// The engine runs a service's action in a thread of its own, which goes on for a moment after the
-// engine says that the action no longer runs; its own shutdown does not wait for a thread in that
-// moment. A thread noted here is waited for: by the action's end, and by the program's end
-// (ClientEnd) for an action left to wind down. False when one still runs after `maxMs`.
-void noteServiceThreads(const QSet<QString>& threads);
-bool waitForServiceThreads(int maxMs);
 
 // A status object for one call sequence; throws Firebird::FbException on error.
 class Status {

@@ -199,10 +199,7 @@ void demoInEarlierTables(Database& db, const QString& name, const QString& scrip
     tr.commit();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const ClientEnd clientEnd;  // last: the engine's threads end before the program does
+int run(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.size() < 2) return usage();
@@ -262,3 +259,7 @@ int main(int argc, char** argv) {
                 path.toUtf8().constData());
     return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { endProgram(run(argc, argv)); }  // after every connection
