@@ -1,5 +1,7 @@
 #include "UAppeal.h"
 
+#include "Codes.h"
+
 #include "Lookups.h"
 #include "Query.h"
 #include "Tasks.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 QPointer<TFormAppeal> FormAppeal;
@@ -126,8 +129,15 @@ QWidget* TFormAppeal::formPart() {
     Button3->setAutoDefault(false);
     Button1 = new QPushButton(QStringLiteral("Сохранить"), box);
     Button1->setObjectName(QStringLiteral("Button1"));
-    // Not the default button: Enter in a field (the search above all) never stores a decision that
-    // cannot be changed afterwards; Сохранить is pressed by itself (Tab to it, then Enter or Space).
+    // Not the default button (a dialog makes its first auto-default button that): Enter in a field,
+    // the search above all, never stores a decision that cannot be changed afterwards. Сохранить is
+    // pressed by itself: Tab to it, then Enter or Space.
+    Button1->setAutoDefault(false);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), Button1);
+        enter->setContext(Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, Button1, &QPushButton::click);
+    }
     buttons->addWidget(Button2);
     buttons->addWidget(Button3);
     buttons->addStretch();
@@ -257,10 +267,12 @@ void TFormAppeal::DBGrid1CellClick() {
 void TFormAppeal::Edit1Enter() {
     const QString text = Edit1->text().trimmed();
     if (text.isEmpty()) return;
+    // As the paper reads: capitals or not, Ё or Е, a Latin letter that looks like a Cyrillic one.
+    const QString typed = codes::lookalike(text);
     for (int r = 0; r < DBGrid1->rowCount(); ++r) {
-        const QStringList codes = DBGrid1->value(r, "SHIFRY").split(QStringLiteral(", "));
-        const bool byCode = std::any_of(codes.begin(), codes.end(), [&](const QString& c) { return c.compare(text, Qt::CaseInsensitive) == 0; });
-        if (byCode || DBGrid1->value(r, "FIO").startsWith(text, Qt::CaseInsensitive)) {
+        const QStringList shown = DBGrid1->value(r, "SHIFRY").split(QStringLiteral(", "));
+        const bool byCode = std::any_of(shown.begin(), shown.end(), [&](const QString& c) { return codes::lookalike(c) == typed; });
+        if (byCode || codes::lookalike(DBGrid1->value(r, "FIO")).startsWith(typed)) {
             if (DBGrid1->currentRow() != r) {  // his own row already shown: the typed appeal stays
                 DBGrid1->setCurrentRow(r);  // asks about typed work through the chooser
                 if (DBGrid1->currentRow() == r) DBGrid1CellClick();

@@ -6,6 +6,7 @@
 #include "DbError.h"
 #include "appeals/Appeals.h"
 #include "appeals/Status.h"
+#include "appeals/UAppeal.h"
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/Spreadsheet.h"
@@ -17,9 +18,13 @@
 #include "scoring/AwardRules.h"
 #include "scoring/Awards.h"
 #include "scoring/Scores.h"
+#include "ui/DataGrid.h"
+#include "ui/Messages.h"
 #include "xlsx/Workbook.h"
 
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -207,6 +212,25 @@ TEST_F(Appeals, DegreesThatNoLongerFitThePlacesAreNamed) {
     EXPECT_TRUE(warnings[0].startsWith("Ёлкин Имя Отчество (место 1): без награды, по правилам награждения — диплом 1-й степени"));
     EXPECT_TRUE(warnings[2].startsWith("Ёлкин Имя Отчество (место 1, без награды) стоит выше, чем Абрамов"));
     EXPECT_EQ(scalar(QString("SELECT DIPL_STEP FROM BAL WHERE ID_CHILD = %1").arg(kids[0])), 1);
+}
+
+// The window's search finds a participant as the paper reads him (small letters, Е for Ё, a Latin
+// letter that looks like a Cyrillic one), and its Enter never saves: a decision once stored stays.
+TEST_F(Appeals, TheSearchFindsANameAsThePaperReadsIt) {
+    TFormAppeal w(nullptr);
+    underTest(&w);
+    w.show();
+    pick(w.ComboBox1, "Физика");
+    pick(w.ComboBox2, "9");
+    for (const char* typed : {"елкин", "EЛКИН"}) {  // the second with a Latin E
+        w.DBGrid1->setCurrentRow(0);
+        w.Edit1->setText(QString::fromUtf8(typed));
+        pressEnter(w.Edit1);
+        EXPECT_TRUE(w.DBGrid1->value(w.DBGrid1->currentRow(), "FIO").startsWith("Ёлкин")) << typed;
+    }
+    EXPECT_TRUE(msg::shownTexts().isEmpty()) << msg::shownTexts().join("\n").toStdString();
+    pressEnter(w.Button1);  // Сохранить itself is pressed by Enter: nothing typed yet
+    EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
 }
 
 // The protocol and the summary, read back by LibreOffice, say what the database holds; the results
