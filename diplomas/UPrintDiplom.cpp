@@ -1,5 +1,6 @@
 #include "diplomas/UPrintDiplom.h"
 
+#include "Cancel.h"
 #include "DbError.h"
 #include "Lookups.h"
 #include "Settings.h"
@@ -173,6 +174,9 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
     try {
         t = diplomas::Template::load(diplomas::Template::defaultPath());
         rules = declension::Rules::load(declension::Rules::defaultPath());
+    } catch (const Cancelled&) {
+        msg::info(QStringLiteral("Печать дипломов прервана, файл не записан, номера не выданы."));
+        return false;
     } catch (const FileError& e) {
         msg::error(kNotPrinted, e.text());
         return false;
@@ -202,7 +206,7 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
     }
     diplomas::Printed done;
     try {
-        ui::withProgress(this, QStringLiteral("Печать дипломов"), [&](const ui::Tell& tell) {
+        ui::withProgress(this, QStringLiteral("Печать дипломов"), [&](ui::Work& work) {
             // A connection of its own: the numbers are committed with the finished file.
             Database db;
             db.databaseName = database().databaseName;
@@ -211,8 +215,10 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
             Transaction tr(db);
             tr.start();
             done = diplomas::print(db, tr, winners, choice, *t, *rules, prefix, olympiad, folder, [&](int n, int all) {
-                tell(QStringLiteral("Дипломы"), n, all);
+                work.tell(QStringLiteral("Дипломы"), n, all);
+                work.stopIfCancelled();  // the file's part goes, the numbers with the action
             });
+            work.pastUndoing();
             try {
                 tr.commit();
             } catch (...) {
@@ -220,6 +226,9 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
                 throw;
             }
         });
+    } catch (const Cancelled&) {
+        msg::info(QStringLiteral("Печать дипломов прервана, файл не записан, номера не выданы."));
+        return false;
     } catch (const FileError& e) {
         msg::error(kNotPrinted, e.text());
         return false;

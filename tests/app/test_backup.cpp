@@ -76,22 +76,6 @@ void stationWith(const QString& file, const QString& surname, int count = 1) {
     t.commit();
 }
 
-// Runs `open` and, once its window of long work shows `phase`, does `act`.
-void whenPhase(const QString& phase, const std::function<void()>& open, const std::function<void(QWidget*)>& act) {
-    bool done = false;
-    QTimer poll;
-    poll.setInterval(0);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (done || !w || w->objectName() != "FormProgress" || w->findChild<QLabel*>("LabelPhase")->text() != phase) return;
-        done = true;
-        act(w);
-    });
-    poll.start();
-    open();
-    EXPECT_TRUE(done) << "no phase " << phase.toStdString();
-}
-
 TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
     const Olympiad o = Olympiad::seed(db(), tr());
     o.enrol(db(), tr(), o.fizika, o.k9, {"Местный"});

@@ -408,6 +408,20 @@ TEST_F(Diplomas, TheDialogPrintsOnEnterAndRefusesWhatCannotBePrinted) {
     EXPECT_TRUE(pages(opened[0]).join("").contains("Областная олимпиада 2026"));
     const QString number = numberOf(a);
 
+    // "Прервать" while the pages are made: no file, no number given, back in the dialog.
+    for (int i = 0; i < 40; ++i) child(o.fizika, o.k9, QString("Борисов") + QChar(u'а' + i % 26), "Иван", "Ильич", "30", 1);
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    const qint64 numbers = scalar("SELECT COUNT(*) FROM DIPLOM");
+    msg::clearShown();
+    whenPhase("Дипломы", [&] { dialog([&](TFormPrintDiplom* w) { pressEnter(w->Button1); EXPECT_TRUE(w->isVisible()); w->reject(); }); },
+              [](QWidget* p) { click(p, "ButtonStop"); });
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Печать дипломов прервана, файл не записан, номера не выданы."});
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), files);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM DIPLOM"), numbers);
+    EXPECT_EQ(opened.size(), 1);
+    exec("DELETE FROM BAL WHERE ID_CHILD IN (SELECT ID_CHILD FROM SPISOK WHERE SURNAME STARTING WITH 'Борисов')");
+    exec("DELETE FROM SPISOK WHERE SURNAME STARTING WITH 'Борисов'");
+
     exec(QString("UPDATE BAL SET SUMM = 0, BAL01 = 0, B1 = 0 WHERE ID_CHILD = %1").arg(a));
     msg::clearShown();
     msg::setNextAnswer(false);
