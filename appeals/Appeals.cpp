@@ -42,9 +42,12 @@ QString refusal(const Appeal& a, int roundTasks, const std::array<std::optional<
     if (a.idChild == 0) return QStringLiteral("Выберите участника.");
     if (a.round < 1 || a.round > 4 || roundTasks < 1) return QStringLiteral("Выберите тур, в котором есть задачи.");
     if (!a.filedOn.isValid()) return QStringLiteral("Дата апелляции не указана или указана неверно.");
+    if (a.filedOn > QDate::currentDate()) return QStringLiteral("Дата апелляции позже сегодняшней.");
     if (a.tasks.isEmpty()) return QStringLiteral("Отметьте задачи, баллы за которые обжалуются.");
     if (!a.allDecided() && !a.noneDecided())
         return QStringLiteral("Решение принято не по всем задачам: укажите его по каждой задаче или ни по одной.");
+    if (a.allDecided() && a.members.trimmed().isEmpty())
+        return QStringLiteral("Укажите членов жюри, рассмотревших апелляцию: они подписывают протокол.");
     for (const Task& t : a.tasks) {
         const QString where = QStringLiteral("Задача %1: ").arg(t.task);
         if (t.task < 1 || t.task > roundTasks) return where + QStringLiteral("такой задачи у тура нет");

@@ -407,6 +407,13 @@ bool TFormAppeal::saveShown() {
         }
     }
     appeals::Appeal a = typed();
+    // What the save would refuse is said before the question, not after it.
+    const tasks::Counts counts = tasks::inUse(database(), working(), m_idPredmet);
+    const int inRound = a.round >= 1 && a.round <= 4 ? counts[size_t(a.round - 1)] : 0;
+    if (const QString why = appeals::refusal(a, inRound, rounds::maxima(database(), working(), m_idPredmet)); !why.isEmpty()) {
+        msg::error(why);
+        return false;
+    }
     if (a.allDecided() &&
         !msg::confirm(QStringLiteral("Решение по апелляции будет записано и больше не изменится. Записать?")))
         return false;

@@ -130,6 +130,12 @@ TEST_F(Appeals, ARefusedOrFailedDecisionLeavesEverythingAsItWas) {
     EXPECT_THROW(save(partly), DbError);
     appeals::Appeal noTask = appeal(kids[2], {task(4, appeals::Rejected)});
     EXPECT_THROW(save(noTask), DbError);
+    appeals::Appeal tomorrow = appeal(kids[2], {task(1, appeals::Undecided)});
+    tomorrow.filedOn = QDate::currentDate().addDays(1);
+    EXPECT_THROW(save(tomorrow), DbError);
+    appeals::Appeal noJury = appeal(kids[2], {task(1, appeals::Rejected)});
+    noJury.members = " ";
+    EXPECT_THROW(save(noJury), DbError);
     {
         appeals::Appeal a = appeal(kids[2], {task(1, appeals::Upheld, "10")});
         FailingWrite fail(db(), tr(), "APPEAL", "UPDATE", "NEW.DECIDED_AT IS NOT NULL");
@@ -230,7 +236,7 @@ TEST_F(Appeals, TheSearchFindsANameAsThePaperReadsIt) {
     }
     EXPECT_TRUE(msg::shownTexts().isEmpty()) << msg::shownTexts().join("\n").toStdString();
     pressEnter(w.Button1);  // Сохранить itself is pressed by Enter: nothing typed yet
-    EXPECT_EQ(msg::shownTexts(), QStringList{"не получилось"});
+    EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур, в котором есть задачи."});
 }
 
 // The protocol and the summary, read back by LibreOffice, say what the database holds; the results
