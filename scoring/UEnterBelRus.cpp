@@ -1,6 +1,7 @@
 #include "UEnterBelRus.h"
 
 #include "Lookups.h"
+#include "appeals/Status.h"
 #include "reference/Rounds.h"
 #include "scoring/ScoreLog.h"
 #include "scoring/UBalLog.h"
@@ -253,12 +254,20 @@ void TFormEnterBelRus::showEntered() {
     const int round = m_byCipher ? ComboBox3->currentText().toInt() : 0;
     if (m_idPredmet == 0 || m_idKlass == 0 || (m_byCipher && round == 0)) {
         Label9->clear();
+        for (QLineEdit* e : m_edits) e->setReadOnly(false);
+        Button1->setEnabled(true);
         return;
     }
     Database& db = DM->IBDatabase1;
     Transaction& tr = DM->IBTransaction1;
     const qsizetype done = scorelog::entered(db, tr, m_idPredmet, m_idKlass, round).size();
-    Label9->setText(QStringLiteral("введено %1 из %2").arg(done).arg(scorelog::participants(db, tr, m_idPredmet, m_idKlass)));
+    QString text = QStringLiteral("введено %1 из %2").arg(done).arg(scorelog::participants(db, tr, m_idPredmet, m_idKlass));
+    // Final results are said before anything is typed: the boxes only show them.
+    const status::State state = status::of(db, tr, m_idPredmet, m_idKlass);
+    if (state.final) text = QStringLiteral("%1: баллы не изменяются; %2").arg(status::heading(state), text);
+    Label9->setText(text);
+    for (QLineEdit* e : m_edits) e->setReadOnly(state.final);
+    Button1->setEnabled(!state.final);
 }
 
 void TFormEnterBelRus::Button2Click() {

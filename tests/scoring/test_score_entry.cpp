@@ -5,6 +5,7 @@
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
+#include "appeals/Status.h"
 #include "participants/Ciphers.h"
 #include "reference/Rounds.h"
 #include "scoring/Places.h"
@@ -117,6 +118,28 @@ TEST_F(ScoreEntry, ByNameShowsEachRoundsTasksAndStoresExactSums) {
     save();
     EXPECT_EQ(w->DBGrid1->value("SURNAME"), "Волков");
     EXPECT_EQ(w->Edit(1)->text(), "7");
+}
+
+// Final results are said as soon as the grade (by code: the round) is chosen, in both modes: the
+// boxes only show the scores and "Ввод" is not offered; results made preliminary again take scores.
+TEST_F(ScoreEntry, FinalResultsAreSaidBeforeAnythingIsTyped) {
+    const auto decide = [&](bool final) {
+        status::set(db(), tr(), o.fizika, o.k9, final, "жюри@стол");
+        tr().commitRetaining();
+    };
+    decide(true);
+    for (bool byCipher : {false, true}) {
+        open(byCipher);
+        if (byCipher) pick(w->ComboBox3, "1");
+        EXPECT_TRUE(w->Label9->text().startsWith("Итоговые результаты на ")) << w->Label9->text().toStdString();
+        EXPECT_TRUE(w->Edit(1)->isReadOnly());
+        EXPECT_FALSE(w->Button1->isEnabled());
+        delete w;
+    }
+    decide(false);
+    open(false);
+    EXPECT_FALSE(w->Edit(1)->isReadOnly());
+    EXPECT_TRUE(w->Button1->isEnabled());
 }
 
 TEST_F(ScoreEntry, ATextThatIsNotAScoreIsRefusedNamingTheTaskAndNothingIsWritten) {
