@@ -1,6 +1,7 @@
 #include "UDiplom.h"
 
 #include "Lookups.h"
+#include "appeals/Status.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
 #include "scoring/Scores.h"
@@ -131,6 +132,9 @@ QHBoxLayout* TFormDiplom::resultRow() {
     result->addWidget(diploma);
     result->addWidget(ComboBox3);
     result->addWidget(degree);
+    LabelStatus = new QLabel(this);  // final results: why the degree is not offered
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    result->addWidget(LabelStatus);
     result->addStretch();
     Button1 = new QPushButton(QStringLiteral("Ввод"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -191,7 +195,15 @@ void TFormDiplom::ComboBox1Change() {
         sumBox(r)->setVisible(true);
     }
     DBGrid1->clear();
+    showStatus(0, 0);
     combo::setItems(ComboBox2, lookup::gradesWithResults(db, tr, subject));
+}
+
+void TFormDiplom::showStatus(int idPredmet, int idKlass) {
+    const status::State state = idKlass ? status::of(DM->IBDatabase1, DM->IBTransaction1, idPredmet, idKlass) : status::State{};
+    LabelStatus->setText(state.final ? QStringLiteral("%1: степени не изменяются").arg(status::heading(state)) : QString());
+    ComboBox3->setEnabled(!state.final);
+    Button1->setEnabled(!state.final);
 }
 
 void TFormDiplom::ComboBox2Change() {
@@ -199,7 +211,9 @@ void TFormDiplom::ComboBox2Change() {
     Transaction& tr = DM->IBTransaction1;
     Query& list = m_byCipher ? IBQuery1 : IBQuery3;
     list.setText(QStringLiteral("PREDMET"), ComboBox1->currentText());
-    list.setInt(QStringLiteral("KLASS"), lookup::klassKey(db, tr, ComboBox2->currentText()));
+    const int idKlass = lookup::klassKey(db, tr, ComboBox2->currentText());
+    list.setInt(QStringLiteral("KLASS"), idKlass);
+    showStatus(lookup::predmetKey(db, tr, ComboBox1->currentText()), idKlass);
     list.open();
     DBGrid1->load(list);
     list.close();

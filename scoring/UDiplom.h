@@ -35,6 +35,7 @@ public:
     QLineEdit* Edit7;  // total
     QLineEdit* Edit8;  // place
     QPushButton* Button1;  // "Ввод"
+    QLabel* LabelStatus;   // final results of the grade, said before anything is chosen
     // Round r, task t: the box of BAL column 6(r-1)+t; round sums Edit28..Edit31.
     QLineEdit* taskBox(int round, int task) const { return m_tasks[size_t(6 * (round - 1) + task - 1)]; }
     QLineEdit* sumBox(int round) const { return m_sums[size_t(round - 1)]; }
@@ -62,6 +63,7 @@ private:
     bool mayLeave();
     void clearDisplay();
     void resetRounds();
+    void showStatus(int idPredmet, int idKlass);  // final results: the degree not offered, and why
 
     const bool m_byCipher;
     TGradeChooser* m_chooser = nullptr;

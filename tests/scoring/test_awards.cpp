@@ -1,5 +1,6 @@
 // Awards and the results views.
 
+#include "appeals/Status.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
 #include "participants/Ciphers.h"
@@ -164,10 +165,21 @@ TEST_F(Awards, ADegreeTypedAndNotWrittenIsAskedAbout) {
     EXPECT_EQ(shown(), "Борисов:0") << "a refused degree stays with its participant";
 }
 
+// By code the list shows round-1 codes; final results are said in both modes, the degree not offered.
 TEST_F(Awards, ByCipherTheListShowsRoundOneCodes) {
     TFormDiplom* w = open(true);
     ASSERT_EQ(w->DBGrid1->rowCount(), 2) << "a participant without a round-1 code is missing";
     EXPECT_EQ(w->DBGrid1->value(0, "SHIFR"), "Ц2");
+    EXPECT_TRUE(w->LabelStatus->text().isEmpty());
+    EXPECT_TRUE(w->Button1->isEnabled());
+    status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол");
+    tr().commitRetaining();
+    for (bool byCipher : {true, false}) {
+        TFormDiplom* f = open(byCipher);
+        EXPECT_TRUE(f->LabelStatus->text().startsWith("Итоговые результаты на ")) << f->LabelStatus->text().toStdString();
+        EXPECT_FALSE(f->ComboBox3->isEnabled());
+        EXPECT_FALSE(f->Button1->isEnabled());
+    }
 }
 
 TEST_F(Awards, ResultViewsShowTeamsByNameAndWinnersByDegree) {
