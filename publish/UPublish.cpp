@@ -8,6 +8,7 @@
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
+#include "ui/Keyboard.h"
 #include "ui/Messages.h"
 #include "ui/Progress.h"
 #include "ui/ShowReport.h"
@@ -73,6 +74,8 @@ TFormPublish::TFormPublish(QWidget* owner) : TForm(owner) {
     grid->addWidget(Edit1, 3, 1);
     std::tie(Button1, Button2) = addDialogButtons(this, lay, QStringLiteral("Опубликовать"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPublish::Button1Click);
+    // Enter on a form chooses it and publishes.
+    for (QRadioButton* form : {RadioButton1, RadioButton2}) ui::enterAlsoPresses(form, Button1);
     // A grade chosen goes on to "Опубликовать": Enter there publishes.
     ui::connect(ComboBox2, &TComboBox::chosen, this, [this] {
         if (ComboBox2->hasFocus()) Button1->setFocus();
