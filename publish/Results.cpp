@@ -2,6 +2,7 @@
 
 #include "Query.h"
 #include "appeals/Status.h"
+#include "participants/Names.h"
 #include "reference/Rounds.h"
 
 namespace publish {
@@ -59,7 +60,7 @@ void readLines(Database& db, Transaction& tr, Table& t, Form form, const QList<i
         if (form == Form::Ciphers) {
             l.who = q.fieldText("CODE").trimmed();
         } else {
-            l.who = initials(q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"));
+            l.who = names::initials(q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"));
             l.school = q.fieldText("SCHOOL").simplified();
         }
         l.grade = t.grade;
@@ -72,13 +73,6 @@ void readLines(Database& db, Transaction& tr, Table& t, Form form, const QList<i
 }
 
 }  // namespace
-
-QString initials(const QString& surname, const QString& name, const QString& second) {
-    QString out = surname.simplified();
-    for (const QString& part : {name.trimmed(), second.trimmed()})
-        if (!part.isEmpty()) out += u' ' + part.left(1).toUpper() + u'.';
-    return out;
-}
 
 QList<Table> tables(Database& db, Transaction& tr, const Choice& choice) {
     QList<Table> out = chosen(db, tr, choice);

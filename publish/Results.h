@@ -54,7 +54,4 @@ QList<Table> tables(Database& db, Transaction& tr, const Choice& choice);
 // and grades named); empty when it can.
 QString refusal(const QList<Table>& tables, Form form);
 
-// "Петрова Анна Сергеевна" as "Петрова А. С.".
-QString initials(const QString& surname, const QString& name, const QString& second);
-
 }  // namespace publish
