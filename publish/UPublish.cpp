@@ -1,7 +1,6 @@
 #include "publish/UPublish.h"
 
 #include "DbError.h"
-#include "Lookups.h"
 #include "Settings.h"
 #include "publish/Site.h"
 #include "reports/ReportFiles.h"
@@ -29,7 +28,6 @@ namespace {
 Database& database() { return DM->IBDatabase1; }
 Transaction& working() { return DM->IBTransaction1; }
 
-const QString kAll = QStringLiteral("Все");
 const QString kNotPublished = QStringLiteral("Результаты не опубликованы");
 }  // namespace
 
@@ -41,10 +39,7 @@ TFormPublish::TFormPublish(QWidget* owner) : TForm(owner) {
     lay->addLayout(grid);
     ComboBox1 = newChooser(this, "ComboBox1", 50, 200);
     ComboBox2 = newChooser(this, "ComboBox2", 30, 120);
-    combo::setItems(ComboBox1, QStringList{kAll} + lookup::subjectsWithParticipants(database(), working()));
-    combo::setItems(ComboBox2, QStringList{kAll} + lookup::dictionary(database(), working(), lookup::Dictionary::Grades));
-    combo::setText(ComboBox1, kAll);
-    combo::setText(ComboBox2, kAll);
+    combo::fillAllOrOne(ComboBox1, ComboBox2);
     Label1 = labelFor(this, QStringLiteral("&Предмет"), ComboBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = labelFor(this, QStringLiteral("&Класс"), ComboBox2);
@@ -84,19 +79,12 @@ TFormPublish::TFormPublish(QWidget* owner) : TForm(owner) {
 }
 
 std::optional<publish::Choice> TFormPublish::read() {
-    for (TComboBox* box : {ComboBox1, ComboBox2})
-        if (!combo::namesItem(box)) {
-            msg::error(box == ComboBox1 ? QStringLiteral("Выберите предмет или «Все»") : QStringLiteral("Выберите класс или «Все»"));
-            box->setFocus();
-            return std::nullopt;
-        }
-    const auto chosen = [](TComboBox* box) {
-        const QString text = box->itemText(box->itemNamed(box->currentText()));
-        return text == kAll ? QString() : text;
-    };
+    const std::optional<QString> subject = combo::allOrOne(ComboBox1, QStringLiteral("Выберите предмет или «Все»"));
+    const std::optional<QString> grade = subject ? combo::allOrOne(ComboBox2, QStringLiteral("Выберите класс или «Все»")) : std::nullopt;
+    if (!grade) return std::nullopt;
     publish::Choice c;
-    c.subject = chosen(ComboBox1);
-    c.grade = chosen(ComboBox2);
+    c.subject = *subject;
+    c.grade = *grade;
     c.form = RadioButton2->isChecked() ? publish::Form::Names : publish::Form::Ciphers;
     return c;
 }
