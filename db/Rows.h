@@ -18,3 +18,5 @@ void forEachRow(Database& db, Transaction& tr, const QString& sql, F row) {
 
 // Whether the database has a table of that name (a database of an earlier build may lack it).
 bool hasTable(Database& db, Transaction& tr, const QString& table);
+// Whether a table of the database has a column of that name.
+bool hasColumn(Database& db, Transaction& tr, const QString& table, const QString& column);

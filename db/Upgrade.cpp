@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <QRegularExpression>
 #include <memory>
 
 namespace upgrade {
@@ -28,6 +29,7 @@ constexpr int kWin1251 = 52;
 // Values of columns that a database of an earlier build lacks and that must hold something.
 QString fillOf(const QString& table, const QString& column) {
     if (table == u"SPISOK" && column == u"UID_CHILD") return QStringLiteral("GEN_UUID()");
+    if (table == u"SPISOK" && column == u"NE_PUBL") return QStringLiteral("0");  // published, as before
     return {};
 }
 
@@ -181,6 +183,12 @@ public:
             if (!m_readd.contains(c.name)) m_p.lacking << QStringLiteral("правило %1").arg(c.name);
             bool onNewColumn = !m_now.tables.contains(c.table);
             for (const QString& col : c.columns) onNewColumn = onNewColumn || m_newColumns.contains(c.table + u'.' + col);
+            // A check names its columns in its condition only: one on a column still to be added
+            // has no rows to read yet.
+            for (const QString& added : m_newColumns)
+                if (c.kind == schema::Constraint::Check && added.section(u'.', 0, 0) == c.table &&
+                    c.condition.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(added.section(u'.', 1)))))
+                    onNewColumn = true;
             if (!onNewColumn) m_rows->breaking(c, m_found);
         }
         for (const schema::Trigger& t : schema::model().triggers)

@@ -4,6 +4,7 @@
 #include "diplomas/Declension.h"
 #include "diplomas/Numbers.h"
 #include "diplomas/Template.h"
+#include "participants/Names.h"
 #include "reference/Rounds.h"
 #include "reports/ReportFiles.h"
 #include "scoring/AwardRules.h"
@@ -20,14 +21,6 @@ namespace diplomas {
 
 namespace {
 
-// "Петрова Анна Сергеевна" as "Петрова А. С."
-QString shortName(const QString& surname, const QString& name, const QString& second) {
-    QString out = surname.trimmed();
-    for (const QString& part : {name.trimmed(), second.trimmed()})
-        if (!part.isEmpty()) out += u' ' + part.left(1) + u'.';
-    return out;
-}
-
 // Every participant's teachers as "Петрова А. С., Орлов П.", in the order they were registered: one
 // reading for all the diplomas.
 QHash<int, QString> teachers(Database& db, Transaction& tr) {
@@ -35,7 +28,7 @@ QHash<int, QString> teachers(Database& db, Transaction& tr) {
     q.open();
     QHash<int, QString> out;
     for (q.first(); !q.eof(); q.next()) {
-        const QString t = shortName(q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"));
+        const QString t = names::initials(q.fieldText("SURNAME"), q.fieldText("NAME"), q.fieldText("SECONDNAME"));
         if (t.isEmpty()) continue;
         QString& all = out[int(q.fieldInt("ID_CHILD"))];
         all += (all.isEmpty() ? QString() : QStringLiteral(", ")) + t;

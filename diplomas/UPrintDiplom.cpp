@@ -2,7 +2,6 @@
 
 #include "Cancel.h"
 #include "DbError.h"
-#include "Lookups.h"
 #include "Settings.h"
 #include "diplomas/Declension.h"
 #include "diplomas/Template.h"
@@ -33,7 +32,6 @@ namespace {
 Database& database() { return DM->IBDatabase1; }
 Transaction& working() { return DM->IBTransaction1; }
 
-const QString kAll = QStringLiteral("Все");
 const QString kNotPrinted = QStringLiteral("Дипломы не напечатаны");
 constexpr int kShownDoubts = 20;
 
@@ -77,10 +75,7 @@ TFormPrintDiplom::TFormPrintDiplom(QWidget* owner) : TForm(owner) {
 void TFormPrintDiplom::addChoosers(QGridLayout* grid) {
     ComboBox1 = newChooser(this, "ComboBox1", 50, 200);
     ComboBox2 = newChooser(this, "ComboBox2", 30, 120);
-    combo::setItems(ComboBox1, QStringList{kAll} + lookup::subjectsWithParticipants(database(), working()));
-    combo::setItems(ComboBox2, QStringList{kAll} + lookup::dictionary(database(), working(), lookup::Dictionary::Grades));
-    combo::setText(ComboBox1, kAll);
-    combo::setText(ComboBox2, kAll);
+    combo::fillAllOrOne(ComboBox1, ComboBox2);
     Label1 = labelFor(this, QStringLiteral("&Предмет"), ComboBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = labelFor(this, QStringLiteral("&Класс"), ComboBox2);
@@ -132,18 +127,11 @@ void TFormPrintDiplom::addOptions(QGridLayout* grid) {
 
 std::optional<diplomas::Choice> TFormPrintDiplom::read() {
     diplomas::Choice c;
-    for (TComboBox* box : {ComboBox1, ComboBox2})
-        if (!combo::namesItem(box)) {
-            msg::error(box == ComboBox1 ? QStringLiteral("Выберите предмет или «Все»") : QStringLiteral("Выберите класс или «Все»"));
-            box->setFocus();
-            return std::nullopt;
-        }
-    const auto chosen = [](TComboBox* box) {
-        const QString text = box->itemText(box->itemNamed(box->currentText()));
-        return text == kAll ? QString() : text;
-    };
-    c.subject = chosen(ComboBox1);
-    c.grade = chosen(ComboBox2);
+    const std::optional<QString> subject = combo::allOrOne(ComboBox1, QStringLiteral("Выберите предмет или «Все»"));
+    const std::optional<QString> grade = subject ? combo::allOrOne(ComboBox2, QStringLiteral("Выберите класс или «Все»")) : std::nullopt;
+    if (!grade) return std::nullopt;
+    c.subject = *subject;
+    c.grade = *grade;
     c.degrees = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(), CheckBox4->isChecked()};
     if (!std::count(c.degrees.begin(), c.degrees.end(), true)) {
         msg::error(QStringLiteral("Отметьте хотя бы одну награду"));

@@ -103,13 +103,7 @@ void takeTurn(Database& db, Transaction& tr) {
 
 Source readSource(Database& db, Transaction& tr) {
     Source src;
-    {
-        Query q(db, tr,
-                {"SELECT COUNT(*) AS N FROM RDB$RELATION_FIELDS",
-                 "WHERE RDB$RELATION_NAME = 'SPISOK' AND RDB$FIELD_NAME = 'UID_CHILD'"});
-        q.open();
-        src.hasIdentifiers = q.fieldInt("N") > 0;
-    }
+    src.hasIdentifiers = hasColumn(db, tr, "SPISOK", "UID_CHILD");
     readAll(db, tr, "SELECT ID_KOMAND, KOMAND FROM S_KOMAND",
             [&](Query& q) { src.komand.insert(int(q.fieldInt("ID_KOMAND")), q.fieldText("KOMAND")); });
     readAll(db, tr, "SELECT ID_PREDMET, PREDMET FROM S_PREDMET",
@@ -122,6 +116,11 @@ Source readSource(Database& db, Transaction& tr) {
                                  .arg(QString::fromLatin1(kChildColumns),
                                       src.hasIdentifiers ? QStringLiteral(", UUID_TO_CHAR(UID_CHILD) AS UID_TEXT") : QString());
     readAll(db, tr, children, [&](Query& q) { src.children.push_back(readChild(q, src.hasIdentifiers)); });
+    if (hasColumn(db, tr, "SPISOK", "NE_PUBL")) {
+        QSet<int> hidden;
+        readAll(db, tr, "SELECT ID_CHILD FROM SPISOK WHERE NE_PUBL = 1", [&](Query& q) { hidden.insert(int(q.fieldInt("ID_CHILD"))); });
+        for (Child& c : src.children) c.hidden = hidden.contains(c.id);
+    }
     readAll(db, tr, "SELECT " + scoreList() + " FROM BAL", [&](Query& q) {
         const int id = int(q.fieldInt(Query::Column{0}));
         if (!src.scores.contains(id)) src.scores.insert(id, readScores(q));
@@ -362,7 +361,7 @@ using Col = BatchInsert::Column;
 // are set by their position in the list given, named beside it.
 struct Writers {
     static constexpr int kChildren = 50;
-    enum { cKomand, cPredmet, cKlass, cSurname, cName, cSecond, cSity, cSchool, cUid };
+    enum { cKomand, cPredmet, cKlass, cSurname, cName, cSecond, cSity, cSchool, cUid, cHidden };
     enum { gChild, gPredmet, gKlass, gGroup };
     enum { shChild, shPredmet, shTur, shKlass, shCode };
     enum { tChild, tSurname, tName, tSecond };
@@ -375,7 +374,8 @@ struct Writers {
         : child(s.work, s.tr, "SPISOK",
                 {{"ID_KOMAND", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"}, {"SURNAME", "VARCHAR(50)"},
                  {"NAME", "VARCHAR(50)"}, {"SECONDNAME", "VARCHAR(50)"}, {"SITY", "VARCHAR(50)"},
-                 {"SCHOOL", "VARCHAR(500)"}, {"UID_CHILD", "VARCHAR(36)", "CHAR_TO_UUID(%1)"}},
+                 {"SCHOOL", "VARCHAR(500)"}, {"UID_CHILD", "VARCHAR(36)", "CHAR_TO_UUID(%1)"},
+                 {"NE_PUBL", "SMALLINT"}},
                 kChildren, "ID_CHILD"),
           scores(s.work, s.tr, "BAL", scoreColumns(), 50),
           group(s.work, s.tr, "GRUP", {{"ID_CHILD", "INTEGER"}, {"ID_PREDMET", "INTEGER"}, {"KLASS", "INTEGER"},
@@ -510,6 +510,12 @@ void writeRows(State& s, Writers& w, const Arrival& a, int id) {
     }
 }
 
+void hide(State& s, int id) {
+    Query q(s.work, s.tr, {"UPDATE SPISOK SET NE_PUBL = 1 WHERE ID_CHILD = :ID_CHILD AND NE_PUBL = 0"});
+    q.setInt("ID_CHILD", id);
+    q.execute();
+}
+
 }  // namespace
 
 // The participants a chunk at a time: the new ones are inserted and get their keys, then the rows
@@ -532,6 +538,7 @@ void writeParticipants(State& s, const Progress& progress) {
             w.child.setText(w.cSity, c.sity);
             w.child.setText(w.cSchool, c.school);
             if (!c.uid.isEmpty()) w.child.setText(w.cUid, c.uid);  // else the database makes one
+            w.child.setInt(w.cHidden, c.hidden ? 1 : 0);
             w.child.add();
         }
         w.child.flush();
@@ -542,6 +549,8 @@ void writeParticipants(State& s, const Progress& progress) {
             int id = a.existing;
             if (id) {
                 ++s.result.alreadyThere;
+                // Marked "не публиковать" at either station, he stays unpublished.
+                if (a.child.hidden) hide(s, id);
             } else {
                 id = int(keys.at(next++));
                 ++s.result.copied;

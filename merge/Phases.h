@@ -29,6 +29,7 @@ struct Child {
     int id = 0, komand = 0, predmet = 0, klass = 0;
     QString surname, name, second, sity, school;
     QString uid;  // the identifier as text; empty in a source without identifiers
+    bool hidden = false;  // "не публиковать" (a source of an earlier build has no such mark)
 };
 
 struct Scores {

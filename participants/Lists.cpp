@@ -96,6 +96,20 @@ void correct(Database& db, Transaction& tr, int idChild, const QString& field, c
     update(db, tr, "SPISOK", "ID_CHILD", idChild, field, value);
 }
 
+QString publishedRefusal(const QString& value) {
+    const QString v = value.trimmed().toLower();
+    if (v == kPublishedYes || v == kPublishedNo) return QString();
+    return QStringLiteral("Публиковать: выберите «да» или «нет»");
+}
+
+void setPublished(Database& db, Transaction& tr, int idChild, const QString& value) {
+    Query q(db, tr, {"UPDATE SPISOK SET NE_PUBL = :NE_PUBL WHERE ID_CHILD = :ID"});
+    q.setInt("NE_PUBL", value.trimmed().toLower() == kPublishedNo ? 1 : 0);
+    q.setInt("ID", idChild);
+    q.execute();
+    if (q.rowsAffected() == 0) throw DbError(kGone);
+}
+
 QString teacherCorrectionRefusal(const QString& field, const QString& value) {
     const QString what = QString::fromUtf8(editable(kTeacherFields, field).what);
     return nameRefusal(what, value.trimmed(), field == u"SURNAME" ? kEnterTeacherSurname : QString());

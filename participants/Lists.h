@@ -23,6 +23,15 @@ QString correctionRefusal(const QString& field, const QString& value);
 // is gone (deleted on another station).
 void correct(Database& db, Transaction& tr, int idChild, const QString& field, const QString& value);
 
+// Whether a participant's results are published with his name: the lists show it in the column
+// PUBL as "да", or "нет" for one marked "не публиковать" (NE_PUBL 1).
+inline const QString kPublishedYes = QStringLiteral("да");
+inline const QString kPublishedNo = QStringLiteral("нет");
+inline const char* const kPublishedColumn = "CASE WHEN S.NE_PUBL = 1 THEN 'нет' ELSE 'да' END AS PUBL";
+QString publishedRefusal(const QString& value);
+// Stores "да" or "нет" (as publishedRefusal allows). Throws DbError when the participant is gone.
+void setPublished(Database& db, Transaction& tr, int idChild, const QString& value);
+
 // The same for a teacher's SURNAME, NAME and SECONDNAME.
 QString teacherCorrectionRefusal(const QString& field, const QString& value);
 void correctTeacher(Database& db, Transaction& tr, int idTeacher, const QString& field, const QString& value);

@@ -54,4 +54,11 @@ QString mixedScriptWord(const QString& name) {
     return QString();
 }
 
+QString initials(const QString& surname, const QString& name, const QString& second) {
+    QString out = surname.simplified();
+    for (const QString& part : {name.trimmed(), second.trimmed()})
+        if (!part.isEmpty()) out += u' ' + part.left(1).toUpper() + u'.';
+    return out;
+}
+
 }  // namespace names

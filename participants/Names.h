@@ -19,4 +19,8 @@ QString schoolKey(const QString& school);
 // reads like the right name on paper but never matches it; empty when there is none.
 QString mixedScriptWord(const QString& name);
 
+// "Петрова Анна Сергеевна" as "Петрова А. С." (a missing name or patronymic left out), the initials
+// capitals whatever was typed.
+QString initials(const QString& surname, const QString& name, const QString& second);
+
 }  // namespace names

@@ -81,6 +81,9 @@ TDBGrid* TFormParticipantList::participantGrid(const Texts& t) {
     columns.push_back(t.gradeBeforeSchool ? grade : school);
     columns.push_back(t.gradeBeforeSchool ? school : grade);
     columns.push_back({"SITY", QStringLiteral("Город/район"), true, true});
+    // "нет": the participant asked that his results be not published with his name.
+    columns.push_back({"PUBL", QStringLiteral("Публиковать"), true, true,
+                       [](int) { return QStringList{participants::kPublishedYes, participants::kPublishedNo}; }});
     DBGrid1->setColumns(columns);
     DBGrid1->setStaysAfterEdit(true);  // the row corrected stays in view with its teachers
     DBGrid1->setStore([this](int row, const QString& field, const QString& text, QString& stored) {
@@ -226,6 +229,10 @@ bool storeCorrection(const QString& refusal, const QString& text, QString& store
 
 bool TFormParticipantList::storeChild(int row, const QString& field, const QString& text, QString& stored) {
     const int idChild = DBGrid1->value(row, "ID_CHILD").toInt();
+    if (field == u"PUBL")
+        return storeCorrection(participants::publishedRefusal(text), text.trimmed().toLower(), stored, [&] {
+            participants::setPublished(DM->IBDatabase1, DM->IBTransaction1, idChild, text);
+        });
     return storeCorrection(participants::correctionRefusal(field, text), text, stored, [&] {
         participants::correct(DM->IBDatabase1, DM->IBTransaction1, idChild, field, text);
     });

@@ -2,6 +2,7 @@
 
 #include "diplomas/Register.h"
 #include "diplomas/UPrintDiplom.h"
+#include "publish/UPublish.h"
 #include "appeals/Appeals.h"
 #include "reports/ReportFiles.h"
 #include "reports/Reports.h"
@@ -84,6 +85,7 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     Button12 = addMenuButton(this, lay, "Button12", QStringLiteral("Реестр дипломов"));
     Button13 = addMenuButton(this, lay, "Button13", QStringLiteral("Протокол апелляции"));
     Button14 = addMenuButton(this, lay, "Button14", QStringLiteral("Апелляции"));
+    Button15 = addMenuButton(this, lay, "Button15", QStringLiteral("Публикация результатов…"));
     ui::connect(Button1, &QPushButton::clicked, this, &TFormPrint::Button1Click);
     ui::connect(Button2, &QPushButton::clicked, this, &TFormPrint::Button2Click);
     ui::connect(Button3, &QPushButton::clicked, this, &TFormPrint::Button3Click);
@@ -98,6 +100,7 @@ TFormPrint::TFormPrint(QWidget* owner) : TForm(owner) {
     ui::connect(Button12, &QPushButton::clicked, this, &TFormPrint::Button12Click);
     ui::connect(Button13, &QPushButton::clicked, this, &TFormPrint::Button13Click);
     ui::connect(Button14, &QPushButton::clicked, this, &TFormPrint::Button14Click);
+    ui::connect(Button15, &QPushButton::clicked, this, &TFormPrint::Button15Click);
 }
 
 void TFormPrint::Button1Click() {
@@ -173,3 +176,5 @@ void TFormPrint::Button14Click() {
     if (const auto c = ask(FormPrintKlass, this))
         makeReport(Button14->text(), [&](Workbook& wb) { reports::appealSummary(database(), working(), wb, c->first, c->second); });
 }
+
+void TFormPrint::Button15Click() { openWindow(FormPublish, this); }

@@ -29,6 +29,7 @@ public:
     QPushButton* Button12;  // "Реестр дипломов"
     QPushButton* Button13;  // "Протокол апелляции": one appeal, for the jury to sign
     QPushButton* Button14;  // "Апелляции": the appeals of a subject and grade
+    QPushButton* Button15;  // "Публикация результатов…": the results as a web page
 
 public Q_SLOTS:
     void Button1Click();
@@ -45,6 +46,7 @@ public Q_SLOTS:
     void Button12Click();
     void Button13Click();
     void Button14Click();
+    void Button15Click();
 };
 
 extern QPointer<TFormPrint> FormPrint;

@@ -17,8 +17,9 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-d
 command -v npm >/dev/null || packages+=(npm)
 # The tests read the report workbooks back with LibreOffice; the fuzz test is built with clang's
 # fuzzing engine; the package test checks the Debian package with lintian.
-# The diplomas' PDF is read back with poppler's pdftotext and pdffonts.
-[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev lintian poppler-utils)
+# The diplomas' PDF is read back with poppler's pdftotext and pdffonts; the results site is opened
+# in headless Chromium.
+[ "$mode" = test ] && packages+=(firebird3.0-server libreoffice-calc-nogui clang libclang-rt-14-dev lintian poppler-utils chromium)
 
 missing=()
 for p in "${packages[@]}"; do

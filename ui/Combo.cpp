@@ -1,6 +1,9 @@
 #include "Combo.h"
 
+#include "Lookups.h"
 #include "Query.h"
+#include "ui/Messages.h"
+#include "ui/Station.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -161,6 +164,25 @@ void setText(QComboBox* box, const QString& text) {
     box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
     box->setEditText(text);
     settle(box);
+}
+
+void fillAllOrOne(TComboBox* subject, TComboBox* grade) {
+    Database& db = DM->IBDatabase1;
+    Transaction& tr = DM->IBTransaction1;
+    setItems(subject, QStringList{kAll} + lookup::subjectsWithParticipants(db, tr));
+    setItems(grade, QStringList{kAll} + lookup::dictionary(db, tr, lookup::Dictionary::Grades));
+    setText(subject, kAll);
+    setText(grade, kAll);
+}
+
+std::optional<QString> allOrOne(TComboBox* box, const QString& whatToChoose) {
+    if (!namesItem(box)) {
+        msg::error(whatToChoose);
+        box->setFocus();
+        return std::nullopt;
+    }
+    const QString text = box->itemText(box->itemNamed(box->currentText()));
+    return text == kAll ? QString() : text;
 }
 
 }  // namespace combo

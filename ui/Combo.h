@@ -3,6 +3,7 @@
 #include "ui/Handler.h"
 
 #include <QComboBox>
+#include <optional>
 #include <QString>
 #include <QStringList>
 
@@ -73,5 +74,13 @@ void clear(QComboBox* box);
 void clearChoice(QComboBox* box);
 // Shows the text; the item it names, if any, becomes the current one.
 void setText(QComboBox* box, const QString& text);
+
+// A dialog's choice of "Все" or one subject (those with participants) and "Все" or one grade,
+// "Все" shown in both.
+inline const QString kAll = QStringLiteral("Все");
+void fillAllOrOne(TComboBox* subject, TComboBox* grade);
+// The item a chooser's text names, empty for "Все"; none (after saying what to choose, the focus
+// on the chooser) when the text names nothing.
+std::optional<QString> allOrOne(TComboBox* box, const QString& whatToChoose);
 
 }  // namespace combo

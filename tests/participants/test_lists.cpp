@@ -230,6 +230,22 @@ TEST_F(Lists, ANameIsCorrectedInPlaceAndABadOneRefused) {
     EXPECT_EQ(chooser->count(), 1);
     EXPECT_FALSE(chooser->isEditable()) << "not typed freely";
     QTest::keyClick(chooser, Qt::Key_Escape);
+
+    // "Публиковать": "да" for everyone registered; "нет" chosen by keys is stored at once.
+    const int publ = column(w->DBGrid1, "PUBL");
+    EXPECT_EQ(w->DBGrid1->value(0, "PUBL"), "да");
+    w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(0, publ));
+    QTest::keyClick(w->DBGrid1, Qt::Key_F2);
+    QComboBox* yesNo = nullptr;
+    for (QComboBox* box : w->DBGrid1->findChildren<QComboBox*>())
+        if (box->findText("нет") >= 0) yesNo = box;  // not the school's chooser, still to be deleted
+    ASSERT_NE(yesNo, nullptr);
+    QTest::keyClick(yesNo, Qt::Key_Down);
+    QTest::keyClick(yesNo, Qt::Key_Return);
+    QApplication::processEvents();
+    tr().rollbackRetaining();
+    EXPECT_EQ(scalar(QString("SELECT NE_PUBL FROM SPISOK WHERE ID_CHILD = %1").arg(w->DBGrid1->value(0, "ID_CHILD"))), 1);
+    EXPECT_EQ(w->DBGrid1->value(0, "PUBL"), "нет");
 }
 
 // "Перевести…": a child with scores, two codes and a group moves to another grade with all of

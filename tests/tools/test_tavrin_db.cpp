@@ -166,6 +166,7 @@ TEST_F(TavrinDbTool, UpgradeBringsAnEarlierBuildsDatabaseUpToDate) {
     {
         Opened o(name);
         EXPECT_EQ(o.scalar("SELECT COUNT(DISTINCT UID_CHILD) FROM SPISOK"), 3) << "every child his own identifier";
+        EXPECT_EQ(o.scalar("SELECT COUNT(*) FROM SPISOK WHERE NE_PUBL = 0"), 3) << "every child published, as before";
         EXPECT_EQ(o.scalar("SELECT GEN_ID(GEN_DIPLOM, 0) + COUNT(*) FROM DIPLOM"), 0) << "diplomas can be numbered";
         Query history(o.db, o.tr, {"SELECT CAST(LIST(SLOT || '=' || NEW_BAL, ' ') AS VARCHAR(200)) AS L FROM "
                                    "(SELECT * FROM BAL_LOG WHERE ID_CHILD = 1 AND OLD_BAL IS NULL ORDER BY SLOT)"});
