@@ -614,6 +614,7 @@ TEST_F(Merge, AppealsAndResultsStatusSurviveMergesBothWays) {
         a.idChild = child;
         a.round = 1;
         a.filedOn = QDate(2026, 12, 7);
+        a.members = "Иванова И. И.";
         a.tasks = {{1, std::nullopt, Score::parse(score), appeals::Upheld}};
         atomically(s.tr, [&] { appeals::save(s.db, s.tr, a); });
     };
