@@ -1,6 +1,7 @@
 #include "UAppeal.h"
 
 #include "Codes.h"
+#include "appeals/Status.h"
 
 #include "Lookups.h"
 #include "Query.h"
@@ -241,6 +242,9 @@ void TFormAppeal::ComboBox2Change() {
     m_chooser->setShownRow(DBGrid1->currentRow());
     fillAppeals();
     newAppeal();
+    // Final results are said as soon as the grade is chosen: no appeal is recorded until reopened.
+    Label2->setText(status::refusalText(database(), working(), m_idPredmet, m_idKlass));
+    Button4->setVisible(false);
     Edit1->setFocus();
 }
 
@@ -408,6 +412,10 @@ bool TFormAppeal::saveShown() {
     }
     appeals::Appeal a = typed();
     // What the save would refuse is said before the question, not after it.
+    if (const QString why = status::refusalText(database(), working(), m_idPredmet, m_idKlass); !why.isEmpty()) {
+        msg::error(why);
+        return false;
+    }
     const tasks::Counts counts = tasks::inUse(database(), working(), m_idPredmet);
     const int inRound = a.round >= 1 && a.round <= 4 ? counts[size_t(a.round - 1)] : 0;
     if (const QString why = appeals::refusal(a, inRound, rounds::maxima(database(), working(), m_idPredmet)); !why.isEmpty()) {

@@ -68,6 +68,10 @@ TFormDiplom::TFormDiplom(QWidget* owner, EntryMode mode)
     middle->addLayout(scoreBoxes());
     lay->addLayout(middle, 1);
     lay->addLayout(resultRow());
+    LabelStatus = new QLabel(this);  // final results: why the degree is not offered, on a line of its own
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    LabelStatus->setWordWrap(true);
+    lay->addWidget(LabelStatus);
     setTabOrder(ComboBox1, ComboBox2);
     setTabOrder(ComboBox2, DBGrid1);
     setTabOrder(DBGrid1, ComboBox3);
@@ -132,9 +136,6 @@ QHBoxLayout* TFormDiplom::resultRow() {
     result->addWidget(diploma);
     result->addWidget(ComboBox3);
     result->addWidget(degree);
-    LabelStatus = new QLabel(this);  // final results: why the degree is not offered
-    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
-    result->addWidget(LabelStatus);
     result->addStretch();
     Button1 = new QPushButton(QStringLiteral("Ввод"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

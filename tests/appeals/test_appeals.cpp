@@ -22,6 +22,7 @@
 #include "ui/Messages.h"
 #include "xlsx/Workbook.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -237,6 +238,15 @@ TEST_F(Appeals, TheSearchFindsANameAsThePaperReadsIt) {
     EXPECT_TRUE(msg::shownTexts().isEmpty()) << msg::shownTexts().join("\n").toStdString();
     pressEnter(w.Button1);  // Сохранить itself is pressed by Enter: nothing typed yet
     EXPECT_EQ(msg::shownTexts(), QStringList{"Выберите тур, в котором есть задачи."});
+    // Final results: said when the grade is chosen, and a save is refused before any question.
+    status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол");
+    tr().commitRetaining();
+    w.ComboBox2Change();  // the grade chosen again
+    EXPECT_TRUE(w.Label2->text().contains("изменения не принимаются")) << w.Label2->text().toStdString();
+    msg::clearShown();
+    pressEnter(w.Button1);
+    ASSERT_EQ(msg::shown().size(), 1) << "no question first";
+    EXPECT_TRUE(msg::shown()[0].text.contains("изменения не принимаются"));
 }
 
 // The protocol and the summary, read back by LibreOffice, say what the database holds; the results
