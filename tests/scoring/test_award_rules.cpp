@@ -128,19 +128,11 @@ protected:
         exec(QString("UPDATE BAL SET DIPL_STEP = 4 WHERE ID_CHILD IN (%1, %2)").arg(kids[9]).arg(others[0]));
         tr().commitRetaining();
     }
-    void setTotal(int child, int subject, int grade, int total) {
-        scores::Slots s{};
-        scores::Shown shown{};
-        s[0] = pts(qMin(total, 10));  // two tasks of at most 10
-        s[1] = pts(total - qMin(total, 10));
-        shown[0] = shown[1] = true;
-        scores::save(db(), tr(), child, subject, grade, s, shown);
+    void setTotal(int child, int subject, int grade, int total) {  // two tasks of at most 10
+        storeScores(db(), tr(), child, subject, grade, {{1, QString::number(qMin(total, 10))}, {2, QString::number(total - qMin(total, 10))}});
     }
     TFormPomoshnik* open() {
-        auto* w = new TFormPomoshnik(nullptr);
-        underTest(w);
-        w->show();
-        QApplication::setActiveWindow(w);
+        auto* w = showTested(new TFormPomoshnik(nullptr));
         pick(w->ComboBox1, "Физика");
         pick(w->ComboBox2, "9");
         return w;
@@ -167,9 +159,8 @@ protected:
 
 TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     TFormPomoshnik* w = open();
-    EXPECT_EQ(w->Edit1->text() + " " + w->Edit2->text() + " " + w->Edit3->text() + " " + w->Edit4->text(), "45 50 1:2:3 0")
+    EXPECT_EQ(shownIn({w->Edit1, w->Edit2, w->Edit3, w->Edit4, w->Label1}), "45|50|1:2:3|0|Максимальная сумма баллов: 20")
         << "the defaults while the database keeps no rules";
-    EXPECT_EQ(w->Label1->text(), "Максимальная сумма баллов: 20");
     // 45 % of 10: 4 diplomas (19, 17, 17, 15); 19 the 1st degree; degrees 1-2 at most 2 cut through the 17s.
     EXPECT_EQ(cuts(w), "19||15|");
     EXPECT_EQ(w->DBGrid1->rowCount(), 10);
@@ -248,8 +239,7 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     // Opened again: the stored rules; unknown maxima leave Q out and say so.
     exec(QString("DELETE FROM TUR_MAX WHERE ID_PREDMET = %1 AND N_ZAD = 2").arg(o.fizika));
     w = open();
-    EXPECT_EQ(w->Edit1->text(), "60");
-    EXPECT_EQ(w->Label1->text(), "Максимальная сумма баллов не задана");
+    EXPECT_EQ(shownIn({w->Edit1, w->Label1}), "60|Максимальная сумма баллов не задана");
     EXPECT_TRUE(w->Label3->text().contains("правило «не ниже % максимальной суммы» не применено"));
 }
 
