@@ -85,10 +85,7 @@ TEST(AwardRules, TypedValuesAreReadStrictly) {
     EXPECT_TRUE(ok);
     EXPECT_FALSE(parseCut("", ok));
     EXPECT_TRUE(ok) << "an empty cut-off: the degree is not given";
-    for (const char* bad : {"0", "-3", "1,234", "x"}) {
-        parseCut(bad, ok);
-        EXPECT_FALSE(ok) << bad;
-    }
+    for (const char* bad : {"0", "-3", "1,234", "x"}) EXPECT_FALSE((parseCut(bad, ok), ok)) << bad;
     // Cut-offs must not increase; empty ones are skipped.
     EXPECT_EQ(disorder({pts(30), std::nullopt, pts(30), pts(10)}), std::make_pair(0, 0));
     EXPECT_EQ(disorder({pts(30), std::nullopt, pts(35), pts(10)}), std::make_pair(3, 1));
@@ -126,7 +123,6 @@ protected:
         setTotal(others[0], o.khimiya, o.k9, 1);
         setTotal(others[1], o.fizika, o.k10, 20);
         exec(QString("UPDATE BAL SET DIPL_STEP = 4 WHERE ID_CHILD IN (%1, %2)").arg(kids[9]).arg(others[0]));
-        tr().commitRetaining();
     }
     void setTotal(int child, int subject, int grade, int total) {  // two tasks of at most 10
         storeScores(db(), tr(), child, subject, grade, {{1, QString::number(qMin(total, 10))}, {2, QString::number(total - qMin(total, 10))}});
@@ -165,12 +161,9 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(cuts(w), "19||15|");
     EXPECT_EQ(w->DBGrid1->rowCount(), 10);
     EXPECT_EQ(w->DBGrid1->value(0, "PROPOSED") + "/" + w->DBGrid1->value(9, "NOW"), "1-й степени/поощр. отзыв");
-    const QString warnings = w->Label3->text();
-    EXPECT_TRUE(warnings.contains("Не все туры введены у 1 из 11 участников.")) << warnings.toStdString();
-    EXPECT_TRUE(warnings.contains("Граница 2-й степени пришлась на равные суммы: у 2 участников по 17. "
-                                  "Все они оставлены ниже: доля 0 % вместо 20 %."))
-        << warnings.toStdString();
-    EXPECT_TRUE(warnings.contains("уже выставленными вручную, у 1 участника.")) << warnings.toStdString();
+    for (const char* warning : {"Не все туры введены у 1 из 11 участников.", "уже выставленными вручную, у 1 участника.",
+                                "Граница 2-й степени пришлась на равные суммы: у 2 участников по 17. Все они оставлены ниже: доля 0 % вместо 20 %."})
+        EXPECT_TRUE(w->Label3->text().contains(warning)) << w->Label3->text().toStdString();
 
     // Every bad value is refused, naming its field, and changes nothing.
     const struct {
@@ -225,7 +218,6 @@ TEST_F(Assistant, RulesAndCutOffsAreTypedCheckedAndApplied) {
     EXPECT_EQ(msg::shownTexts(), QStringList{"Изменится степеней: 5. Применить?"});
     EXPECT_EQ(degrees(kids.mid(0, 10)), "1,2,2,3,-,-,-,-,-,0") << "a null that stays none is not written";
     EXPECT_EQ(degrees(others), "4,-") << "another subject and grade are left alone";
-    EXPECT_EQ(text("SELECT ZNACH FROM NASTROIKI WHERE NAME = 'POMOSHNIK_DIPLOMY'"), "60");
     EXPECT_EQ(load(db(), tr()), (Rules{60, 50, {1, 2, 3}, 0}));
     EXPECT_EQ(applied(db(), tr(), o.fizika, o.k9), (Applied{{60, 50, {1, 2, 3}, 0}, true, {Score::parse("19"), Score::parse("17"), Score::parse("15"), {}}})) << "the cut-off of degree 3 typed";
     EXPECT_EQ(w->DBGrid1->value(0, "NOW"), "1-й степени");
