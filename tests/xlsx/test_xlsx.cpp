@@ -164,11 +164,9 @@ TEST_F(Xlsx, BrokenZipsAndPartsThatLieAboutTheirSizeAreRefused) {
 
     // The archive claims another unpacked size for the sheet: 2 GB, or less than it holds.
     Parts parts = book(sheet("<row r=\"1\">" + cell("A1") + "</row>"));
-    const QByteArray bytes = [&] {
-        QFile f(write(parts));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    QFile written(write(parts));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
     const auto claiming = [&](quint32 size) {
         QByteArray b = bytes;
         const QByteArray name = "xl/worksheets/sheet1.xml";
