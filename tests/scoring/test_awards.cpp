@@ -1,5 +1,6 @@
 // Awards and the results views.
 
+#include "Atomic.h"
 #include "appeals/Status.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
@@ -160,8 +161,7 @@ TEST_F(Awards, ByCipherTheListShowsRoundOneCodes) {
     EXPECT_EQ(w->DBGrid1->value(0, "SHIFR"), "Ц2");
     EXPECT_TRUE(w->LabelStatus->text().isEmpty());
     EXPECT_TRUE(w->Button1->isEnabled());
-    status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол");
-    tr().commitRetaining();
+    atomically(tr(), [&] { status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол"); });
     for (bool byCipher : {true, false}) {
         TFormDiplom* f = open(byCipher);
         EXPECT_TRUE(f->LabelStatus->text().startsWith("Итоговые результаты на ")) << f->LabelStatus->text().toStdString();

@@ -103,11 +103,7 @@ TEST_F(ScoreEntry, ByNameShowsEachRoundsTasksAndStoresExactSums) {
 // Final results are said as soon as the grade (by code: the round) is chosen, in both modes: the
 // boxes only show the scores and "Ввод" is not offered; results made preliminary again take scores.
 TEST_F(ScoreEntry, FinalResultsAreSaidBeforeAnythingIsTyped) {
-    const auto decide = [&](bool final) {
-        status::set(db(), tr(), o.fizika, o.k9, final, "жюри@стол");
-        tr().commitRetaining();
-    };
-    decide(true);
+    atomically(tr(), [&] { status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол"); });
     for (bool byCipher : {false, true}) {
         open(byCipher);
         if (byCipher) pick(w->ComboBox3, "1");
@@ -116,7 +112,7 @@ TEST_F(ScoreEntry, FinalResultsAreSaidBeforeAnythingIsTyped) {
         EXPECT_FALSE(w->Button1->isEnabled());
         delete w;
     }
-    decide(false);
+    atomically(tr(), [&] { status::set(db(), tr(), o.fizika, o.k9, false, "жюри@стол"); });
     open(false);
     EXPECT_FALSE(w->Edit(1)->isReadOnly());
     EXPECT_TRUE(w->Button1->isEnabled());
