@@ -15,6 +15,7 @@
 #include "participants/Ciphers.h"
 #include "participants/Lists.h"
 #include "reference/Rounds.h"
+#include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Awards.h"
@@ -24,7 +25,6 @@
 #include "xlsx/Workbook.h"
 
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -212,18 +212,11 @@ TEST_F(Appeals, TheProtocolAndTheSummaryReadBackMatchTheDatabase) {
     ciphers::store(db(), tr(), kids[2], o.fizika, o.k9, 1, "Ф-17");
     const appeals::Appeal a = save(appeal(kids[2], {task(1, appeals::Upheld, "9,5"), task(3, appeals::Rejected)}));
     save(appeal(kids[0], {task(2, appeals::Undecided)}));
-    QTemporaryDir out;
-    QStringList files;
-    for (const auto& [name, fill] : std::initializer_list<std::pair<const char*, std::function<void(Workbook&)>>>{
-             {"protocol.xlsx", [&](Workbook& wb) { ASSERT_TRUE(reports::appealProtocol(db(), tr(), wb, a.number)); }},
-             {"summary.xlsx", [&](Workbook& wb) { reports::appealSummary(db(), tr(), wb, "Физика", "9"); }},
-             {"results.xlsx", [&](Workbook& wb) { reports::gradeResults(db(), tr(), wb, "Физика", "9"); }}}) {
-        Workbook wb(QStringLiteral(TAVRIN_TEMPLATE));
-        fill(wb);
-        files << out.filePath(name);
-        wb.save(files.last());
-    }
-    const QList<sheets::Book> books = sheets::read(files);
+    reportfiles::useTemplate(TAVRIN_TEMPLATE);
+    const QList<sheets::Book> books = sheets::read(
+        {reportfiles::write("Протокол", [&](Workbook& wb) { ASSERT_TRUE(reports::appealProtocol(db(), tr(), wb, a.number)); }),
+         reportfiles::write("Сводка", [&](Workbook& wb) { reports::appealSummary(db(), tr(), wb, "Физика", "9"); }),
+         reportfiles::write("Итоги", [&](Workbook& wb) { reports::gradeResults(db(), tr(), wb, "Физика", "9"); })});
     ASSERT_EQ(books.size(), 3);
     const sheets::Sheet& p = books[0].sheets.first();
     EXPECT_EQ(p.text(2, 2), "1");
