@@ -55,19 +55,19 @@ QStringList restored(const QString& file, const QString& into) {
     return TestDatabase::contents(d, t);
 }
 
-// Another station's database with `count` children of Север, Физика, 9.
-void stationWith(const QString& file, const QString& surname, int count = 1) {
+// Another station's database with `count` children of the team, subject and grade `where`.
+void stationWith(const QString& file, const QString& surname, int count = 1, const QStringList& where = {"Север", "Физика", "9"}) {
     Database d;
     schema::createDatabase(d, file);
     Transaction t(d);
     t.start();
-    dict::addKomand(d, t, "Север");
-    dict::addPredmet(d, t, "Физика");
-    dict::addKlass(d, t, "9");
+    dict::addKomand(d, t, where[0]);
+    dict::addPredmet(d, t, where[1]);
+    dict::addKlass(d, t, where[2]);
     Registration r;
-    r.idKomand = lookup::komandKey(d, t, "Север");
-    r.idPredmet = lookup::predmetKey(d, t, "Физика");
-    r.idKlass = lookup::klassKey(d, t, "9");
+    r.idKomand = lookup::komandKey(d, t, where[0]);
+    r.idPredmet = lookup::predmetKey(d, t, where[1]);
+    r.idKlass = lookup::klassKey(d, t, where[2]);
     r.school = "СОШ №1";
     for (int i = 0; i < count; ++i) {
         r.child = {count == 1 ? surname : surname + QString::number(i), "Имя", "Отчество"};
@@ -76,24 +76,19 @@ void stationWith(const QString& file, const QString& surname, int count = 1) {
     t.commit();
 }
 
+// The backup button writes a new file into the user's backups folder; a merge makes one first, and
+// without one nothing is merged. The merge button: a file chosen, the bar hidden after, the counts
+// said; two files one after the other both land, and the first backup restores to the database as it was.
 TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
     const Olympiad o = Olympiad::seed(db(), tr());
     o.enrol(db(), tr(), o.fizika, o.k9, {"Местный"});
     const QStringList before = TestDatabase::contents(db(), tr());
-    const QString station = s_dir->filePath("station.fdb");
-    {
-        Database s;
-        schema::createDatabase(s, station);
-        Transaction t(s);
-        t.start();
-        const Olympiad so = Olympiad::seed(s, t);
-        so.enrol(s, t, so.fizika, so.k9, {"Приезжий"});
-        t.commit();
-    }
+    const QString sources[] = {s_dir->filePath("first.fdb"), s_dir->filePath("second.fdb")};
+    stationWith(sources[0], "Первый", 1, {"Восток", "Биология", "8"});
+    stationWith(sources[1], "Второй");
     const QString backups = QDir::homePath() + "/Documents/Таврин/Резервные копии";
     TMainForm main;
-    underTest(&main);
-    main.show();
+    showTested(&main);
 
     QTest::mouseClick(main.Button6, Qt::LeftButton);
     ASSERT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
@@ -107,33 +102,13 @@ TEST_F(Backup, TheButtonAndEveryMergeWriteANewBackupOfTheDatabaseAsItWas) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     msg::clearShown();
-    msg::setNextFile(station);
+    msg::setNextFile(sources[0]);
     QTest::mouseClick(main.Button5, Qt::LeftButton);
     EXPECT_EQ(msg::shown().last().text, "Резервная копия не сделана, объединение не начато.");
     EXPECT_EQ(TestDatabase::contents(db(), tr()), before);
     ASSERT_TRUE(blocker.remove());
 
     msg::clearShown();
-    msg::setNextFile(station);
-    QTest::mouseClick(main.Button5, Qt::LeftButton);
-    ASSERT_EQ(msg::shown().last().text, "Объединение прошло успешно!");
-    ASSERT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
-    const QString saved = backups + "/" + QDir(backups).entryList(QDir::Files)[0];
-    EXPECT_TRUE(msg::shown().last().detail.endsWith("\nПеред объединением сделана резервная копия: " + saved));
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 2);
-    EXPECT_EQ(restored(saved, s_dir->filePath("restored.fdb")), before) << "the database as it was before the merge";
-}
-
-// The button: a file chosen, the bar shown while it runs and hidden after, the counts said; two
-// files one after the other both land.
-TEST_F(Backup, TheMainWindowMergesTwoFilesInOneRun) {
-    const QString sources[] = {s_dir->filePath("first.fdb"), s_dir->filePath("second.fdb")};
-    stationWith(sources[0], "Первый");
-    stationWith(sources[1], "Второй");
-    TMainForm main;
-    underTest(&main);
-    main.show();
-    EXPECT_TRUE(main.Button5->isEnabled());
     QApplication::processEvents();
     const QSize size = main.size();
     for (const QString& source : sources) {
@@ -143,14 +118,20 @@ TEST_F(Backup, TheMainWindowMergesTwoFilesInOneRun) {
         QApplication::processEvents();
         EXPECT_EQ(main.size(), size) << "the window keeps its size";
     }
-    QStringList said;
+    QStringList said, saved;
     for (const msg::Shown& m : msg::shown())
-        if (m.kind != msg::Kind::FileChoice) said << m.text + " " + m.detail.section('\n', 0, 0);  // then the backup
+        if (m.kind != msg::Kind::FileChoice) {
+            said << m.text + " " + m.detail.section('\n', 0, 0);
+            saved << m.detail.section("\nПеред объединением сделана резервная копия: ", 1);
+        }
     const QString done = "Объединение прошло успешно! Скопировано участников: 1; уже были в базе: 0; "
                          "оставлено различающихся значений: 0; добавлено в справочники: %1.";
     EXPECT_EQ(said, QStringList({done.arg(3), done.arg(0)})) << "the team, subject and grade came with the first";
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 2);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM SPISOK"), 3);
     EXPECT_FALSE(DM->IBDatabase2.connected()) << "the source is closed after each merge";
+    ASSERT_EQ(QDir(backups).entryList(QDir::Files).size(), 2);
+    ASSERT_TRUE(saved.value(0).startsWith(backups + "/")) << saved.join(" / ").toStdString();
+    EXPECT_EQ(restored(saved[0], s_dir->filePath("restored.fdb")), before) << "the database as it was before the merge";
 
     msg::clearShown();
     msg::setNextFile(s_dir->filePath("no-such.fdb"));
@@ -173,8 +154,7 @@ TEST_F(Backup, StoppedWorkLeavesNothingBehind) {
     const QString backups = QDir::homePath() + "/Documents/Таврин/Резервные копии";
     QDir(backups).removeRecursively();
     TMainForm main;
-    underTest(&main);
-    main.show();
+    showTested(&main);
     const auto stop = [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("ButtonStop"), Qt::LeftButton); };
 
     whenPhase("Резервная копия", [&] { QTest::mouseClick(main.Button6, Qt::LeftButton); }, stop);

@@ -60,9 +60,8 @@ TEST_F(Menus, EachMenuOpensModallyOwnedByTheMainWindowAndTheKeyboardWorksThem) {
 
     // The program loads Qt's Russian texts for the standard buttons.
     QMessageBox box(QMessageBox::Question, msg::kTitle, "?", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Да");
-    EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Нет");
-    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&'), "Отмена");
+    for (const auto& [button, text] : {std::pair{QMessageBox::Yes, "Да"}, {QMessageBox::No, "Нет"}, {QMessageBox::Cancel, "Отмена"}})
+        EXPECT_EQ(box.button(button)->text().remove('&'), text);
 }
 
 }  // namespace

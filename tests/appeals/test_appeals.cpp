@@ -10,10 +10,12 @@
 #include "fixtures/FailingWrite.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/Spreadsheet.h"
+#include "fixtures/Thrown.h"
 #include "fixtures/WindowTest.h"
 #include "participants/Ciphers.h"
 #include "participants/Lists.h"
 #include "reference/Rounds.h"
+#include "reports/ReportFiles.h"
 #include "reports/Reports.h"
 #include "scoring/AwardRules.h"
 #include "scoring/Awards.h"
@@ -24,7 +26,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -36,20 +37,10 @@ protected:
         o = Olympiad::seed(db(), tr());
         rounds::save(db(), tr(), o.fizika, {{{"Теория", "3", "10 10 10"}, {"Практика", "1", "5"}, {}, {}}});
         kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Абрамов", "Борисов", "Ёлкин"});
-        score(kids[0], {"9", "9", "9"});   // 27, 1st
-        score(kids[1], {"8", "8", "8"});   // 24, 2nd
-        score(kids[2], {"7", "7", "8"});   // 22, 3rd
+        const char* totals[][3] = {{"9", "9", "9"}, {"8", "8", "8"}, {"7", "7", "8"}};  // 27, 24, 22: 1st, 2nd, 3rd
+        for (int i = 0; i < 3; ++i)  // the second round entered as 0
+            storeScores(db(), tr(), kids[i], o.fizika, o.k9, {{1, totals[i][0]}, {2, totals[i][1]}, {3, totals[i][2]}, {7, "0"}});
         tr().commitRetaining();
-    }
-    void score(int id, QList<const char*> round1) {
-        scores::Slots s{};
-        scores::Shown shown{};
-        for (int j = 0; j < round1.size(); ++j) {
-            s[size_t(j)] = Score::parse(round1[j]);
-            shown[size_t(j)] = true;
-        }
-        shown[6] = true;  // the second round entered as 0
-        scores::save(db(), tr(), id, o.fizika, o.k9, s, shown);
     }
     static appeals::Task task(int n, int decision, const char* after = nullptr) {
         appeals::Task t;
@@ -68,9 +59,10 @@ protected:
         a.tasks = tasks;
         return a;
     }
-    int save(appeals::Appeal& a) {
+    // Saves as the window does, in one action; the appeal as stored (its number and key given).
+    appeals::Appeal save(appeals::Appeal a) {
         atomically(tr(), [&] { appeals::save(db(), tr(), a); });
-        return a.id;
+        return a;
     }
     QString row(int id) {
         return text(QString("SELECT BAL01 || ' ' || BAL02 || ' ' || BAL03 || ' ' || SUMM || ' ' || MESTO FROM BAL WHERE ID_CHILD = %1").arg(id));
@@ -82,8 +74,7 @@ protected:
 // Filed first, decided later: only the upheld task changes, its history row carries the appeal,
 // the places follow; a rejected appeal changes no score and writes no history.
 TEST_F(Appeals, AnUpheldAppealChangesExactlyItsTasksWithHistoryAndPlaces) {
-    appeals::Appeal a = appeal(kids[2], {task(1, appeals::Undecided), task(3, appeals::Undecided)});
-    save(a);
+    appeals::Appeal a = save(appeal(kids[2], {task(1, appeals::Undecided), task(3, appeals::Undecided)}));
     EXPECT_EQ(a.number, 1);
     EXPECT_EQ(row(kids[2]), "7.00 7.00 8.00 22.00 3");
     EXPECT_EQ(status::open(db(), tr(), o.fizika, o.k9).undecided, QStringList{"№ 1 (Ёлкин Имя)"});
@@ -105,13 +96,11 @@ TEST_F(Appeals, AnUpheldAppealChangesExactlyItsTasksWithHistoryAndPlaces) {
     EXPECT_THROW(save(a), DbError) << "a decided appeal stays as decided";
     EXPECT_THROW(atomically(tr(), [&] { appeals::remove(db(), tr(), a.id); }), DbError);
 
-    appeals::Appeal down = appeal(kids[0], {task(2, appeals::Upheld, "5")});
-    save(down);
+    save(appeal(kids[0], {task(2, appeals::Upheld, "5")}));
     EXPECT_EQ(row(kids[0]), "9.00 5.00 9.00 23.00 3");
-    appeals::Appeal rejected = appeal(kids[1], {task(1, appeals::Rejected), task(2, appeals::Rejected)});
     const QString before = row(kids[1]);
     const qint64 history = scalar("SELECT COUNT(*) FROM BAL_LOG");
-    save(rejected);
+    save(appeal(kids[1], {task(1, appeals::Rejected), task(2, appeals::Rejected)}));
     EXPECT_EQ(row(kids[1]), before);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM BAL_LOG"), history);
     const appeals::Summary sum = appeals::summarize(appeals::ofGrade(db(), tr(), o.fizika, o.k9));
@@ -123,24 +112,19 @@ TEST_F(Appeals, AnUpheldAppealChangesExactlyItsTasksWithHistoryAndPlaces) {
 // places as they were.
 TEST_F(Appeals, ARefusedOrFailedDecisionLeavesEverythingAsItWas) {
     const QStringList before{row(kids[0]), row(kids[1]), row(kids[2])};
-    appeals::Appeal above = appeal(kids[2], {task(1, appeals::Upheld, "10"), task(2, appeals::Upheld, "10,5")});
-    EXPECT_THROW(save(above), DbError);
-    appeals::Appeal same = appeal(kids[2], {task(1, appeals::Upheld, "7")});
-    EXPECT_THROW(save(same), DbError);
-    appeals::Appeal partly = appeal(kids[2], {task(1, appeals::Upheld, "9"), task(2, appeals::Undecided)});
-    EXPECT_THROW(save(partly), DbError);
-    appeals::Appeal noTask = appeal(kids[2], {task(4, appeals::Rejected)});
-    EXPECT_THROW(save(noTask), DbError);
-    appeals::Appeal tomorrow = appeal(kids[2], {task(1, appeals::Undecided)});
+    const auto refused = [&](appeals::Appeal a) { EXPECT_THROW(save(a), DbError); };
+    refused(appeal(kids[2], {task(1, appeals::Upheld, "10"), task(2, appeals::Upheld, "10,5")}));  // above the maximum
+    refused(appeal(kids[2], {task(1, appeals::Upheld, "7")}));                                     // the same score
+    refused(appeal(kids[2], {task(1, appeals::Upheld, "9"), task(2, appeals::Undecided)}));       // partly decided
+    refused(appeal(kids[2], {task(4, appeals::Rejected)}));                                        // no such task
+    appeals::Appeal tomorrow = appeal(kids[2], {task(1, appeals::Undecided)}), noJury = appeal(kids[2], {task(1, appeals::Rejected)});
     tomorrow.filedOn = QDate::currentDate().addDays(1);
-    EXPECT_THROW(save(tomorrow), DbError);
-    appeals::Appeal noJury = appeal(kids[2], {task(1, appeals::Rejected)});
     noJury.members = " ";
-    EXPECT_THROW(save(noJury), DbError);
+    refused(tomorrow);
+    refused(noJury);
     {
-        appeals::Appeal a = appeal(kids[2], {task(1, appeals::Upheld, "10")});
         FailingWrite fail(db(), tr(), "APPEAL", "UPDATE", "NEW.DECIDED_AT IS NOT NULL");
-        EXPECT_THROW(save(a), DbError);
+        refused(appeal(kids[2], {task(1, appeals::Upheld, "10")}));
     }
     EXPECT_EQ((QStringList{row(kids[0]), row(kids[1]), row(kids[2])}), before);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM APPEAL"), 0);
@@ -151,8 +135,7 @@ TEST_F(Appeals, ARefusedOrFailedDecisionLeavesEverythingAsItWas) {
 // would drop scores and an appeal, naming the status; an undecided appeal keeps them from becoming
 // final; reopening allows everything again.
 TEST_F(Appeals, FinalResultsRefuseEveryChangeUntilReopened) {
-    appeals::Appeal pending = appeal(kids[1], {task(1, appeals::Undecided)});
-    save(pending);
+    appeals::Appeal pending = save(appeal(kids[1], {task(1, appeals::Undecided)}));
     EXPECT_FALSE(status::finalRefusal(status::open(db(), tr(), o.fizika, o.k9)).isEmpty());
     pending.tasks = {task(1, appeals::Rejected)};
     save(pending);
@@ -162,13 +145,9 @@ TEST_F(Appeals, FinalResultsRefuseEveryChangeUntilReopened) {
     EXPECT_TRUE(status::heading(db(), tr(), "Физика", "9").startsWith("Итоговые результаты на "));
     EXPECT_EQ(status::heading(db(), tr(), "Физика", "10"), "Предварительные результаты");
 
-    scores::Slots s{};
-    scores::Shown shown{};
-    s[0] = Score::parse("1");
-    shown[0] = true;
     const QString before = row(kids[0]);
     const std::vector<std::pair<const char*, std::function<void()>>> changes{
-        {"score", [&] { scores::save(db(), tr(), kids[0], o.fizika, o.k9, s, shown); }},
+        {"score", [&] { storeScores(db(), tr(), kids[0], o.fizika, o.k9, {{1, "1"}}); }},
         {"degree", [&] { awards::give(db(), tr(), kids[0], 1); }},
         {"assistant", [&] { awardrules::apply(db(), tr(), o.fizika, o.k9, {Score::parse("20"), {}, {}, {}}, {}); }},
         {"move", [&] { participants::move(db(), tr(), kids[0], {o.sever, o.fizika, o.k10, ""}); }},
@@ -178,14 +157,8 @@ TEST_F(Appeals, FinalResultsRefuseEveryChangeUntilReopened) {
          }},
         {"appeal", [&] { appeals::Appeal a = appeal(kids[0], {task(1, appeals::Upheld, "10")}); appeals::save(db(), tr(), a); }},
         {"delete", [&] { participants::remove(db(), tr(), kids[0]); }}};
-    for (const auto& [what, change] : changes) {
-        try {
-            atomically(tr(), change);
-            ADD_FAILURE() << what << " was written into final results";
-        } catch (const DbError& e) {
-            EXPECT_TRUE(e.text().contains("итоговые результаты")) << what << ": " << e.text().toStdString();
-        }
-    }
+    for (const auto& [what, change] : changes)
+        EXPECT_TRUE(thrownText<DbError>([&] { atomically(tr(), change); }).contains("итоговые результаты")) << what;
     EXPECT_EQ(row(kids[0]), before);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM BAL WHERE DIPL_STEP <> 0"), 0);
 
@@ -195,12 +168,8 @@ TEST_F(Appeals, FinalResultsRefuseEveryChangeUntilReopened) {
         if (std::string(what) == "score" || std::string(what) == "degree") atomically(tr(), change);
     EXPECT_EQ(row(kids[0]), "1.00 9.00 9.00 19.00 3");
     // A participant with a decided appeal stays in the record, results final or not.
-    try {
-        atomically(tr(), [&] { participants::remove(db(), tr(), kids[1]); });
-        ADD_FAILURE() << "a participant with a decided appeal was deleted";
-    } catch (const DbError& e) {
-        EXPECT_TRUE(e.text().startsWith("У участника есть рассмотренная апелляция № ")) << e.text().toStdString();
-    }
+    EXPECT_TRUE(thrownText<DbError>([&] { atomically(tr(), [&] { participants::remove(db(), tr(), kids[1]); }); })
+                    .startsWith("У участника есть рассмотренная апелляция № "));
 }
 
 // After a decision that moves places the degrees given are checked against the rules recorded for
@@ -212,8 +181,7 @@ TEST_F(Appeals, DegreesThatNoLongerFitThePlacesAreNamed) {
         awardrules::apply(db(), tr(), o.fizika, o.k9, {Score::parse("27"), {}, {}, {}}, applied);
     });
     EXPECT_TRUE(appeals::degreeWarnings(db(), tr(), o.fizika, o.k9).isEmpty());
-    appeals::Appeal a = appeal(kids[2], {task(1, appeals::Upheld, "10"), task(2, appeals::Upheld, "10"), task(3, appeals::Upheld, "10")});
-    save(a);
+    save(appeal(kids[2], {task(1, appeals::Upheld, "10"), task(2, appeals::Upheld, "10"), task(3, appeals::Upheld, "10")}));
     const QStringList warnings = appeals::degreeWarnings(db(), tr(), o.fizika, o.k9);
     ASSERT_EQ(warnings.size(), 3) << warnings.join("\n").toStdString();
     EXPECT_TRUE(warnings[0].startsWith("Ёлкин Имя Отчество (место 1): без награды, по правилам награждения — диплом 1-й степени"));
@@ -225,8 +193,7 @@ TEST_F(Appeals, DegreesThatNoLongerFitThePlacesAreNamed) {
 // letter that looks like a Cyrillic one), and its Enter never saves: a decision once stored stays.
 TEST_F(Appeals, TheSearchFindsANameAsThePaperReadsIt) {
     TFormAppeal w(nullptr);
-    underTest(&w);
-    w.show();
+    showTested(&w);
     pick(w.ComboBox1, "Физика");
     pick(w.ComboBox2, "9");
     for (const char* typed : {"елкин", "EЛКИН"}) {  // the second with a Latin E
@@ -253,22 +220,13 @@ TEST_F(Appeals, TheSearchFindsANameAsThePaperReadsIt) {
 // by grade state their status.
 TEST_F(Appeals, TheProtocolAndTheSummaryReadBackMatchTheDatabase) {
     ciphers::store(db(), tr(), kids[2], o.fizika, o.k9, 1, "Ф-17");
-    appeals::Appeal a = appeal(kids[2], {task(1, appeals::Upheld, "9,5"), task(3, appeals::Rejected)});
-    save(a);
-    appeals::Appeal b = appeal(kids[0], {task(2, appeals::Undecided)});
-    save(b);
-    QTemporaryDir out;
-    QStringList files;
-    for (const auto& [name, fill] : std::initializer_list<std::pair<const char*, std::function<void(Workbook&)>>>{
-             {"protocol.xlsx", [&](Workbook& wb) { ASSERT_TRUE(reports::appealProtocol(db(), tr(), wb, a.number)); }},
-             {"summary.xlsx", [&](Workbook& wb) { reports::appealSummary(db(), tr(), wb, "Физика", "9"); }},
-             {"results.xlsx", [&](Workbook& wb) { reports::gradeResults(db(), tr(), wb, "Физика", "9"); }}}) {
-        Workbook wb(QStringLiteral(TAVRIN_TEMPLATE));
-        fill(wb);
-        files << out.filePath(name);
-        wb.save(files.last());
-    }
-    const QList<sheets::Book> books = sheets::read(files);
+    const appeals::Appeal a = save(appeal(kids[2], {task(1, appeals::Upheld, "9,5"), task(3, appeals::Rejected)}));
+    save(appeal(kids[0], {task(2, appeals::Undecided)}));
+    reportfiles::useTemplate(TAVRIN_TEMPLATE);
+    const QList<sheets::Book> books = sheets::read(
+        {reportfiles::write("Протокол", [&](Workbook& wb) { ASSERT_TRUE(reports::appealProtocol(db(), tr(), wb, a.number)); }),
+         reportfiles::write("Сводка", [&](Workbook& wb) { reports::appealSummary(db(), tr(), wb, "Физика", "9"); }),
+         reportfiles::write("Итоги", [&](Workbook& wb) { reports::gradeResults(db(), tr(), wb, "Физика", "9"); })});
     ASSERT_EQ(books.size(), 3);
     const sheets::Sheet& p = books[0].sheets.first();
     EXPECT_EQ(p.text(2, 2), "1");

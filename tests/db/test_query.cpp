@@ -13,7 +13,8 @@ namespace {
 
 class QueryTest : public DbTest {};
 
-TEST_F(QueryTest, RepeatedNamedParameterTakesOneValue) {
+// A repeated name takes one value; an unknown or unset one is a clear error.
+TEST_F(QueryTest, NamedParametersAreMatchedByName) {
     exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')");
     exec("INSERT INTO S_KOMAND (KOMAND) VALUES ('Юг')");
     Query q(db(), tr(), {"SELECT KOMAND FROM S_KOMAND", "WHERE KOMAND = :K OR (KOMAND > :K AND :N = 1)",
@@ -34,12 +35,10 @@ TEST_F(QueryTest, RepeatedNamedParameterTakesOneValue) {
     lit.setInt("Y", 5);
     lit.open();
     EXPECT_EQ(lit.fieldText("A") + lit.fieldText("B"), ":X5");
-}
 
-TEST_F(QueryTest, UnknownOrUnsetParameterIsAClearError) {
-    Query q(db(), tr(), {"SELECT KOMAND FROM S_KOMAND WHERE ID_KOMAND = :ID_KOMAND"});
-    EXPECT_TRUE(thrownText<DbError>([&] { q.setInt("ID_KOMANDA", 1); }).contains(":ID_KOMANDA")) << "an unknown name accepted";
-    EXPECT_TRUE(thrownText<DbError>([&] { q.open(); }).contains(":ID_KOMAND не задан")) << "ran with an unset parameter";
+    Query unset(db(), tr(), {"SELECT KOMAND FROM S_KOMAND WHERE ID_KOMAND = :ID_KOMAND"});
+    EXPECT_TRUE(thrownText<DbError>([&] { unset.setInt("ID_KOMANDA", 1); }).contains(":ID_KOMANDA")) << "an unknown name accepted";
+    EXPECT_TRUE(thrownText<DbError>([&] { unset.open(); }).contains(":ID_KOMAND не задан")) << "ran with an unset parameter";
 }
 
 TEST_F(QueryTest, EachTypeAndNullRoundTrips) {
@@ -151,12 +150,9 @@ TEST_F(QueryTest, EncodingTableAgreesWithTheServer) {
 
 TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
     OtherStation station(db().databaseName);
-    Database& other = station.db;
-    Transaction& otherTr = station.tr;
-    Query count(other, otherTr, {"SELECT COUNT(*) AS N FROM S_KOMAND"});
+    Query count(station.db, station.tr, {"SELECT COUNT(*) AS N FROM S_KOMAND"});
 
-    Query ins(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')"});
-    ins.execute();
+    Query(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')"}).execute();
     count.open();
     EXPECT_EQ(count.fieldInt("N"), 0) << "uncommitted work was visible";
     tr().commitRetaining();
@@ -165,12 +161,10 @@ TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
 
     // A row another station holds changed is waited for a few seconds, then refused as a conflict:
     // a station never waits for ever (here, half a minute would end the wait by the holder's commit).
-    Query hold(db(), tr(), {"UPDATE S_KOMAND SET KOMAND = 'Юг'"});
-    hold.execute();  // not committed
+    Query(db(), tr(), {"UPDATE S_KOMAND SET KOMAND = 'Юг'"}).execute();  // not committed
     auto waited = std::async(std::launch::async, [&]() -> std::optional<DbError> {
         try {
-            Query upd(other, otherTr, {"UPDATE S_KOMAND SET KOMAND = 'Запад'"});
-            upd.execute();
+            Query(station.db, station.tr, {"UPDATE S_KOMAND SET KOMAND = 'Запад'"}).execute();
         } catch (const DbError& e) {
             return e;
         }
@@ -183,7 +177,7 @@ TEST_F(QueryTest, CommittedWorkIsSeenByAnotherConnection) {
     ASSERT_TRUE(refused.has_value());
     EXPECT_TRUE(refused->isConflict()) << refused->text().toStdString();
     tr().rollbackRetaining();
-    otherTr.rollback();
+    station.tr.rollback();
 }
 
 TEST(DatabaseTest, ConnectFailuresAreReported) {

@@ -16,7 +16,7 @@ const QLocale en(QLocale::English, QLocale::UnitedStates);
 std::int64_t h(const QString& s, const QLocale& l = ru) { return Score::parse(s, l).hundredths(); }
 
 // Typed text, its hundredths, and how they are shown again (the shortest form, the locale's separator).
-TEST(ScoreTest, ParsesBothSeparatorsAndShowsTheShortestForm) {
+TEST(ScoreTest, ParsesBothSeparatorsShowsTheShortestFormAndRefusesTheRest) {
     const struct {
         const char* typed;
         std::int64_t hundredths;
@@ -32,9 +32,7 @@ TEST(ScoreTest, ParsesBothSeparatorsAndShowsTheShortestForm) {
     EXPECT_EQ(h("7,25", en), 725);
     EXPECT_EQ(Score::fromHundredths(750).toString(en), "7.5");
     EXPECT_EQ(Score().toString(ru), "0");
-}
-
-TEST(ScoreTest, RefusesWhatIsNotAScoreNamingTheText) {
+    // What is not a score is refused, naming the text.
     for (const char* text : {"7,555", "1,2,3", "12а", "abc", ",", "-", "1 5", "7.5.", "10000000", "99999999999999"}) {
         const QString bad = QString::fromUtf8(text), said = thrownText<ConversionError>([&] { Score::parse(bad, ru); });
         EXPECT_TRUE(said.contains(u'"' + bad + u'"')) << "accepted or not named: " << text;

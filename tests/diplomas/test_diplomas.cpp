@@ -10,6 +10,7 @@
 #include "diplomas/Numbers.h"
 #include "diplomas/Register.h"
 #include "fixtures/Spreadsheet.h"
+#include "fixtures/Thrown.h"
 #include "xlsx/Workbook.h"
 #include "diplomas/Template.h"
 #include "diplomas/UPrintDiplom.h"
@@ -17,7 +18,6 @@
 #include "reference/Rounds.h"
 #include "reports/ReportFiles.h"
 #include "scoring/AwardRules.h"
-#include "scoring/Places.h"
 #include "ui/Combo.h"
 #include "ui/ShowReport.h"
 #include "xlsx/FileError.h"
@@ -79,17 +79,13 @@ TEST(Declension, RealNamesInTheDative) {
         {"Иванов", "Иван", "Иванович", "Иванову Ивану Ивановичу", true},
         {"Петрова", "Анна", "Сергеевна", "Петровой Анне Сергеевне", true},
         {"Сёмин", "Пётр", "Алексеевич", "Сёмину Петру Алексеевичу", true},
-        {"Сёмина", "Алёна", "Ильинична", "Сёминой Алёне Ильиничне", true},
         {"Римский-Корсаков", "Николай", "Андреевич", "Римскому-Корсакову Николаю Андреевичу", true},
-        {"Салтыков-Щедрин", "Михаил", "Евграфович", "Салтыкову-Щедрину Михаилу Евграфовичу", true},
         // "Бонч" and "Тер" stay only as the first part of a double-barrelled surname.
         {"Бонч-Бруевич", "Владимир", "Дмитриевич", "Бонч-Бруевичу Владимиру Дмитриевичу", true},
-        {"Тер-Петросян", "Арам", "Ашотович", "Тер-Петросяну Араму Ашотовичу", true},
         {"Бонч", "Павел", "Петрович", "Бончу Павлу Петровичу", true},
         // Indeclinable surnames stay as they are.
         {"Дюма", "Александр", "Александрович", "Дюма Александру Александровичу", true},
         {"Шоу", "Бернард", "Иванович", "Шоу Бернарду Ивановичу", true},
-        {"Седых", "Ольга", "Ивановна", "Седых Ольге Ивановне", true},
         {"Черных", "Лев", "Петрович", "Черных Льву Петровичу", true},
         {"Гёте", "Иоганн", "Вольфгангович", "Гёте Иоганну Вольфганговичу", true},
         {"Мёллер", "Анна", "Ильинична", "Мёллер Анне Ильиничне", true},
@@ -99,7 +95,6 @@ TEST(Declension, RealNamesInTheDative) {
         {"КОВАЛЁВ", "ИГОРЬ", "ОЛЕГОВИЧ", "КОВАЛЁВУ ИГОРЮ ОЛЕГОВИЧУ", true},
         // No patronymic: the surname's ending tells the gender, else the name's rules.
         {"Волков", "Никита", "", "Волкову Никите", true},
-        {"Кузьмин", "Илья", "", "Кузьмину Илье", true},
         {"Волкова", "Никита", "", "Волковой Никите", true},
         {"смирнова", "женя", "", "смирновой жене", true},
         {"Мамин-Сибиряк", "Илья", "", "Мамину-Сибиряку Илье", true},
@@ -128,14 +123,7 @@ TEST(Declension, ABrokenRulesFileIsRefused) {
 }
 
 TEST(Template, AMalformedTemplateIsRefusedWithItsReason) {
-    const auto refusal = [](const QByteArray& svg) {
-        try {
-            diplomas::Template::parse(svg, "diplom.svg");
-        } catch (const FileError& e) {
-            return e.text();
-        }
-        return QString();
-    };
+    const auto refusal = [](const QByteArray& svg) { return thrownText<FileError>([&] { diplomas::Template::parse(svg, "diplom.svg"); }); };
     const QByteArray head = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 210 297">)";
     EXPECT_TRUE(refusal("PK\x03\x04 not an svg").contains("не рисунок SVG"));
     EXPECT_TRUE(refusal("<html><body/></html>").contains("не рисунок SVG"));
@@ -187,23 +175,14 @@ protected:
         r.child = {surname, name, second};
         r.school = school;
         const int id = insertParticipant(db(), tr(), r);
-        Query q(db(), tr(), {"INSERT INTO BAL (ID_CHILD, ID_PREDMET, KLASS, BAL01, B1, SUMM, DIPL_STEP)",
-                           "VALUES (:ID, :P, :K, :S, :S, :S, :D)"});
-        q.setInt("ID", id);
-        q.setInt("P", predmet);
-        q.setInt("K", klass);
-        q.setText("S", total);
-        q.setInt("D", degree);
-        q.execute();
-        RecomputePlaces(db(), tr(), predmet, klass);
-        tr().commitRetaining();
+        storeScores(db(), tr(), id, predmet, klass, {{1, total}});
+        exec(QString("UPDATE BAL SET DIPL_STEP = %1 WHERE ID_CHILD = %2").arg(degree).arg(id));
         return id;
     }
     // Prints as the dialog does, committed; the PDF.
-    diplomas::Printed print(const diplomas::Choice& c, const QString& svg = QString(TAVRIN_DIPLOMA_TEMPLATE)) {
-        const diplomas::Template t = diplomas::Template::load(svg);
-        diplomas::Printed done =
-            diplomas::print(db(), tr(), diplomas::winners(db(), tr(), c), c, t, rules(), "Ф", "Олимпиада 2026", folder, {});
+    diplomas::Printed print(const diplomas::Choice& c) {
+        const diplomas::Template t = diplomas::Template::load(TAVRIN_DIPLOMA_TEMPLATE);
+        const diplomas::Printed done = diplomas::print(db(), tr(), diplomas::winners(db(), tr(), c), c, t, rules(), "Ф", "Олимпиада 2026", folder, {});
         tr().commitRetaining();
         return done;
     }
@@ -226,8 +205,7 @@ TEST_F(Diplomas, EachWinnerOnAPageOfHisOwnInTheDativeWithTheFontEmbedded) {
     child(o.fizika, o.k9, "Шоу", "Анна", "Петровна", "6", 4);
     child(o.khimiya, o.k9, "Черных", "Лев", "Петрович", "9", 1);
     const diplomas::Printed done = print({"Физика", "", {true, true, true, false}});
-    EXPECT_EQ(done.pages, 4);
-    EXPECT_EQ(done.nominative, 1);
+    EXPECT_EQ(QString("%1 %2").arg(done.pages).arg(done.nominative), "4 1") << "pages, names left in the nominative";
     EXPECT_TRUE(QFileInfo(done.path).fileName().startsWith("Дипломы ")) << done.path.toStdString();
     EXPECT_FALSE(QFile::exists(done.path + ".part"));
     const QStringList p = pages(done.path);
@@ -300,15 +278,11 @@ TEST_F(Diplomas, AReprintKeepsNumbersAndAChangedDegreeCancelsAndRenumbers) {
 TEST_F(Diplomas, TwoStationsNumberingAtOnceNeverShareANumber) {
     QList<int> ids;
     for (int i = 0; i < 6; ++i) ids << child(o.fizika, o.k9, QString("Участник%1").arg(QChar(u'А' + i)), "Иван", "Иванович", "10", 1);
-    Database second;
-    second.databaseName = db().databaseName;
-    second.connect();
-    Transaction other(second);
-    other.start();
+    OtherStation second(db().databaseName);
     QStringList numbers;
     for (int i = 0; i < 6; ++i)  // interleaved, each uncommitted while the other numbers
-        numbers << diplomanumbers::numberFor(i % 2 ? db() : second, i % 2 ? tr() : other, ids[i], 1, "Ф", QDate::currentDate(), false);
-    other.commit();
+        numbers << diplomanumbers::numberFor(i % 2 ? db() : second.db, i % 2 ? tr() : second.tr, ids[i], 1, "Ф", QDate::currentDate(), false);
+    second.tr.commit();
     tr().commitRetaining();
     EXPECT_EQ(QSet<QString>(numbers.begin(), numbers.end()).size(), 6) << numbers.join(",").toStdString();
 }

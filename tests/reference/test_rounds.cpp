@@ -35,6 +35,19 @@ protected:
             counts[n++]->setText(QString::fromUtf8(count));
         }
     }
+    // Saves what `enter` types into Физика's rounds and expects the save refused saying `said`, the
+    // window open with the cursor in `field` to correct, and nothing written.
+    void expectRefused(const std::function<void(TFormTur*)>& enter, QLineEdit* TFormTur::*field, const QString& said) {
+        msg::clearShown();
+        withRounds("Физика", [&](TFormTur* t) {
+            enter(t);
+            t->Button1Click();
+            EXPECT_TRUE(t->isVisible());
+            EXPECT_EQ(t->focusWidget(), t->*field);
+        });
+        EXPECT_EQ(msg::shownTexts(), QStringList{said});
+        EXPECT_EQ(slots(), "") << "nothing is written, not even a valid slot";
+    }
     QString slots() {
         QStringList l;
         Query q(db(), tr(), {"SELECT * FROM TUR WHERE ID_PREDMET = :P ORDER BY ID"});
@@ -59,8 +72,7 @@ TEST_F(Rounds, SlotsAreStoredWholeAndShownAgainAsStored) {
 
     withRounds("Физика", [](TFormTur* t) {
         EXPECT_EQ(t->Edit1->cursorPosition(), 0) << "a long name shows its start";
-        EXPECT_EQ(t->Edit6->text(), "2");
-        EXPECT_EQ(t->Edit7->text(), "0") << "a stored empty slot shows the count 0";
+        EXPECT_EQ(shownIn({t->Edit6, t->Edit7}), "2|0") << "a stored empty slot shows the count 0";
         t->Edit2->setText("   ");
         fill(t, {{"Теория", "4"}, {"", ""}, {"", ""}, {"Устный", "6"}});
         t->Button1Click();
@@ -81,30 +93,12 @@ TEST_F(Rounds, SlotsAreStoredWholeAndShownAgainAsStored) {
 }
 
 TEST_F(Rounds, ARefusedOrFailedSaveWritesNothingAndKeepsTheWindowOpen) {
-    for (const char* count : {"7", "0", "", "два", "1,5"}) {
-        msg::clearShown();
-        withRounds("Физика", [&](TFormTur* t) {
-            fill(t, {{"Теория", "3"}, {"Практика", count}});
-            t->Button1Click();
-            EXPECT_TRUE(t->isVisible()) << "the window stays open to correct the count";
-            EXPECT_EQ(t->focusWidget(), t->Edit6) << "the cursor is in the count to correct";
-        });
-        EXPECT_EQ(msg::shownTexts(),
-                  QStringList{QString("Тур2: количество задач должно быть целым числом от 1 до 6 (сейчас «%1»)")
-                                  .arg(QString::fromUtf8(count))});
-        EXPECT_EQ(slots(), "") << "nothing is written, not even the valid first slot";
-    }
+    for (const char* count : {"7", "0", "", "два", "1,5"})
+        expectRefused([&](TFormTur* t) { fill(t, {{"Теория", "3"}, {"Практика", count}}); }, &TFormTur::Edit6,
+                      QString("Тур2: количество задач должно быть целым числом от 1 до 6 (сейчас «%1»)").arg(QString::fromUtf8(count)));
     // Two rounds of one name: the reports could not tell them apart.
-    msg::clearShown();
-    withRounds("Физика", [&](TFormTur* t) {
-        fill(t, {{"Теория", "3"}, {"Практика", "2"}, {"теория ", "1"}});
-        t->Button1Click();
-        EXPECT_TRUE(t->isVisible());
-        EXPECT_EQ(t->focusWidget(), t->Edit3) << "the cursor is in the name to change";
-    });
-    EXPECT_EQ(msg::shownTexts(), QStringList{"Тур3: такое же название, как у тура 1 («теория»). Названия туров должны "
-                                             "различаться."});
-    EXPECT_EQ(slots(), "");
+    expectRefused([&](TFormTur* t) { fill(t, {{"Теория", "3"}, {"Практика", "2"}, {"теория ", "1"}}); }, &TFormTur::Edit3,
+                  "Тур3: такое же название, как у тура 1 («теория»). Названия туров должны различаться.");
 
     withRounds("Физика", [](TFormTur* t) {
         fill(t, {{"Теория", "3"}});
@@ -126,27 +120,10 @@ TEST_F(Rounds, ARefusedOrFailedSaveWritesNothingAndKeepsTheWindowOpen) {
 // nothing written, and so are maxima of a round without a name.
 TEST_F(Rounds, TaskMaximaAreStoredOnePerTaskOrRefusedAtTheirField) {
     const QString said = "Тур1: наибольшие баллы — по одному числу больше 0 на каждую из 3 задач, через пробел (сейчас «%1»), или ничего";
-    for (const QString maxima : {"10 10", "10 0 5", "10 пять 5"}) {
-        msg::clearShown();
-        withRounds("Физика", [&](TFormTur* t) {
-            fill(t, {{"Теория", "3"}});
-            t->Edit9->setText(maxima);
-            t->Button1Click();
-            EXPECT_EQ(t->focusWidget(), t->Edit9);
-            QTest::keyClick(t, Qt::Key_Escape);
-        });
-        EXPECT_EQ(msg::shownTexts().value(0), said.arg(maxima));
-        EXPECT_EQ(slots(), "");
-    }
-    msg::clearShown();
-    withRounds("Физика", [&](TFormTur* t) {
-        fill(t, {{"Теория", "3"}});
-        t->Edit10->setText("4 4");
-        t->Button1Click();
-        EXPECT_EQ(t->focusWidget(), t->Edit10);
-        QTest::keyClick(t, Qt::Key_Escape);
-    });
-    EXPECT_EQ(msg::shownTexts().value(0), "Тур2: у тура нет названия, его наибольшие баллы не сохранятся. Введите название или сотрите баллы.");
+    for (const QString maxima : {"10 10", "10 0 5", "10 пять 5"})
+        expectRefused([&](TFormTur* t) { fill(t, {{"Теория", "3"}}); t->Edit9->setText(maxima); }, &TFormTur::Edit9, said.arg(maxima));
+    expectRefused([&](TFormTur* t) { fill(t, {{"Теория", "3"}}); t->Edit10->setText("4 4"); }, &TFormTur::Edit10,
+                  "Тур2: у тура нет названия, его наибольшие баллы не сохранятся. Введите название или сотрите баллы.");
 
     withRounds("Физика", [&](TFormTur* t) {
         fill(t, {{"Теория", "3"}, {"Практика", "2"}});
@@ -219,19 +196,11 @@ TEST_F(Rounds, KeysTypedBeforeTheWindowAppearedNeverReachIt) {
 TEST_F(Rounds, TasksThatGoWithScoresAreAskedAboutAndTheSumsFollow) {
     rounds::save(db(), tr(), o.fizika, {{{"Теория", "3"}, {"Практика", "2"}, {}, {}}});
     const QList<int> kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Альфа", "Бета", "Гамма"});
-    const auto save = [&](int child, std::initializer_list<std::pair<int, const char*>> values, bool typedZero = false) {
-        scores::Slots s{};
-        scores::Shown shown{}, confirmed{};
-        for (const auto& [slot, v] : values) {
-            s[size_t(slot - 1)] = Score::parse(v);
-            shown[size_t(slot - 1)] = confirmed[size_t(slot - 1)] = true;
-        }
-        confirmed[2] = typedZero;
-        scores::save(db(), tr(), child, o.fizika, o.k9, s, shown, confirmed);
-    };
-    save(kids[0], {{1, "5"}, {3, "2"}, {7, "1"}});  // 8
-    save(kids[1], {{1, "4"}}, true);               // 4, task 3 a typed 0
-    save(kids[2], {{2, "1"}, {7, "9"}});           // 10
+    scores::Shown typedZero{};
+    typedZero[2] = true;
+    storeScores(db(), tr(), kids[0], o.fizika, o.k9, {{1, "5"}, {3, "2"}, {7, "1"}});  // 8
+    storeScores(db(), tr(), kids[1], o.fizika, o.k9, {{1, "4"}}, typedZero);          // 4, task 3 a typed 0
+    storeScores(db(), tr(), kids[2], o.fizika, o.k9, {{2, "1"}, {7, "9"}});           // 10
     awards::give(db(), tr(), kids[2], 1);          // given on the totals that are about to change
     tr().commitRetaining();
     const QString before = text("SELECT CAST(LIST(BAL03 || '/' || SUMM || '/' || MESTO, ' ') AS VARCHAR(200)) FROM BAL");

@@ -1,11 +1,11 @@
 // Awards and the results views.
 
+#include "Atomic.h"
 #include "appeals/Status.h"
 #include "fixtures/Olympiad.h"
 #include "fixtures/WindowTest.h"
 #include "participants/Ciphers.h"
 #include "participants/Lists.h"
-#include "participants/Registration.h"
 #include "reference/Rounds.h"
 #include "scoring/Awards.h"
 #include "scoring/Scores.h"
@@ -29,23 +29,14 @@ protected:
         // Totals 12.5, 20, 3 and 25: Гусев, last by name, comes first.
         kids = o.enrol(db(), tr(), o.fizika, o.k9, {"Борисов", "Абрамов", "Волков", "Гусев"});
         const char* totals[] = {"12,50", "20", "3", "25"};
-        for (int i = 0; i < 4; ++i) {
-            scores::Slots s{};
-            scores::Shown shown{};
-            s[0] = Score::parse(totals[i]);
-            shown[0] = true;
-            scores::save(db(), tr(), kids[i], o.fizika, o.k9, s, shown);
-        }
+        for (int i = 0; i < 4; ++i) storeScores(db(), tr(), kids[i], o.fizika, o.k9, {{1, totals[i]}});
         ciphers::store(db(), tr(), kids[0], o.fizika, o.k9, 1, "Ц1");
         ciphers::store(db(), tr(), kids[1], o.fizika, o.k9, 1, "Ц2");
         ciphers::store(db(), tr(), kids[2], o.fizika, o.k9, 2, "Ц3");  // no round-1 code
         tr().commitRetaining();
     }
     TFormDiplom* open(bool byCipher) {
-        auto* w = new TFormDiplom(nullptr, byCipher ? EntryMode::ByCipher : EntryMode::ByName);
-        underTest(w);
-        w->show();
-        QApplication::setActiveWindow(w);
+        auto* w = showTested(new TFormDiplom(nullptr, byCipher ? EntryMode::ByCipher : EntryMode::ByName));
         pick(w->ComboBox1, "Физика");
         pick(w->ComboBox2, "9");
         return w;
@@ -66,13 +57,11 @@ TEST_F(Awards, TheListFollowsThePlacesAndBrowsingWritesNothing) {
     QStringList order;
     for (int r = 0; r < w->DBGrid1->rowCount(); ++r) order << w->DBGrid1->value(r, "SURNAME");
     EXPECT_EQ(order, QStringList({"Гусев", "Абрамов", "Борисов", "Волков"})) << "by place";
-    EXPECT_EQ(w->Edit8->text(), "1");
-    EXPECT_EQ(w->ComboBox3->currentText(), "0");
+    EXPECT_EQ(shownIn({w->Edit8, w->ComboBox3, w->roundName(2)}), "1|0|Практика") << "place, degree, the second round's name";
     EXPECT_TRUE(w->taskBox(1, 2)->isVisible());
     EXPECT_FALSE(w->taskBox(1, 3)->isVisible());
     EXPECT_FALSE(w->taskBox(2, 1)->isVisible()) << "7 tasks: no boxes";
     EXPECT_FALSE(w->sumBox(2)->isVisible());
-    EXPECT_EQ(w->roundName(2)->text(), "Практика");
 
     QTest::keyClick(w->DBGrid1, Qt::Key_Down);
     w->DBNavigator1->press(TDBNavigator::Next);
@@ -172,8 +161,7 @@ TEST_F(Awards, ByCipherTheListShowsRoundOneCodes) {
     EXPECT_EQ(w->DBGrid1->value(0, "SHIFR"), "Ц2");
     EXPECT_TRUE(w->LabelStatus->text().isEmpty());
     EXPECT_TRUE(w->Button1->isEnabled());
-    status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол");
-    tr().commitRetaining();
+    atomically(tr(), [&] { status::set(db(), tr(), o.fizika, o.k9, true, "жюри@стол"); });
     for (bool byCipher : {true, false}) {
         TFormDiplom* f = open(byCipher);
         EXPECT_TRUE(f->LabelStatus->text().startsWith("Итоговые результаты на ")) << f->LabelStatus->text().toStdString();
@@ -183,45 +171,30 @@ TEST_F(Awards, ByCipherTheListShowsRoundOneCodes) {
 }
 
 TEST_F(Awards, ResultViewsShowTeamsByNameAndWinnersByDegree) {
-    exec(QString("UPDATE BAL SET DIPL_STEP = 2 WHERE ID_CHILD = %1").arg(kids[0]));
-    exec(QString("UPDATE BAL SET DIPL_STEP = 1 WHERE ID_CHILD = %1").arg(kids[2]));
-    exec(QString("UPDATE BAL SET DIPL_STEP = 4 WHERE ID_CHILD = %1").arg(kids[1]));
-    Registration r;  // registered, no scores
-    r.idKomand = o.sever;
-    r.idPredmet = o.fizika;
-    r.idKlass = o.k10;
-    r.child = {"Аистов", "", ""};
-    r.teachers = {{"Вторая", "", ""}, {"Альфа", "", ""}};
-    insertParticipant(db(), tr(), r);
-    tr().commitRetaining();
+    for (const auto& [kid, degree] : {std::pair{0, 2}, {2, 1}, {1, 4}})
+        exec(QString("UPDATE BAL SET DIPL_STEP = %1 WHERE ID_CHILD = %2").arg(degree).arg(kids[kid]));
+    const int aistov = o.enrol(db(), tr(), o.fizika, o.k10, {"Аистов"}).first();  // registered, no scores
+    for (const char* t : {"Вторая", "Альфа"}) exec(QString("INSERT INTO TEACHERS (ID_CHILD, SURNAME) VALUES (%1, '%2')").arg(aistov).arg(t));
 
-    auto* results = new TFormViewResultKommand(nullptr);
-    underTest(results);
-    results->show();
+    auto* results = showTested(new TFormViewResultKommand(nullptr));
     pick(results->ComboBox1, "Север");
     pick(results->ComboBox2, "Физика");
     EXPECT_EQ(results->CountDety->text(), "5");
     EXPECT_EQ(results->DBGrid1->value("SURNAME"), "Абрамов") << "by surname, whatever the place";
     results->DBNavigator1->press(TDBNavigator::Next);
     EXPECT_EQ(results->DBGrid1->value("SURNAME"), "Аистов");
-    EXPECT_EQ(QStringList({results->Edit7->text(), results->Edit8->text(), results->Edit1->text()}),
-              QStringList({"0", "0", "0"}));
-    EXPECT_EQ(results->Edit4->text(), "10");
-    EXPECT_EQ(results->CountTeacher->text(), "2");
+    EXPECT_EQ(shownIn({results->Edit7, results->Edit8, results->Edit1, results->Edit4, results->CountTeacher}), "0|0|0|10|2");
     pick(results->ComboBox1, "Север");
     EXPECT_TRUE(results->Edit4->text().isEmpty()) << "a new team empties the details";
     EXPECT_EQ(results->CountDety->text(), "5") << "the counters keep their values";
 
-    auto* winners = new TFormViewSpisPobed(nullptr);
-    underTest(winners);
-    winners->show();
+    auto* winners = showTested(new TFormViewSpisPobed(nullptr));
     pick(winners->ComboBox2, "Физика");
     QStringList listed;
     for (int i = 0; i < winners->DBGrid1->rowCount(); ++i)
         listed << winners->DBGrid1->value(i, "SURNAME") + ":" + winners->DBGrid1->value(i, "DIPL_STEP");
     EXPECT_EQ(listed, QStringList({"Волков:1", "Борисов:2"})) << "degrees 1 to 3 only, in degree order";
-    EXPECT_EQ(winners->Edit2->text(), "Север");
-    EXPECT_EQ(winners->Edit1->text(), "1");
+    EXPECT_EQ(shownIn({winners->Edit2, winners->Edit1}), "Север|1");
 }
 
 }  // namespace

@@ -21,12 +21,7 @@ namespace {
 class Mechanisms : public WindowTest {
 protected:
     void addTeams(std::initializer_list<const char*> names) {
-        for (const char* n : names) {
-            Query q(db(), tr(), {"INSERT INTO S_KOMAND (KOMAND) VALUES (:K)"});
-            q.setText("K", n);
-            q.execute();
-        }
-        tr().commitRetaining();
+        for (const char* n : names) exec(QString("INSERT INTO S_KOMAND (KOMAND) VALUES ('%1')").arg(n));
     }
 };
 
@@ -109,18 +104,12 @@ TEST_F(Mechanisms, GuardedWriteCommitsTheWholeActionOrUndoesItAll) {
 }
 
 TEST_F(Mechanisms, ALostConnectionIsReportedAsSuchAndNothingEscapes) {
-    OtherStation other(db().databaseName);
-    Database& station = other.db;
-    Transaction& stationTr = other.tr;
-    Query id(station, stationTr, {"SELECT CURRENT_CONNECTION AS ID FROM RDB$DATABASE"});
+    OtherStation station(db().databaseName);
+    Query id(station.db, station.tr, {"SELECT CURRENT_CONNECTION AS ID FROM RDB$DATABASE"});
     id.open();
     exec(QString("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = %1").arg(id.fieldInt("ID")));
 
-    const bool ok = guardedWrite(stationTr, kNotDone, [&] {
-        Query ins(station, stationTr, {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')"});
-        ins.execute();
-    });
-    EXPECT_FALSE(ok);
+    EXPECT_FALSE(guardedWrite(station.tr, kNotDone, [&] { Query(station.db, station.tr, {"INSERT INTO S_KOMAND (KOMAND) VALUES ('Север')"}).execute(); }));
     ASSERT_EQ(msg::shown().size(), 1);
     EXPECT_EQ(msg::shown()[0].detail, "Нет связи с базой данных. Закройте программу и запустите её снова.");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM S_KOMAND"), 0);

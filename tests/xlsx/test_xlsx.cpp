@@ -73,16 +73,16 @@ protected:
         EXPECT_EQ(zip_close(zip), 0);
         return path;
     }
-    // What reading the sheet "Список" as a list says: the refusal's reason, or "" when it is read.
-    QString listRefusal(const QString& path) {
-        const QString said = thrownText<FileError>([&] { SheetReader(path).rows("Список"); });
+    // What reading the file says after naming it: the refusal's reason, or "" when it is read.
+    static QString refusal(const QString& path, const std::function<void()>& read) {
+        const QString said = thrownText<FileError>(read);
         const QString prefix = "Не удалось прочитать файл " + path + ": ";
         EXPECT_TRUE(said.isEmpty() || said.startsWith(prefix)) << said.toStdString();
         return said.mid(said.isEmpty() ? 0 : prefix.size());
     }
-    QString templateRefusal(const QString& path) {
-        return thrownText<FileError>([&] { Workbook(path).selectSheet("Список"); });
-    }
+    // Reading the sheet "Список" as a list, and as a report's template.
+    static QString listRefusal(const QString& path) { return refusal(path, [&] { SheetReader(path).rows("Список"); }); }
+    static QString templateRefusal(const QString& path) { return refusal(path, [&] { Workbook(path).selectSheet("Список"); }); }
 };
 
 QByteArray cell(const char* ref, const QByteArray& text = "x") {
@@ -164,11 +164,9 @@ TEST_F(Xlsx, BrokenZipsAndPartsThatLieAboutTheirSizeAreRefused) {
 
     // The archive claims another unpacked size for the sheet: 2 GB, or less than it holds.
     Parts parts = book(sheet("<row r=\"1\">" + cell("A1") + "</row>"));
-    const QByteArray bytes = [&] {
-        QFile f(write(parts));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    QFile written(write(parts));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
     const auto claiming = [&](quint32 size) {
         QByteArray b = bytes;
         const QByteArray name = "xl/worksheets/sheet1.xml";
@@ -187,18 +185,14 @@ TEST_F(Xlsx, BrokenZipsAndPartsThatLieAboutTheirSizeAreRefused) {
 }
 
 TEST_F(Xlsx, ATemplateThatCannotBeFilledIsRefusedBeforeAnythingIsWritten) {
-    const QString prefix = "Не удалось прочитать файл " + dir.filePath("list.xlsx") + ": ";
-    EXPECT_EQ(templateRefusal(write(book(sheet({}, "<cols><col min=\"-2147483648\" max=\"5\" style=\"1\"/></cols>")))),
-              prefix + "на листе «Список» неверные столбцы -2147483648–5");
-    EXPECT_EQ(templateRefusal(write(book(sheet("<row r=\"2\"/><row r=\"1\"/>")))),
-              prefix + "на листе «Список» строки не по порядку или с неверным номером");
-    EXPECT_EQ(templateRefusal(write(book(sheet("<row r=\"1\">" + cell("B1") + cell("A1") + "</row>")))),
-              prefix + "на листе «Список» неверный адрес ячейки «A1»");
-    EXPECT_EQ(templateRefusal(write(book(sheet({}, "<mergeCells><mergeCell ref=\"B2:A1\"/></mergeCells>")))),
-              prefix + "на листе «Список» неверная объединённая область «B2:A1»");
+    const auto refused = [&](const QByteArray& rows, const QByteArray& after = {}) { return templateRefusal(write(book(sheet(rows, after)))); };
+    EXPECT_EQ(refused({}, "<cols><col min=\"-2147483648\" max=\"5\" style=\"1\"/></cols>"), "на листе «Список» неверные столбцы -2147483648–5");
+    EXPECT_EQ(refused("<row r=\"2\"/><row r=\"1\"/>"), "на листе «Список» строки не по порядку или с неверным номером");
+    EXPECT_EQ(refused("<row r=\"1\">" + cell("B1") + cell("A1") + "</row>"), "на листе «Список» неверный адрес ячейки «A1»");
+    EXPECT_EQ(refused({}, "<mergeCells><mergeCell ref=\"B2:A1\"/></mergeCells>"), "на листе «Список» неверная объединённая область «B2:A1»");
     Parts noFonts = book(sheet({}));
     noFonts["xl/styles.xml"] = "<styleSheet><cellXfs><xf/></cellXfs></styleSheet>";
-    EXPECT_EQ(templateRefusal(write(noFonts)), prefix + "в части xl/styles.xml нет шрифтов или форматов ячеек");
+    EXPECT_EQ(templateRefusal(write(noFonts)), "в части xl/styles.xml нет шрифтов или форматов ячеек");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.xlsx"});
 }
 
