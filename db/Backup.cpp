@@ -69,8 +69,9 @@ void appendItem(QByteArray& to, unsigned char tag, const QByteArray& value) {
 
 // One attachment to a services manager and the action started on it. It is detached on scope exit,
 // once the action is over: on the way of a failure too, it waits for the engine to say that the
-// action no longer runs, so that nothing of it goes on behind the caller's back. Only a cancelled action is left to wind down by itself; the engine's own
-// shutdown at the end of the program (endProgram) waits for it.
+// action no longer runs, so that nothing of it goes on behind the caller's back. Only a cancelled
+// action is left to wind down by itself; the engine's own shutdown at the end of the program
+// (endProgram) waits for it.
 class Service {
 public:
     Service(const Database& db, const QString& server, CancelAsked cancel) : m_cancel(std::move(cancel)) {

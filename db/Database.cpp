@@ -11,8 +11,8 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <clocale>
-#include <dlfcn.h>
 #include <cstdio>
+#include <dlfcn.h>
 #include <langinfo.h>
 #include <unistd.h>
 #include <vector>

@@ -162,9 +162,6 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
     try {
         t = diplomas::Template::load(diplomas::Template::defaultPath());
         rules = declension::Rules::load(declension::Rules::defaultPath());
-    } catch (const Cancelled&) {
-        msg::info(QStringLiteral("Печать дипломов прервана, файл не записан, номера не выданы."));
-        return false;
     } catch (const FileError& e) {
         msg::error(kNotPrinted, e.text());
         return false;
