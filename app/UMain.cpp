@@ -166,15 +166,9 @@ void TMainForm::Button6Click() {
     const QString failText = QStringLiteral("Резервная копия не сделана.");
     const QString file = backupFile(failText);
     if (file.isEmpty()) return;
-    try {
-        ui::withProgress(this, kBackupPhase, [&](ui::Work& work) { saveBackup(work, file); });
-    } catch (const Cancelled&) {
-        msg::info(QStringLiteral("Резервное копирование прервано, файл не записан."));
+    if (!ui::finished(this, kBackupPhase, QStringLiteral("Резервное копирование прервано, файл не записан."), failText,
+                      [&](ui::Work& work) { saveBackup(work, file); }))
         return;
-    } catch (const DbError& e) {
-        showRefusal(failText, e);
-        return;
-    }
     msg::info(QStringLiteral("Резервная копия сохранена в файл %1").arg(QDir::toNativeSeparators(file)));
 }
 

@@ -1,11 +1,8 @@
 #include "diplomas/UPrintDiplom.h"
 
-#include "Cancel.h"
-#include "DbError.h"
 #include "Settings.h"
 #include "diplomas/Declension.h"
 #include "diplomas/Template.h"
-#include "reports/ReportFiles.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
@@ -184,43 +181,27 @@ bool TFormPrintDiplom::print(const diplomas::Choice& choice) {
     }
     if (const QStringList doubts = diplomas::doubts(database(), working(), winners); !doubts.isEmpty() && !printAnyway(doubts))
         return false;
-    const QString folder = reportfiles::folder();
-    if (folder.isEmpty()) {
-        msg::error(kNotPrinted, QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(reportfiles::folderName())));
-        return false;
-    }
+    const QString folder = ui::reportsFolder(kNotPrinted);
+    if (folder.isEmpty()) return false;
     diplomas::Printed done;
-    try {
-        ui::withProgress(this, QStringLiteral("Печать дипломов"), [&](ui::Work& work) {
+    const bool printed = ui::finished(
+        this, QStringLiteral("Печать дипломов"), QStringLiteral("Печать дипломов прервана, файл не записан, номера не выданы."),
+        kNotPrinted, [&](ui::Work& work) {
             // A connection of its own: the numbers are committed with the finished file.
-            Database db;
-            db.databaseName = database().databaseName;
-            db.params = database().params;
-            db.connect();
-            Transaction tr(db);
-            tr.start();
-            done = diplomas::print(db, tr, winners, choice, *t, *rules, prefix, olympiad, folder, [&](int n, int all) {
+            TWorkConnection into(database());
+            done = diplomas::print(into.db, into.tr, winners, choice, *t, *rules, prefix, olympiad, folder, [&](int n, int all) {
                 work.tell(QStringLiteral("Дипломы"), n, all);
                 work.stopIfCancelled();  // the file's part goes, the numbers with the action
             });
             work.pastUndoing();
             try {
-                tr.commit();
+                into.tr.commit();
             } catch (...) {
                 QFile::remove(done.path);
                 throw;
             }
         });
-    } catch (const Cancelled&) {
-        msg::info(QStringLiteral("Печать дипломов прервана, файл не записан, номера не выданы."));
-        return false;
-    } catch (const FileError& e) {
-        msg::error(kNotPrinted, e.text());
-        return false;
-    } catch (const DbError& e) {
-        showRefusal(kNotPrinted, e);
-        return false;
-    }
+    if (!printed) return false;
     if (done.nominative > 0)
         msg::info(QStringLiteral("Имена участников (%1) напечатаны в именительном падеже: правила склонения не дали "
                                  "надёжной формы. В реестре дипломов они отмечены.").arg(done.nominative));

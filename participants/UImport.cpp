@@ -1,7 +1,6 @@
 #include "participants/UImport.h"
 
 #include "Atomic.h"
-#include "DbError.h"
 #include "Query.h"
 #include "participants/ListFile.h"
 #include "ui/Combo.h"
@@ -344,11 +343,11 @@ void TFormImport::ButtonAddMissingClick() {
 
 void TFormImport::ButtonImportClick() {
     listimport::Result result;
-    bool written = false;
     // On a worker thread with a connection of its own, under a window with "Прервать"; the rows
     // and the choices are this window's, which waits meanwhile.
-    try {
-        ui::withProgress(this, QStringLiteral("Импорт списка"), [&](ui::Work& work) {
+    const bool written = ui::finished(
+        this, QStringLiteral("Импорт списка"), QStringLiteral("Импорт прерван, ничего не записано."), kNotDone,
+        [&](ui::Work& work) {
             TWorkConnection into(DM->IBDatabase1);
             atomically(into.tr, [&] {
                 result = listimport::write(into.db, into.tr, m_rows, m_layout, m_defaults, [&](int done, int total) {
@@ -358,12 +357,6 @@ void TFormImport::ButtonImportClick() {
                 work.stopIfCancelled();  // the last moment at which nothing is written
             });
         });
-        written = true;
-    } catch (const Cancelled&) {
-        msg::info(QStringLiteral("Импорт прерван, ничего не записано."));
-    } catch (const DbError& e) {
-        showRefusal(kNotDone, e);
-    }
     if (!written) return recheck();
     m_check = result.checked;
     showCheck(true);

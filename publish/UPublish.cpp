@@ -1,9 +1,7 @@
 #include "publish/UPublish.h"
 
-#include "DbError.h"
 #include "Settings.h"
 #include "publish/Site.h"
-#include "reports/ReportFiles.h"
 #include "ui/Combo.h"
 #include "ui/GuardedWrite.h"
 #include "ui/Handler.h"
@@ -12,7 +10,6 @@
 #include "ui/Progress.h"
 #include "ui/ShowReport.h"
 #include "ui/Station.h"
-#include "xlsx/FileError.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -102,16 +99,14 @@ void TFormPublish::Button1Click() {
 }
 
 bool TFormPublish::publishSite(const publish::Choice& choice, const QString& olympiad) {
-    const QString folder = reportfiles::folder();
-    if (folder.isEmpty()) {
-        msg::error(kNotPublished, QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(reportfiles::folderName())));
-        return false;
-    }
+    const QString folder = ui::reportsFolder(kNotPublished);
+    if (folder.isEmpty()) return false;
     QString refused;
     bool none = false;
     QString path;
-    try {
-        ui::withProgress(this, QStringLiteral("Публикация результатов"), [&](ui::Work& work) {
+    const bool written = ui::finished(
+        this, QStringLiteral("Публикация результатов"), QStringLiteral("Публикация прервана, ничего не записано."),
+        kNotPublished, [&](ui::Work& work) {
             TWorkConnection from(database());
             work.tell(QStringLiteral("Чтение результатов"), 0, 0);
             const QList<publish::Table> tables = publish::tables(from.db, from.tr, choice);
@@ -125,16 +120,7 @@ bool TFormPublish::publishSite(const publish::Choice& choice, const QString& oly
                 work.tell(QStringLiteral("Страницы"), done, total);
             }, work.asked());
         });
-    } catch (const Cancelled&) {
-        msg::info(QStringLiteral("Публикация прервана, ничего не записано."));
-        return false;
-    } catch (const FileError& e) {
-        msg::error(kNotPublished, e.text());
-        return false;
-    } catch (const DbError& e) {
-        showRefusal(kNotPublished, e);
-        return false;
-    }
+    if (!written) return false;
     if (none) {
         msg::info(QStringLiteral("Нет участников для публикации."));
         return false;

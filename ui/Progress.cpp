@@ -1,6 +1,9 @@
 #include "ui/Progress.h"
 
+#include "DbError.h"
+#include "ui/GuardedWrite.h"
 #include "ui/Messages.h"
+#include "xlsx/FileError.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -134,6 +137,21 @@ void withProgress(QWidget* parent, const QString& title, const std::function<voi
 
 void withProgress(QWidget* parent, const QString& title, const std::function<void(Work&)>& work) {
     runUnder(parent, title, true, work);
+}
+
+bool finished(QWidget* parent, const QString& title, const QString& stopped, const QString& notDone,
+              const std::function<void(Work&)>& work) {
+    try {
+        withProgress(parent, title, work);
+        return true;
+    } catch (const Cancelled&) {
+        msg::info(stopped);
+    } catch (const FileError& e) {
+        msg::error(notDone, e.text());
+    } catch (const DbError& e) {
+        showRefusal(notDone, e);
+    }
+    return false;
 }
 
 }  // namespace ui

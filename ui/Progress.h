@@ -57,4 +57,9 @@ void withProgress(QWidget* parent, const QString& title, const std::function<voi
 // asks the work to stop the same way, waits for it, and then ends.
 void withProgress(QWidget* parent, const QString& title, const std::function<void(Work&)>& work);
 
+// The same, its ends said: a stop with `stopped` (information), a database or file failure under
+// `notDone` with its reason. True when the work finished.
+bool finished(QWidget* parent, const QString& title, const QString& stopped, const QString& notDone,
+              const std::function<void(Work&)>& work);
+
 }  // namespace ui

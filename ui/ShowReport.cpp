@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "GuardedWrite.h"
 #include "Messages.h"
+#include "reports/ReportFiles.h"
 #include "xlsx/FileError.h"
 
 #include <QCursor>
@@ -56,6 +57,13 @@ void showReport(const std::function<QString()>& write) {
     if (!reportOpener(path))
         msg::error(QStringLiteral("Отчёт сохранён в файл %1, но открыть его не удалось.").arg(QDir::toNativeSeparators(path)),
                    QStringLiteral("Откройте этот файл в программе для работы с таблицами."));
+}
+
+QString reportsFolder(const QString& notDone) {
+    const QString folder = reportfiles::folder();
+    if (folder.isEmpty())
+        msg::error(notDone, QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(reportfiles::folderName())));
+    return folder;
 }
 
 }  // namespace ui

@@ -23,4 +23,8 @@ extern std::function<bool(const QString& path)> documentOpener;
 // shown with its reason; a file that cannot be opened is named.
 void showReport(const std::function<QString()>& write);
 
+// The reports folder, made when missing; empty once it has been said, under `notDone`, that it
+// cannot be made.
+QString reportsFolder(const QString& notDone);
+
 }  // namespace ui
